@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds Faxlens with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test.
+# Exits non-zero when any test fails.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFAXLENS_SANITIZE=ON >/dev/null
+cmake --build build-asan
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir build-asan --output-on-failure -j "$(nproc)"

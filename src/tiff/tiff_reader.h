@@ -1,0 +1,99 @@
+#pragma once
+
+// Reading the container structure of TIFF files of either byte order: the header, the chain of
+// image file directories (IFDs), the 12-byte entries and their values as text. The reader keeps
+// nothing between calls: each operation either opens the path itself and closes it again, or
+// uses a file its caller already has open.
+
+#include "tiff/binary_file.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace faxlens {
+
+// Carried as a 16-bit boolean: Intel (true, -1) for "II" files, Motorola (false, 0) for "MM".
+enum class ByteOrder : int16_t { Motorola = 0, Intel = -1 };
+
+// TIFF field types 1 to 12.
+enum FieldType : int32_t {
+    kByte = 1,
+    kAscii = 2,
+    kShort = 3,
+    kLong = 4,
+    kRational = 5,
+    kSByte = 6,
+    kUndefined = 7,
+    kSShort = 8,
+    kSLong = 9,
+    kSRational = 10,
+    kFloat = 11,
+    kDouble = 12,
+};
+
+struct TiffHeader {
+    bool valid = false;
+    ByteOrder byteOrder = ByteOrder::Motorola;
+    int32_t firstIfdOffset = -1;
+    int64_t fileLength = -1;
+};
+
+struct IfdHeader {
+    int32_t entryCount = -1;
+    int32_t nextIfdOffset = -1;
+};
+
+struct TagEntry {
+    int32_t tag = -1;
+    int32_t type = -1;
+    int32_t count = -1;
+    int32_t valueOffset = -1;
+};
+
+// Called now and then during long walks so that a window can process pending events.
+using EventPump = std::function<void()>;
+
+// b0 is the byte at the lower offset. A signBits above 0 makes the value signed with that width.
+int32_t AssembleWord(uint8_t b0, uint8_t b1, int signBits, ByteOrder order);
+int32_t AssembleLong(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3, int signBits, ByteOrder order);
+
+// Bytes of one value of the field type; 0 for an unknown type.
+int32_t ElementSize(int32_t type);
+
+TiffHeader ReadTiffHeader(const BinaryFile& file);
+TiffHeader ReadTiffHeader(const std::string& path);
+
+// Returns false only when the file is not open (the header then holds -1 values).
+bool ReadIfdHeader(const BinaryFile& file, int64_t ifdOffset, ByteOrder order, IfdHeader& header);
+
+// Returns false only when the file is not open (the entry then holds -1 values).
+bool ReadTagEntry(const BinaryFile& file, int64_t entryOffset, ByteOrder order, TagEntry& entry);
+
+// The value text of an entry: numbers separated by ", ", characters for ASCII and UNDEFINED,
+// nothing for FLOAT, DOUBLE and unknown types. Never formats more elements than the file could
+// hold; a value cut that way ends in ", ...".
+std::string FormatTagValue(const BinaryFile& file, int32_t valueOffset, int32_t type,
+                           int32_t count, ByteOrder order);
+
+// Walks the IFD chain and stores the offset of every IFD that has entries. A limit of 0 means
+// no limit. Returns false (count -1) when the file cannot be opened. Each IFD is listed once,
+// even when the chain loops back. The pump runs after every 50th image found.
+bool ListImages(const std::string& path, std::vector<int32_t>& offsets, int32_t& count,
+                int32_t limit, const EventPump& pump = {});
+
+// The value text of the first entry with the tag in the IFD; "" when there is none, "-1" when
+// the file cannot be opened.
+std::string GetTagText(const std::string& path, int64_t ifdOffset, int32_t tag);
+
+// The leading number of a value text, read leniently and rounded half to even; clamped to the
+// range of a 32-bit long.
+int32_t TextToLong(std::string_view value);
+
+// The text of a quotient as the reports show it: up to 15 significant digits, a point as
+// decimal separator, exponent form below 1E-04 and from 1E+15 on.
+std::string QuotientText(double quotient);
+
+} // namespace faxlens
