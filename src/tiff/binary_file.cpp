@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace faxlens {
 
@@ -21,7 +22,9 @@ BinaryFile::BinaryFile(const std::string& path) {
     length_ = info.st_size;
 }
 
-BinaryFile::~BinaryFile() { Close(); }
+BinaryFile::~BinaryFile() {
+    Close();
+}
 
 BinaryFile::BinaryFile(BinaryFile&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), length_(std::exchange(other.length_, 0)) {}
@@ -52,11 +55,12 @@ void BinaryFile::ReadInto(int64_t offset, uint8_t* buffer, std::size_t count) co
     std::fill_n(buffer, count, uint8_t{0});
     if (fd_ < 0 || offset < 0 || offset >= length_)
         return;
-    std::size_t wanted = static_cast<std::size_t>(
-        std::min<int64_t>(static_cast<int64_t>(count), length_ - offset));
+    std::size_t wanted =
+        static_cast<std::size_t>(std::min<int64_t>(static_cast<int64_t>(count), length_ - offset));
     std::size_t done = 0;
     while (done < wanted) {
-        ssize_t got = ::pread(fd_, buffer + done, wanted - done, offset + static_cast<int64_t>(done));
+        ssize_t got =
+            ::pread(fd_, buffer + done, wanted - done, offset + static_cast<int64_t>(done));
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)

@@ -50,7 +50,7 @@ struct TagEntry {
     int32_t tag = -1;
     int32_t type = -1;
     int32_t count = -1;
-    int32_t valueOffset = -1;
+    int64_t valueOffset = -1; // where the value's first byte lies in the file
 };
 
 // Called now and then during long walks so that a window can process pending events.
@@ -75,8 +75,8 @@ bool ReadTagEntry(const BinaryFile& file, int64_t entryOffset, ByteOrder order, 
 // The value text of an entry: numbers separated by ", ", characters for ASCII and UNDEFINED,
 // nothing for FLOAT, DOUBLE and unknown types. Never formats more elements than the file could
 // hold; a value cut that way ends in ", ...".
-std::string FormatTagValue(const BinaryFile& file, int32_t valueOffset, int32_t type,
-                           int32_t count, ByteOrder order);
+std::string FormatTagValue(const BinaryFile& file, int64_t valueOffset, int32_t type, int32_t count,
+                           ByteOrder order);
 
 // Walks the IFD chain and stores the offset of every IFD that has entries. A limit of 0 means
 // no limit. Returns false (count -1) when the file cannot be opened. Each IFD is listed once,

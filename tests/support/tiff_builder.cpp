@@ -1,11 +1,10 @@
 #include "support/tiff_builder.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 
 namespace faxlens::test {
@@ -163,12 +162,15 @@ std::vector<uint8_t> TiffBuilder::Build() const {
     return out;
 }
 
-void TiffBuilder::WriteTo(const std::string& path) const { WriteFile(path, Build()); }
+void TiffBuilder::WriteTo(const std::string& path) const {
+    WriteFile(path, Build());
+}
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     ASSERT_TRUE(out) << "cannot write " << path;
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     ASSERT_TRUE(out.good()) << "cannot write " << path;
 }
 
