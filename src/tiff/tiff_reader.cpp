@@ -271,8 +271,8 @@ bool ListImages(const std::string& path, std::vector<int32_t>& offsets, int32_t&
         if (ifd.entryCount > 0) {
             offsets.push_back(static_cast<int32_t>(offset));
             ++count;
-            if (count % 50 == 0 && pump)
-                pump();
+            if (count % 50 == 0)
+                Pump(pump);
         }
         if (limit > 0 && count >= limit)
             break;

@@ -6,9 +6,9 @@
 // uses a file its caller already has open.
 
 #include "tiff/binary_file.h"
+#include "tiff/event_pump.h"
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,9 +52,6 @@ struct TagEntry {
     int32_t count = -1;
     int64_t valueOffset = -1; // where the value's first byte lies in the file
 };
-
-// Called now and then during long walks so that a window can process pending events.
-using EventPump = std::function<void()>;
 
 // b0 is the byte at the lower offset. A signBits above 0 makes the value signed with that width.
 int32_t AssembleWord(uint8_t b0, uint8_t b1, int signBits, ByteOrder order);

@@ -1,0 +1,94 @@
+#include "app/cli.h"
+
+#include <algorithm>
+#include <array>
+
+namespace faxlens::cli {
+
+namespace {
+
+// A new command is one line here and one Run... function.
+constexpr std::array kCommands{
+    Command{"list", "FILE", 1, "one line per image: its number, a blank, the offset of its IFD",
+            RunList},
+    Command{"report", "FILE N", 2, "the tag report of image N, with CR LF line breaks", RunReport},
+    Command{"info", "FILE N", 2, "the page parameters of image N as key value lines", RunInfo},
+    Command{"decode", "FILE N OUT", 3,
+            "decodes image N as the viewer does into OUT: .pbm (1 = black) or .png", RunDecode},
+};
+
+std::string Prefixed(std::string_view message) {
+    return std::string(kProgram) + ": " + std::string(message);
+}
+
+const Command* FindCommand(std::string_view name) {
+    auto it = std::find_if(kCommands.begin(), kCommands.end(),
+                           [name](const Command& c) { return c.name == name; });
+    return it == kCommands.end() ? nullptr : &*it;
+}
+
+std::string Synopsis(const Command& command) {
+    std::string text(command.name);
+    if (!command.operands.empty())
+        text += " " + std::string(command.operands);
+    return text;
+}
+
+Outcome RunCommand(const Command& command, Operands operands) {
+    if (operands.size() != command.operandCount)
+        return BadUsage("wrong number of arguments; usage: " + std::string(kProgram) + " " +
+                        Synopsis(command));
+    return command.run(operands);
+}
+
+} // namespace
+
+Outcome Done(std::string output) {
+    return {kDone, std::move(output), {}};
+}
+
+Outcome Failed(std::string_view message) {
+    return {kFailed, {}, Prefixed(message)};
+}
+
+Outcome BadUsage(std::string_view message) {
+    return {kBadUsage, {}, Prefixed(message)};
+}
+
+std::string UsageLine() {
+    std::string line = "usage: " + std::string(kProgram) + " ";
+    for (const Command& command : kCommands)
+        line += (&command == kCommands.data() ? "" : " | ") + Synopsis(command);
+    return line + "  (" + std::string(kProgram) + " --help for more)";
+}
+
+std::string HelpText() {
+    std::size_t width = 0;
+    for (const Command& command : kCommands)
+        width = std::max(width, Synopsis(command).size());
+
+    std::string text = "usage: " + std::string(kProgram) + " COMMAND ARGUMENTS...\n\n" +
+                       "Looks into TIFF files with bilevel fax pages. Images are numbered from\n"
+                       "1, as in the image list of faxlens.\n\ncommands:\n";
+    for (const Command& command : kCommands) {
+        std::string synopsis = Synopsis(command);
+        text += "  " + synopsis + std::string(width - synopsis.size() + 3, ' ') +
+                std::string(command.summary) + "\n";
+    }
+    return text + "\nexit status: 0 done, 1 the work failed, 2 bad usage\n";
+}
+
+Outcome Run(std::span<const std::string> args) {
+    if (args.empty())
+        return {kBadUsage, {}, UsageLine()};
+    const std::string& name = args.front();
+    if (name == "--help" || name == "-h")
+        return args.size() == 1 ? Done(HelpText()) : BadUsage(name + " takes no arguments");
+    const Command* command = FindCommand(name);
+    if (command == nullptr)
+        return BadUsage("unknown command '" + name + "' (" + std::string(kProgram) +
+                        " --help lists the commands)");
+    return RunCommand(*command, args.subspan(1));
+}
+
+} // namespace faxlens::cli

@@ -1,0 +1,63 @@
+#pragma once
+
+// faxlens-cli: the reading machinery of Faxlens without windows. A run is one command from the
+// command table; it yields an Outcome that main() turns into stdout bytes, at most one stderr
+// line and the exit status. Commands never print themselves, so stdout holds exactly what the
+// command describes and nothing of a command that failed half-way.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace faxlens::cli {
+
+inline constexpr std::string_view kProgram = "faxlens-cli";
+
+enum ExitStatus : int { kDone = 0, kFailed = 1, kBadUsage = 2 };
+
+struct Outcome {
+    int status = kDone;
+    std::string output; // bytes for stdout, written unchanged
+    std::string error;  // the one stderr line, without its line break; empty when done
+};
+
+Outcome Done(std::string output);
+Outcome Failed(std::string_view message);   // the work failed: exit 1
+Outcome BadUsage(std::string_view message); // the command line is wrong: exit 2
+
+// The arguments after the command name.
+using Operands = std::span<const std::string>;
+
+struct Command {
+    std::string_view name;
+    std::string_view operands; // as the usage shows them, e.g. "FILE N"
+    std::size_t operandCount;
+    std::string_view summary;
+    Outcome (*run)(Operands operands);
+};
+
+// The full help text (for --help) and the one-line form (for a run without arguments).
+std::string HelpText();
+std::string UsageLine();
+
+// Runs the command line without the program name.
+Outcome Run(std::span<const std::string> args);
+
+// Image N of a file, as the image list numbers it. When the image cannot be found, failure holds
+// the outcome that ends the command: bad usage for an N that is not a positive whole number,
+// a failure for a file that cannot be opened or has fewer images.
+struct FoundImage {
+    int64_t ifdOffset = -1;
+    std::optional<Outcome> failure;
+};
+FoundImage FindImage(const std::string& path, std::string_view number);
+
+Outcome RunList(Operands operands);
+Outcome RunReport(Operands operands);
+Outcome RunInfo(Operands operands);
+Outcome RunDecode(Operands operands);
+
+} // namespace faxlens::cli

@@ -1,0 +1,85 @@
+// The commands that work on one page: its parameters and its decoded picture.
+
+#include "app/cli.h"
+#include "app/page_image_files.h"
+#include "codec/page_decode.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace faxlens::cli {
+
+namespace {
+
+using modConvert_TIF2DC::DecodedPage;
+using modConvert_TIF2DC::PageStatus;
+
+std::string Lowercase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::string KeyValue(std::string_view key, const std::string& value) {
+    return std::string(key) + " " + value + "\n";
+}
+
+std::string KeyValue(std::string_view key, int64_t value) {
+    return KeyValue(key, std::to_string(value));
+}
+
+std::string ImageName(Operands operands) {
+    return operands[0] + " image " + operands[1];
+}
+
+// Why a page gave no picture, or empty when it did.
+std::string PageFailure(const DecodedPage& decoded, Operands operands) {
+    const std::string size =
+        std::to_string(decoded.page.width) + " x " + std::to_string(decoded.page.height);
+    switch (decoded.status) {
+    case PageStatus::NoSize:
+        return ImageName(operands) + " has no usable width and height (" + size + ")";
+    case PageStatus::TooLarge:
+        return ImageName(operands) + " is too large to decode (" + size + " pixels)";
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+Outcome RunInfo(Operands operands) {
+    FoundImage image = FindImage(operands[0], operands[1]);
+    if (image.failure)
+        return std::move(*image.failure);
+    TiffPage page;
+    GetPageInfo(operands[0], image.ifdOffset, page);
+    GetStrips(operands[0], image.ifdOffset, page);
+    std::string text = KeyValue("width", page.width) + KeyValue("height", page.height) +
+                       KeyValue("xres", page.xResolution) + KeyValue("yres", page.yResolution) +
+                       KeyValue("compression", page.compressionName) +
+                       KeyValue("rows_per_strip", page.rowsPerStrip);
+    for (const StripSlot& slot : page.strips)
+        text +=
+            "strip " + std::to_string(slot.offset) + " " + std::to_string(slot.byteCount) + "\n";
+    return Done(std::move(text));
+}
+
+Outcome RunDecode(Operands operands) {
+    const std::string& out = operands[2];
+    const std::string kind = Lowercase(out.substr(std::min(out.size(), out.rfind('.'))));
+    if (kind != ".pbm" && kind != ".png")
+        return BadUsage("the picture file must end in .pbm or .png, not '" + out + "'");
+    FoundImage image = FindImage(operands[0], operands[1]);
+    if (image.failure)
+        return std::move(*image.failure);
+    const DecodedPage decoded = modConvert_TIF2DC::DecodePage(operands[0], image.ifdOffset);
+    if (const std::string failure = PageFailure(decoded, operands); !failure.empty())
+        return Failed(failure);
+    const auto bytes = kind == ".pbm" ? EncodePbm(*decoded.surface) : EncodePng(*decoded.surface);
+    if (const std::string reason = WriteFileWhole(out, bytes); !reason.empty())
+        return Failed("cannot write " + out + ": " + reason);
+    return Done({});
+}
+
+} // namespace faxlens::cli
