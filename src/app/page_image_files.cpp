@@ -1,0 +1,131 @@
+#include "app/page_image_files.h"
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+namespace faxlens::cli {
+
+namespace {
+
+bool IsBlack(const PageSurface& surface, int32_t x, int32_t y) {
+    return surface.Pixel(x, y) == kColourBlack;
+}
+
+// One row, eight pixels a byte, most significant bit first; `blackBit` is the bit of a black
+// pixel (1 in PBM, 0 in a greyscale PNG).
+void PackRow(const PageSurface& surface, int32_t y, bool blackBit, uint8_t* out) {
+    const std::size_t bytes = (static_cast<std::size_t>(surface.Width()) + 7) / 8;
+    std::memset(out, blackBit ? 0x00 : 0xFF, bytes);
+    for (int32_t x = 0; x < surface.Width(); ++x)
+        if (IsBlack(surface, x, y) == blackBit)
+            out[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+        else
+            out[x / 8] &= static_cast<uint8_t>(~(0x80 >> (x % 8)));
+}
+
+void PutBigEndian32(std::vector<uint8_t>& out, uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<uint8_t>(value >> shift));
+}
+
+void AppendChunk(std::vector<uint8_t>& png, const char* type, const std::vector<uint8_t>& data) {
+    PutBigEndian32(png, static_cast<uint32_t>(data.size()));
+    const std::size_t typeAt = png.size();
+    png.insert(png.end(), type, type + 4);
+    png.insert(png.end(), data.begin(), data.end());
+    const uLong crc = crc32(0L, png.data() + typeAt, static_cast<uInt>(4 + data.size()));
+    PutBigEndian32(png, static_cast<uint32_t>(crc));
+}
+
+std::vector<uint8_t> PngHeader(const PageSurface& surface) {
+    std::vector<uint8_t> header;
+    PutBigEndian32(header, static_cast<uint32_t>(surface.Width()));
+    PutBigEndian32(header, static_cast<uint32_t>(surface.Height()));
+    const uint8_t bitDepth = 1, greyscale = 0, deflate = 0, adaptive = 0, noInterlace = 0;
+    header.insert(header.end(), {bitDepth, greyscale, deflate, adaptive, noInterlace});
+    return header;
+}
+
+// Every row behind a filter byte of 0, deflated as one stream.
+std::vector<uint8_t> PngImageData(const PageSurface& surface) {
+    const std::size_t rowBytes = (static_cast<std::size_t>(surface.Width()) + 7) / 8;
+    std::vector<uint8_t> raw((rowBytes + 1) * static_cast<std::size_t>(surface.Height()), 0);
+    for (int32_t y = 0; y < surface.Height(); ++y)
+        PackRow(surface, y, false, raw.data() + y * (rowBytes + 1) + 1);
+    uLongf packedLength = compressBound(static_cast<uLong>(raw.size()));
+    std::vector<uint8_t> packed(packedLength);
+    compress2(packed.data(), &packedLength, raw.data(), static_cast<uLong>(raw.size()), 6);
+    packed.resize(packedLength);
+    return packed;
+}
+
+std::string Reason() {
+    return std::strerror(errno);
+}
+
+bool WriteAll(int fd, const std::vector<uint8_t>& bytes) {
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            errno = n == 0 ? EIO : errno;
+            return false;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// The mode a newly created file gets (mkstemp makes it private).
+mode_t NewFileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+} // namespace
+
+std::vector<uint8_t> EncodePbm(const PageSurface& surface) {
+    const std::string header =
+        "P4\n" + std::to_string(surface.Width()) + " " + std::to_string(surface.Height()) + "\n";
+    const std::size_t rowBytes = (static_cast<std::size_t>(surface.Width()) + 7) / 8;
+    std::vector<uint8_t> pbm(header.begin(), header.end());
+    pbm.resize(header.size() + rowBytes * static_cast<std::size_t>(surface.Height()));
+    for (int32_t y = 0; y < surface.Height(); ++y)
+        PackRow(surface, y, true, pbm.data() + header.size() + y * rowBytes);
+    return pbm;
+}
+
+std::vector<uint8_t> EncodePng(const PageSurface& surface) {
+    std::vector<uint8_t> png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    AppendChunk(png, "IHDR", PngHeader(surface));
+    AppendChunk(png, "IDAT", PngImageData(surface));
+    AppendChunk(png, "IEND", {});
+    return png;
+}
+
+std::string WriteFileWhole(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::string temporary = path + ".partXXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0)
+        return Reason();
+    std::string reason =
+        WriteAll(fd, bytes) && ::fchmod(fd, NewFileMode()) == 0 && ::fsync(fd) == 0 ? "" : Reason();
+    if (::close(fd) != 0 && reason.empty())
+        reason = Reason();
+    if (reason.empty() && std::rename(temporary.c_str(), path.c_str()) != 0)
+        reason = Reason();
+    if (!reason.empty())
+        std::remove(temporary.c_str());
+    return reason;
+}
+
+} // namespace faxlens::cli

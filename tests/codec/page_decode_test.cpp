@@ -1,0 +1,99 @@
+#include "codec/page_decode.h"
+#include "support/libtiff_pages.h"
+#include "support/tiff_builder.h"
+#include "tiff/page_info.h"
+#include "tiff/tiff_reader.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace faxlens::modConvert_TIF2DC {
+namespace {
+
+using test::Bitmap;
+using test::FaxOptions;
+using test::TempDir;
+
+Bitmap ToBitmap(const PageSurface& surface) {
+    Bitmap bitmap(surface.Width(), surface.Height());
+    for (int32_t y = 0; y < surface.Height(); ++y)
+        for (int32_t x = 0; x < surface.Width(); ++x)
+            bitmap.At(x, y) = surface.Pixel(x, y) == kColourBlack;
+    return bitmap;
+}
+
+// Decodes image `index` (from 0) of a file the way the viewer does.
+Bitmap DecodeWithFaxlens(const std::string& path, int index) {
+    std::vector<int32_t> offsets;
+    int32_t count = 0;
+    EXPECT_TRUE(ListImages(path, offsets, count, 0));
+    EXPECT_LT(index, count);
+    if (index >= count)
+        return {};
+    TiffPage page;
+    GetPageInfo(path, offsets[index], page);
+    GetStrips(path, offsets[index], page);
+    auto surface = CreatePageSurface(page.width, page.height, kColourWhite);
+    EXPECT_NE(surface, nullptr);
+    if (!surface)
+        return {};
+    EXPECT_TRUE(DecodePageIntoSurface(*surface, path, page));
+    return ToBitmap(*surface);
+}
+
+struct CrossCase {
+    const char* name;
+    FaxOptions options;
+    int32_t width;
+    int32_t height;
+    bool noisy;
+};
+
+void PrintTo(const CrossCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class LibtiffCrossCheck : public ::testing::TestWithParam<CrossCase> {};
+
+TEST_P(LibtiffCrossCheck, DecodesToTheSamePixelsAsLibtiff) {
+    const CrossCase& c = GetParam();
+    TempDir dir;
+    const std::string path = dir.File("page.tif");
+    const Bitmap page = c.noisy ? test::NoisePage(c.width, c.height, 7, 30)
+                                : test::TextLikePage(c.width, c.height, 3);
+    test::WriteFaxPages(path, {page, test::TextLikePage(c.width, c.height, 9)}, c.options);
+    for (int index : {0, 1}) {
+        const Bitmap expected = test::ReadWithLibtiff(path, index);
+        const Bitmap actual = DecodeWithFaxlens(path, index);
+        EXPECT_TRUE(expected == actual)
+            << "page " << index << ": " << test::DescribeDifferences(expected, actual);
+    }
+}
+
+FaxOptions Options(int compression, uint32_t t4Options, int32_t rowsPerStrip, bool bigEndian) {
+    FaxOptions o;
+    o.compression = compression;
+    o.t4Options = t4Options;
+    o.rowsPerStrip = rowsPerStrip;
+    o.bigEndian = bigEndian;
+    return o;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, LibtiffCrossCheck,
+    ::testing::Values(CrossCase{"G3OneStrip", Options(3, 0, 0, false), 1728, 300, false},
+                      CrossCase{"G3EolAligned", Options(3, 4, 0, false), 1728, 300, false},
+                      CrossCase{"G3ManyStripsBigEndian", Options(3, 4, 37, true), 1728, 300, false},
+                      CrossCase{"G3OddWidthNoise", Options(3, 0, 64, false), 1001, 120, true},
+                      CrossCase{"G3EolAlignedNoise", Options(3, 4, 0, true), 203, 90, true},
+                      CrossCase{"G4OneStrip", Options(4, 0, 0, false), 1728, 300, false},
+                      CrossCase{"G4ManyStrips", Options(4, 0, 50, false), 1728, 300, false},
+                      CrossCase{"G4BigEndianOddWidth", Options(4, 0, 0, true), 1725, 200, false},
+                      CrossCase{"G4Noise", Options(4, 0, 0, false), 517, 150, true},
+                      CrossCase{"G4NoiseManyStrips", Options(4, 0, 7, true), 99, 60, true},
+                      CrossCase{"G4Wide", Options(4, 0, 0, false), 5200, 80, false},
+                      CrossCase{"G3Wide", Options(3, 4, 0, false), 5200, 80, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace faxlens::modConvert_TIF2DC

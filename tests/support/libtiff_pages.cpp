@@ -1,0 +1,145 @@
+#include "support/libtiff_pages.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <tiffio.h>
+
+namespace faxlens::test {
+
+namespace {
+
+struct TiffCloser {
+    void operator()(TIFF* tif) const { TIFFClose(tif); }
+};
+using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
+
+void FillBlock(Bitmap& page, int32_t x0, int32_t y0, int32_t w, int32_t h) {
+    for (int32_t y = y0; y < y0 + h && y < page.height; ++y)
+        for (int32_t x = x0; x < x0 + w && x < page.width; ++x)
+            page.At(x, y) = 1;
+}
+
+std::vector<uint8_t> PackRow(const Bitmap& page, int32_t y, bool minIsBlack) {
+    std::vector<uint8_t> row((page.width + 7) / 8, 0);
+    for (int32_t x = 0; x < page.width; ++x)
+        if (page.At(x, y) != static_cast<uint8_t>(minIsBlack))
+            row[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+    return row;
+}
+
+} // namespace
+
+Bitmap TextLikePage(int32_t width, int32_t height, uint32_t seed) {
+    Bitmap page(width, height);
+    std::mt19937 random(seed);
+    const int32_t margin = width / 12;
+    for (int32_t line = margin; line + 24 < height - margin; line += 40) {
+        for (int32_t x = margin; x + 14 < width - margin;) {
+            if (random() % 7 == 0) { // a blank between words
+                x += 14;
+                continue;
+            }
+            // A letter: a few strokes inside a 12 x 20 cell.
+            for (int stroke = 0; stroke < 3; ++stroke) {
+                const bool vertical = random() % 2;
+                const int32_t sx = x + static_cast<int32_t>(random() % 10);
+                const int32_t sy = line + static_cast<int32_t>(random() % 18);
+                if (vertical)
+                    FillBlock(page, sx, line, 2, 20);
+                else
+                    FillBlock(page, x, sy, 12, 2);
+            }
+            x += 14;
+        }
+    }
+    FillBlock(page, margin, margin / 2, width - 2 * margin, 3); // a rule under the header
+    return page;
+}
+
+Bitmap NoisePage(int32_t width, int32_t height, uint32_t seed, int blackPercent) {
+    Bitmap page(width, height);
+    std::mt19937 random(seed);
+    for (auto& pixel : page.black)
+        pixel = static_cast<int>(random() % 100) < blackPercent;
+    return page;
+}
+
+void WriteFaxPages(const std::string& path, const std::vector<Bitmap>& pages,
+                   const FaxOptions& options) {
+    TiffHandle tif(TIFFOpen(path.c_str(), options.bigEndian ? "wb" : "wl"));
+    ASSERT_TRUE(tif) << "libtiff cannot write " << path;
+    for (const Bitmap& page : pages) {
+        TIFF* t = tif.get();
+        TIFFSetField(t, TIFFTAG_IMAGEWIDTH, page.width);
+        TIFFSetField(t, TIFFTAG_IMAGELENGTH, page.height);
+        TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 1);
+        TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+        TIFFSetField(t, TIFFTAG_COMPRESSION, options.compression);
+        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, options.photometric);
+        TIFFSetField(t, TIFFTAG_FILLORDER, options.fillOrder);
+        TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+        TIFFSetField(t, TIFFTAG_XRESOLUTION, 204.0f);
+        TIFFSetField(t, TIFFTAG_YRESOLUTION, 196.0f);
+        TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+        TIFFSetField(t, TIFFTAG_ROWSPERSTRIP,
+                     options.rowsPerStrip > 0 ? options.rowsPerStrip : page.height);
+        if (options.compression == 3)
+            TIFFSetField(t, TIFFTAG_GROUP3OPTIONS, options.t4Options);
+        for (int32_t y = 0; y < page.height; ++y) {
+            auto row = PackRow(page, y, options.photometric == 1);
+            ASSERT_EQ(TIFFWriteScanline(t, row.data(), static_cast<uint32_t>(y), 0), 1);
+        }
+        ASSERT_EQ(TIFFWriteDirectory(t), 1);
+    }
+}
+
+Bitmap ReadWithLibtiff(const std::string& path, int page) {
+    TiffHandle tif(TIFFOpen(path.c_str(), "r"));
+    if (!tif || !TIFFSetDirectory(tif.get(), static_cast<tdir_t>(page))) {
+        ADD_FAILURE() << "libtiff cannot read page " << page << " of " << path;
+        return {};
+    }
+    uint32_t width = 0, height = 0;
+    uint16_t photometric = 0;
+    TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height);
+    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_PHOTOMETRIC, &photometric);
+    Bitmap bitmap(static_cast<int32_t>(width), static_cast<int32_t>(height));
+    std::vector<uint8_t> row(TIFFScanlineSize(tif.get()));
+    for (uint32_t y = 0; y < height; ++y) {
+        if (TIFFReadScanline(tif.get(), row.data(), y, 0) != 1) {
+            ADD_FAILURE() << "libtiff cannot read row " << y << " of " << path;
+            return bitmap;
+        }
+        for (uint32_t x = 0; x < width; ++x) {
+            const bool set = row[x / 8] & (0x80 >> (x % 8));
+            bitmap.At(static_cast<int32_t>(x), static_cast<int32_t>(y)) =
+                photometric == PHOTOMETRIC_MINISBLACK ? !set : set;
+        }
+    }
+    return bitmap;
+}
+
+std::string DescribeDifferences(const Bitmap& expected, const Bitmap& actual, int limit) {
+    std::ostringstream out;
+    if (expected.width != actual.width || expected.height != actual.height) {
+        out << "size " << actual.width << "x" << actual.height << ", expected " << expected.width
+            << "x" << expected.height;
+        return out.str();
+    }
+    int shown = 0;
+    std::size_t differing = 0;
+    for (int32_t y = 0; y < expected.height; ++y)
+        for (int32_t x = 0; x < expected.width; ++x)
+            if (expected.At(x, y) != actual.At(x, y)) {
+                ++differing;
+                if (shown++ < limit)
+                    out << "(" << x << "," << y << ") ";
+            }
+    out << differing << " pixels differ";
+    return out.str();
+}
+
+} // namespace faxlens::test

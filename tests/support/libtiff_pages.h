@@ -1,0 +1,49 @@
+#pragma once
+
+// Bilevel pages for cross-checks with libtiff: content generators, files written by libtiff,
+// and pages read back by libtiff.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace faxlens::test {
+
+// One byte a pixel, 1 for black, rows top to bottom.
+struct Bitmap {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint8_t> black;
+
+    Bitmap() = default;
+    Bitmap(int32_t w, int32_t h) : width(w), height(h), black(std::size_t(w) * h, 0) {}
+    uint8_t& At(int32_t x, int32_t y) { return black[std::size_t(y) * width + x]; }
+    uint8_t At(int32_t x, int32_t y) const { return black[std::size_t(y) * width + x]; }
+    bool operator==(const Bitmap&) const = default;
+};
+
+// Lines of blocky "letters" with margins, like a typed fax page.
+Bitmap TextLikePage(int32_t width, int32_t height, uint32_t seed = 1);
+// Every pixel black or white at random.
+Bitmap NoisePage(int32_t width, int32_t height, uint32_t seed = 1, int blackPercent = 50);
+
+struct FaxOptions {
+    int compression = 4;      // 2, 3 or 4
+    uint32_t t4Options = 0;   // Group 3: bit 0 two-dimensional, bit 2 EOLs byte aligned
+    int32_t rowsPerStrip = 0; // 0: the whole page in one strip
+    bool bigEndian = false;
+    int fillOrder = 1;
+    int photometric = 0; // 0 min-is-white
+};
+
+// Appends the page as a new directory of a file written by libtiff.
+void WriteFaxPages(const std::string& path, const std::vector<Bitmap>& pages,
+                   const FaxOptions& options);
+
+// Decodes directory `page` (from 0) with libtiff; black is 1 whatever the photometric.
+Bitmap ReadWithLibtiff(const std::string& path, int page);
+
+// Where at most `limit` pixels differ, a short description of the first differences.
+std::string DescribeDifferences(const Bitmap& expected, const Bitmap& actual, int limit = 5);
+
+} // namespace faxlens::test

@@ -1,0 +1,142 @@
+#include "support/tiff_builder.h"
+#include "tiff/page_info.h"
+
+#include <gtest/gtest.h>
+
+namespace faxlens {
+namespace {
+
+using test::TempDir;
+using test::TiffBuilder;
+
+struct PageFile {
+    TempDir dir;
+    std::string path = dir.File("page.tif");
+    TiffPage page;
+
+    void Read(const TiffBuilder& builder) {
+        builder.WriteTo(path);
+        const int64_t ifd = builder.IfdOffsets().front();
+        GetPageInfo(path, ifd, page);
+        GetStrips(path, ifd, page);
+    }
+};
+
+TiffBuilder FaxPage(bool intel) {
+    TiffBuilder b(intel);
+    b.Ifd()
+        .Short(256, {1728})
+        .Short(257, {1143})
+        .Short(259, {3})
+        .Long(273, {8})
+        .Short(278, {1143})
+        .Long(279, {4992})
+        .Rational(282, {{204, 1}})
+        .Rational(283, {{98, 1}});
+    return b;
+}
+
+TEST(PageInfo, OneStripGroup3PageInBothByteOrders) {
+    for (bool intel : {true, false}) {
+        PageFile f;
+        f.Read(FaxPage(intel));
+        EXPECT_EQ(f.page.width, 1728);
+        EXPECT_EQ(f.page.height, 1143);
+        EXPECT_EQ(f.page.xResolution, 204);
+        EXPECT_EQ(f.page.yResolution, 98);
+        EXPECT_EQ(f.page.compressionName, "Group3 Fax");
+        EXPECT_EQ(f.page.rowsPerStrip, 1143);
+        ASSERT_EQ(f.page.strips.size(), 1u);
+        EXPECT_EQ(f.page.strips[0].offset, 8);
+        EXPECT_EQ(f.page.strips[0].byteCount, 4992);
+    }
+}
+
+TEST(PageInfo, ResolutionsRoundHalfToEven) {
+    const std::pair<uint32_t, int32_t> cases[] = {{391, 196}, {393, 196}, {395, 198}, {408, 204}};
+    for (auto [numerator, expected] : cases) {
+        TiffBuilder b;
+        b.Ifd().Short(256, {8}).Short(257, {8}).Rational(282, {{numerator, 2}});
+        PageFile f;
+        f.Read(b);
+        EXPECT_EQ(f.page.xResolution, expected) << numerator << "/2";
+    }
+}
+
+TEST(PageInfo, MissingHeightZeroesEveryNumberAndLeavesTheName) {
+    TiffBuilder b;
+    b.Ifd().Short(256, {1728}).Short(259, {4}).Rational(282, {{204, 1}});
+    PageFile f;
+    f.Read(b);
+    EXPECT_EQ(f.page.width, 0);
+    EXPECT_EQ(f.page.height, 0);
+    EXPECT_EQ(f.page.xResolution, 0);
+    EXPECT_EQ(f.page.compressionName, "");
+}
+
+TEST(PageInfo, StripsKeepTheFilesOrderAndIgnoreExtraCounts) {
+    TiffBuilder b;
+    b.Ifd()
+        .Short(256, {8})
+        .Short(257, {24})
+        .Long(273, {8, 5000, 9000})
+        .Long(279, {4992, 4000, 100, 77});
+    PageFile f;
+    f.Read(b);
+    EXPECT_EQ(f.page.rowsPerStrip, 0); // missing: every strip starts at row 0
+    ASSERT_EQ(f.page.strips.size(), 3u);
+    const StripSlot expected[] = {{8, 4992}, {5000, 4000}, {9000, 100}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(f.page.strips[i].offset, expected[i].offset);
+        EXPECT_EQ(f.page.strips[i].byteCount, expected[i].byteCount);
+    }
+}
+
+TEST(PageInfo, OffsetsWithoutCountsGetNoBytes) {
+    TiffBuilder b;
+    b.Ifd().Short(256, {8}).Short(257, {8}).Long(273, {100, 200}).Long(279, {50});
+    PageFile f;
+    f.Read(b);
+    ASSERT_EQ(f.page.strips.size(), 2u);
+    EXPECT_EQ(f.page.strips[1].offset, 200);
+    EXPECT_EQ(f.page.strips[1].byteCount, 0);
+}
+
+TEST(PageInfo, NoStripTableWithoutOffsetsOrCounts) {
+    for (bool withOffsets : {true, false}) {
+        TiffBuilder b;
+        b.Ifd().Short(256, {8}).Short(257, {8});
+        if (withOffsets)
+            b.Long(273, {8});
+        else
+            b.Long(279, {8});
+        PageFile f;
+        f.Read(b);
+        EXPECT_TRUE(f.page.strips.empty());
+    }
+}
+
+TEST(PageInfo, ACountCutByTheFileLengthAddsNoSlotForTheCutMarker) {
+    // StripOffsets claims 2^31 values; the reader formats as many as the file can hold and
+    // marks the cut, and the marker is no strip of its own.
+    TiffBuilder b;
+    b.Ifd().Short(256, {8}).Short(257, {8}).RawField(273, 4, 0x7FFFFFFF, 8).Long(279, {1});
+    PageFile f;
+    f.Read(b);
+    const std::size_t fileLength = b.Build().size();
+    EXPECT_EQ(f.page.strips.size(), (fileLength + 3) / 4);
+}
+
+TEST(PageInfo, AFileThatIsGoneGivesUnknownAndOneEmptySlot) {
+    TiffPage page;
+    GetPageInfo("/nonexistent/faxlens/page.tif", 8, page);
+    GetStrips("/nonexistent/faxlens/page.tif", 8, page);
+    EXPECT_EQ(page.width, -1);
+    EXPECT_EQ(page.height, -1);
+    EXPECT_EQ(page.compressionName, "Unknown");
+    ASSERT_EQ(page.strips.size(), 1u);
+    EXPECT_FALSE(page.strips[0].HoldsStrip());
+}
+
+} // namespace
+} // namespace faxlens

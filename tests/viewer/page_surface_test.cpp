@@ -1,0 +1,89 @@
+#include "viewer/page_surface.h"
+
+#include <gtest/gtest.h>
+
+namespace faxlens {
+namespace {
+
+TEST(PageSurface, ZeroSidesBecomeOnePixel) {
+    auto surface = CreatePageSurface(0, 0, kColourWhite);
+    ASSERT_NE(surface, nullptr);
+    EXPECT_EQ(surface->Width(), 1);
+    EXPECT_EQ(surface->Height(), 1);
+    EXPECT_EQ(surface->Pixel(0, 0), kColourWhite);
+}
+
+TEST(PageSurface, NewSurfaceReadsBackItsFillColourAtEveryCorner) {
+    const ColourValue teal = 0x00804020;
+    auto surface = CreatePageSurface(1728, 3, teal);
+    ASSERT_NE(surface, nullptr);
+    for (auto [x, y] : {std::pair{0, 0}, {1727, 0}, {0, 2}, {1727, 2}, {864, 1}})
+        EXPECT_EQ(surface->Pixel(x, y), teal) << x << "," << y;
+    const uint8_t* row = surface->Row(0);
+    EXPECT_EQ(row[0], 0x20); // red first
+    EXPECT_EQ(row[1], 0x40);
+    EXPECT_EQ(row[2], 0x80);
+}
+
+TEST(PageSurface, RefusesNegativeAndOversizedPages) {
+    EXPECT_EQ(CreatePageSurface(-1, 10, kColourWhite), nullptr);
+    EXPECT_EQ(CreatePageSurface(10, -5, kColourWhite), nullptr);
+    EXPECT_EQ(CreatePageSurface(65535, 65535, kColourWhite), nullptr);
+    EXPECT_EQ(CreatePageSurface(INT32_MAX, 1, kColourWhite), nullptr);
+    EXPECT_FALSE(SurfaceSizeFits(0, 5));
+    EXPECT_TRUE(SurfaceSizeFits(1728, 2200));
+    EXPECT_TRUE(SurfaceSizeFits(kSurfaceByteBudget / 3, 1));
+    EXPECT_FALSE(SurfaceSizeFits(kSurfaceByteBudget / 3 + 1, 1));
+}
+
+TEST(PageSurface, PaintLineColoursBothEndsAndNothingElse) {
+    auto surface = CreatePageSurface(10, 2, kColourWhite);
+    surface->PaintLine(2, 1, 5, kColourBlack);
+    for (int x = 0; x < 10; ++x) {
+        EXPECT_EQ(surface->Pixel(x, 0), kColourWhite);
+        EXPECT_EQ(surface->Pixel(x, 1), (x >= 2 && x <= 5) ? kColourBlack : kColourWhite) << x;
+    }
+}
+
+TEST(PageSurface, PaintLineClipsToTheSurface) {
+    auto surface = CreatePageSurface(8, 2, kColourWhite);
+    surface->PaintLine(-100, 0, 2, kColourBlack);      // cut on the left
+    surface->PaintLine(6, 0, INT64_MAX, kColourBlack); // cut on the right
+    surface->PaintLine(0, -1, 7, kColourBlack);        // rows outside paint nothing
+    surface->PaintLine(0, 2, 7, kColourBlack);
+    surface->PaintLine(5, 1, 3, kColourBlack);   // end left of start: nothing
+    surface->PaintLine(20, 1, 30, kColourBlack); // wholly right of the page
+    const ColourValue row0[8] = {kColourBlack, kColourBlack, kColourBlack, kColourWhite,
+                                 kColourWhite, kColourWhite, kColourBlack, kColourBlack};
+    for (int x = 0; x < 8; ++x) {
+        EXPECT_EQ(surface->Pixel(x, 0), row0[x]) << x;
+        EXPECT_EQ(surface->Pixel(x, 1), kColourWhite) << x;
+    }
+}
+
+TEST(PageSurface, ColouredLinesKeepTheirChannels) {
+    auto surface = CreatePageSurface(4, 1, kColourWhite);
+    surface->PaintLine(1, 0, 2, 0x000000FF); // pure red
+    EXPECT_EQ(surface->Pixel(1, 0), 0x000000FFu);
+    EXPECT_EQ(surface->Pixel(2, 0), 0x000000FFu);
+    EXPECT_EQ(surface->Pixel(3, 0), kColourWhite);
+}
+
+TEST(PageSurface, FillRecoloursEveryPixel) {
+    auto surface = CreatePageSurface(3, 3, kColourWhite);
+    surface->PaintLine(0, 1, 2, kColourBlack);
+    surface->Fill(0x00112233);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 3; ++x)
+            EXPECT_EQ(surface->Pixel(x, y), 0x00112233u);
+}
+
+TEST(PageSurface, PixelsOutsideReadAsInvalid) {
+    auto surface = CreatePageSurface(2, 2, kColourWhite);
+    EXPECT_EQ(surface->Pixel(-1, 0), kInvalidColour);
+    EXPECT_EQ(surface->Pixel(2, 0), kInvalidColour);
+    EXPECT_EQ(surface->Pixel(0, 2), kInvalidColour);
+}
+
+} // namespace
+} // namespace faxlens
