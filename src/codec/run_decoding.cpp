@@ -291,6 +291,8 @@ bool DecodeStep2D(std::string_view bits, int32_t position, int16_t colour, int32
             return false;
         used += codeLength;
         p += codeLength;
+        if (horizontal)
+            break; // its runs are coded in full; b1 and b2 play no part
         int32_t b1 = 0;
         int32_t b2 = 0;
         FindB1B2(a, reference, count, b1, b2, colour);
@@ -299,8 +301,6 @@ bool DecodeStep2D(std::string_view bits, int32_t position, int16_t colour, int32
             bitsUsed = SaturateToLong(used);
             return true;
         }
-        if (horizontal)
-            break;
         // Pass mode: a0 moves under b2 in the same colour and the next mode code follows.
         total += int64_t{b2} - a;
         a = b2;

@@ -1,0 +1,31 @@
+#pragma once
+
+// modCmDlgDLL: the dialogs for choosing a file to open and a name to save under. Each call runs
+// one modal dialog and returns the chosen path, or the empty text when the user cancels.
+
+#include <QString>
+
+class QWidget;
+
+namespace faxlens::modCmDlgDLL {
+
+// filterText is shown as given; pattern ("*.TIF", several joined with ';') selects the files.
+// The file must exist. An empty initialDir starts in the current folder.
+QString ShowOpenDialog(const QString& filterText, const QString& pattern, QWidget* owner,
+                       const QString& initialDir, bool showNetworkButton);
+
+// As ShowOpenDialog; defaultName is put into the name field. A name typed without an extension
+// gets the pattern's default extension. With overwritePrompt the user confirms replacing a file.
+QString ShowSaveDialog(const QString& filterText, const QString& pattern, QWidget* owner,
+                       const QString& initialDir, bool showNetworkButton,
+                       const QString& defaultName, bool overwritePrompt);
+
+// The text after the pattern's first '.', blanks trimmed, when it holds no '*' ("*.tif" gives
+// "tif"); otherwise empty, meaning there is none ("*.*", "*").
+QString DefaultExtension(const QString& pattern);
+
+// Appends '.' and the extension when the file name (the part after the last '/') has no '.' at
+// all; a dot in a folder name does not count. An empty path or extension leaves the path as is.
+QString WithDefaultExtension(const QString& path, const QString& extension);
+
+} // namespace faxlens::modCmDlgDLL

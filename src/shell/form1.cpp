@@ -1,0 +1,132 @@
+#include "shell/form1.h"
+
+#include "shell/file_dialogs.h"
+#include "shell/mod_faxlens.h"
+#include "shell/path_text.h"
+#include "shell/program_font.h"
+#include "shell/program_icon.h"
+#include "shell/twips.h"
+#include "tiff/tag_report.h"
+
+#include <QMouseEvent>
+
+namespace faxlens {
+
+namespace {
+
+constexpr TwipSize kClientArea{6450, 2805};
+constexpr TwipRect kFrame1{90, 90, 2310, 2175};
+constexpr TwipRect kList1{135, 225, 2040, 1815};
+constexpr TwipRect kFrame2{2475, 90, 3885, 2175};
+constexpr TwipRect kText1{135, 225, 3615, 1815};
+constexpr TwipRect kFrame3{90, 2250, 6270, 465};
+constexpr TwipRect kLabel1{90, 165, 5910, 255};
+
+const QString kTifFilter = QStringLiteral("TIF Files          (*.TIF)");
+const QString kTifPattern = QStringLiteral("*.TIF");
+
+bool IsLeftDoubleClick(const QEvent& event) {
+    return event.type() == QEvent::MouseButtonDblClick &&
+           static_cast<const QMouseEvent&>(event).button() == Qt::LeftButton;
+}
+
+} // namespace
+
+Form1::Form1(QWidget* parent) : QWidget(parent) {
+    setWindowTitle(QStringLiteral("Faxlens"));
+    setWindowIcon(ProgramIcon());
+    setFont(ProgramFont());
+    PlaceControls();
+    SetUpControls();
+    SetTabOrder();
+    ConnectHandlers();
+}
+
+// The controls go before the window does; they must not reach the filter on their way out.
+Form1::~Form1() {
+    List1.viewport()->removeEventFilter(this);
+    Label1.removeEventFilter(this);
+}
+
+void Form1::PlaceControls() {
+    const LogicalDpi dpi = LogicalDpi::Of(*this);
+    setFixedSize(ToPixels(kClientArea, dpi));
+    Frame1.setGeometry(ToPixels(kFrame1, dpi));
+    List1.setGeometry(ToPixels(kList1, dpi));
+    Frame2.setGeometry(ToPixels(kFrame2, dpi));
+    Text1.setGeometry(ToPixels(kText1, dpi));
+    Frame3.setGeometry(ToPixels(kFrame3, dpi));
+    Label1.setGeometry(ToPixels(kLabel1, dpi));
+}
+
+void Form1::SetUpControls() {
+    Frame1.setTitle(QStringLiteral("Images"));
+    Frame2.setTitle(QStringLiteral("Settings"));
+    List1.setSortingEnabled(false);
+    List1.setSelectionMode(QAbstractItemView::SingleSelection);
+    // The report is for reading and copying, with the mouse or the keyboard.
+    Text1.setReadOnly(true);
+    Text1.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    Text1.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text1.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Label1.setTextFormat(Qt::PlainText);
+    Label1.setText(QString::fromLatin1(kStatusNoFile));
+}
+
+// Frames and the label take no focus, so of the designed order only list, then report, remains.
+void Form1::SetTabOrder() {
+    setTabOrder(&List1, &Text1);
+}
+
+void Form1::ConnectHandlers() {
+    connect(&List1, &QListWidget::itemSelectionChanged, this, &Form1::List1_Click);
+    Label1.installEventFilter(this);
+    List1.viewport()->installEventFilter(this);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &Label1 && IsLeftDoubleClick(*event)) {
+        Label1_DblClick();
+        return true;
+    }
+    if (watched == List1.viewport() && event->type() == QEvent::MouseButtonPress)
+        List1_MouseDown();
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::Form_Load(const QString& commandLine) {
+    modFaxlens::StartUp(*this, commandLine);
+}
+
+void Form1::Label1_DblClick() {
+    if (modFaxlens::Document().Reading)
+        return;
+    const QString path =
+        modCmDlgDLL::ShowOpenDialog(kTifFilter, kTifPattern, this, QString(), true);
+    if (!path.isEmpty())
+        modFaxlens::OpenTifFile(*this, path);
+}
+
+void Form1::List1_Click() {
+    const modFaxlens::DocumentState& state = modFaxlens::Document();
+    const int entry = SelectedEntry();
+    if (state.Reading || entry < 0 || entry >= static_cast<int>(state.ImageOffsets.size()))
+        return;
+    ShowReport(BuildTagReport(NativePath(state.CurrentFile), state.ImageOffsets[entry]));
+}
+
+void Form1::List1_MouseDown() {}
+
+int Form1::SelectedEntry() const {
+    const QModelIndexList rows = List1.selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+// The report is built byte by byte in the single-byte character set, with CR LF breaks.
+void Form1::ShowReport(const std::string& report) {
+    QString text = QString::fromLatin1(report.data(), static_cast<qsizetype>(report.size()));
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    Text1.setPlainText(text);
+}
+
+} // namespace faxlens

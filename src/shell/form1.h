@@ -1,0 +1,59 @@
+#pragma once
+
+// Form1: the main window. It lists the images of the open file and shows the tag report of the
+// selected one; a double-click on the status line chooses the file.
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QWidget>
+#include <string>
+
+namespace faxlens {
+
+inline constexpr char kStatusNoFile[] =
+    "Status:  Ready...    (Double-Click HERE to open a TIF file)";
+inline constexpr char kStatusReading[] = "Status:  Reading TIF...";
+inline constexpr char kStatusListed[] =
+    "Status:  Ready...   (Double-Click HERE to open a TIF file)";
+
+class Form1 : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Runs StartUp with the command line text.
+    void Form_Load(const QString& commandLine);
+    // Lets the user choose a TIFF file and opens it.
+    void Label1_DblClick();
+    // Shows the report of the selected image, read anew from the file.
+    void List1_Click();
+    // A mouse press on the list does nothing.
+    void List1_MouseDown();
+
+    // The index of the selected list entry; -1 when none is.
+    int SelectedEntry() const;
+
+    // Declared parents first: each control is built inside the one above it.
+    QGroupBox Frame1{this};
+    QListWidget List1{&Frame1};
+    QGroupBox Frame2{this};
+    QPlainTextEdit Text1{&Frame2};
+    QGroupBox Frame3{this};
+    QLabel Label1{&Frame3};
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void PlaceControls();
+    void SetUpControls();
+    void SetTabOrder();
+    void ConnectHandlers();
+    void ShowReport(const std::string& report);
+};
+
+} // namespace faxlens

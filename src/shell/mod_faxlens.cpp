@@ -1,0 +1,124 @@
+#include "shell/mod_faxlens.h"
+
+#include "shell/form1.h"
+#include "shell/path_text.h"
+#include "tiff/tiff_reader.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <QTimer>
+#include <utility>
+
+namespace faxlens::modFaxlens {
+
+namespace {
+
+void ProcessPendingEvents() {
+    QCoreApplication::processEvents();
+}
+
+// Centres by the outer size of the window, its frame included; the frame is known once the
+// platform window exists.
+void CentreOnScreen(QWidget& window) {
+    window.winId(); // creates the platform window
+    const QRect screen = window.screen()->geometry();
+    const QSize outer = window.frameGeometry().size();
+    window.move(screen.left() + screen.width() / 2 - outer.width() / 2,
+                screen.top() + screen.height() / 2 - outer.height() / 2);
+}
+
+QStringList EntryTexts(int32_t count) {
+    QStringList texts;
+    texts.reserve(count);
+    for (int32_t number = 1; number <= count; ++number)
+        texts << QString::number(number);
+    return texts;
+}
+
+// Sets DocumentState::Reading for as long as it lives, or until Finish().
+class ReadingScope {
+public:
+    explicit ReadingScope(DocumentState& state) : state_(state) { state_.Reading = true; }
+    ~ReadingScope() { Finish(); }
+    ReadingScope(const ReadingScope&) = delete;
+    ReadingScope& operator=(const ReadingScope&) = delete;
+
+    void Finish() { state_.Reading = false; }
+
+private:
+    DocumentState& state_;
+};
+
+} // namespace
+
+DocumentState& Document() {
+    static DocumentState state;
+    return state;
+}
+
+void StartUp(Form1& form, const QString& commandLine) {
+    CentreOnScreen(form);
+    form.show();
+    if (!commandLine.isEmpty())
+        OpenTifFile(form, commandLine);
+}
+
+// The images are listed into locals and stored only when the walk is done, and Reading stays set
+// until the list and the state agree: input handled while events are processed finds either the
+// cleared state or the complete one.
+bool OpenTifFile(Form1& form, const QString& path) {
+    DocumentState& state = Document();
+    if (state.Reading)
+        return false;
+    ReadingScope reading(state);
+
+    ClearDocument(form);
+    form.Label1.setText(QString::fromLatin1(kStatusReading));
+    ProcessPendingEvents();
+
+    const QString cleaned = CleanPath(path);
+    std::vector<int32_t> offsets;
+    int32_t count = 0;
+    const bool opened = ListImages(NativePath(cleaned), offsets, count, 0, ProcessPendingEvents);
+    state.ImageCount = count;
+    if (!opened)
+        return false;
+
+    state.CurrentFile = cleaned;
+    state.ImageOffsets = std::move(offsets);
+    form.List1.addItems(EntryTexts(count));
+    form.Label1.setText(QString::fromLatin1(kStatusListed));
+    reading.Finish();
+    ProcessPendingEvents();
+    return true;
+}
+
+void ClearDocument(Form1& form) {
+    DocumentState& state = Document();
+    form.Text1.clear();
+    form.List1.clear();
+    // ViewSurface is set to none here (not released: the viewer owns it) once the viewer adds it.
+    state.ImageCount = 0;
+    state.CurrentFile.clear();
+    state.ImageOffsets.clear();
+}
+
+QString JoinArguments(const QStringList& arguments) {
+    return arguments.join(u' ');
+}
+
+QString CleanPath(const QString& path) {
+    QString unquoted = path;
+    unquoted.remove(u'"');
+    return TrimSpaces(unquoted);
+}
+
+// Form_Load runs inside the event loop: closing the window while the start-up file is read then
+// ends the loop as any close does, whereas a quit asked for before exec() would be lost.
+int Run(const QString& commandLine) {
+    Form1 form;
+    QTimer::singleShot(0, &form, [&form, commandLine] { form.Form_Load(commandLine); });
+    return QApplication::exec();
+}
+
+} // namespace faxlens::modFaxlens

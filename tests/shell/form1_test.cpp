@@ -1,0 +1,279 @@
+#include "shell/form1.h"
+#include "shell/mod_faxlens.h"
+#include "shell_test_support.h"
+#include "tiff/tag_report.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace faxlens::test {
+namespace {
+
+using modFaxlens::Document;
+
+const QString kNoFile = "Status:  Ready...    (Double-Click HERE to open a TIF file)";
+const QString kReading = "Status:  Reading TIF...";
+const QString kListed = "Status:  Ready...   (Double-Click HERE to open a TIF file)";
+
+QStringList Entries(const QListWidget& list) {
+    QStringList texts;
+    for (int row = 0; row < list.count(); ++row)
+        texts << list.item(row)->text();
+    return texts;
+}
+
+QString ReportShown(const std::string& path, int32_t ifdOffset) {
+    return QString::fromLatin1(BuildTagReport(path, ifdOffset)).replace("\r\n", "\n");
+}
+
+class Form1Test : public ::testing::Test {
+protected:
+    Form1Test() { modFaxlens::ClearDocument(form); }
+
+    void Show() {
+        form.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    }
+    void ClickEntry(int row) {
+        const QRect rect = form.List1.visualItemRect(form.List1.item(row));
+        QTest::mouseClick(form.List1.viewport(), Qt::LeftButton, {}, rect.center());
+    }
+    bool Open(const std::string& path) {
+        return modFaxlens::OpenTifFile(form, QString::fromStdString(path));
+    }
+
+    TempDir dir;
+    Form1 form;
+};
+
+TEST(Form1Layout, DesignedTwipGeometryAt96Dpi) {
+    Form1 form;
+    ASSERT_EQ(form.logicalDpiX(), 96);
+    ASSERT_EQ(form.logicalDpiY(), 96);
+    EXPECT_EQ(form.windowTitle(), "Faxlens");
+    EXPECT_EQ(form.size(), QSize(430, 187));
+    EXPECT_EQ(form.minimumSize(), form.maximumSize());
+    EXPECT_EQ(form.font().family(), "Tahoma");
+    EXPECT_EQ(form.font().pointSizeF(), 8.25);
+    EXPECT_TRUE(form.windowIcon().availableSizes().contains(QSize(32, 32)));
+
+    EXPECT_EQ(form.Frame1.geometry(), QRect(6, 6, 154, 145));
+    EXPECT_EQ(form.List1.geometry(), QRect(9, 15, 136, 121));
+    EXPECT_EQ(form.Frame2.geometry(), QRect(165, 6, 259, 145));
+    EXPECT_EQ(form.Text1.geometry(), QRect(9, 15, 241, 121));
+    EXPECT_EQ(form.Frame3.geometry(), QRect(6, 150, 418, 31));
+    EXPECT_EQ(form.Label1.geometry(), QRect(6, 11, 394, 17));
+    EXPECT_EQ(form.List1.parentWidget(), &form.Frame1);
+    EXPECT_EQ(form.Text1.parentWidget(), &form.Frame2);
+    EXPECT_EQ(form.Label1.parentWidget(), &form.Frame3);
+    EXPECT_EQ(form.Frame1.title(), "Images");
+    EXPECT_EQ(form.Frame2.title(), "Settings");
+    EXPECT_EQ(form.Frame3.title(), "");
+    EXPECT_EQ(form.Text1.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+}
+
+TEST(Form1Layout, TabGoesFromListToReport) {
+    Form1 form;
+    QWidget* next = form.List1.nextInFocusChain();
+    while (next->focusPolicy() == Qt::NoFocus)
+        next = next->nextInFocusChain();
+    EXPECT_EQ(next, &form.Text1);
+}
+
+TEST_F(Form1Test, StartsCentredWithoutFile) {
+    form.Form_Load("");
+    EXPECT_TRUE(form.isVisible());
+    const QRect screen = form.screen()->geometry();
+    EXPECT_LE((form.frameGeometry().center() - screen.center()).manhattanLength(), 1);
+    EXPECT_EQ(form.Label1.text(), kNoFile);
+    EXPECT_EQ(form.List1.count(), 0);
+    EXPECT_TRUE(form.Text1.toPlainText().isEmpty());
+}
+
+TEST_F(Form1Test, OpeningListsNumberedEntriesWithoutSelection) {
+    const std::string path = WritePages(dir, "three.tif", 3);
+    EXPECT_TRUE(Open(path));
+    EXPECT_EQ(Entries(form.List1), QStringList({"1", "2", "3"}));
+    EXPECT_EQ(form.Label1.text(), kListed);
+    EXPECT_EQ(Document().CurrentFile.toStdString(), path);
+    EXPECT_EQ(Document().ImageCount, 3);
+    EXPECT_EQ(form.SelectedEntry(), -1);
+    EXPECT_TRUE(form.Text1.toPlainText().isEmpty());
+}
+
+TEST_F(Form1Test, EmptyIfdGetsNoNumberAndSecondEntryReportsThirdIfd) {
+    TiffBuilder builder;
+    AddPage(builder, 100).Ifd();
+    AddPage(builder, 300);
+    const std::string path = dir.File("gap.tif");
+    builder.WriteTo(path);
+    Show();
+    ASSERT_TRUE(Open(path));
+    EXPECT_EQ(Entries(form.List1), QStringList({"1", "2"}));
+
+    ClickEntry(1);
+    const QString report = form.Text1.toPlainText();
+    EXPECT_EQ(report, ReportShown(path, builder.IfdOffsets()[2]));
+    EXPECT_TRUE(report.contains("ImageWidth = 300\n")) << report.toStdString();
+    EXPECT_EQ(form.Text1.document()->blockCount(), 4);
+}
+
+TEST_F(Form1Test, QuotedCommandLineOpensAtStartUp) {
+    const std::string path = WritePages(dir, "quoted name.tif", 2);
+    form.Form_Load(QString::fromStdString(" \"" + path + "\" "));
+    EXPECT_EQ(Document().CurrentFile.toStdString(), path);
+    EXPECT_EQ(Entries(form.List1), QStringList({"1", "2"}));
+}
+
+TEST_F(Form1Test, KeyboardSelectionShowsReport) {
+    const std::string path = WritePages(dir, "keys.tif", 3);
+    Show();
+    ASSERT_TRUE(Open(path));
+    form.List1.setFocus();
+    QTest::keyClick(&form.List1, Qt::Key_Down);
+    EXPECT_TRUE(form.Text1.toPlainText().contains("ImageWidth = 1000\n"));
+    QTest::keyClick(&form.List1, Qt::Key_End);
+    EXPECT_EQ(form.Text1.toPlainText(), ReportShown(path, Document().ImageOffsets[2]));
+}
+
+TEST_F(Form1Test, SelectingAgainRereadsTheFile) {
+    const std::string path = WritePages(dir, "changing.tif", 2);
+    Show();
+    ASSERT_TRUE(Open(path));
+    ClickEntry(0);
+    ClickEntry(1);
+    TiffBuilder changed;
+    AddPage(changed, 2222);
+    AddPage(changed, 1001);
+    changed.WriteTo(path);
+    ClickEntry(0);
+    EXPECT_TRUE(form.Text1.toPlainText().contains("ImageWidth = 2222\n"));
+}
+
+TEST_F(Form1Test, FileThatCannotBeOpenedEmptiesListAndReport) {
+    Show();
+    ASSERT_TRUE(Open(WritePages(dir, "good.tif", 2)));
+    ClickEntry(0);
+    ASSERT_FALSE(form.Text1.toPlainText().isEmpty());
+
+    EXPECT_FALSE(Open(dir.File("missing.tif")));
+    EXPECT_EQ(form.List1.count(), 0);
+    EXPECT_TRUE(form.Text1.toPlainText().isEmpty());
+    EXPECT_EQ(form.Label1.text(), kReading);
+    EXPECT_TRUE(Document().CurrentFile.isEmpty());
+    EXPECT_EQ(Document().ImageCount, -1);
+}
+
+TEST_F(Form1Test, FileThatIsNoTiffListsNothing) {
+    const std::string path = dir.File("text.tif");
+    WriteFile(path, {'h', 'e', 'l', 'l', 'o', ' ', 'f', 'a', 'x'});
+    EXPECT_TRUE(Open(path));
+    EXPECT_EQ(form.List1.count(), 0);
+    EXPECT_EQ(form.Label1.text(), kListed);
+}
+
+TEST_F(Form1Test, ReportCannotBeEdited) {
+    Show();
+    ASSERT_TRUE(Open(WritePages(dir, "report.tif", 1)));
+    ClickEntry(0);
+    const QString report = form.Text1.toPlainText();
+    form.Text1.setFocus();
+    QTest::keyClicks(&form.Text1, "typed");
+    QTest::keyClick(&form.Text1, Qt::Key_Delete);
+    EXPECT_TRUE(form.Text1.isReadOnly());
+    EXPECT_EQ(form.Text1.toPlainText(), report);
+}
+
+TEST_F(Form1Test, DoubleClickOnStatusOpensTheChosenFile) {
+    const std::string path = WritePages(dir, "chosen.tif", 2);
+    CurrentFolder folder(dir.Path());
+    Show();
+    QString title, filter, startFolder;
+    WhenShown<QFileDialog> choose([&](QFileDialog& dialog) {
+        title = dialog.windowTitle();
+        filter = FilterText(dialog);
+        startFolder = dialog.directory().absolutePath();
+        TypeFileName(dialog, "chosen.tif");
+        PressAccept(dialog);
+    });
+    QTest::mouseDClick(&form.Label1, Qt::LeftButton);
+    EXPECT_EQ(choose.Count(), 1);
+    EXPECT_EQ(title, "Select a File...");
+    EXPECT_EQ(filter, "TIF Files          (*.TIF)");
+    EXPECT_EQ(startFolder.toStdString(), dir.Path());
+    EXPECT_EQ(Document().CurrentFile.toStdString(), path);
+    EXPECT_EQ(Entries(form.List1), QStringList({"1", "2"}));
+}
+
+TEST_F(Form1Test, CancelledOpenDialogChangesNothing) {
+    Show();
+    ASSERT_TRUE(Open(WritePages(dir, "kept.tif", 2)));
+    ClickEntry(1);
+    const QString report = form.Text1.toPlainText();
+    WhenShown<QFileDialog> cancel([](QFileDialog& dialog) { dialog.reject(); });
+    QTest::mouseDClick(&form.Label1, Qt::LeftButton);
+    EXPECT_EQ(cancel.Count(), 1);
+    EXPECT_EQ(Entries(form.List1), QStringList({"1", "2"}));
+    EXPECT_EQ(form.Text1.toPlainText(), report);
+    EXPECT_EQ(form.Label1.text(), kListed);
+}
+
+// 120 images: events are processed after "Reading" is shown and after the 50th and 100th image.
+TEST_F(Form1Test, InputWhileListingStartsNoSecondOpen) {
+    const std::string first = WritePages(dir, "first.tif", 120);
+    const std::string second = WritePages(dir, "second.tif", 2);
+    Show();
+    int probes = 0;
+    bool nestedOpened = false, sawPartialState = false;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (!Document().Reading)
+            return;
+        ++probes;
+        sawPartialState |= !Document().ImageOffsets.empty() || form.List1.count() > 0;
+        QTest::mouseDClick(&form.Label1, Qt::LeftButton);
+        nestedOpened |= Open(second);
+    });
+    WhenShown<QFileDialog> dialogs([](QFileDialog& dialog) { dialog.reject(); });
+    probe.start(0);
+    EXPECT_TRUE(Open(first));
+    probe.stop();
+
+    EXPECT_GE(probes, 3);
+    EXPECT_EQ(dialogs.Count(), 0);
+    EXPECT_FALSE(nestedOpened);
+    EXPECT_FALSE(sawPartialState);
+    EXPECT_EQ(Document().CurrentFile.toStdString(), first);
+    EXPECT_EQ(form.List1.count(), 120);
+    EXPECT_FALSE(Document().Reading);
+}
+
+TEST(Form1Run, ClosingTheWindowWhileStartUpFileIsReadEndsTheProgram) {
+    TempDir dir;
+    const std::string path = WritePages(dir, "many.tif", 120);
+    bool closedWhileReading = false;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            auto* form = qobject_cast<Form1*>(window);
+            if (form && form->isVisible() && form->Label1.text() == kReading) {
+                closedWhileReading = true;
+                form->close();
+            }
+        }
+    });
+    closer.start(0);
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    watchdog.start(20000);
+
+    EXPECT_EQ(modFaxlens::Run(QString::fromStdString(path)), 0);
+    EXPECT_TRUE(closedWhileReading);
+}
+
+} // namespace
+} // namespace faxlens::test

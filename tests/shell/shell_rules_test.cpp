@@ -1,0 +1,48 @@
+#include "shell/file_dialogs.h"
+#include "shell/mod_faxlens.h"
+#include "shell/twips.h"
+
+#include <gtest/gtest.h>
+
+namespace faxlens {
+namespace {
+
+using modCmDlgDLL::DefaultExtension;
+using modCmDlgDLL::WithDefaultExtension;
+
+TEST(Twips, PixelsFollowLogicalDpiRoundingHalvesToEven) {
+    EXPECT_EQ(TwipsToPixels(6450, 96), 430);
+    EXPECT_EQ(TwipsToPixels(15, 144), 2); // 1.5
+    EXPECT_EQ(TwipsToPixels(45, 144), 4); // 4.5
+    EXPECT_EQ(ToPixels(TwipRect{90, 2250, 6270, 465}, {120, 192}), QRect(8, 300, 522, 62));
+    // 522.5 and 61.5 are halves
+}
+
+TEST(DefaultExtension, IsTheFixedTextAfterThePatternsFirstDot) {
+    EXPECT_EQ(DefaultExtension("*.tif"), "tif");
+    EXPECT_EQ(DefaultExtension("*.TIF"), "TIF");
+    EXPECT_EQ(DefaultExtension("*. tif "), "tif");
+    EXPECT_EQ(DefaultExtension("*.*"), "");
+    EXPECT_EQ(DefaultExtension("*"), "");
+    EXPECT_EQ(DefaultExtension("*.tif;*.tiff"), "");
+}
+
+TEST(DefaultExtension, IsAppendedOnlyToFileNamesWithoutDot) {
+    EXPECT_EQ(WithDefaultExtension("/fax/page", "tif"), "/fax/page.tif");
+    EXPECT_EQ(WithDefaultExtension("/fax/page.TIF", "tif"), "/fax/page.TIF");
+    EXPECT_EQ(WithDefaultExtension("/fax/page.bmp", "tif"), "/fax/page.bmp");
+    EXPECT_EQ(WithDefaultExtension("/fax.d/page", "tif"), "/fax.d/page.tif");
+    EXPECT_EQ(WithDefaultExtension("page", "tif"), "page.tif");
+    EXPECT_EQ(WithDefaultExtension("/fax/page", ""), "/fax/page");
+    EXPECT_EQ(WithDefaultExtension("", "tif"), "");
+}
+
+TEST(CommandLine, QuotesAnywhereAreRemovedThenBlanksTrimmed) {
+    EXPECT_EQ(modFaxlens::JoinArguments({"/fax/my", "page.tif"}), "/fax/my page.tif");
+    EXPECT_EQ(modFaxlens::CleanPath("  \"/fax/my page.tif\"  "), "/fax/my page.tif");
+    EXPECT_EQ(modFaxlens::CleanPath("\" /fa\"x/a.tif \""), "/fax/a.tif");
+    EXPECT_EQ(modFaxlens::CleanPath("\t/fax/a.tif"), "\t/fax/a.tif");
+}
+
+} // namespace
+} // namespace faxlens
