@@ -241,10 +241,10 @@ void FindB1B2(int32_t a0, std::span<const int32_t> reference, int32_t count, int
     std::size_t hi = last;
     do {
         const std::size_t mid = lo + (hi - lo) / 2;
-        if (reference[mid] > a0)
-            hi = mid;
-        else
-            lo = mid;
+        // Written as selections rather than branches: the comparison is hard to predict.
+        const bool right = reference[mid] > a0;
+        hi = right ? mid : hi;
+        lo = right ? lo : mid;
     } while (hi - lo >= 2);
 
     // Black a0 looks for a change to white (odd index), white a0 for a change to black (even).
