@@ -1,5 +1,6 @@
 #include "app/page_image_files.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -13,20 +14,20 @@ namespace faxlens::cli {
 
 namespace {
 
-bool IsBlack(const PageSurface& surface, int32_t x, int32_t y) {
-    return surface.Pixel(x, y) == kColourBlack;
-}
-
 // One row, eight pixels a byte, most significant bit first; `blackBit` is the bit of a black
-// pixel (1 in PBM, 0 in a greyscale PNG).
+// pixel (1 in PBM, 0 in a greyscale PNG). A decoded page holds only black and white.
 void PackRow(const PageSurface& surface, int32_t y, bool blackBit, uint8_t* out) {
-    const std::size_t bytes = (static_cast<std::size_t>(surface.Width()) + 7) / 8;
-    std::memset(out, blackBit ? 0x00 : 0xFF, bytes);
-    for (int32_t x = 0; x < surface.Width(); ++x)
-        if (IsBlack(surface, x, y) == blackBit)
-            out[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
-        else
-            out[x / 8] &= static_cast<uint8_t>(~(0x80 >> (x % 8)));
+    const uint8_t* pixel = surface.Row(y);
+    const int32_t width = surface.Width();
+    for (int32_t x = 0; x < width; x += 8) {
+        const int32_t count = std::min(8, width - x);
+        uint8_t byte = 0;
+        for (int32_t bit = 0; bit < count; ++bit, pixel += 3) {
+            const bool black = (pixel[0] | pixel[1] | pixel[2]) == 0;
+            byte |= static_cast<uint8_t>((black == blackBit) << (7 - bit));
+        }
+        *out++ = byte;
+    }
 }
 
 void PutBigEndian32(std::vector<uint8_t>& out, uint32_t value) {
