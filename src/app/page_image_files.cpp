@@ -114,7 +114,12 @@ std::vector<uint8_t> EncodePng(const PageSurface& surface) {
 }
 
 std::string WriteFileWhole(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::string temporary = path + ".partXXXXXX";
+    // A short name in the same folder, so that the rename cannot cross file systems and a
+    // name as long as the folder allows still gets its temporary twin.
+    const std::size_t slash = path.rfind('/');
+    std::string temporary =
+        (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) +
+        ".faxlens-XXXXXX";
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0)
         return Reason();

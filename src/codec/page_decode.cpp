@@ -80,18 +80,32 @@ private:
         return !window_.Empty();
     }
 
-    void Refill() {
-        window_.Append(kRefillBytes1D, [this](std::size_t loaded) {
+    void Refill(std::size_t bytes = kRefillBytes1D) {
+        window_.Append(bytes, [this](std::size_t loaded) {
             if (loaded % kBytesPerPump1D == 0)
                 Pump(pump_);
         });
+    }
+
+    // A run whose code words reach past the end of the window (a very long run, or the zeros
+    // before an EOL) would be cut by it: when no run and no EOL is recognised and bytes remain,
+    // load more and decode again at the same point. More bits never change a result that the
+    // loaded bits decide, and the amount loaded doubles each time.
+    void DecodeRunLoadingMore(int32_t& run, int32_t& used) {
+        for (std::size_t bytes = kRefillBytes1D;; bytes *= 2) {
+            const bool decoded =
+                modTIF::DecodeRun(window_.Bits(), window_.Position(), colour_, run, used);
+            if (decoded || run == -1 || window_.AllLoaded())
+                return;
+            Refill(bytes);
+        }
     }
 
     // Decodes one run and paints it; false when the strip is finished.
     bool DecodeNextRun() {
         int32_t run = 0;
         int32_t used = 0;
-        modTIF::DecodeRun(window_.Bits(), window_.Position(), colour_, run, used);
+        DecodeRunLoadingMore(run, used);
         window_.Advance(used);
         // Neither colour's code words match here: nothing more can be decoded.
         const bool stuck = used == 0 && previousUsedNothing_;
