@@ -95,5 +95,28 @@ INSTANTIATE_TEST_SUITE_P(
                       CrossCase{"G3Wide", Options(3, 4, 0, false), 5200, 80, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Group 4 pages written by Ghostscript, Pillow and others, most significant bit first and
+// white-is-zero: every page decodes to what libtiff reads.
+TEST(CorpusCrossCheck, Group4PagesOfOtherWritersDecodeLikeLibtiff) {
+    const std::filesystem::path corpus = std::filesystem::path(FAXLENS_CORPUS_DIR) / "pillow";
+    if (!std::filesystem::exists(corpus))
+        GTEST_SKIP() << "no corpus at " << corpus;
+    const char* files[] = {"g4-multi.tiff",        "hopper_g4.tif",        "hopper_g4_500.tif",
+                           "g4_orientation_1.tif", "g4_orientation_4.tif", "g4_orientation_6.tif",
+                           "g4_orientation_8.tif"};
+    for (const char* name : files) {
+        const std::string path = (corpus / name).string();
+        std::vector<int32_t> offsets;
+        int32_t count = 0;
+        ASSERT_TRUE(ListImages(path, offsets, count, 0)) << name;
+        for (int index = 0; index < count; ++index) {
+            const Bitmap expected = test::ReadWithLibtiff(path, index);
+            const Bitmap actual = DecodeWithFaxlens(path, index);
+            EXPECT_TRUE(expected == actual)
+                << name << " page " << index << ": " << test::DescribeDifferences(expected, actual);
+        }
+    }
+}
+
 } // namespace
 } // namespace faxlens::modConvert_TIF2DC
