@@ -1,0 +1,46 @@
+#pragma once
+
+// Smoothed scaling of a page region: every destination pixel is the average of the source
+// pixels it covers, each weighted by the part of it that is covered. Used to draw the page
+// into the viewer at any zoom (shrinking and enlarging).
+
+#include "viewer/page_surface.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace faxlens {
+
+// Source pixels: rows of `channels` bytes a pixel, 1 (grey) or 3 (red, green, blue).
+struct PixelSource {
+    const uint8_t* pixels = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+    std::ptrdiff_t stride = 0; // bytes from one row to the next
+    int channels = 3;
+};
+
+// Destination pixels: rows of three bytes a pixel, red first.
+struct PixelTarget {
+    uint8_t* pixels = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+    std::ptrdiff_t stride = 0;
+};
+
+// The surface's own pixels as a source.
+PixelSource SourceOf(const PageSurface& surface);
+
+// One byte a pixel when every pixel of the surface is grey (red = green = blue, as on every
+// decoded page), so that scaling works on a third of the data; empty otherwise.
+std::vector<uint8_t> GreyPlaneOf(const PageSurface& surface);
+PixelSource SourceOfGreyPlane(const std::vector<uint8_t>& plane, int32_t width, int32_t height);
+
+// Scales source pixels (sx, sy, sw, sh) onto target pixels (tx, ty, tw, th). The source
+// rectangle is clamped to the source; target pixels outside the target are skipped without
+// changing where the others come from. Empty rectangles draw nothing.
+void ScaleAreaAverage(const PixelSource& source, int32_t sx, int32_t sy, int32_t sw, int32_t sh,
+                      const PixelTarget& target, int32_t tx, int32_t ty, int32_t tw, int32_t th);
+
+} // namespace faxlens
