@@ -15,6 +15,9 @@ constexpr std::array kCommands{
     Command{"info", "FILE N", 2, "the page parameters of image N as key value lines", RunInfo},
     Command{"decode", "FILE N OUT", 3,
             "decodes image N as the viewer does into OUT: .pbm (1 = black) or .png", RunDecode},
+    Command{"convert", "FILE N OUT --g3|--g4", 4,
+            "saves image N as the viewer's save commands do: a Group 3 or Group 4 TIFF file",
+            RunConvert},
 };
 
 std::string Prefixed(std::string_view message) {
@@ -29,8 +32,10 @@ const Command* FindCommand(std::string_view name) {
 
 std::string Synopsis(const Command& command) {
     std::string text(command.name);
-    if (!command.operands.empty())
-        text += " " + std::string(command.operands);
+    if (!command.operands.empty()) {
+        text += ' ';
+        text += command.operands;
+    }
     return text;
 }
 

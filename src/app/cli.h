@@ -59,5 +59,6 @@ Outcome RunList(Operands operands);
 Outcome RunReport(Operands operands);
 Outcome RunInfo(Operands operands);
 Outcome RunDecode(Operands operands);
+Outcome RunConvert(Operands operands);
 
 } // namespace faxlens::cli

@@ -3,6 +3,7 @@
 #include "app/cli.h"
 #include "app/page_image_files.h"
 #include "codec/page_decode.h"
+#include "export/page_encoder.h"
 
 #include <algorithm>
 #include <cctype>
@@ -79,6 +80,26 @@ Outcome RunDecode(Operands operands) {
     const auto bytes = kind == ".pbm" ? EncodePbm(*decoded.surface) : EncodePng(*decoded.surface);
     if (const std::string reason = WriteFileWhole(out, bytes); !reason.empty())
         return Failed("cannot write " + out + ": " + reason);
+    return Done({});
+}
+
+Outcome RunConvert(Operands operands) {
+    const std::string& out = operands[2];
+    const std::string& coding = operands[3];
+    if (coding != "--g3" && coding != "--g4")
+        return BadUsage("the coding must be --g3 or --g4, not '" + coding + "'");
+    FoundImage image = FindImage(operands[0], operands[1]);
+    if (image.failure)
+        return std::move(*image.failure);
+    const DecodedPage decoded = modConvert_TIF2DC::DecodePage(operands[0], image.ifdOffset);
+    if (const std::string failure = PageFailure(decoded, operands); !failure.empty())
+        return Failed(failure);
+    // As the viewer's save commands: no resolution, the size of the surface.
+    const auto save =
+        coding == "--g3" ? modConvert_DC2TIF::SavePageG3 : modConvert_DC2TIF::SavePageG4;
+    const auto result = save(*decoded.surface, 0, 0, out, 0, 0, {});
+    if (!result.saved)
+        return Failed("cannot write " + out + ": " + result.error);
     return Done({});
 }
 

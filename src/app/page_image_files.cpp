@@ -1,13 +1,8 @@
 #include "app/page_image_files.h"
 
+#include "tiff/output_file.h"
+
 #include <algorithm>
-#include <array>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <zlib.h>
 
 namespace faxlens::cli {
@@ -66,32 +61,6 @@ std::vector<uint8_t> PngImageData(const PageSurface& surface) {
     return packed;
 }
 
-std::string Reason() {
-    return std::strerror(errno);
-}
-
-bool WriteAll(int fd, const std::vector<uint8_t>& bytes) {
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            errno = n == 0 ? EIO : errno;
-            return false;
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// The mode a newly created file gets (mkstemp makes it private).
-mode_t NewFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 } // namespace
 
 std::vector<uint8_t> EncodePbm(const PageSurface& surface) {
@@ -114,24 +83,9 @@ std::vector<uint8_t> EncodePng(const PageSurface& surface) {
 }
 
 std::string WriteFileWhole(const std::string& path, const std::vector<uint8_t>& bytes) {
-    // A short name in the same folder, so that the rename cannot cross file systems and a
-    // name as long as the folder allows still gets its temporary twin.
-    const std::size_t slash = path.rfind('/');
-    std::string temporary =
-        (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) +
-        ".faxlens-XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0)
-        return Reason();
-    std::string reason =
-        WriteAll(fd, bytes) && ::fchmod(fd, NewFileMode()) == 0 && ::fsync(fd) == 0 ? "" : Reason();
-    if (::close(fd) != 0 && reason.empty())
-        reason = Reason();
-    if (reason.empty() && std::rename(temporary.c_str(), path.c_str()) != 0)
-        reason = Reason();
-    if (!reason.empty())
-        std::remove(temporary.c_str());
-    return reason;
+    OutputFile file = OutputFile::CreateBeside(path);
+    file.Append(bytes);
+    return file.MoveInto(path) ? std::string() : file.Error();
 }
 
 } // namespace faxlens::cli

@@ -1,0 +1,38 @@
+#pragma once
+
+// modConvert_DC2TIF: writes the page of a surface into a new single-page TIFF file, Group 3
+// (modified Huffman rows, each closed by fill bits and an EOL) or Group 4 (every row coded
+// two-dimensionally against the row above, the strip ended by an EOFB). The header and
+// directory come first, then the rows one by one, then the strip's byte count.
+
+#include "codec/codec_types.h"
+#include "tiff/event_pump.h"
+#include "viewer/page_surface.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace faxlens::modConvert_DC2TIF {
+
+struct SaveResult {
+    bool saved = false;
+    std::string error; // why the file could not be written, when it was not
+};
+
+// Width and height below 1 are taken from the surface. The file is written beside fileName and
+// renamed over it only when every byte is written, so a failed save leaves an existing file of
+// that name untouched. The pump runs after every row.
+SaveResult SavePageG3(const PageSurface& surface, int32_t xResolution, int32_t yResolution,
+                      const std::string& fileName, int32_t width, int32_t height,
+                      const EventPump& pump = {});
+SaveResult SavePageG4(const PageSurface& surface, int32_t xResolution, int32_t yResolution,
+                      const std::string& fileName, int32_t width, int32_t height,
+                      const EventPump& pump = {});
+
+// Packs the whole bytes of a BitString, most significant bit first: byte k holds characters
+// 8k + 1 to 8k + 8; a '1' is a one bit, any other character a zero bit.
+void BitsToBytes(std::string_view line, std::vector<uint8_t>& bytes);
+
+} // namespace faxlens::modConvert_DC2TIF

@@ -1,0 +1,162 @@
+#include "tiff/tiff_writer.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+namespace faxlens {
+
+namespace {
+
+constexpr int32_t kReservedLength = 16;
+constexpr int32_t kEntryCount = 16;
+constexpr int32_t kXResolutionAt = 8;
+constexpr int32_t kYResolutionAt = 16;
+
+struct Compression {
+    int32_t code;
+    int32_t optionsTag;
+    int32_t options;
+};
+constexpr Compression kGroup3{3, 292, 4}; // T4Options: fill bits before each EOL
+constexpr Compression kGroup4{4, 293, 2}; // T6Options
+
+void PutBigEndian(std::vector<uint8_t>& out, uint32_t value, int bytes) {
+    for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8)
+        out.push_back(static_cast<uint8_t>(value >> shift));
+}
+
+int32_t TypeSize(EntryType type) {
+    switch (type) {
+    case EntryType::Short:
+        return 2;
+    case EntryType::Long:
+        return 4;
+    default:
+        return 8;
+    }
+}
+
+void AppendEntryFields(OutputFile& file, int32_t tag, EntryType type, int32_t count,
+                       std::span<const uint8_t> valueField) {
+    std::vector<uint8_t> entry;
+    PutBigEndian(entry, static_cast<uint32_t>(tag), 2);
+    PutBigEndian(entry, static_cast<uint32_t>(type), 2);
+    PutBigEndian(entry, static_cast<uint32_t>(count), 4);
+    entry.insert(entry.end(), valueField.begin(), valueField.end());
+    file.Append(entry);
+}
+
+void WriteShortOrLong(OutputFile& file, int32_t tag, EntryType type, int32_t value) {
+    const std::array<int32_t, 1> values{value};
+    WriteEntry(file, tag, type, values, 0);
+}
+
+void WriteShort(OutputFile& file, int32_t tag, int32_t value) {
+    WriteShortOrLong(file, tag, EntryType::Short, value);
+}
+
+void WriteLong(OutputFile& file, int32_t tag, int32_t value) {
+    WriteShortOrLong(file, tag, EntryType::Long, value);
+}
+
+// Width, height and rows per strip are SHORTs, as every reader expects of a fax page; a page
+// too large for a SHORT gets LONGs, in the same place of the same layout.
+void WriteDimension(OutputFile& file, int32_t tag, int32_t value) {
+    WriteShortOrLong(file, tag, value > 0xFFFF ? EntryType::Long : EntryType::Short, value);
+}
+
+int32_t WriteHeader(OutputFile& file, int32_t width, int32_t height, int32_t xResolution,
+                    int32_t yResolution, int32_t bitsPerSample, const Compression& compression) {
+    WriteFileHeader(file, kReservedLength);
+    AppendShort(file, kEntryCount);
+    WriteLong(file, 254, 2); // NewSubfileType: a page of a document
+    WriteDimension(file, 256, width);
+    WriteDimension(file, 257, height);
+    WriteShort(file, 258, bitsPerSample);
+    WriteShort(file, 259, compression.code);
+    WriteShort(file, 262, 0); // PhotometricInterpretation: white is zero
+    WriteShort(file, 266, 1); // FillOrder
+    WriteLong(file, 273, kStripOffset);
+    WriteShort(file, 277, 1); // SamplesPerPixel
+    WriteDimension(file, 278, height);
+    const auto byteCountPosition = static_cast<int32_t>(file.Length() + 8);
+    WriteLong(file, 279, 0); // StripByteCounts, written when the strip is done
+    const std::array<int32_t, 1> one{1};
+    const std::array<int32_t, 1> x{xResolution};
+    const std::array<int32_t, 1> y{yResolution};
+    WriteRationalEntry(file, 282, x, one, kXResolutionAt);
+    WriteRationalEntry(file, 283, y, one, kYResolutionAt);
+    WriteLong(file, compression.optionsTag, compression.options);
+    WriteShort(file, 296, 2); // ResolutionUnit: inch
+    const std::array<int32_t, 2> pageNumber{0, 1};
+    WriteEntry(file, 297, EntryType::Short, pageNumber, 0);
+    AppendLong(file, 0); // no next directory
+    return byteCountPosition;
+}
+
+} // namespace
+
+void WriteFileHeader(OutputFile& file, int32_t reservedLength) {
+    std::vector<uint8_t> header{'M', 'M'};
+    PutBigEndian(header, 42, 2);
+    PutBigEndian(header, static_cast<uint32_t>(reservedLength + 8), 4);
+    header.resize(header.size() + static_cast<std::size_t>(reservedLength), 0);
+    file.WriteAt(0, header);
+}
+
+void AppendShort(OutputFile& file, int32_t value) {
+    std::vector<uint8_t> bytes;
+    PutBigEndian(bytes, static_cast<uint32_t>(value), 2);
+    file.Append(bytes);
+}
+
+void AppendLong(OutputFile& file, int32_t value) {
+    std::vector<uint8_t> bytes;
+    PutBigEndian(bytes, static_cast<uint32_t>(value), 4);
+    file.Append(bytes);
+}
+
+void WriteEntry(OutputFile& file, int32_t tag, EntryType type, std::span<const int32_t> values,
+                int32_t dataOffset) {
+    std::vector<uint8_t> bytes;
+    for (int32_t value : values)
+        PutBigEndian(bytes, static_cast<uint32_t>(value), TypeSize(type));
+    while (bytes.size() % 4 != 0) // padded to whole 4-byte fields
+        bytes.push_back(0);
+    const auto count = static_cast<int32_t>(values.size());
+    if (int64_t{TypeSize(type)} * count <= 4) {
+        AppendEntryFields(file, tag, type, count, bytes);
+        return;
+    }
+    std::vector<uint8_t> field;
+    PutBigEndian(field, static_cast<uint32_t>(dataOffset), 4);
+    AppendEntryFields(file, tag, type, count, field);
+    file.WriteAt(dataOffset, bytes);
+}
+
+void WriteRationalEntry(OutputFile& file, int32_t tag, std::span<const int32_t> numerators,
+                        std::span<const int32_t> denominators, int32_t dataOffset) {
+    std::vector<uint8_t> field;
+    PutBigEndian(field, static_cast<uint32_t>(dataOffset), 4);
+    const auto count = static_cast<int32_t>(std::min(numerators.size(), denominators.size()));
+    AppendEntryFields(file, tag, EntryType::Rational, count, field);
+    std::vector<uint8_t> values;
+    for (int32_t i = 0; i < count; ++i) {
+        PutBigEndian(values, static_cast<uint32_t>(numerators[i]), 4);
+        PutBigEndian(values, static_cast<uint32_t>(denominators[i]), 4);
+    }
+    file.WriteAt(dataOffset, values);
+}
+
+int32_t WriteHeaderG3(OutputFile& file, int32_t width, int32_t height, int32_t xResolution,
+                      int32_t yResolution, int32_t bitsPerSample) {
+    return WriteHeader(file, width, height, xResolution, yResolution, bitsPerSample, kGroup3);
+}
+
+int32_t WriteHeaderG4(OutputFile& file, int32_t width, int32_t height, int32_t xResolution,
+                      int32_t yResolution, int32_t bitsPerSample) {
+    return WriteHeader(file, width, height, xResolution, yResolution, bitsPerSample, kGroup4);
+}
+
+} // namespace faxlens
