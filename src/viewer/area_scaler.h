@@ -38,8 +38,10 @@ std::vector<uint8_t> GreyPlaneOf(const PageSurface& surface);
 PixelSource SourceOfGreyPlane(const std::vector<uint8_t>& plane, int32_t width, int32_t height);
 
 // Scales source pixels (sx, sy, sw, sh) onto target pixels (tx, ty, tw, th). The source
-// rectangle is clamped to the source; target pixels outside the target are skipped without
-// changing where the others come from. Empty rectangles draw nothing.
+// rectangle is clamped to the source, and what remains of it fills the whole target rectangle;
+// target pixels outside the target are skipped without changing where the others come from.
+// Empty rectangles draw nothing. A region of one colour keeps it exactly at any scale; other
+// results are the exact average rounded to the nearest level (a half goes up).
 void ScaleAreaAverage(const PixelSource& source, int32_t sx, int32_t sy, int32_t sw, int32_t sh,
                       const PixelTarget& target, int32_t tx, int32_t ty, int32_t tw, int32_t th);
 

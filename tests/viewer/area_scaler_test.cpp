@@ -1,0 +1,231 @@
+#include "viewer/area_scaler.h"
+
+#include <array>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace faxlens {
+namespace {
+
+struct Image {
+    int32_t width = 0;
+    int32_t height = 0;
+    int channels = 1;
+    std::vector<uint8_t> pixels;
+
+    Image(int32_t w, int32_t h, int c, uint8_t value = 0)
+        : width(w), height(h), channels(c), pixels(std::size_t(w) * h * c, value) {}
+    uint8_t& At(int32_t x, int32_t y, int c = 0) {
+        return pixels[(std::size_t(y) * width + x) * channels + c];
+    }
+    uint8_t At(int32_t x, int32_t y, int c = 0) const {
+        return pixels[(std::size_t(y) * width + x) * channels + c];
+    }
+    PixelSource Source() const {
+        return {pixels.data(), width, height, width * channels, channels};
+    }
+};
+
+// A three-channel target, filled with a colour that no scaling of the test images makes.
+struct Canvas : Image {
+    static constexpr uint8_t kUntouched = 77;
+    Canvas(int32_t w, int32_t h) : Image(w, h, 3, kUntouched) {}
+    PixelTarget Target() { return {pixels.data(), width, height, width * 3}; }
+};
+
+struct Rect {
+    int32_t x, y, w, h;
+};
+
+Canvas Scaled(const Image& source, Rect from, int32_t tw, int32_t th) {
+    Canvas canvas(tw, th);
+    ScaleAreaAverage(source.Source(), from.x, from.y, from.w, from.h, canvas.Target(), 0, 0, tw,
+                     th);
+    return canvas;
+}
+
+// The plain definition in doubles: the mean of the source over the part of it that a target
+// pixel covers, with the source rectangle first cut to the source.
+double ReferenceValue(const Image& source, Rect from, Rect to, int32_t x, int32_t y, int c) {
+    const double sx0 = std::max(from.x, 0), sy0 = std::max(from.y, 0);
+    const double sw = std::min(from.x + from.w, source.width) - sx0;
+    const double sh = std::min(from.y + from.h, source.height) - sy0;
+    const double left = sx0 + (x - to.x) * sw / to.w, right = sx0 + (x - to.x + 1) * sw / to.w;
+    const double top = sy0 + (y - to.y) * sh / to.h, bottom = sy0 + (y - to.y + 1) * sh / to.h;
+    double sum = 0;
+    for (int32_t py = int32_t(std::floor(top)); py < bottom; ++py)
+        for (int32_t px = int32_t(std::floor(left)); px < right; ++px) {
+            const double cover = (std::min(px + 1.0, right) - std::max(double(px), left)) *
+                                 (std::min(py + 1.0, bottom) - std::max(double(py), top));
+            sum += cover * source.At(px, py, source.channels == 1 ? 0 : c);
+        }
+    return sum / ((right - left) * (bottom - top));
+}
+
+// Scales onto a canvas and checks every byte of it against the reference: pixels outside the
+// target rectangle stay untouched, the others are within rounding of the exact mean.
+void ExpectMatchesReference(const Image& source, Rect from, Canvas& canvas, Rect to) {
+    std::fill(canvas.pixels.begin(), canvas.pixels.end(), Canvas::kUntouched);
+    ScaleAreaAverage(source.Source(), from.x, from.y, from.w, from.h, canvas.Target(), to.x, to.y,
+                     to.w, to.h);
+    const bool drawn = std::min(from.x + from.w, source.width) > std::max(from.x, 0) &&
+                       std::min(from.y + from.h, source.height) > std::max(from.y, 0);
+    for (int32_t y = 0; y < canvas.height; ++y)
+        for (int32_t x = 0; x < canvas.width; ++x)
+            for (int c = 0; c < 3; ++c) {
+                const bool inside =
+                    drawn && x >= to.x && x < to.x + to.w && y >= to.y && y < to.y + to.h;
+                const double expected =
+                    inside ? ReferenceValue(source, from, to, x, y, c) : Canvas::kUntouched;
+                // Half a level of rounding, plus the little that fixed-point weights add.
+                ASSERT_NEAR(canvas.At(x, y, c), expected, 0.51)
+                    << "at " << x << "," << y << " channel " << c << " from " << from.x << ","
+                    << from.y << " " << from.w << "x" << from.h << " onto " << to.x << "," << to.y
+                    << " " << to.w << "x" << to.h;
+            }
+}
+
+Image Random(int32_t w, int32_t h, int channels, std::mt19937& random) {
+    Image image(w, h, channels);
+    for (auto& p : image.pixels)
+        p = static_cast<uint8_t>(random());
+    return image;
+}
+
+TEST(AreaScaler, UniformRegionsStayExactAtEveryScale) {
+    const int32_t sizes[] = {1, 2, 3, 7, 10, 33, 100, 1000};
+    for (uint8_t level : {0, 1, 128, 254, 255})
+        for (int channels : {1, 3})
+            for (int32_t sw : sizes)
+                for (int32_t tw : sizes) {
+                    const int32_t sh = sizes[(sw + tw) % 8], th = sizes[(sw * 3 + tw) % 8];
+                    const Canvas out =
+                        Scaled(Image(sw, sh, channels, level), {0, 0, sw, sh}, tw, th);
+                    for (uint8_t value : out.pixels)
+                        ASSERT_EQ(value, level) << sw << "x" << sh << " onto " << tw << "x" << th;
+                }
+}
+
+// The exact mean is 127.5; sums are rounded half up, so a half level goes to 128.
+TEST(AreaScaler, CheckerboardShrunkByTwoIsMidGrey) {
+    Image board(64, 64, 1);
+    for (int32_t y = 0; y < 64; ++y)
+        for (int32_t x = 0; x < 64; ++x)
+            board.At(x, y) = (x + y) % 2 ? 255 : 0;
+    for (uint8_t value : Scaled(board, {0, 0, 64, 64}, 32, 32).pixels)
+        ASSERT_EQ(value, 128);
+}
+
+TEST(AreaScaler, OneToOneCopyIsExactAndGreyFillsAllThreeChannels) {
+    std::mt19937 random(7);
+    for (int channels : {1, 3}) {
+        const Image source = Random(37, 23, channels, random);
+        const Canvas out = Scaled(source, {0, 0, 37, 23}, 37, 23);
+        for (int32_t y = 0; y < 23; ++y)
+            for (int32_t x = 0; x < 37; ++x)
+                for (int c = 0; c < 3; ++c)
+                    ASSERT_EQ(out.At(x, y, c), source.At(x, y, channels == 1 ? 0 : c));
+    }
+}
+
+TEST(AreaScaler, BlackPixelEnlargedThreeTimesIsABlackBlock) {
+    Image source(3, 3, 1, 255);
+    source.At(1, 1) = 0;
+    const Canvas out = Scaled(source, {0, 0, 3, 3}, 9, 9);
+    for (int32_t y = 0; y < 9; ++y)
+        for (int32_t x = 0; x < 9; ++x)
+            EXPECT_EQ(out.At(x, y), (x / 3 == 1 && y / 3 == 1) ? 0 : 255) << x << "," << y;
+}
+
+// Each target pixel covers 1.5 source pixels: (0 x 1 + 255 x 0.5) / 1.5 = 85, then 255.
+TEST(AreaScaler, PartlyCoveredPixelsCountByTheirCoverage) {
+    Image row(3, 1, 1), column(1, 3, 1);
+    row.pixels = column.pixels = {0, 255, 255};
+    const Canvas across = Scaled(row, {0, 0, 3, 1}, 2, 1);
+    const Canvas down = Scaled(column, {0, 0, 1, 3}, 1, 2);
+    EXPECT_EQ(across.At(0, 0), 85);
+    EXPECT_EQ(across.At(1, 0), 255);
+    EXPECT_EQ(down.At(0, 0), 85);
+    EXPECT_EQ(down.At(0, 1), 255);
+}
+
+TEST(AreaScaler, ColourChannelsStaySeparate) {
+    Image source(2, 1, 3);
+    source.pixels = {255, 0, 10, 0, 255, 30};
+    const Canvas out = Scaled(source, {0, 0, 2, 1}, 1, 1);
+    EXPECT_EQ(out.pixels, (std::vector<uint8_t>{128, 128, 20}));
+}
+
+TEST(AreaScaler, GreyPlaneOnlyForAllGreySurfaces) {
+    auto surface = CreatePageSurface(4, 2, kColourWhite);
+    surface->PaintLine(1, 1, 2, 0x404040);
+    const std::vector<uint8_t> plane = GreyPlaneOf(*surface);
+    EXPECT_EQ(plane, (std::vector<uint8_t>{255, 255, 255, 255, 255, 0x40, 0x40, 255}));
+    const PixelSource source = SourceOfGreyPlane(plane, 4, 2);
+    EXPECT_EQ(source.channels, 1);
+    EXPECT_EQ(source.pixels, plane.data());
+    EXPECT_EQ(SourceOfGreyPlane(plane, 4, 3).pixels, nullptr); // larger than the plane
+
+    for (ColourValue nearlyGrey : {0x404140u, 0x414040u}) { // green, then blue one level off
+        surface->PaintLine(3, 1, 3, nearlyGrey);
+        EXPECT_TRUE(GreyPlaneOf(*surface).empty()) << std::hex << nearlyGrey;
+    }
+}
+
+TEST(AreaScaler, ClippedTargetKeepsTheMappingOfTheVisiblePixels) {
+    std::mt19937 random(3);
+    const Image source = Random(20, 15, 1, random);
+    Canvas canvas(12, 10);
+    ExpectMatchesReference(source, {2, 1, 17, 13}, canvas, {-5, -3, 30, 20});
+    ExpectMatchesReference(source, {0, 0, 20, 15}, canvas, {7, 6, 9, 9});
+    ExpectMatchesReference(source, {0, 0, 20, 15}, canvas, {12, 0, 5, 5}); // wholly outside
+}
+
+TEST(AreaScaler, SourceRectangleIsCutToTheSource) {
+    std::mt19937 random(4);
+    const Image source = Random(10, 8, 3, random);
+    EXPECT_EQ(Scaled(source, {-4, -2, 20, 30}, 7, 5).pixels,
+              Scaled(source, {0, 0, 10, 8}, 7, 5).pixels);
+    EXPECT_EQ(Scaled(source, {6, 5, 9, 9}, 4, 6).pixels, Scaled(source, {6, 5, 4, 3}, 4, 6).pixels);
+    const std::vector<uint8_t> untouched = Canvas(4, 4).pixels;
+    EXPECT_EQ(Scaled(source, {10, 0, 5, 5}, 4, 4).pixels, untouched);
+    EXPECT_EQ(Scaled(source, {-5, 0, 5, 5}, 4, 4).pixels, untouched);
+    EXPECT_EQ(Scaled(source, {0, 0, 0, 5}, 4, 4).pixels, untouched);
+    EXPECT_EQ(Scaled(source, {0, 0, 5, -1}, 4, 4).pixels, untouched);
+    Canvas canvas(4, 4);
+    ScaleAreaAverage(source.Source(), 0, 0, 5, 5, canvas.Target(), 0, 0, 0, 4);
+    ScaleAreaAverage(source.Source(), 0, 0, 5, 5, canvas.Target(), 0, 0, 4, -3);
+    EXPECT_EQ(canvas.pixels, untouched);
+}
+
+TEST(AreaScaler, AgreesWithThePlainDefinitionOnRandomImages) {
+    std::mt19937 random(11);
+    auto between = [&](int32_t lo, int32_t hi) { return lo + int32_t(random() % (hi - lo + 1)); };
+    for (int round = 0; round < 400; ++round) {
+        const Image source = Random(between(1, 40), between(1, 40), round % 2 ? 3 : 1, random);
+        Canvas canvas(between(1, 50), between(1, 50));
+        const Rect from{between(-5, source.width), between(-5, source.height), between(1, 50),
+                        between(1, 50)};
+        const Rect to{between(-10, canvas.width), between(-10, canvas.height), between(1, 70),
+                      between(1, 70)};
+        ExpectMatchesReference(source, from, canvas, to);
+    }
+}
+
+// A whole band of fine detail onto a few pixels, and a few pixels onto a long run. Columns
+// alternating black and white are where rounded weights would err most.
+TEST(AreaScaler, AgreesWithThePlainDefinitionAtExtremeFactors) {
+    std::mt19937 random(12);
+    const Image column = Random(2, 1000, 3, random);
+    Image stripes(1000, 2, 1);
+    for (int32_t x = 0; x < 1000; x += 2)
+        stripes.At(x, 0) = stripes.At(x + 1, 1) = 255;
+    Canvas wide(3, 700), tall(700, 3);
+    ExpectMatchesReference(stripes, {0, 0, 1000, 2}, wide, {0, 0, 3, 700});
+    ExpectMatchesReference(column, {0, 0, 2, 1000}, tall, {0, 0, 700, 3});
+    ExpectMatchesReference(stripes, {0, 0, 1000, 2}, tall, {0, 0, 700, 1});
+}
+
+} // namespace
+} // namespace faxlens
