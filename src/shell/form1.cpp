@@ -8,6 +8,7 @@
 #include "shell/twips.h"
 #include "tiff/tag_report.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace faxlens {
@@ -25,9 +26,23 @@ constexpr TwipRect kLabel1{90, 165, 5910, 255};
 const QString kTifFilter = QStringLiteral("TIF Files          (*.TIF)");
 const QString kTifPattern = QStringLiteral("*.TIF");
 
+constexpr int kEnterKey = 13;
+
 bool IsLeftDoubleClick(const QEvent& event) {
     return event.type() == QEvent::MouseButtonDblClick &&
            static_cast<const QMouseEvent&>(event).button() == Qt::LeftButton;
+}
+
+QPoint MousePosition(const QEvent& event) {
+    return static_cast<const QMouseEvent&>(event).position().toPoint();
+}
+
+// Return on the main keyboard and Enter on the keypad alike.
+bool IsEnterKey(const QEvent& event) {
+    if (event.type() != QEvent::KeyPress)
+        return false;
+    const int key = static_cast<const QKeyEvent&>(event).key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
 } // namespace
@@ -43,9 +58,13 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
 }
 
 // The controls go before the window does; they must not reach the filter on their way out.
+// Viewers still open when the main window goes, at the end of the program, go with it.
 Form1::~Form1() {
     List1.viewport()->removeEventFilter(this);
+    List1.removeEventFilter(this);
     Label1.removeEventFilter(this);
+    for (const QPointer<ViewForm>& viewer : viewers_)
+        delete viewer.data();
 }
 
 void Form1::PlaceControls() {
@@ -69,6 +88,8 @@ void Form1::SetUpControls() {
     Text1.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     Text1.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    List1.setContextMenuPolicy(Qt::CustomContextMenu);
+    List1Menu.addAction(&mnuViewImage);
     Label1.setTextFormat(Qt::PlainText);
     Label1.setText(QString::fromLatin1(kStatusNoFile));
 }
@@ -80,7 +101,10 @@ void Form1::SetTabOrder() {
 
 void Form1::ConnectHandlers() {
     connect(&List1, &QListWidget::itemSelectionChanged, this, &Form1::List1_Click);
+    connect(&List1, &QWidget::customContextMenuRequested, this, &Form1::ShowListMenu);
+    connect(&mnuViewImage, &QAction::triggered, this, &Form1::mnuViewImage_Click);
     Label1.installEventFilter(this);
+    List1.installEventFilter(this);
     List1.viewport()->installEventFilter(this);
 }
 
@@ -91,6 +115,11 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == List1.viewport() && event->type() == QEvent::MouseButtonPress)
         List1_MouseDown();
+    if (watched == List1.viewport() && IsLeftDoubleClick(*event) &&
+        SelectEntryAt(MousePosition(*event)))
+        List1_DblClick();
+    if (watched == &List1 && IsEnterKey(*event))
+        List1_KeyPress(kEnterKey);
     return QWidget::eventFilter(watched, event);
 }
 
@@ -117,9 +146,30 @@ void Form1::List1_Click() {
 
 void Form1::List1_MouseDown() {}
 
+void Form1::List1_DblClick() {
+    ViewSelectedImage();
+}
+
+void Form1::List1_KeyPress(int keyAscii) {
+    if (keyAscii == kEnterKey)
+        ViewSelectedImage();
+}
+
+void Form1::mnuViewImage_Click() {
+    ViewSelectedImage();
+}
+
 int Form1::SelectedEntry() const {
     const QModelIndexList rows = List1.selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+QList<ViewForm*> Form1::OpenViewers() const {
+    QList<ViewForm*> open;
+    for (const QPointer<ViewForm>& viewer : viewers_)
+        if (viewer && !viewer->Unloaded())
+            open << viewer.data();
+    return open;
 }
 
 // The report is built byte by byte in the single-byte character set, with CR LF breaks.
@@ -127,6 +177,35 @@ void Form1::ShowReport(const std::string& report) {
     QString text = QString::fromLatin1(report.data(), static_cast<qsizetype>(report.size()));
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     Text1.setPlainText(text);
+}
+
+// The list is empty while a file is read, but the rule holds regardless of that.
+bool Form1::SelectEntryAt(QPoint position) {
+    if (modFaxlens::Document().Reading)
+        return false;
+    QListWidgetItem* item = List1.itemAt(position);
+    if (!item)
+        return false;
+    List1.setCurrentItem(item);
+    return true;
+}
+
+void Form1::ShowListMenu(QPoint position) {
+    if (SelectEntryAt(position))
+        List1Menu.popup(List1.viewport()->mapToGlobal(position));
+}
+
+// The viewer decodes while events are processed, so the document state may change before it
+// returns; it takes the path and the offset along at the start.
+void Form1::ViewSelectedImage() {
+    const modFaxlens::DocumentState& state = modFaxlens::Document();
+    const int entry = SelectedEntry();
+    if (state.Reading || entry < 0 || entry >= static_cast<int>(state.ImageOffsets.size()))
+        return;
+    std::erase_if(viewers_, [](const QPointer<ViewForm>& viewer) { return viewer.isNull(); });
+    QPointer<ViewForm> viewer =
+        ViewForm::Open(NativePath(state.CurrentFile), state.ImageOffsets[entry]);
+    viewers_.push_back(viewer);
 }
 
 } // namespace faxlens

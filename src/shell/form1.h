@@ -1,14 +1,22 @@
 #pragma once
 
 // Form1: the main window. It lists the images of the open file and shows the tag report of the
-// selected one; a double-click on the status line chooses the file.
+// selected one; a double-click on the status line chooses the file. A double-click on an image,
+// Enter on the selected one or "View Image" in the list's context menu opens it in a viewer.
 
+#include "viewer/view_form.h"
+
+#include <QAction>
 #include <QGroupBox>
 #include <QLabel>
+#include <QList>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QWidget>
 #include <string>
+#include <vector>
 
 namespace faxlens {
 
@@ -33,9 +41,16 @@ public:
     void List1_Click();
     // A mouse press on the list does nothing.
     void List1_MouseDown();
+    // Each opens a new viewer for the selected image (a double-click and the context menu
+    // select the entry under the mouse first); nothing happens while a file is being read.
+    void List1_DblClick();
+    void List1_KeyPress(int keyAscii); // Enter only
+    void mnuViewImage_Click();
 
     // The index of the selected list entry; -1 when none is.
     int SelectedEntry() const;
+    // The viewers opened from this window that are still open.
+    QList<ViewForm*> OpenViewers() const;
 
     // Declared parents first: each control is built inside the one above it.
     QGroupBox Frame1{this};
@@ -44,6 +59,9 @@ public:
     QPlainTextEdit Text1{&Frame2};
     QGroupBox Frame3{this};
     QLabel Label1{&Frame3};
+    // The context menu of the list.
+    QMenu List1Menu{this};
+    QAction mnuViewImage{QStringLiteral("View Image"), this};
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -54,6 +72,11 @@ private:
     void SetTabOrder();
     void ConnectHandlers();
     void ShowReport(const std::string& report);
+    bool SelectEntryAt(QPoint position);
+    void ShowListMenu(QPoint position);
+    void ViewSelectedImage();
+
+    std::vector<QPointer<ViewForm>> viewers_;
 };
 
 } // namespace faxlens

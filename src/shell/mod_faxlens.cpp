@@ -97,7 +97,7 @@ void ClearDocument(Form1& form) {
     DocumentState& state = Document();
     form.Text1.clear();
     form.List1.clear();
-    // ViewSurface is set to none here (not released: the viewer owns it) once the viewer adds it.
+    state.ViewSurface = nullptr; // forgotten, not freed: the viewer that shows it owns it
     state.ImageCount = 0;
     state.CurrentFile.clear();
     state.ImageOffsets.clear();

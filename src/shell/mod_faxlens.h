@@ -11,7 +11,8 @@
 
 namespace faxlens {
 class Form1;
-}
+class PageSurface;
+} // namespace faxlens
 
 namespace faxlens::modFaxlens {
 
@@ -23,7 +24,9 @@ struct DocumentState {
     // The number of listed images; -1 after a file that cannot be opened.
     int32_t ImageCount = 0;
 
-    // The viewer's page: its surface (ViewSurface, added with the viewer) and resolution.
+    // The page of the viewer opened last, and its resolution. Every viewer owns its own page;
+    // this only points at it, and is null once that viewer is closed or the document cleared.
+    const PageSurface* ViewSurface = nullptr;
     int32_t ViewXResolution = 0;
     int32_t ViewYResolution = 0;
 

@@ -1,0 +1,174 @@
+#include "viewer/render_page.h"
+
+#include "viewer/view_canvas.h"
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPalette>
+#include <QPointer>
+#include <QScreen>
+#include <QWidget>
+
+namespace faxlens {
+
+namespace {
+
+constexpr double kTwipsInAnInch = 1440;
+constexpr int kMessageMargin = 8;
+
+struct SystemColourRole {
+    uint8_t index;
+    QPalette::ColorRole role;
+};
+
+// The system colours that forms commonly use, by index, and the palette role that plays the
+// same part here. Any other index takes the window colour.
+constexpr SystemColourRole kSystemColourRoles[] = {
+    {4, QPalette::Window},           // menu
+    {5, QPalette::Base},             // window background
+    {7, QPalette::WindowText},       // menu text
+    {8, QPalette::Text},             // window text
+    {12, QPalette::Dark},            // application workspace
+    {13, QPalette::Highlight},       // selected item
+    {14, QPalette::HighlightedText}, // selected item's text
+    {15, QPalette::Button},          // button face
+    {16, QPalette::Dark},            // button shadow
+    {18, QPalette::ButtonText},      // button text
+    {20, QPalette::Light},           // button highlight
+    {21, QPalette::Shadow},          // dark shadow of 3D elements
+    {22, QPalette::Midlight},        // light of 3D elements
+    {23, QPalette::ToolTipText},     // tooltip text
+    {24, QPalette::ToolTipBase},     // tooltip background
+};
+
+QPalette::ColorRole RoleOfSystemColour(uint8_t index) {
+    for (const SystemColourRole& entry : kSystemColourRoles)
+        if (entry.index == index)
+            return entry.role;
+    return QPalette::Window;
+}
+
+RenderRequest RequestFor(const PixelSource& page, const QWidget& view, const ScreenMetrics& screen,
+                         float zoom, int32_t xRes, int32_t yRes, float hValue, float vValue) {
+    RenderRequest request;
+    request.pageWidth = page.width;
+    request.pageHeight = page.height;
+    request.viewWidthTwips = RoundHalfEven(view.width() * screen.twipsPerPixelX);
+    request.viewHeightTwips = RoundHalfEven(view.height() * screen.twipsPerPixelY);
+    request.zoom = zoom;
+    request.xResolution = xRes;
+    request.yResolution = yRes;
+    request.hValue = hValue;
+    request.vValue = vValue;
+    request.screen = screen;
+    return request;
+}
+
+// A drawing that cannot be made leaves the view in its background colour.
+void ShowBackgroundOnly(ViewCanvas& view, const RenderPlan& plan) {
+    view.ClearPicture(view.size());
+    view.SetShownPlan(plan);
+    view.update();
+}
+
+QColor TextColourOn(const QColor& background) {
+    return background.lightness() < 128 ? QColor(Qt::white) : QColor(Qt::black);
+}
+
+} // namespace
+
+ScreenMetrics GetScreenMetrics(const QWidget& widget) {
+    ScreenMetrics metrics;
+    const QScreen* screen = widget.screen();
+    if (!screen)
+        return metrics;
+    metrics.horzRes = screen->geometry().width();
+    metrics.vertRes = screen->geometry().height();
+    metrics.logPixelsX = RoundHalfEven(screen->logicalDotsPerInchX());
+    metrics.logPixelsY = RoundHalfEven(screen->logicalDotsPerInchY());
+    if (metrics.logPixelsX > 0)
+        metrics.twipsPerPixelX = kTwipsInAnInch / metrics.logPixelsX;
+    if (metrics.logPixelsY > 0)
+        metrics.twipsPerPixelY = kTwipsInAnInch / metrics.logPixelsY;
+    return metrics;
+}
+
+ColourValue ResolveColour(ColourValue colour, const QPalette& palette) {
+    if (!(colour & kSystemColourFlag))
+        return colour;
+    return ToColourValue(palette.color(RoleOfSystemColour(colour & 0xFF)));
+}
+
+QColor ToQColor(ColourValue colour) {
+    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+}
+
+ColourValue ToColourValue(const QColor& colour) {
+    const QRgb rgb = colour.rgb();
+    return static_cast<ColourValue>(qRed(rgb)) | static_cast<ColourValue>(qGreen(rgb)) << 8 |
+           static_cast<ColourValue>(qBlue(rgb)) << 16;
+}
+
+bool TiledStretchCopy(const PixelSource& source, QImage& target, int32_t sx0, int32_t sy0,
+                      int32_t sx1, int32_t sy1, int32_t dx, int32_t dy, int32_t dWidth,
+                      int32_t dHeight) {
+    if (target.isNull() || target.format() != QImage::Format_RGB888)
+        return false;
+    const PixelTarget pixels{target.bits(), target.width(), target.height(), target.bytesPerLine()};
+    const std::vector<StretchBand> bands =
+        PlanStretchBands(sx0, sy0, sx1, sy1, dx, dy, dWidth, dHeight);
+    for (const StretchBand& band : bands)
+        ScaleAreaAverage(source, band.sourceX, band.sourceY, band.sourceWidth, band.sourceHeight,
+                         pixels, band.targetX, band.targetY, band.targetWidth, band.targetHeight);
+    return !bands.empty();
+}
+
+// The view takes the size of the whole drawing while it is drawn, and its fitted size again
+// afterwards; the frame around it clips what lies beyond.
+void RenderPage(const PixelSource& page, ViewCanvas& view, float zoom, int32_t xRes, int32_t yRes,
+                float hValue, float vValue) {
+    const uint64_t drawing = view.BeginDrawing();
+    const ScreenMetrics screen = GetScreenMetrics(view);
+    const RenderPlan plan =
+        PlanRender(RequestFor(page, view, screen, zoom, xRes, yRes, hValue, vValue));
+    if (!plan.draws) {
+        ShowBackgroundOnly(view, plan);
+        return;
+    }
+
+    view.resize(plan.drawWidth, plan.drawHeight);
+    view.ClearPicture(QSize(plan.drawWidth, plan.drawHeight));
+
+    const QPointer<ViewCanvas> alive(&view);
+    QCoreApplication::processEvents();
+    // A zoom or scroll change handled just now has started a newer drawing, which has already
+    // drawn the latest request; copying this older one now would paint over it.
+    if (!alive || !view.IsLatestDrawing(drawing))
+        return;
+
+    TiledStretchCopy(page, view.Picture(), plan.x0, plan.y0, plan.x1, plan.y1, 0, 0, plan.dw + 1,
+                     plan.dh + 1);
+    view.resize(plan.viewWidth, plan.viewHeight);
+    view.SetShownPlan(plan);
+    view.show();
+    view.update();
+}
+
+void RenderMessage(ViewCanvas& view, const QString& text) {
+    view.BeginDrawing();
+    view.ClearPicture(view.size());
+    view.SetShownPlan(RenderPlan{});
+    view.update();
+    QImage& picture = view.Picture();
+    if (picture.isNull())
+        return;
+    QPainter painter(&picture);
+    painter.setFont(view.font());
+    painter.setPen(TextColourOn(view.ResolvedBackColor()));
+    painter.drawText(
+        picture.rect().adjusted(kMessageMargin, kMessageMargin, -kMessageMargin, -kMessageMargin),
+        Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
+}
+
+} // namespace faxlens

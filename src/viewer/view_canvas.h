@@ -1,0 +1,54 @@
+#pragma once
+
+// The view of the viewer window (Picture2): a widget that keeps what is drawn on it in a picture
+// of its own and shows it from its top-left corner on every repaint. Whatever the picture does
+// not cover shows the view's background colour.
+
+#include "viewer/page_surface.h"
+#include "viewer/render_geometry.h"
+
+#include <QColor>
+#include <QImage>
+#include <QWidget>
+#include <cstdint>
+
+namespace faxlens {
+
+class ViewCanvas : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit ViewCanvas(QWidget* parent = nullptr);
+
+    // As designed: an RGB value 0x00BBGGRR, or a system colour when the high bit is set.
+    ColourValue BackColor() const { return backColor_; }
+    void SetBackColor(ColourValue colour);
+    QColor ResolvedBackColor() const;
+
+    // Drawings may overlap (events are processed in the middle of one), so each is numbered and
+    // a drawing can tell whether a newer one has started since.
+    uint64_t BeginDrawing() { return ++drawings_; }
+    bool IsLatestDrawing(uint64_t drawing) const { return drawing == drawings_; }
+
+    // The persistent picture: three bytes a pixel, red first.
+    const QImage& Picture() const { return picture_; }
+    QImage& Picture() { return picture_; }
+    // Replaces the picture by one of the given size in the background colour.
+    void ClearPicture(QSize size);
+
+    // The plan of the drawing that the picture holds; draws nothing when the picture is a plain
+    // background or a message.
+    const RenderPlan& ShownPlan() const { return shownPlan_; }
+    void SetShownPlan(const RenderPlan& plan) { shownPlan_ = plan; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    ColourValue backColor_ = kColourWhite;
+    QImage picture_;
+    uint64_t drawings_ = 0;
+    RenderPlan shownPlan_;
+};
+
+} // namespace faxlens

@@ -1,0 +1,444 @@
+#include "viewer/view_form.h"
+
+#include "shell/mod_faxlens.h"
+#include "shell/program_font.h"
+#include "shell/program_icon.h"
+#include "shell/twips.h"
+#include "viewer/render_page.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <utility>
+
+namespace faxlens {
+
+namespace {
+
+using modConvert_TIF2DC::PageStatus;
+
+constexpr TwipSize kClientArea{6855, 5100};
+constexpr TwipRect kLabel1{135, 135, 1365, 240};
+constexpr TwipRect kCombo1{900, 90, 1140, 315};
+constexpr TwipRect kCheck1{2430, 90, 1905, 330};
+constexpr TwipRect kCheck2{4545, 90, 1905, 330};
+constexpr TwipRect kPicture1{90, 495, 6405, 4245};
+constexpr TwipRect kPicture2{90, 90, 5640, 3795};
+constexpr TwipRect kHScroll1{90, 4770, 6405, 240};
+constexpr TwipRect kVScroll1{6525, 495, 240, 4245};
+
+constexpr int kEnterKey = 13;
+constexpr int kScrollMaximum = 100;
+constexpr int kScrollPageStep = 10;
+// Decoding offers to process events very often; doing so every time would slow it down a lot.
+constexpr qint64 kPumpIntervalMs = 30;
+
+const QStringList kZoomEntries = {QStringLiteral("400%"), QStringLiteral("200%"),
+                                  QStringLiteral("100%"), QStringLiteral("50%"),
+                                  QStringLiteral("25%"),  QStringLiteral("10%")};
+const QString kDesignedZoom = QStringLiteral("100%");
+
+// Processes pending events when it is called, but not more than once in kPumpIntervalMs.
+class ThrottledEventPump {
+public:
+    void operator()() {
+        if (clock_.isValid() && clock_.elapsed() < kPumpIntervalMs)
+            return;
+        QCoreApplication::processEvents();
+        clock_.start();
+    }
+
+private:
+    QElapsedTimer clock_;
+};
+
+bool IsBlank(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\n';
+}
+
+bool IsAsciiDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+QString WithoutBlanks(const QString& text) {
+    QString compact;
+    for (QChar c : text)
+        if (!IsBlank(c))
+            compact += c;
+    return compact;
+}
+
+// Appends the digits at position `at` of the text; returns how many there were.
+qsizetype TakeDigits(const QString& text, qsizetype& at, QString& number) {
+    const qsizetype first = at;
+    while (at < text.size() && IsAsciiDigit(text.at(at)))
+        number += text.at(at++);
+    return at - first;
+}
+
+bool IsSign(QChar c) {
+    return c == u'+' || c == u'-';
+}
+
+bool IsExponentMark(QChar c) {
+    return c == u'e' || c == u'E' || c == u'd' || c == u'D';
+}
+
+// An exponent counts only when at least one digit follows its mark and sign.
+void TakeExponent(const QString& text, qsizetype at, QString& number) {
+    if (at >= text.size() || !IsExponentMark(text.at(at)))
+        return;
+    QString exponent = QStringLiteral("e");
+    ++at;
+    if (at < text.size() && IsSign(text.at(at)))
+        exponent += text.at(at++);
+    if (TakeDigits(text, at, exponent) > 0)
+        number += exponent;
+}
+
+// Values beyond the range of a float become infinite instead of undefined.
+float ToSingle(double value) {
+    if (value > FLT_MAX)
+        return INFINITY;
+    if (value < -FLT_MAX)
+        return -INFINITY;
+    return static_cast<float>(value);
+}
+
+int PixelsToTwips(int pixels, double dotsPerInch) {
+    return RoundHalfEven(pixels * kTwipsPerInch / dotsPerInch);
+}
+
+QString MessageFor(const modConvert_TIF2DC::DecodedPage& decoded) {
+    switch (decoded.status) {
+    case PageStatus::TooLarge:
+        return QStringLiteral("This page is too large to show: %1 x %2 pixels.")
+            .arg(decoded.page.width)
+            .arg(decoded.page.height);
+    case PageStatus::NoSize:
+        return QStringLiteral("This page has no usable width and height.");
+    case PageStatus::Decoded:
+    case PageStatus::NoDecoder:
+        break;
+    }
+    return {};
+}
+
+int KeyAsciiOf(const QKeyEvent& key) {
+    if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter)
+        return kEnterKey;
+    const QString text = key.text();
+    return text.isEmpty() ? 0 : text.at(0).unicode();
+}
+
+// Where the scroll bars and the frame go for a window of the given outer size (twips) with
+// frames of `side` twips left, right and below and `top` twips above.
+struct ViewerLayout {
+    int vScrollLeft;
+    int hScrollTop;
+    int pictureWidth;
+    int pictureHeight;
+};
+
+ViewerLayout LayOutViewer(TwipSize window, int side, int top) {
+    const int margin = kPicture1.left;
+    ViewerLayout layout{};
+    layout.vScrollLeft = window.width - kVScroll1.width - 2 * side - margin;
+    layout.hScrollTop = window.height - kHScroll1.height - top - side - margin;
+    layout.pictureWidth = layout.vScrollLeft - 2 * margin;
+    layout.pictureHeight = layout.hScrollTop - kPicture1.top - margin;
+    return layout;
+}
+
+} // namespace
+
+double ParseNumberPrefix(const QString& text) {
+    const QString compact = WithoutBlanks(text);
+    QString number;
+    qsizetype at = 0;
+    if (at < compact.size() && IsSign(compact.at(at)))
+        number += compact.at(at++);
+    qsizetype digits = TakeDigits(compact, at, number);
+    if (at < compact.size() && compact.at(at) == u'.') {
+        number += compact.at(at++);
+        digits += TakeDigits(compact, at, number);
+    }
+    if (digits == 0)
+        return 0;
+    TakeExponent(compact, at, number);
+    return number.toDouble(); // always with a point, whatever the locale
+}
+
+// Marks the viewer busy for as long as it lives; a close asked for meanwhile is carried out
+// when the outermost scope ends.
+class ViewForm::BusyScope {
+public:
+    explicit BusyScope(ViewForm& form) : form_(form) { ++form_.busyDepth_; }
+    ~BusyScope() { form_.EndBusy(); }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    ViewForm& form_;
+};
+
+ViewForm::ViewForm(std::string path, int64_t ifdOffset, QWidget* parent)
+    : QWidget(parent), path_(std::move(path)), ifdOffset_(ifdOffset) {
+    setWindowTitle(QStringLiteral("TIF Viewer"));
+    setFont(ProgramFont());
+    PlaceControls();
+    SetUpControls();
+    SetTabOrder();
+    ConnectHandlers();
+}
+
+// The zoom box goes before the window does; its key presses must not reach the filter then.
+ViewForm::~ViewForm() {
+    Combo1.removeEventFilter(this);
+    Form_Unload();
+}
+
+QPointer<ViewForm> ViewForm::Open(std::string path, int64_t ifdOffset) {
+    QPointer<ViewForm> viewer = new ViewForm(std::move(path), ifdOffset);
+    viewer->setAttribute(Qt::WA_DeleteOnClose);
+    viewer->Form_Load();
+    // A close asked for while the page was decoding has been carried out by now.
+    if (viewer && !viewer->Unloaded())
+        viewer->show();
+    return viewer;
+}
+
+void ViewForm::PlaceControls() {
+    const LogicalDpi dpi = LogicalDpi::Of(*this);
+    resize(ToPixels(kClientArea, dpi));
+    Label1.setGeometry(ToPixels(kLabel1, dpi));
+    Combo1.setGeometry(ToPixels(kCombo1, dpi));
+    Check1.setGeometry(ToPixels(kCheck1, dpi));
+    Check2.setGeometry(ToPixels(kCheck2, dpi));
+    Picture1.setGeometry(ToPixels(kPicture1, dpi));
+    Picture2.setGeometry(ToPixels(kPicture2, dpi));
+    HScroll1.setGeometry(ToPixels(kHScroll1, dpi));
+    VScroll1.setGeometry(ToPixels(kVScroll1, dpi));
+}
+
+void ViewForm::SetUpControls() {
+    Label1.setText(QStringLiteral("Zoom:"));
+    Label1.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    Combo1.setEditable(true);
+    // Enter redraws at the typed zoom and never adds it to the list; the text is taken as typed,
+    // without completion from the list.
+    Combo1.setInsertPolicy(QComboBox::NoInsert);
+    Combo1.setCompleter(nullptr);
+    Combo1.setEditText(kDesignedZoom);
+
+    QFont bold = ProgramFont();
+    bold.setBold(true);
+    for (QPushButton* button : {&Check1, &Check2}) {
+        button->setCheckable(true);
+        button->setFont(bold);
+    }
+    Check1.setText(QStringLiteral("Save As TIF (G3)..."));
+    Check2.setText(QStringLiteral("Save As TIF (G4)..."));
+
+    Picture1.setFrameShape(QFrame::NoFrame);
+    Picture1.setAutoFillBackground(true);
+    Picture2.SetBackColor(kApplicationWorkspace);
+
+    for (QScrollBar* bar : {&HScroll1, &VScroll1}) {
+        bar->setRange(0, kScrollMaximum);
+        bar->setPageStep(kScrollPageStep);
+        bar->setSingleStep(1);
+        // A change is reported when the thumb is let go, not for every step of a drag.
+        bar->setTracking(false);
+        bar->setFocusPolicy(Qt::StrongFocus);
+    }
+}
+
+// The label and the two picture boxes take no focus, so of the designed order only zoom box,
+// G3 button, vertical and horizontal scroll bar, then G4 button remain.
+void ViewForm::SetTabOrder() {
+    setTabOrder(&Combo1, &Check1);
+    setTabOrder(&Check1, &VScroll1);
+    setTabOrder(&VScroll1, &HScroll1);
+    setTabOrder(&HScroll1, &Check2);
+}
+
+void ViewForm::ConnectHandlers() {
+    connect(&Combo1, &QComboBox::activated, this, &ViewForm::Combo1_Click);
+    // Left alone, the box picks the list entry that equals a typed text when the editing ends,
+    // by Enter or by leaving the box, and reports that as a choice from the list. A typed zoom
+    // takes effect on Enter only, through Combo1_KeyPress.
+    QObject::disconnect(Combo1.lineEdit(), &QLineEdit::editingFinished, &Combo1, nullptr);
+    // The box keeps the focus while its text is edited and hands the keys to its line edit.
+    Combo1.installEventFilter(this);
+    connect(&HScroll1, &QScrollBar::valueChanged, this, &ViewForm::HScroll1_Change);
+    connect(&VScroll1, &QScrollBar::valueChanged, this, &ViewForm::VScroll1_Change);
+    connect(&Check1, &QPushButton::clicked, this, &ViewForm::Check1_Click);
+    connect(&Check2, &QPushButton::clicked, this, &ViewForm::Check2_Click);
+}
+
+bool ViewForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &Combo1 && event->type() == QEvent::KeyPress) {
+        const int keyAscii = KeyAsciiOf(*static_cast<QKeyEvent*>(event));
+        if (keyAscii != 0)
+            Combo1_KeyPress(keyAscii);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ViewForm::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void ViewForm::closeEvent(QCloseEvent* event) {
+    if (busyDepth_ > 0) {
+        closePending_ = true;
+        event->ignore();
+        return;
+    }
+    Form_Unload();
+    event->accept();
+}
+
+void ViewForm::EndBusy() {
+    if (--busyDepth_ > 0 || !closePending_)
+        return;
+    closePending_ = false;
+    close();
+}
+
+void ViewForm::Form_Load() {
+    BusyScope busy(*this);
+    QPalette framePalette = Picture1.palette();
+    framePalette.setColor(QPalette::Window, Picture2.ResolvedBackColor());
+    Picture1.setPalette(framePalette);
+    setWindowIcon(ProgramIcon());
+    FillZoomList();
+    OpenPage();
+    RefreshView();
+}
+
+void ViewForm::FillZoomList() {
+    Combo1.addItems(kZoomEntries);
+    Combo1.setCurrentIndex(-1);
+    Combo1.setEditText(kDesignedZoom);
+}
+
+// Each viewer keeps its own page: the document state only points at the page of the viewer
+// opened last, so closing one viewer never takes the page from under another.
+void ViewForm::OpenPage() {
+    ThrottledEventPump pump;
+    page_ = modConvert_TIF2DC::DecodePage(path_, ifdOffset_, [&pump] { pump(); });
+    if (page_.surface)
+        greyPlane_ = GreyPlaneOf(*page_.surface);
+    // A page without a surface says why in the view instead of showing an empty sheet.
+    message_ = MessageFor(page_);
+    Check1.setEnabled(page_.surface != nullptr);
+    Check2.setEnabled(page_.surface != nullptr);
+    PublishPage();
+}
+
+void ViewForm::PublishPage() {
+    modFaxlens::DocumentState& state = modFaxlens::Document();
+    state.ViewSurface = page_.surface.get();
+    state.ViewXResolution = page_.page.xResolution;
+    state.ViewYResolution = page_.page.yResolution;
+}
+
+void ViewForm::Form_Resize() {
+    const LogicalDpi dpi = LogicalDpi::Of(*this);
+    const QSize outer = frameGeometry().size();
+    const QSize client = size();
+    const int sideFrame = RoundHalfEven((outer.width() - client.width()) / 2.0);
+    const int topFrame = (outer.height() - client.height()) - sideFrame;
+    const ViewerLayout layout =
+        LayOutViewer({PixelsToTwips(outer.width(), dpi.x), PixelsToTwips(outer.height(), dpi.y)},
+                     PixelsToTwips(sideFrame, dpi.x), PixelsToTwips(topFrame, dpi.y));
+
+    // A window too small for the layout gives negative sizes; they are applied as one pixel,
+    // and the scroll bars stay inside the window.
+    const int pictureWidth = std::max(1, TwipsToPixels(layout.pictureWidth, dpi.x));
+    const int pictureHeight = std::max(1, TwipsToPixels(layout.pictureHeight, dpi.y));
+    VScroll1.move(std::max(0, TwipsToPixels(layout.vScrollLeft, dpi.x)), VScroll1.y());
+    HScroll1.move(HScroll1.x(), std::max(0, TwipsToPixels(layout.hScrollTop, dpi.y)));
+    Picture1.resize(pictureWidth, pictureHeight);
+    VScroll1.resize(VScroll1.width(), pictureHeight);
+    HScroll1.resize(pictureWidth, HScroll1.height());
+}
+
+// The page is gone once the window is closed; a document state that still points at it
+// forgets it.
+void ViewForm::Form_Unload() {
+    modFaxlens::DocumentState& state = modFaxlens::Document();
+    if (page_.surface && state.ViewSurface == page_.surface.get())
+        state.ViewSurface = nullptr;
+    page_.surface.reset();
+    greyPlane_ = {};
+    unloaded_ = true;
+}
+
+void ViewForm::Combo1_Click() {
+    RefreshView();
+}
+
+void ViewForm::Combo1_KeyPress(int keyAscii) {
+    if (keyAscii == kEnterKey)
+        Combo1_Click();
+}
+
+void ViewForm::HScroll1_Change() {
+    RefreshView();
+}
+
+void ViewForm::VScroll1_Change() {
+    RefreshView();
+}
+
+// The save commands come with the export work; until then a press only lets the button go.
+void ViewForm::Check1_Click() {
+    Check1.setChecked(false);
+}
+
+void ViewForm::Check2_Click() {
+    Check2.setChecked(false);
+}
+
+void ViewForm::RefreshView() {
+    BusyScope busy(*this);
+    FitViewIntoFrame();
+    if (page_.surface)
+        RenderPage(PageSource(), Picture2, ToSingle(ParseNumberPrefix(Combo1.currentText())),
+                   page_.page.xResolution, page_.page.yResolution,
+                   static_cast<float>(HScroll1.value()), static_cast<float>(VScroll1.value()));
+    else if (!message_.isEmpty())
+        RenderMessage(Picture2, message_);
+    EnlargeViewToScreen();
+}
+
+void ViewForm::FitViewIntoFrame() {
+    Picture2.resize(std::max(0, Picture1.width() - 2 * Picture2.x()),
+                    std::max(0, Picture1.height() - 2 * Picture2.y()));
+}
+
+// The frame clips the view, so a later larger window shows more of it without a new drawing.
+void ViewForm::EnlargeViewToScreen() {
+    const ScreenMetrics screen = GetScreenMetrics(Picture2);
+    if (screen.horzRes > 0 && screen.vertRes > 0)
+        Picture2.resize(screen.horzRes, screen.vertRes);
+}
+
+PixelSource ViewForm::PageSource() const {
+    const PageSurface& surface = *page_.surface;
+    if (greyPlane_.empty())
+        return SourceOf(surface);
+    return SourceOfGreyPlane(greyPlane_, surface.Width(), surface.Height());
+}
+
+} // namespace faxlens

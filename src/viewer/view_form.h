@@ -1,0 +1,112 @@
+#pragma once
+
+// ViewForm: the window that shows one page of the open file at a chosen zoom, with scroll bars
+// that pan across it. Each viewer decodes and owns its page; closing the window frees it.
+
+#include "codec/page_decode.h"
+#include "viewer/area_scaler.h"
+#include "viewer/view_canvas.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace faxlens {
+
+// The number at the start of a text, as the zoom box holds it: blanks are skipped anywhere, a
+// point is the decimal separator, and reading stops at the first character that cannot continue
+// the number. 0 when the text does not begin with a number ("100%" gives 100, "abc" 0).
+double ParseNumberPrefix(const QString& text);
+
+class ViewForm : public QWidget {
+    Q_OBJECT
+
+public:
+    // A viewer for the image whose directory lies at ifdOffset of the file; nothing is read
+    // before Form_Load.
+    ViewForm(std::string path, int64_t ifdOffset, QWidget* parent = nullptr);
+    ~ViewForm() override;
+
+    // Opens a window of its own for the image: loads the page, shows the window and deletes it
+    // when it is closed. Null once the window is gone.
+    static QPointer<ViewForm> Open(std::string path, int64_t ifdOffset);
+
+    // Decodes the page, fills the zoom list and draws the first view.
+    void Form_Load();
+    // Lays the controls out for the window's size; the view is not redrawn.
+    void Form_Resize();
+    // Frees the page; the document state forgets it if it points at it.
+    void Form_Unload();
+    void Combo1_Click();
+    // Enter redraws at the typed zoom; the key goes on to the zoom box either way.
+    void Combo1_KeyPress(int keyAscii);
+    void HScroll1_Change();
+    void VScroll1_Change();
+    void Check1_Click();
+    void Check2_Click();
+
+    // The decoded page, null when the page has no usable size or the window has been closed.
+    const PageSurface* Surface() const { return page_.surface.get(); }
+    modConvert_TIF2DC::PageStatus Status() const { return page_.status; }
+    // What the view says instead of showing a page; empty when it shows one.
+    const QString& MessageText() const { return message_; }
+    // The plan of the drawing that the view shows.
+    const RenderPlan& LastRenderPlan() const { return Picture2.ShownPlan(); }
+    bool Unloaded() const { return unloaded_; }
+
+    // Declared parents first: each control is built inside the one above it. Later siblings lie
+    // above earlier ones, so the zoom box covers the end of its label.
+    QFrame Picture1{this};
+    ViewCanvas Picture2{&Picture1};
+    QLabel Label1{this};
+    QComboBox Combo1{this};
+    QPushButton Check1{this};
+    QPushButton Check2{this};
+    QScrollBar HScroll1{Qt::Horizontal, this};
+    QScrollBar VScroll1{Qt::Vertical, this};
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    class BusyScope;
+
+    void PlaceControls();
+    void SetUpControls();
+    void SetTabOrder();
+    void ConnectHandlers();
+
+    void FillZoomList();
+    void OpenPage();
+    void PublishPage();
+    void RefreshView();
+    void FitViewIntoFrame();
+    void EnlargeViewToScreen();
+    PixelSource PageSource() const;
+    void EndBusy();
+
+    std::string path_;
+    int64_t ifdOffset_;
+    modConvert_TIF2DC::DecodedPage page_;
+    // One byte a pixel of the page when it is all grey, which every decoded page is; the
+    // drawing then scales a third of the data.
+    std::vector<uint8_t> greyPlane_;
+    QString message_;
+    // Decoding and drawing process events in their middle; a close that arrives then waits
+    // until they are done, so that they never work on a freed page.
+    int busyDepth_ = 0;
+    bool closePending_ = false;
+    bool unloaded_ = false;
+};
+
+} // namespace faxlens
