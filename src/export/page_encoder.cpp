@@ -80,10 +80,13 @@ SaveResult SavePage(const PageSurface& surface, int32_t xResolution, int32_t yRe
 } // namespace
 
 void BitsToBytes(std::string_view line, std::vector<uint8_t>& bytes) {
-    bytes.assign(line.size() / 8, 0);
-    for (std::size_t i = 0; i < bytes.size() * 8; ++i)
-        if (line[i] == '1')
-            bytes[i / 8] |= static_cast<uint8_t>(0x80 >> (i % 8));
+    bytes.resize(line.size() / 8);
+    for (std::size_t k = 0; k < bytes.size(); ++k) {
+        uint8_t byte = 0;
+        for (std::size_t bit = 0; bit < 8; ++bit)
+            byte = static_cast<uint8_t>(byte << 1 | (line[8 * k + bit] == '1'));
+        bytes[k] = byte;
+    }
 }
 
 SaveResult SavePageG3(const PageSurface& surface, int32_t xResolution, int32_t yResolution,

@@ -5,6 +5,7 @@
 
 #include "viewer/page_surface.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace faxlens::modConvert_DC2TIF {
@@ -25,8 +26,16 @@ void ScanRow(const PageSurface& surface, int32_t y, int32_t width, OnRun&& onRun
     int16_t current = 0;
     int32_t length = 0;
     ColourValue previous = kInvalidColour; // no pixel yet: the first one is always tested
+    // Pixels are read straight from the row; those outside the surface read as invalid.
+    const bool rowInside = y >= 0 && y < surface.Height();
+    const int32_t inside = rowInside ? std::min(width, surface.Width()) : 0;
+    const uint8_t* pixel = rowInside ? surface.Row(y) : nullptr;
     for (int32_t x = 0; x < width; ++x) {
-        const ColourValue c = surface.Pixel(x, y);
+        ColourValue c = kInvalidColour;
+        if (x < inside) {
+            c = pixel[0] | (pixel[1] << 8) | (ColourValue{pixel[2]} << 16);
+            pixel += 3;
+        }
         if (c == previous || (PixelIsBlack(c, kGreyThreshold) ? -1 : 0) == current) {
             ++length;
         } else {

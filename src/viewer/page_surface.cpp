@@ -49,13 +49,6 @@ void PageSurface::PaintLine(int64_t x1, int64_t y, int64_t x2, ColourValue colou
                static_cast<std::size_t>(x2 - x1 + 1), colour);
 }
 
-ColourValue PageSurface::Pixel(int64_t x, int64_t y) const {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_)
-        return kInvalidColour;
-    const uint8_t* p = pixels_.data() + RowOffset(y) + static_cast<std::size_t>(x) * 3;
-    return p[0] | (p[1] << 8) | (ColourValue{p[2]} << 16);
-}
-
 bool SurfaceSizeFits(int64_t width, int64_t height) {
     return width > 0 && height > 0 && width <= kSurfaceByteBudget / 3 &&
            width * height * 3 <= kSurfaceByteBudget;

@@ -30,7 +30,12 @@ public:
     // Paints pixels x1 to x2 (both included) of row y; what lies outside the surface, and a
     // segment whose end lies left of its start, paints nothing.
     void PaintLine(int64_t x1, int64_t y, int64_t x2, ColourValue colour);
-    ColourValue Pixel(int64_t x, int64_t y) const;
+    ColourValue Pixel(int64_t x, int64_t y) const {
+        if (x < 0 || y < 0 || x >= width_ || y >= height_)
+            return kInvalidColour;
+        const uint8_t* p = pixels_.data() + RowOffset(y) + static_cast<std::size_t>(x) * 3;
+        return p[0] | (p[1] << 8) | (ColourValue{p[2]} << 16);
+    }
 
     // Three bytes a pixel, red first, rows top to bottom without padding.
     const uint8_t* Row(int32_t y) const { return pixels_.data() + RowOffset(y); }
