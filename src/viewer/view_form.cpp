@@ -3,12 +3,12 @@
 #include "shell/mod_faxlens.h"
 #include "shell/program_font.h"
 #include "shell/program_icon.h"
+#include "shell/throttled_pump.h"
 #include "shell/twips.h"
 #include "viewer/render_page.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <algorithm>
@@ -35,27 +35,11 @@ constexpr TwipRect kVScroll1{6525, 495, 240, 4245};
 constexpr int kEnterKey = 13;
 constexpr int kScrollMaximum = 100;
 constexpr int kScrollPageStep = 10;
-// Decoding offers to process events very often; doing so every time would slow it down a lot.
-constexpr qint64 kPumpIntervalMs = 30;
 
 const QStringList kZoomEntries = {QStringLiteral("400%"), QStringLiteral("200%"),
                                   QStringLiteral("100%"), QStringLiteral("50%"),
                                   QStringLiteral("25%"),  QStringLiteral("10%")};
 const QString kDesignedZoom = QStringLiteral("100%");
-
-// Processes pending events when it is called, but not more than once in kPumpIntervalMs.
-class ThrottledEventPump {
-public:
-    void operator()() {
-        if (clock_.isValid() && clock_.elapsed() < kPumpIntervalMs)
-            return;
-        QCoreApplication::processEvents();
-        clock_.start();
-    }
-
-private:
-    QElapsedTimer clock_;
-};
 
 bool IsBlank(QChar c) {
     return c == u' ' || c == u'\t' || c == u'\n';
@@ -174,19 +158,6 @@ double ParseNumberPrefix(const QString& text) {
     return number.toDouble(); // always with a point, whatever the locale
 }
 
-// Marks the viewer busy for as long as it lives; a close asked for meanwhile is carried out
-// when the outermost scope ends.
-class ViewForm::BusyScope {
-public:
-    explicit BusyScope(ViewForm& form) : form_(form) { ++form_.busyDepth_; }
-    ~BusyScope() { form_.EndBusy(); }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    ViewForm& form_;
-};
-
 ViewForm::ViewForm(std::string path, int64_t ifdOffset, QWidget* parent)
     : QWidget(parent), path_(std::move(path)), ifdOffset_(ifdOffset) {
     setWindowTitle(QStringLiteral("TIF Viewer"));
@@ -279,8 +250,9 @@ void ViewForm::ConnectHandlers() {
     Combo1.installEventFilter(this);
     connect(&HScroll1, &QScrollBar::valueChanged, this, &ViewForm::HScroll1_Change);
     connect(&VScroll1, &QScrollBar::valueChanged, this, &ViewForm::VScroll1_Change);
-    connect(&Check1, &QPushButton::clicked, this, &ViewForm::Check1_Click);
-    connect(&Check2, &QPushButton::clicked, this, &ViewForm::Check2_Click);
+    // Like a check box, a button reports every change of its value, its own reset included.
+    connect(&Check1, &QPushButton::toggled, this, &ViewForm::Check1_Click);
+    connect(&Check2, &QPushButton::toggled, this, &ViewForm::Check2_Click);
 }
 
 bool ViewForm::eventFilter(QObject* watched, QEvent* event) {
@@ -334,8 +306,7 @@ void ViewForm::FillZoomList() {
 // Each viewer keeps its own page: the document state only points at the page of the viewer
 // opened last, so closing one viewer never takes the page from under another.
 void ViewForm::OpenPage() {
-    ThrottledEventPump pump;
-    page_ = modConvert_TIF2DC::DecodePage(path_, ifdOffset_, [&pump] { pump(); });
+    page_ = modConvert_TIF2DC::DecodePage(path_, ifdOffset_, ThrottledEventPump());
     if (page_.surface)
         greyPlane_ = GreyPlaneOf(*page_.surface);
     // A page without a surface says why in the view instead of showing an empty sheet.
@@ -399,15 +370,6 @@ void ViewForm::HScroll1_Change() {
 
 void ViewForm::VScroll1_Change() {
     RefreshView();
-}
-
-// The save commands come with the export work; until then a press only lets the button go.
-void ViewForm::Check1_Click() {
-    Check1.setChecked(false);
-}
-
-void ViewForm::Check2_Click() {
-    Check2.setChecked(false);
 }
 
 void ViewForm::RefreshView() {

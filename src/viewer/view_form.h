@@ -4,6 +4,7 @@
 // that pan across it. Each viewer decodes and owns its page; closing the window frees it.
 
 #include "codec/page_decode.h"
+#include "export/page_encoder.h"
 #include "viewer/area_scaler.h"
 #include "viewer/view_canvas.h"
 
@@ -50,6 +51,7 @@ public:
     void Combo1_KeyPress(int keyAscii);
     void HScroll1_Change();
     void VScroll1_Change();
+    // The save commands: ask for a file name and save the shown page as Group 3 or Group 4.
     void Check1_Click();
     void Check2_Click();
 
@@ -61,6 +63,7 @@ public:
     // The plan of the drawing that the view shows.
     const RenderPlan& LastRenderPlan() const { return Picture2.ShownPlan(); }
     bool Unloaded() const { return unloaded_; }
+    bool Saving() const { return saving_; }
 
     // Declared parents first: each control is built inside the one above it. Later siblings lie
     // above earlier ones, so the zoom box covers the end of its label.
@@ -79,7 +82,22 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    class BusyScope;
+    // Marks the viewer busy for as long as it lives; a close asked for meanwhile is carried
+    // out when the outermost scope ends.
+    class BusyScope {
+    public:
+        explicit BusyScope(ViewForm& form) : form_(form) { ++form_.busyDepth_; }
+        ~BusyScope() { form_.EndBusy(); }
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        ViewForm& form_;
+    };
+    class SavingScope;
+    using SavePage = modConvert_DC2TIF::SaveResult (*)(const PageSurface&, int32_t, int32_t,
+                                                       const std::string&, int32_t, int32_t,
+                                                       const EventPump&);
 
     void PlaceControls();
     void SetUpControls();
@@ -94,6 +112,8 @@ private:
     void EnlargeViewToScreen();
     PixelSource PageSource() const;
     void EndBusy();
+    void SaveCommand(QPushButton& button, SavePage savePage);
+    void SaveShownPage(const QString& fileName, SavePage savePage);
 
     std::string path_;
     int64_t ifdOffset_;
@@ -107,6 +127,9 @@ private:
     int busyDepth_ = 0;
     bool closePending_ = false;
     bool unloaded_ = false;
+    // A save lets events run between rows; meanwhile no second save starts and the controls
+    // that could change the page are held back.
+    bool saving_ = false;
 };
 
 } // namespace faxlens
