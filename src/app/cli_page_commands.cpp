@@ -47,6 +47,18 @@ std::string PageFailure(const DecodedPage& decoded, Operands operands) {
     }
 }
 
+// Decodes image N of the file as the viewer does; the outcome that ends the command when the
+// image cannot be found or gives no picture.
+std::optional<Outcome> DecodeImage(Operands operands, DecodedPage& decoded) {
+    FoundImage image = FindImage(operands[0], operands[1]);
+    if (image.failure)
+        return std::move(image.failure);
+    decoded = modConvert_TIF2DC::DecodePage(operands[0], image.ifdOffset);
+    if (const std::string failure = PageFailure(decoded, operands); !failure.empty())
+        return Failed(failure);
+    return std::nullopt;
+}
+
 } // namespace
 
 Outcome RunInfo(Operands operands) {
@@ -71,12 +83,9 @@ Outcome RunDecode(Operands operands) {
     const std::string kind = Lowercase(out.substr(std::min(out.size(), out.rfind('.'))));
     if (kind != ".pbm" && kind != ".png")
         return BadUsage("the picture file must end in .pbm or .png, not '" + out + "'");
-    FoundImage image = FindImage(operands[0], operands[1]);
-    if (image.failure)
-        return std::move(*image.failure);
-    const DecodedPage decoded = modConvert_TIF2DC::DecodePage(operands[0], image.ifdOffset);
-    if (const std::string failure = PageFailure(decoded, operands); !failure.empty())
-        return Failed(failure);
+    DecodedPage decoded;
+    if (std::optional<Outcome> failure = DecodeImage(operands, decoded))
+        return std::move(*failure);
     const auto bytes = kind == ".pbm" ? EncodePbm(*decoded.surface) : EncodePng(*decoded.surface);
     if (const std::string reason = WriteFileWhole(out, bytes); !reason.empty())
         return Failed("cannot write " + out + ": " + reason);
@@ -88,12 +97,9 @@ Outcome RunConvert(Operands operands) {
     const std::string& coding = operands[3];
     if (coding != "--g3" && coding != "--g4")
         return BadUsage("the coding must be --g3 or --g4, not '" + coding + "'");
-    FoundImage image = FindImage(operands[0], operands[1]);
-    if (image.failure)
-        return std::move(*image.failure);
-    const DecodedPage decoded = modConvert_TIF2DC::DecodePage(operands[0], image.ifdOffset);
-    if (const std::string failure = PageFailure(decoded, operands); !failure.empty())
-        return Failed(failure);
+    DecodedPage decoded;
+    if (std::optional<Outcome> failure = DecodeImage(operands, decoded))
+        return std::move(*failure);
     // As the viewer's save commands: no resolution, the size of the surface.
     const auto save =
         coding == "--g3" ? modConvert_DC2TIF::SavePageG3 : modConvert_DC2TIF::SavePageG4;
