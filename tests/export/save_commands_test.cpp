@@ -1,0 +1,399 @@
+// The viewer's two save commands driven through their buttons: the file dialog, the saved file,
+// the message at the end, failures, and the controls held back while a save runs.
+
+#include "export_pages.h"
+#include "shell/shell_test_support.h"
+#include "support/libtiff_pages.h"
+#include "viewer/view_form.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTime>
+#include <QTimer>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <map>
+#include <vector>
+
+namespace faxlens::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int32_t kWidth = 1728;
+constexpr int32_t kHeight = 1100;
+const QString kFilter = QStringLiteral("TIF Files          (*.TIF)");
+const QString kDialogTitle = QStringLiteral("Save As...");
+const QString kBoxTitle = QStringLiteral("Save as TIF");
+const QString kClock = QStringLiteral("((?:[01]\\d|2[0-3]):[0-5]\\d:[0-5]\\d)");
+
+void DeleteClosedWindows() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+QTime ClockNow() {
+    const QTime now = QTime::currentTime();
+    return QTime(now.hour(), now.minute(), now.second());
+}
+
+// The first directory of a file that libtiff wrote (little-endian).
+int64_t FirstIfdOffset(const std::string& path) {
+    const std::vector<uint8_t> bytes = ReadFile(path);
+    return bytes.at(4) | bytes.at(5) << 8 | bytes.at(6) << 16 | int64_t{bytes.at(7)} << 24;
+}
+
+// The entries of a saved ("MM") file's only directory, by tag: type and 4-byte value field.
+std::map<uint16_t, std::pair<uint16_t, uint32_t>> SavedDirectory(const std::vector<uint8_t>& file) {
+    std::map<uint16_t, std::pair<uint16_t, uint32_t>> entries;
+    if (file.size() < kStripAt || file[0] != 'M' || file[1] != 'M') {
+        ADD_FAILURE() << "not a big-endian file with a directory";
+        return entries;
+    }
+    const uint32_t ifd = BigEndianAt(file, 4);
+    const uint32_t count = BigEndianAt(file, ifd) >> 16;
+    for (uint32_t k = 0; k < count; ++k) {
+        const std::size_t at = ifd + 2 + 12 * k;
+        entries[static_cast<uint16_t>(BigEndianAt(file, at) >> 16)] = {
+            static_cast<uint16_t>(BigEndianAt(file, at)), BigEndianAt(file, at + 8)};
+    }
+    return entries;
+}
+
+// A SHORT or LONG value, or a RATIONAL as numerator * 1000 + denominator for easy comparison.
+int64_t TagValue(const std::vector<uint8_t>& file, uint16_t tag) {
+    const auto entries = SavedDirectory(file);
+    const auto entry = entries.find(tag);
+    if (entry == entries.end())
+        return -1;
+    const auto [type, field] = entry->second;
+    if (type == 3)
+        return field >> 16;
+    if (type == 5)
+        return int64_t{BigEndianAt(file, field)} * 1000 + BigEndianAt(file, field + 4);
+    return field;
+}
+
+// The controls that a save holds back, at one moment.
+struct ControlState {
+    bool saving;
+    std::vector<bool> enabled; // Check1, Check2, Combo1, HScroll1, VScroll1
+
+    bool All(bool value) const {
+        return std::all_of(enabled.begin(), enabled.end(), [&](bool e) { return e == value; });
+    }
+};
+
+ControlState StateOf(const ViewForm& viewer) {
+    return {viewer.Saving(),
+            {viewer.Check1.isEnabled(), viewer.Check2.isEnabled(), viewer.Combo1.isEnabled(),
+             viewer.HScroll1.isEnabled(), viewer.VScroll1.isEnabled()}};
+}
+
+struct BoxSeen {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon;
+    QMessageBox::StandardButtons buttons;
+    qsizetype buttonCount;
+    ControlState controls;
+};
+
+class SaveCommandsTest : public ::testing::Test {
+protected:
+    explicit SaveCommandsTest(int32_t height = kHeight) : here(out.Path()) {
+        const std::string path = pages.File("fax.tif");
+        WriteFaxPages(path, {TextLikePage(kWidth, height)}, {});
+        viewer = ViewForm::Open(path, FirstIfdOffset(path));
+    }
+    ~SaveCommandsTest() override {
+        if (viewer)
+            viewer->close();
+        DeleteClosedWindows();
+    }
+    void SetUp() override {
+        ASSERT_TRUE(viewer);
+        ASSERT_NE(viewer->Surface(), nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer));
+        page = BitmapOf(*viewer->Surface());
+    }
+
+    std::string Saved(const std::string& name) const { return out.File(name); }
+
+    // Clicks the button. The file dialog is looked at and answered by `answer`; the overwrite
+    // question is answered Yes; the boxes of the save are recorded and closed with OK.
+    void Click(QPushButton& button, const std::function<void(QFileDialog&)>& answer) {
+        WhenShown<QFileDialog> dialogs([&](QFileDialog& dialog) {
+            dialogTitle = dialog.windowTitle();
+            dialogFilter = FilterText(dialog);
+            dialogSuffix = dialog.defaultSuffix();
+            dialogFolder = dialog.directory().absolutePath();
+            asksBeforeReplacing = !dialog.testOption(QFileDialog::DontConfirmOverwrite);
+            answer(dialog);
+        });
+        WhenShown<QMessageBox> boxes([&](QMessageBox& box) {
+            if (box.windowTitle() == kDialogTitle) { // the dialog's question about replacing
+                ++overwriteQuestions;
+                box.button(QMessageBox::Yes)->click();
+                return;
+            }
+            seen.push_back({box.windowTitle(), box.text(), box.icon(), box.standardButtons(),
+                            box.buttons().size(), viewer ? StateOf(*viewer) : ControlState{}});
+            box.done(QMessageBox::Ok);
+        });
+        before = ClockNow();
+        QTest::mouseClick(&button, Qt::LeftButton);
+        after = ClockNow();
+        dialogCount = dialogs.Count();
+    }
+    void SaveAs(QPushButton& button, const QString& typed) {
+        Click(button, [&](QFileDialog& dialog) {
+            TypeFileName(dialog, typed);
+            PressAccept(dialog);
+        });
+    }
+
+    // The viewer's state after a command: the button cleared and every control usable again.
+    void ExpectIdle(const QPushButton& button) {
+        EXPECT_FALSE(button.isChecked());
+        const ControlState state = StateOf(*viewer);
+        EXPECT_FALSE(state.saving);
+        EXPECT_TRUE(state.All(true));
+    }
+
+    void ExpectSavesThePage(QPushButton& button, int compression, int options, uint16_t optionTag);
+
+    TempDir pages;
+    TempDir out;
+    CurrentFolder here;
+    QPointer<ViewForm> viewer;
+    Bitmap page;
+
+    QString dialogTitle, dialogFilter, dialogSuffix, dialogFolder;
+    bool asksBeforeReplacing = false;
+    int dialogCount = 0;
+    int overwriteQuestions = 0;
+    std::vector<BoxSeen> seen;
+    QTime before, after;
+};
+
+void SaveCommandsTest::ExpectSavesThePage(QPushButton& button, int compression, int options,
+                                          uint16_t optionTag) {
+    SaveAs(button, "page");
+    EXPECT_EQ(dialogCount, 1) << "the reset opens no second dialog";
+    EXPECT_EQ(dialogTitle, kDialogTitle);
+    EXPECT_EQ(dialogFilter, kFilter);
+    EXPECT_EQ(dialogSuffix, "tif");
+    EXPECT_EQ(dialogFolder, QDir::currentPath());
+    EXPECT_TRUE(asksBeforeReplacing);
+    ExpectIdle(button);
+
+    ASSERT_EQ(seen.size(), 1u);
+    const BoxSeen& box = seen[0];
+    EXPECT_EQ(box.title, kBoxTitle);
+    EXPECT_EQ(box.icon, QMessageBox::NoIcon);
+    EXPECT_EQ(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    EXPECT_EQ(box.buttonCount, 1);
+    EXPECT_FALSE(box.controls.saving);
+    const QRegularExpression format(QStringLiteral("^Done!\\n\\nDuration:  %1 - %1$").arg(kClock));
+    const QRegularExpressionMatch match = format.match(box.text);
+    ASSERT_TRUE(match.hasMatch()) << box.text.toStdString();
+    const QTime start = QTime::fromString(match.captured(1), QStringLiteral("HH:mm:ss"));
+    const QTime end = QTime::fromString(match.captured(2), QStringLiteral("HH:mm:ss"));
+    if (before <= after) { // not across midnight
+        EXPECT_LE(before, start);
+        EXPECT_LE(start, end);
+        EXPECT_LE(end, after);
+    }
+
+    ASSERT_TRUE(fs::exists(Saved("page.tif"))) << "the default extension is added";
+    EXPECT_FALSE(fs::exists(Saved("page")));
+    const std::vector<uint8_t> file = ReadFile(Saved("page.tif"));
+    EXPECT_EQ(TagValue(file, 256), kWidth);
+    EXPECT_EQ(TagValue(file, 257), kHeight);
+    EXPECT_EQ(TagValue(file, 259), compression);
+    EXPECT_EQ(TagValue(file, optionTag), options);
+    EXPECT_EQ(TagValue(file, 282), 0 * 1000 + 1) << "XResolution 0/1";
+    EXPECT_EQ(TagValue(file, 283), 0 * 1000 + 1) << "YResolution 0/1";
+    const Bitmap saved = ReadWithLibtiff(Saved("page.tif"), 0);
+    EXPECT_TRUE(saved == page) << DescribeDifferences(page, saved);
+}
+
+TEST_F(SaveCommandsTest, G3ButtonSavesTheShownPage) {
+    ExpectSavesThePage(viewer->Check1, 3, 4, 292);
+}
+
+TEST_F(SaveCommandsTest, G4ButtonSavesTheShownPage) {
+    ExpectSavesThePage(viewer->Check2, 4, 2, 293);
+}
+
+TEST_F(SaveCommandsTest, CancelWritesNothingAndClearsTheButton) {
+    for (QPushButton* button : {&viewer->Check1, &viewer->Check2}) {
+        Click(*button, [](QFileDialog& dialog) { dialog.reject(); });
+        EXPECT_EQ(dialogCount, 1);
+        EXPECT_TRUE(seen.empty());
+        ExpectIdle(*button);
+    }
+    EXPECT_TRUE(fs::is_empty(out.Path()));
+}
+
+TEST_F(SaveCommandsTest, SaveIntoAMissingFolderSaysWhyAndWritesNothing) {
+    const fs::path folder = fs::path(out.Path()) / "gone";
+    const QString typed = QString::fromStdString((folder / "page").string());
+    Click(viewer->Check1, [&](QFileDialog& dialog) {
+        TypeFileName(dialog, typed);
+        PressAccept(dialog);
+        if (!dialog.isVisible())
+            return;
+        // The dialog wants the folder to exist: it goes away right after the name is taken.
+        fs::create_directory(folder);
+        QObject::connect(&dialog, &QDialog::accepted, [folder] { fs::remove_all(folder); });
+        PressAccept(dialog);
+    });
+    EXPECT_EQ(dialogCount, 1);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].title, kBoxTitle);
+    EXPECT_EQ(seen[0].icon, QMessageBox::Warning);
+    EXPECT_FALSE(seen[0].text.contains("Done!"));
+    EXPECT_TRUE(seen[0].text.contains(typed + ".tif")) << seen[0].text.toStdString();
+    EXPECT_TRUE(seen[0].text.contains(QString::fromLocal8Bit(std::strerror(ENOENT))))
+        << seen[0].text.toStdString();
+    EXPECT_FALSE(fs::exists(folder));
+    EXPECT_TRUE(fs::is_empty(out.Path()));
+    ExpectIdle(viewer->Check1);
+}
+
+TEST_F(SaveCommandsTest, AFailedWriteLeavesTheExistingFileUntouched) {
+    const std::vector<uint8_t> old = {'o', 'l', 'd', ' ', 'p', 'a', 'g', 'e'};
+    WriteFile(Saved("old.tif"), old);
+    {
+        const FileSizeLimit limit(100); // the header alone is longer
+        SaveAs(viewer->Check2, "old");
+    }
+    EXPECT_EQ(overwriteQuestions, 1);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].title, kBoxTitle);
+    EXPECT_EQ(seen[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(seen[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    EXPECT_TRUE(seen[0].text.contains(QString::fromStdString(Saved("old.tif"))))
+        << seen[0].text.toStdString();
+    EXPECT_TRUE(seen[0].text.contains(QString::fromLocal8Bit(std::strerror(EFBIG))))
+        << seen[0].text.toStdString();
+    EXPECT_EQ(ReadFile(Saved("old.tif")), old);
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(out.Path()))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"old.tif"}) << "no half-written file is left";
+    ExpectIdle(viewer->Check2);
+}
+
+// Runs `action` on the viewer every time events are processed, from the click to the end.
+class Probe {
+public:
+    explicit Probe(std::function<void()> action) : action_(std::move(action)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { action_(); });
+        timer_.start(0);
+    }
+
+private:
+    std::function<void()> action_;
+    QTimer timer_;
+};
+
+// A page four times as long, whose save lets events run several times.
+class LongSaveTest : public SaveCommandsTest {
+protected:
+    LongSaveTest() : SaveCommandsTest(4 * kHeight) {}
+};
+
+TEST_F(LongSaveTest, ControlsAreHeldBackWhileTheSaveRuns) {
+    std::vector<ControlState> during;
+    int secondAttempts = 0;
+    Probe probe([&] {
+        if (!viewer->Saving() && StateOf(*viewer).All(true))
+            return;
+        during.push_back(StateOf(*viewer));
+        if (secondAttempts++ == 0) {
+            // Neither a click nor the handler itself starts another save or opens a dialog.
+            QTest::mouseClick(&viewer->Check2, Qt::LeftButton);
+            viewer->Check2.setChecked(true);
+        }
+    });
+    SaveAs(viewer->Check1, "page");
+
+    ASSERT_FALSE(during.empty()) << "the save let no events run";
+    for (const ControlState& state : during) {
+        EXPECT_TRUE(state.saving);
+        EXPECT_TRUE(state.All(false));
+    }
+    EXPECT_EQ(dialogCount, 1);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_TRUE(seen[0].text.startsWith("Done!"));
+    EXPECT_TRUE(seen[0].controls.All(true)) << "held back only while the save runs";
+    ExpectIdle(viewer->Check1);
+    ExpectIdle(viewer->Check2);
+    EXPECT_TRUE(ReadWithLibtiff(Saved("page.tif"), 0) == page);
+}
+
+TEST_F(LongSaveTest, ClosingDuringASaveWaitsForTheSaveToEnd) {
+    bool closeAsked = false;
+    bool openWhileSaving = false;
+    Probe probe([&] {
+        if (closeAsked || !viewer || !viewer->Saving())
+            return;
+        closeAsked = true;
+        viewer->close();
+        openWhileSaving = viewer->isVisible() && !viewer->Unloaded() && viewer->Surface();
+    });
+    SaveAs(viewer->Check2, "page");
+
+    EXPECT_TRUE(closeAsked);
+    EXPECT_TRUE(openWhileSaving);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_TRUE(seen[0].text.startsWith("Done!"));
+    EXPECT_TRUE(ReadWithLibtiff(Saved("page.tif"), 0) == page);
+    ASSERT_TRUE(viewer);
+    EXPECT_TRUE(viewer->Unloaded());
+    EXPECT_FALSE(viewer->isVisible());
+    EXPECT_EQ(viewer->Surface(), nullptr);
+    DeleteClosedWindows();
+    EXPECT_TRUE(viewer.isNull());
+}
+
+// A page that the viewer cannot show: 70000 x 70000 pixels, or without width and height.
+TEST(SaveCommandsWithoutSurface, BothButtonsAreDisabled) {
+    TempDir dir;
+    for (const bool withSize : {true, false}) {
+        TiffBuilder builder;
+        builder.Ifd();
+        if (withSize)
+            builder.Long(256, {70000}).Long(257, {70000});
+        builder.Short(259, {4}).Long(273, {8}).Long(279, {0});
+        builder.WriteTo(dir.File("page.tif"));
+        QPointer<ViewForm> viewer = ViewForm::Open(dir.File("page.tif"), builder.IfdOffsets()[0]);
+        ASSERT_TRUE(viewer);
+        ASSERT_EQ(viewer->Surface(), nullptr);
+        EXPECT_FALSE(viewer->Check1.isEnabled());
+        EXPECT_FALSE(viewer->Check2.isEnabled());
+
+        WhenShown<QFileDialog> dialogs([](QFileDialog& dialog) { dialog.reject(); });
+        QTest::mouseClick(&viewer->Check1, Qt::LeftButton);
+        viewer->Check2.setChecked(true); // the handler itself saves nothing either
+        EXPECT_EQ(dialogs.Count(), 0);
+        EXPECT_FALSE(viewer->Check1.isChecked());
+        EXPECT_FALSE(viewer->Check2.isChecked());
+        EXPECT_FALSE(viewer->Check1.isEnabled());
+        EXPECT_FALSE(viewer->Check2.isEnabled());
+        EXPECT_FALSE(viewer->Saving());
+        viewer->close();
+        DeleteClosedWindows();
+    }
+}
+
+} // namespace
+} // namespace faxlens::test
