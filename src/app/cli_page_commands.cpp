@@ -13,7 +13,6 @@ namespace faxlens::cli {
 namespace {
 
 using modConvert_TIF2DC::DecodedPage;
-using modConvert_TIF2DC::PageStatus;
 
 std::string Lowercase(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -33,20 +32,6 @@ std::string ImageName(Operands operands) {
     return operands[0] + " image " + operands[1];
 }
 
-// Why a page gave no picture, or empty when it did.
-std::string PageFailure(const DecodedPage& decoded, Operands operands) {
-    const std::string size =
-        std::to_string(decoded.page.width) + " x " + std::to_string(decoded.page.height);
-    switch (decoded.status) {
-    case PageStatus::NoSize:
-        return ImageName(operands) + " has no usable width and height (" + size + ")";
-    case PageStatus::TooLarge:
-        return ImageName(operands) + " is too large to decode (" + size + " pixels)";
-    default:
-        return {};
-    }
-}
-
 // Decodes image N of the file as the viewer does; the outcome that ends the command when the
 // image cannot be found or gives no picture.
 std::optional<Outcome> DecodeImage(Operands operands, DecodedPage& decoded) {
@@ -54,8 +39,8 @@ std::optional<Outcome> DecodeImage(Operands operands, DecodedPage& decoded) {
     if (image.failure)
         return std::move(image.failure);
     decoded = modConvert_TIF2DC::DecodePage(operands[0], image.ifdOffset);
-    if (const std::string failure = PageFailure(decoded, operands); !failure.empty())
-        return Failed(failure);
+    if (const std::string problem = modConvert_TIF2DC::PageProblem(decoded); !problem.empty())
+        return Failed(ImageName(operands) + ": " + problem);
     return std::nullopt;
 }
 

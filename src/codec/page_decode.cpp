@@ -1,45 +1,22 @@
 #include "codec/page_decode.h"
 
-#include "codec/run_decoding.h"
-#include "codec/strip_window.h"
 #include "tiff/binary_file.h"
+#include "tiff/tag_dictionary.h"
 
 #include <algorithm>
-#include <cctype>
-#include <climits>
+#include <array>
 #include <vector>
 
 namespace faxlens::modConvert_TIF2DC {
 
 namespace {
 
-constexpr int32_t kEolZeros = 11;
-constexpr int32_t kEolLength = 12;
-
-// Group 3: refill when 100 or fewer characters are left, with up to 1001 bytes; let the window
-// system run after every 16 bytes.
-constexpr int64_t kLookahead1D = 101;
-constexpr std::size_t kRefillBytes1D = 1001;
-constexpr std::size_t kBytesPerPump1D = 16;
-
-// Group 4: keep at least 2000 characters ahead, so that no code word is cut by the end of the
-// window; a refill writes at most 250 bytes over 2000 placeholders.
-constexpr int64_t kLookahead2D = 2000;
-constexpr std::size_t kRefillBytes2D = 250;
-
-int16_t Switch(int16_t colour) {
-    return colour == kWhite ? kBlack : kWhite;
-}
-
-int32_t SaturateToLong(int64_t value) {
-    return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
-}
-
-std::string Lowercase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
+constexpr int32_t kNone = 1;
+constexpr int32_t kHuffmanRle = 2;
+constexpr int32_t kGroup3 = 3;
+constexpr int32_t kGroup4 = 4;
+constexpr int32_t kPackBits = 32773;
+constexpr int32_t kTwoDimensionalLines = 1; // T4Options bit 0
 
 // The bytes of one strip that exist in the file: a byte count beyond the end of the file
 // reads what is there and no more.
@@ -49,267 +26,133 @@ std::vector<uint8_t> ReadStrip(const BinaryFile& file, const StripSlot& slot) {
     return file.Read(slot.offset, static_cast<std::size_t>(count));
 }
 
-// Paints a black run of a row; white runs need nothing, the surface starts white.
-void PaintRun(PageSurface& surface, int16_t colour, int64_t column, int64_t run, int64_t x,
-              int64_t y, ColourValue ink) {
-    if (colour != kWhite && run > 0)
-        surface.PaintLine(column + x, y, column + x + run - 1, ink);
+PageDecoder DecoderForCompression(const PageCoding& coding) {
+    switch (coding.compression) {
+    case kNone:
+        return PageDecoder::Uncompressed;
+    case kHuffmanRle:
+        return PageDecoder::HuffmanRle;
+    case kGroup3:
+        return coding.t4Options & kTwoDimensionalLines ? PageDecoder::Group3TwoD
+                                                       : PageDecoder::Group3;
+    case kGroup4:
+        return PageDecoder::Group4;
+    case kPackBits:
+        return PageDecoder::PackBits;
+    default:
+        return PageDecoder::None;
+    }
 }
 
-class Decoder1D {
-public:
-    Decoder1D(PageSurface& surface, std::span<const uint8_t> data, int32_t width, int32_t rowLimit,
-              int64_t xOffset, int64_t yOffset, ColourValue ink, const EventPump& pump)
-        : surface_(surface), window_(data), width_(width), rowLimit_(rowLimit), xOffset_(xOffset),
-          yOffset_(yOffset), ink_(ink), pump_(pump) {}
+std::string CompressionWords(int32_t code) {
+    const std::string name = CompressionName(code);
+    return name == "Unknown" ? "unknown (" + std::to_string(code) + ")" : name;
+}
 
-    void Run() {
-        Pump(pump_);
-        while (FillWindow() && DecodeNextRun()) {
-        }
+// Rows that strip `index` holds: RowsPerStrip, or the rest of the page when it is missing.
+int32_t RowsOfStrip(const TiffPage& page, int64_t firstRow) {
+    const int64_t left = std::max<int64_t>(page.height - firstRow, 0);
+    return static_cast<int32_t>(page.rowsPerStrip > 0 ? std::min<int64_t>(page.rowsPerStrip, left)
+                                                      : left);
+}
+
+void DecodeStrip(PageDecoder decoder, PageSurface& surface, std::span<uint8_t> data,
+                 const TiffPage& page, int64_t firstRow, ColourValue ink, const EventPump& pump) {
+    const int32_t width = page.width;
+    switch (decoder) {
+    case PageDecoder::Group3:
+        return DecodeStrip1D(surface, data, width, page.height, 0, firstRow, ink, pump);
+    case PageDecoder::Group3TwoD:
+        return DecodeStripGroup3TwoD(surface, data, width, page.height, 0, firstRow, ink, pump);
+    case PageDecoder::Group4:
+        return DecodeStrip2D(surface, data, width, page.height, 0, firstRow, ink, pump);
+    case PageDecoder::HuffmanRle:
+        return DecodeStripHuffmanRle(surface, data, width, page.height, 0, firstRow, ink, pump);
+    case PageDecoder::Uncompressed:
+        return DecodeStripBitmap(surface, data, width, RowsOfStrip(page, firstRow), 0, firstRow,
+                                 ink);
+    case PageDecoder::PackBits: {
+        const int32_t rows = RowsOfStrip(page, firstRow);
+        const auto bytes = UnpackBits(data, BitmapRowBytes(width) * static_cast<std::size_t>(rows));
+        return DecodeStripBitmap(surface, bytes, width, rows, 0, firstRow, ink);
     }
-
-private:
-    // Makes sure enough characters lie ahead; false when the strip is finished.
-    bool FillWindow() {
-        if (window_.Remaining() >= kLookahead1D)
-            return true;
-        if (window_.AllLoaded() && window_.Remaining() <= 0)
-            return false;
-        Refill();
-        return !window_.Empty();
+    case PageDecoder::None:
+        return;
     }
-
-    void Refill(std::size_t bytes = kRefillBytes1D) {
-        window_.Append(bytes, [this](std::size_t loaded) {
-            if (loaded % kBytesPerPump1D == 0)
-                Pump(pump_);
-        });
-    }
-
-    // A run whose code words reach past the end of the window (a very long run, or the zeros
-    // before an EOL) would be cut by it: when no run and no EOL is recognised and bytes remain,
-    // load more and decode again at the same point. More bits never change a result that the
-    // loaded bits decide, and the amount loaded doubles each time.
-    void DecodeRunLoadingMore(int32_t& run, int32_t& used) {
-        for (std::size_t bytes = kRefillBytes1D;; bytes *= 2) {
-            const bool decoded =
-                modTIF::DecodeRun(window_.Bits(), window_.Position(), colour_, run, used);
-            if (decoded || run == -1 || window_.AllLoaded())
-                return;
-            Refill(bytes);
-        }
-    }
-
-    // Decodes one run and paints it; false when the strip is finished.
-    bool DecodeNextRun() {
-        int32_t run = 0;
-        int32_t used = 0;
-        DecodeRunLoadingMore(run, used);
-        window_.Advance(used);
-        // Neither colour's code words match here: nothing more can be decoded.
-        const bool stuck = used == 0 && previousUsedNothing_;
-        previousUsedNothing_ = used == 0;
-        if (stuck)
-            return false;
-        if (run == -1) {
-            // An EOL before anything of the strip is its start marker, not the end of a row.
-            return !anythingDecoded_ || EndRow();
-        }
-        anythingDecoded_ = anythingDecoded_ || used > 0;
-        PaintRun(surface_, colour_, column_, run, xOffset_, yOffset_ + row_, ink_);
-        column_ += run;
-        colour_ = Switch(colour_);
-        if (column_ < width_)
-            return true;
-        // The row is full. An EOL right after it ends the row when it is read next.
-        if (window_.Remaining() < kEolZeros && !window_.AllLoaded())
-            Refill();
-        return window_.ZerosAt(kEolZeros) || EndRow();
-    }
-
-    bool EndRow() {
-        anythingDecoded_ = true;
-        ++row_;
-        column_ = 0;
-        colour_ = kWhite;
-        return row_ < rowLimit_;
-    }
-
-    PageSurface& surface_;
-    StripWindow window_;
-    const int32_t width_;
-    const int32_t rowLimit_;
-    const int64_t xOffset_;
-    const int64_t yOffset_;
-    const ColourValue ink_;
-    const EventPump& pump_;
-
-    int64_t row_ = 0;
-    int64_t column_ = 0;
-    int16_t colour_ = kWhite;
-    bool previousUsedNothing_ = false;
-    bool anythingDecoded_ = false;
-};
-
-class Decoder2D {
-public:
-    Decoder2D(PageSurface& surface, std::span<const uint8_t> data, int32_t width, int32_t rowLimit,
-              int64_t xOffset, int64_t yOffset, ColourValue ink, const EventPump& pump)
-        : surface_(surface), window_(data), width_(width), rowLimit_(rowLimit), xOffset_(xOffset),
-          yOffset_(yOffset), ink_(ink), pump_(pump), reference_{width} {}
-
-    void Run() {
-        Pump(pump_);
-        while (FillWindow() && DecodeNextStep()) {
-        }
-    }
-
-private:
-    bool FillWindow() {
-        if (window_.Remaining() >= kLookahead2D)
-            return true;
-        if (window_.AllLoaded())
-            return window_.Remaining() > 0; // the window holds the rest already
-        Refill(kRefillBytes2D);
-        return true;
-    }
-
-    void Refill(std::size_t bytes) {
-        window_.Rebuild(bytes, static_cast<std::size_t>(kLookahead2D));
-        Pump(pump_);
-    }
-
-    // One coding step: a run of the colour of a0, recorded and painted. False when the strip
-    // is finished.
-    bool DecodeNextStep() {
-        int32_t run = 0;
-        if (!DecodeStepLoadingMore(run))
-            return false;
-        RecordRun(run);
-        return row_ < rowLimit_;
-    }
-
-    // A step that fails may have been cut short by the end of the window: load more and try
-    // again at the same point, until every byte is loaded. The amount loaded doubles with each
-    // try, so a strip that cannot be decoded costs time in proportion to its size; a code
-    // that the loaded bits decide is decided the same way by more bits.
-    bool DecodeStepLoadingMore(int32_t& run) {
-        for (std::size_t bytes = kRefillBytes2D;; bytes *= 2) {
-            int32_t used = 0;
-            if (modTIF::DecodeStep2D(window_.Bits(), window_.Position(), colour_,
-                                     SaturateToLong(a0_), reference_, referenceCount_, run, used,
-                                     horizontalPending_)) {
-                window_.Advance(used);
-                return true;
-            }
-            if (window_.AllLoaded())
-                return false;
-            Refill(bytes);
-        }
-    }
-
-    void RecordRun(int32_t run) {
-        if (horizontalPending_ && ++horizontalRuns_ % 2 == 0) {
-            horizontalPending_ = false;
-            horizontalRuns_ = 0;
-        }
-        const int64_t previous = codingLine_.empty() ? 0 : codingLine_.back();
-        codingLine_.push_back(SaturateToLong(previous + run));
-        PaintRun(surface_, colour_, a0_, run, xOffset_, yOffset_ + row_, ink_);
-        a0_ += run;
-        colour_ = Switch(colour_);
-        if (a0_ < width_ || horizontalPending_)
-            return;
-        // The row is full. An EOL after it is skipped without ending the row again.
-        if (window_.Remaining() < kEolZeros && !window_.AllLoaded())
-            Refill(kRefillBytes2D);
-        if (window_.ZerosAt(kEolZeros))
-            window_.Advance(kEolLength);
-        else
-            EndRow();
-    }
-
-    void EndRow() {
-        ++row_;
-        a0_ = 0;
-        horizontalPending_ = false;
-        horizontalRuns_ = 0;
-        colour_ = kWhite;
-        if (codingLine_.empty())
-            codingLine_.push_back(width_);
-        reference_.swap(codingLine_);
-        referenceCount_ = static_cast<int32_t>(reference_.size());
-        codingLine_.clear();
-    }
-
-    PageSurface& surface_;
-    StripWindow window_;
-    const int32_t width_;
-    const int32_t rowLimit_;
-    const int64_t xOffset_;
-    const int64_t yOffset_;
-    const ColourValue ink_;
-    const EventPump& pump_;
-
-    ChangeList reference_;
-    int32_t referenceCount_ = 1;
-    ChangeList codingLine_;
-    int64_t row_ = 0;
-    int64_t a0_ = 0;
-    int16_t colour_ = kWhite;
-    bool horizontalPending_ = false;
-    int32_t horizontalRuns_ = 0;
-};
+}
 
 } // namespace
 
-PageDecoder DecoderFor(const std::string& compressionName) {
-    const std::string name = Lowercase(compressionName);
-    if (name.find("group3") != std::string::npos)
-        return PageDecoder::Group3;
-    if (name.find("group4") != std::string::npos)
-        return PageDecoder::Group4;
-    return PageDecoder::None;
+PageDecoder DecoderFor(const TiffPage& page) {
+    return UnsupportedReason(page).empty() ? DecoderForCompression(page.coding) : PageDecoder::None;
 }
 
-void DecodeStrip1D(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
-                   int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
-                   const EventPump& pump) {
-    Decoder1D(surface, data, width, rowLimit, xOffset, yOffset, ink, pump).Run();
+std::string UnsupportedReason(const TiffPage& page) {
+    const PageCoding& c = page.coding;
+    if (DecoderForCompression(c) == PageDecoder::None)
+        return "its compression is " + CompressionWords(c.compression);
+    if (c.bitsPerSample != 1 || c.samplesPerPixel != 1)
+        return "it has " + std::to_string(c.bitsPerSample) + " bits per sample and " +
+               std::to_string(c.samplesPerPixel) +
+               " samples per pixel; only black and white "
+               "pages of 1 bit per pixel are shown";
+    if (c.photometric != 0 && c.photometric != 1)
+        return "its photometric interpretation is " + std::to_string(c.photometric) +
+               "; only black and white pages are shown";
+    if (c.tiled && page.strips.empty())
+        return "it is stored in tiles";
+    return {};
 }
 
-void DecodeStrip2D(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
-                   int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
-                   const EventPump& pump) {
-    Decoder2D(surface, data, width, rowLimit, xOffset, yOffset, ink, pump).Run();
+void ReverseBitOrder(std::span<uint8_t> bytes) {
+    static const std::array<uint8_t, 256> reversed = [] {
+        std::array<uint8_t, 256> table{};
+        for (int b = 0; b < 256; ++b)
+            for (int bit = 0; bit < 8; ++bit)
+                if (b & (1 << bit))
+                    table[static_cast<std::size_t>(b)] |= static_cast<uint8_t>(0x80 >> bit);
+        return table;
+    }();
+    for (uint8_t& byte : bytes)
+        byte = reversed[byte];
 }
 
 bool DecodePageIntoSurface(PageSurface& surface, const std::string& path, const TiffPage& page,
                            const EventPump& pump) {
-    const PageDecoder decoder = DecoderFor(page.compressionName);
+    const PageDecoder decoder = DecoderFor(page);
     const BinaryFile file(path);
     if (decoder == PageDecoder::None || !file.IsOpen())
         return false;
-    const auto decodeStrip = decoder == PageDecoder::Group3 ? DecodeStrip1D : DecodeStrip2D;
+    // What the codes call black is white on a black-is-zero page.
+    const bool blackIsZero = page.coding.photometric == 1;
+    if (blackIsZero)
+        surface.Fill(kColourBlack);
+    const ColourValue ink = blackIsZero ? kColourWhite : kColourBlack;
     for (std::size_t i = 0; i < page.strips.size(); ++i) {
         const StripSlot& slot = page.strips[i];
         if (!slot.HoldsStrip())
             continue;
-        const std::vector<uint8_t> data = ReadStrip(file, slot);
+        std::vector<uint8_t> data = ReadStrip(file, slot);
+        if (page.coding.fillOrder == 2)
+            ReverseBitOrder(data);
         const int64_t firstRow = static_cast<int64_t>(i) * page.rowsPerStrip;
-        decodeStrip(surface, data, page.width, page.height, 0, firstRow, kColourBlack, pump);
+        DecodeStrip(decoder, surface, data, page, firstRow, ink, pump);
     }
     return true;
 }
 
 DecodedPage DecodePage(const std::string& path, int64_t ifdOffset, const EventPump& pump) {
     DecodedPage decoded;
-    GetPageInfo(path, ifdOffset, decoded.page);
-    GetStrips(path, ifdOffset, decoded.page);
-    const TiffPage& page = decoded.page;
+    TiffPage& page = decoded.page;
+    GetPageInfo(path, ifdOffset, page);
+    GetStrips(path, ifdOffset, page);
+    GetPageCoding(path, ifdOffset, page);
     if (page.width <= 0 || page.height <= 0) {
         decoded.status = PageStatus::NoSize;
+        return decoded;
+    }
+    if (DecoderFor(page) == PageDecoder::None) {
+        decoded.status = PageStatus::Unsupported;
         return decoded;
     }
     decoded.surface = CreatePageSurface(page.width, page.height, kColourWhite);
@@ -317,10 +160,25 @@ DecodedPage DecodePage(const std::string& path, int64_t ifdOffset, const EventPu
         decoded.status = PageStatus::TooLarge;
         return decoded;
     }
-    decoded.status = DecodePageIntoSurface(*decoded.surface, path, page, pump)
-                         ? PageStatus::Decoded
-                         : PageStatus::NoDecoder;
+    DecodePageIntoSurface(*decoded.surface, path, page, pump);
+    decoded.status = PageStatus::Decoded;
     return decoded;
+}
+
+std::string PageProblem(const DecodedPage& decoded) {
+    const TiffPage& page = decoded.page;
+    switch (decoded.status) {
+    case PageStatus::Unsupported:
+        return "This page cannot be shown: " + UnsupportedReason(page) + ".";
+    case PageStatus::TooLarge:
+        return "This page is too large to show: " + std::to_string(page.width) + " x " +
+               std::to_string(page.height) + " pixels.";
+    case PageStatus::NoSize:
+        return "This page has no usable width and height.";
+    case PageStatus::Decoded:
+        break;
+    }
+    return {};
 }
 
 } // namespace faxlens::modConvert_TIF2DC

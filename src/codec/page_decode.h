@@ -12,25 +12,35 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace faxlens::modConvert_TIF2DC {
 
-enum class PageDecoder { None, Group3, Group4 };
+enum class PageDecoder {
+    None,       // the page cannot be shown: see UnsupportedReason
+    Group3,     // one-dimensional Group 3
+    Group3TwoD, // Group 3 with two-dimensional lines (T4Options bit 0)
+    Group4,
+    HuffmanRle,   // Compression 2: modified Huffman lines without EOLs, byte-aligned
+    Uncompressed, // one bit a pixel
+    PackBits,     // one bit a pixel, packed
+};
 
-// The decoder a compression name asks for: "group3" or "group4" in it, in any case.
-PageDecoder DecoderFor(const std::string& compressionName);
+// The decoder for the page's compression and sample layout.
+PageDecoder DecoderFor(const TiffPage& page);
 
-// Reads each strip of the page from the file and decodes it into the surface, strip i from
-// row i x RowsPerStrip. Returns false when the page has no decoder (it then stays white) or
-// the file cannot be opened.
+// Why a page has no decoder, in words for the user ("its compression is LZW"); empty when it
+// has one.
+std::string UnsupportedReason(const TiffPage& page);
+
 bool DecodePageIntoSurface(PageSurface& surface, const std::string& path, const TiffPage& page,
                            const EventPump& pump = {});
 
 enum class PageStatus {
-    Decoded,   // decoded by one of the decoders
-    NoDecoder, // a white page: its compression has no decoder
-    NoSize,    // no surface: the width or height is missing or negative
-    TooLarge,  // no surface: the page is beyond what a surface may take
+    Decoded,     // decoded by one of the decoders
+    Unsupported, // no surface: the compression or sample layout cannot be shown
+    NoSize,      // no surface: the width or height is missing or negative
+    TooLarge,    // no surface: the page is beyond what a surface may take
 };
 
 struct DecodedPage {
@@ -43,6 +53,10 @@ struct DecodedPage {
 // surface of the page's size, and the page decoded into it.
 DecodedPage DecodePage(const std::string& path, int64_t ifdOffset, const EventPump& pump = {});
 
+// What the viewer shows, and faxlens-cli says, instead of a page that was not decoded; empty
+// for a decoded page.
+std::string PageProblem(const DecodedPage& decoded);
+
 void DecodeStrip1D(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
                    int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
                    const EventPump& pump = {});
@@ -50,5 +64,24 @@ void DecodeStrip1D(PageSurface& surface, std::span<const uint8_t> data, int32_t 
 void DecodeStrip2D(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
                    int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
                    const EventPump& pump = {});
+
+void DecodeStripGroup3TwoD(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
+                           int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
+                           const EventPump& pump = {});
+
+void DecodeStripHuffmanRle(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
+                           int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
+                           const EventPump& pump = {});
+
+// Rows of one bit a pixel, each beginning on a byte boundary; set bits are painted in the ink.
+void DecodeStripBitmap(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
+                       int32_t rows, int64_t xOffset, int64_t yOffset, ColourValue ink);
+std::size_t BitmapRowBytes(int32_t width);
+
+// PackBits unpacked, at most limit bytes.
+std::vector<uint8_t> UnpackBits(std::span<const uint8_t> packed, std::size_t limit);
+
+// Turns the bits of every byte round (FillOrder 2 to FillOrder 1).
+void ReverseBitOrder(std::span<uint8_t> bytes);
 
 } // namespace faxlens::modConvert_TIF2DC

@@ -10,6 +10,7 @@ void StripWindow::DropDecoded() {
     const int64_t decoded = std::clamp<int64_t>(position_ - 1, 0, validLength_);
     bits_.erase(0, static_cast<std::size_t>(decoded));
     validLength_ -= decoded;
+    dropped_ += decoded;
     bits_.resize(static_cast<std::size_t>(validLength_));
     position_ = 1;
 }

@@ -28,6 +28,8 @@ public:
     int64_t Remaining() const { return validLength_ - position_ + 1; }
     bool AllLoaded() const { return nextByte_ >= data_.size(); }
     bool Empty() const { return validLength_ == 0; }
+    // Characters decoded since the start of the strip.
+    int64_t Consumed() const { return dropped_ + position_ - 1; }
 
     // Drops what lies before the position and appends up to maxBytes more bytes, calling
     // afterByte with the number of bytes loaded so far in the strip after each one.
@@ -49,6 +51,7 @@ private:
     BitString bits_;
     int64_t validLength_ = 0;
     int32_t position_ = 1;
+    int64_t dropped_ = 0;
 };
 
 } // namespace faxlens::modConvert_TIF2DC

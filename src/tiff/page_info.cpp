@@ -11,6 +11,13 @@ namespace {
 
 constexpr int32_t kImageWidth = 256;
 constexpr int32_t kImageLength = 257;
+constexpr int32_t kBitsPerSample = 258;
+constexpr int32_t kCompression = 259;
+constexpr int32_t kPhotometric = 262;
+constexpr int32_t kFillOrder = 266;
+constexpr int32_t kSamplesPerPixel = 277;
+constexpr int32_t kT4Options = 292;
+constexpr int32_t kTileOffsets = 324;
 constexpr int32_t kStripOffsets = 273;
 constexpr int32_t kRowsPerStrip = 278;
 constexpr int32_t kStripByteCounts = 279;
@@ -19,6 +26,12 @@ constexpr int32_t kYResolution = 283;
 
 int32_t TagNumber(const std::string& path, int64_t ifdOffset, int32_t tag) {
     return TextToLong(GetTagText(path, ifdOffset, tag));
+}
+
+// The tag's number, or the default when the tag is missing or has no value.
+int32_t TagNumberOr(const std::string& path, int64_t ifdOffset, int32_t tag, int32_t byDefault) {
+    const std::string text = GetTagText(path, ifdOffset, tag);
+    return text.empty() ? byDefault : TextToLong(text);
 }
 
 // A value text cut short by the reader ends in ", ..."; the marker is no value of its own.
@@ -73,6 +86,17 @@ void GetStrips(const std::string& path, int64_t ifdOffset, TiffPage& page) {
         slot.offset = TextToLong(offsets[i]);
         slot.byteCount = i < counts.size() ? TextToLong(counts[i]) : 0;
     }
+}
+
+void GetPageCoding(const std::string& path, int64_t ifdOffset, TiffPage& page) {
+    PageCoding& c = page.coding;
+    c.compression = TagNumberOr(path, ifdOffset, kCompression, 1);
+    c.t4Options = TagNumberOr(path, ifdOffset, kT4Options, 0);
+    c.fillOrder = TagNumberOr(path, ifdOffset, kFillOrder, 1);
+    c.photometric = TagNumberOr(path, ifdOffset, kPhotometric, 0);
+    c.bitsPerSample = TagNumberOr(path, ifdOffset, kBitsPerSample, 1);
+    c.samplesPerPixel = TagNumberOr(path, ifdOffset, kSamplesPerPixel, 1);
+    c.tiled = !GetTagText(path, ifdOffset, kTileOffsets).empty();
 }
 
 } // namespace faxlens

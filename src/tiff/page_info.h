@@ -17,6 +17,18 @@ struct StripSlot {
     bool HoldsStrip() const { return offset >= 0; }
 };
 
+// How a page's pixels are stored, as far as decoding needs to know; TIFF's defaults when a tag
+// is missing.
+struct PageCoding {
+    int32_t compression = 1; // the Compression code; 1 (none) when the tag is missing
+    int32_t t4Options = 0;
+    int32_t fillOrder = 1;   // 2: the bits of every byte are taken least significant first
+    int32_t photometric = 0; // 0 white is zero, 1 black is zero
+    int32_t bitsPerSample = 1;
+    int32_t samplesPerPixel = 1;
+    bool tiled = false; // stored in tiles rather than strips
+};
+
 struct TiffPage {
     int32_t width = 0;
     int32_t height = 0;
@@ -25,6 +37,7 @@ struct TiffPage {
     std::string compressionName;
     int32_t rowsPerStrip = 0;
     std::vector<StripSlot> strips;
+    PageCoding coding;
 };
 
 // Fills width, height, the resolutions (rounded to whole dots per inch) and the compression
@@ -34,5 +47,9 @@ void GetPageInfo(const std::string& path, int64_t ifdOffset, TiffPage& page);
 // Fills RowsPerStrip and the strip table from StripOffsets and StripByteCounts: one slot per
 // listed offset, in the file's order. Offsets without a byte count get a count of 0.
 void GetStrips(const std::string& path, int64_t ifdOffset, TiffPage& page);
+
+// Fills the coding: compression, T4Options, FillOrder, PhotometricInterpretation, BitsPerSample,
+// SamplesPerPixel and whether the page has tiles.
+void GetPageCoding(const std::string& path, int64_t ifdOffset, TiffPage& page);
 
 } // namespace faxlens

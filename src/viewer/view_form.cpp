@@ -20,8 +20,6 @@ namespace faxlens {
 
 namespace {
 
-using modConvert_TIF2DC::PageStatus;
-
 constexpr TwipSize kClientArea{6855, 5100};
 constexpr TwipRect kLabel1{135, 135, 1365, 240};
 constexpr TwipRect kCombo1{900, 90, 1140, 315};
@@ -96,21 +94,6 @@ float ToSingle(double value) {
 
 int PixelsToTwips(int pixels, double dotsPerInch) {
     return RoundHalfEven(pixels * kTwipsPerInch / dotsPerInch);
-}
-
-QString MessageFor(const modConvert_TIF2DC::DecodedPage& decoded) {
-    switch (decoded.status) {
-    case PageStatus::TooLarge:
-        return QStringLiteral("This page is too large to show: %1 x %2 pixels.")
-            .arg(decoded.page.width)
-            .arg(decoded.page.height);
-    case PageStatus::NoSize:
-        return QStringLiteral("This page has no usable width and height.");
-    case PageStatus::Decoded:
-    case PageStatus::NoDecoder:
-        break;
-    }
-    return {};
 }
 
 int KeyAsciiOf(const QKeyEvent& key) {
@@ -310,7 +293,7 @@ void ViewForm::OpenPage() {
     if (page_.surface)
         greyPlane_ = GreyPlaneOf(*page_.surface);
     // A page without a surface says why in the view instead of showing an empty sheet.
-    message_ = MessageFor(page_);
+    message_ = QString::fromStdString(modConvert_TIF2DC::PageProblem(page_));
     Check1.setEnabled(page_.surface != nullptr);
     Check2.setEnabled(page_.surface != nullptr);
     PublishPage();

@@ -30,15 +30,9 @@ Bitmap DecodeWithFaxlens(const std::string& path, int index) {
     EXPECT_LT(index, count);
     if (index >= count)
         return {};
-    TiffPage page;
-    GetPageInfo(path, offsets[index], page);
-    GetStrips(path, offsets[index], page);
-    auto surface = CreatePageSurface(page.width, page.height, kColourWhite);
-    EXPECT_NE(surface, nullptr);
-    if (!surface)
-        return {};
-    EXPECT_TRUE(DecodePageIntoSurface(*surface, path, page));
-    return ToBitmap(*surface);
+    const DecodedPage decoded = DecodePage(path, offsets[index]);
+    EXPECT_EQ(decoded.status, PageStatus::Decoded) << PageProblem(decoded);
+    return decoded.surface ? ToBitmap(*decoded.surface) : Bitmap();
 }
 
 struct CrossCase {

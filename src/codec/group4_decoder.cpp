@@ -1,0 +1,133 @@
+#include "codec/page_decode.h"
+#include "codec/run_decoding.h"
+#include "codec/strip_decoding.h"
+#include "codec/strip_window.h"
+
+namespace faxlens::modConvert_TIF2DC {
+
+namespace {
+
+// Keep at least 2000 characters ahead, so that no code word is cut by the end of the window; a
+// refill writes at most 250 bytes over 2000 placeholders.
+constexpr int64_t kLookahead2D = 2000;
+constexpr std::size_t kRefillBytes2D = 250;
+
+class Decoder2D {
+public:
+    Decoder2D(PageSurface& surface, std::span<const uint8_t> data, int32_t width, int32_t rowLimit,
+              int64_t xOffset, int64_t yOffset, ColourValue ink, const EventPump& pump)
+        : surface_(surface), window_(data), width_(width), rowLimit_(rowLimit), xOffset_(xOffset),
+          yOffset_(yOffset), ink_(ink), pump_(pump), reference_{width} {}
+
+    void Run() {
+        Pump(pump_);
+        while (FillWindow() && DecodeNextStep()) {
+        }
+    }
+
+private:
+    bool FillWindow() {
+        if (window_.Remaining() >= kLookahead2D)
+            return true;
+        if (window_.AllLoaded())
+            return window_.Remaining() > 0; // the window holds the rest already
+        Refill(kRefillBytes2D);
+        return true;
+    }
+
+    void Refill(std::size_t bytes) {
+        window_.Rebuild(bytes, static_cast<std::size_t>(kLookahead2D));
+        Pump(pump_);
+    }
+
+    // One coding step: a run of the colour of a0, recorded and painted. False when the strip
+    // is finished.
+    bool DecodeNextStep() {
+        int32_t run = 0;
+        if (!DecodeStepLoadingMore(run))
+            return false;
+        RecordRun(run);
+        return row_ < rowLimit_;
+    }
+
+    // A step that fails may have been cut short by the end of the window: load more and try
+    // again at the same point, until every byte is loaded. The amount loaded doubles with each
+    // try, so a strip that cannot be decoded costs time in proportion to its size; a code
+    // that the loaded bits decide is decided the same way by more bits.
+    bool DecodeStepLoadingMore(int32_t& run) {
+        for (std::size_t bytes = kRefillBytes2D;; bytes *= 2) {
+            int32_t used = 0;
+            if (modTIF::DecodeStep2D(window_.Bits(), window_.Position(), colour_,
+                                     SaturateToLong(a0_), reference_, referenceCount_, run, used,
+                                     horizontalPending_)) {
+                window_.Advance(used);
+                return true;
+            }
+            if (window_.AllLoaded())
+                return false;
+            Refill(bytes);
+        }
+    }
+
+    void RecordRun(int32_t run) {
+        if (horizontalPending_ && ++horizontalRuns_ % 2 == 0) {
+            horizontalPending_ = false;
+            horizontalRuns_ = 0;
+        }
+        const int64_t previous = codingLine_.empty() ? 0 : codingLine_.back();
+        codingLine_.push_back(SaturateToLong(previous + run));
+        PaintRun(surface_, colour_, a0_, run, xOffset_, yOffset_ + row_, ink_);
+        a0_ += run;
+        colour_ = Switch(colour_);
+        if (a0_ < width_ || horizontalPending_)
+            return;
+        // The row is full. An EOL after it is skipped without ending the row again.
+        if (window_.Remaining() < kEolZeros && !window_.AllLoaded())
+            Refill(kRefillBytes2D);
+        if (window_.ZerosAt(kEolZeros))
+            window_.Advance(kEolLength);
+        else
+            EndRow();
+    }
+
+    void EndRow() {
+        ++row_;
+        a0_ = 0;
+        horizontalPending_ = false;
+        horizontalRuns_ = 0;
+        colour_ = kWhite;
+        if (codingLine_.empty())
+            codingLine_.push_back(width_);
+        reference_.swap(codingLine_);
+        referenceCount_ = static_cast<int32_t>(reference_.size());
+        codingLine_.clear();
+    }
+
+    PageSurface& surface_;
+    StripWindow window_;
+    const int32_t width_;
+    const int32_t rowLimit_;
+    const int64_t xOffset_;
+    const int64_t yOffset_;
+    const ColourValue ink_;
+    const EventPump& pump_;
+
+    ChangeList reference_;
+    int32_t referenceCount_ = 1;
+    ChangeList codingLine_;
+    int64_t row_ = 0;
+    int64_t a0_ = 0;
+    int16_t colour_ = kWhite;
+    bool horizontalPending_ = false;
+    int32_t horizontalRuns_ = 0;
+};
+
+} // namespace
+
+void DecodeStrip2D(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
+                   int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
+                   const EventPump& pump) {
+    Decoder2D(surface, data, width, rowLimit, xOffset, yOffset, ink, pump).Run();
+}
+
+} // namespace faxlens::modConvert_TIF2DC

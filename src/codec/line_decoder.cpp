@@ -1,0 +1,235 @@
+// Line by line decoding of modified Huffman data: two-dimensional Group 3, where a tag bit after
+// each EOL says whether the next line is coded one-dimensionally or against the line above, and
+// Huffman RLE (Compression 2), whose lines have no EOLs and each begin on a byte boundary.
+
+#include "codec/page_decode.h"
+#include "codec/run_decoding.h"
+#include "codec/strip_decoding.h"
+#include "codec/strip_window.h"
+
+namespace faxlens::modConvert_TIF2DC {
+
+namespace {
+
+// No code word and no EOL is cut by the end of the window with this much ahead; where one is
+// longer (a very long run, long fill), decoding loads more and tries again.
+constexpr int64_t kLookahead = 2000;
+constexpr std::size_t kRefillBytes = 1000;
+constexpr std::size_t kBytesPerPump = 4096;
+
+enum class LineEnd {
+    Complete,    // the line reached the page width
+    EolConsumed, // an EOL ended the line early and has been read
+    Stuck,       // nothing more can be decoded
+};
+
+class LineDecoder {
+public:
+    LineDecoder(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
+                int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
+                const EventPump& pump)
+        : surface_(surface), window_(data), width_(width), rowLimit_(rowLimit), xOffset_(xOffset),
+          yOffset_(yOffset), ink_(ink), pump_(pump), reference_{width} {}
+
+    void RunGroup3TwoD() {
+        Pump(pump_);
+        // Other writers start a strip with an EOL and a tag bit; without them the first line
+        // is one-dimensional, as every first line must be.
+        bool oneDimensional = true;
+        if (AtEol()) {
+            ConsumeEol();
+            if (!TakeTagBit(oneDimensional))
+                return;
+        }
+        while (row_ < rowLimit_ && !Finished()) {
+            const LineEnd end = oneDimensional ? DecodeLine1D() : DecodeLine2D();
+            EndRow();
+            if (end == LineEnd::Stuck)
+                return;
+            if (end == LineEnd::Complete) {
+                if (!AtEol()) {
+                    oneDimensional = true; // no EOL: nothing says otherwise
+                    continue;
+                }
+                ConsumeEol();
+            }
+            if (!TakeTagBit(oneDimensional))
+                return;
+        }
+    }
+
+    void RunHuffmanRle() {
+        Pump(pump_);
+        while (row_ < rowLimit_ && !Finished()) {
+            const LineEnd end = DecodeLine1D();
+            EndRow();
+            if (end == LineEnd::Stuck)
+                return;
+            SkipToByteBoundary();
+        }
+    }
+
+private:
+    bool Finished() {
+        Fill();
+        return window_.Remaining() <= 0;
+    }
+
+    void Fill() {
+        if (window_.Remaining() < kLookahead && !window_.AllLoaded())
+            Load(kRefillBytes);
+    }
+
+    void Load(std::size_t bytes) {
+        window_.Append(bytes, [this](std::size_t loaded) {
+            if (loaded % kBytesPerPump == 0)
+                Pump(pump_);
+        });
+    }
+
+    bool AtEol() {
+        Fill();
+        return window_.ZerosAt(kEolZeros);
+    }
+
+    // Reads fill zeros and the EOL through its final 1.
+    void ConsumeEol() {
+        int32_t run = 0;
+        int32_t used = 0;
+        DecodeRunLoadingMore(kWhite, run, used);
+        window_.Advance(used);
+    }
+
+    // The bit after an EOL: 1 for a one-dimensional line, 0 for a two-dimensional one.
+    bool TakeTagBit(bool& oneDimensional) {
+        Fill();
+        if (window_.Remaining() <= 0)
+            return false;
+        oneDimensional = window_.Bits()[window_.Position() - 1] == '1';
+        window_.Advance(1);
+        return true;
+    }
+
+    void SkipToByteBoundary() {
+        window_.Advance(static_cast<int32_t>((8 - window_.Consumed() % 8) % 8));
+    }
+
+    // A failure that the end of the window may have caused is tried again with more bits; the
+    // amount loaded doubles, so a strip that cannot be decoded costs time in its size.
+    bool DecodeRunLoadingMore(int16_t colour, int32_t& run, int32_t& used) {
+        for (std::size_t bytes = kRefillBytes;; bytes *= 2) {
+            const bool decoded =
+                modTIF::DecodeRun(window_.Bits(), window_.Position(), colour, run, used);
+            if (decoded || run == -1 || window_.AllLoaded())
+                return decoded;
+            Load(bytes);
+        }
+    }
+
+    bool DecodeStepLoadingMore(int32_t& run, int32_t& used) {
+        for (std::size_t bytes = kRefillBytes;; bytes *= 2) {
+            if (modTIF::DecodeStep2D(
+                    window_.Bits(), window_.Position(), colour_, SaturateToLong(a0_), reference_,
+                    static_cast<int32_t>(reference_.size()), run, used, horizontalPending_))
+                return true;
+            if (window_.AllLoaded())
+                return false;
+            Load(bytes);
+        }
+    }
+
+    // Runs of alternating colour, white first, until the width is reached. A code that matches
+    // neither colour ends the strip; one that matches only the other colour stands for an
+    // empty run of this one.
+    LineEnd DecodeLine1D() {
+        StartLine();
+        bool previousUsedNothing = false;
+        while (a0_ < width_) {
+            Fill();
+            int32_t run = 0;
+            int32_t used = 0;
+            DecodeRunLoadingMore(colour_, run, used);
+            window_.Advance(used);
+            if (used == 0 && previousUsedNothing)
+                return LineEnd::Stuck;
+            previousUsedNothing = used == 0;
+            if (run == -1)
+                return LineEnd::EolConsumed;
+            AddRun(run);
+        }
+        return LineEnd::Complete;
+    }
+
+    // Coding steps against the line above until the width is reached and no second horizontal
+    // run is due. An EOL where a step should be ends the line early.
+    LineEnd DecodeLine2D() {
+        StartLine();
+        int32_t horizontalRuns = 0;
+        while (a0_ < width_ || horizontalPending_) {
+            Fill();
+            int32_t run = 0;
+            int32_t used = 0;
+            if (!DecodeStepLoadingMore(run, used))
+                return window_.ZerosAt(kEolZeros) ? LineEnd::Complete : LineEnd::Stuck;
+            window_.Advance(used);
+            if (horizontalPending_ && ++horizontalRuns % 2 == 0)
+                horizontalPending_ = false;
+            AddRun(run);
+        }
+        return LineEnd::Complete;
+    }
+
+    void StartLine() {
+        a0_ = 0;
+        colour_ = kWhite;
+        horizontalPending_ = false;
+        codingLine_.clear();
+    }
+
+    void AddRun(int32_t run) {
+        const int64_t previous = codingLine_.empty() ? 0 : codingLine_.back();
+        codingLine_.push_back(SaturateToLong(previous + run));
+        PaintRun(surface_, colour_, a0_, run, xOffset_, yOffset_ + row_, ink_);
+        a0_ += run;
+        colour_ = Switch(colour_);
+    }
+
+    void EndRow() {
+        ++row_;
+        if (codingLine_.empty())
+            codingLine_.push_back(width_);
+        reference_.swap(codingLine_);
+    }
+
+    PageSurface& surface_;
+    StripWindow window_;
+    const int32_t width_;
+    const int32_t rowLimit_;
+    const int64_t xOffset_;
+    const int64_t yOffset_;
+    const ColourValue ink_;
+    const EventPump& pump_;
+
+    ChangeList reference_;
+    ChangeList codingLine_;
+    int64_t row_ = 0;
+    int64_t a0_ = 0;
+    int16_t colour_ = kWhite;
+    bool horizontalPending_ = false;
+};
+
+} // namespace
+
+void DecodeStripGroup3TwoD(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
+                           int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
+                           const EventPump& pump) {
+    LineDecoder(surface, data, width, rowLimit, xOffset, yOffset, ink, pump).RunGroup3TwoD();
+}
+
+void DecodeStripHuffmanRle(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
+                           int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
+                           const EventPump& pump) {
+    LineDecoder(surface, data, width, rowLimit, xOffset, yOffset, ink, pump).RunHuffmanRle();
+}
+
+} // namespace faxlens::modConvert_TIF2DC

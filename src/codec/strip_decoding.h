@@ -1,0 +1,32 @@
+#pragma once
+
+// What the strip decoders share: the colour flag, saturating columns and painting runs.
+
+#include "codec/codec_types.h"
+#include "viewer/page_surface.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+
+namespace faxlens::modConvert_TIF2DC {
+
+inline constexpr int32_t kEolZeros = 11;
+inline constexpr int32_t kEolLength = 12;
+
+inline int16_t Switch(int16_t colour) {
+    return colour == kWhite ? kBlack : kWhite;
+}
+
+inline int32_t SaturateToLong(int64_t value) {
+    return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+// Paints a black run of a row; white runs need nothing, the surface starts white.
+inline void PaintRun(PageSurface& surface, int16_t colour, int64_t column, int64_t run, int64_t x,
+                     int64_t y, ColourValue ink) {
+    if (colour != kWhite && run > 0)
+        surface.PaintLine(column + x, y, column + x + run - 1, ink);
+}
+
+} // namespace faxlens::modConvert_TIF2DC
