@@ -1,0 +1,54 @@
+// The strip decoders on arbitrary bytes: the first bytes choose the page size (small), the
+// decoder and the fill order, the rest is the strip.
+
+#include "codec/page_decode.h"
+
+#include <span>
+
+namespace {
+
+using namespace faxlens;
+using namespace faxlens::modConvert_TIF2DC;
+
+void Decode(int choice, PageSurface& surface, std::span<const uint8_t> strip, int32_t width,
+            int32_t rows) {
+    switch (choice) {
+    case 0:
+        return DecodeStrip1D(surface, strip, width, rows, 0, 0, kColourBlack);
+    case 1:
+        return DecodeStrip2D(surface, strip, width, rows, 0, 0, kColourBlack);
+    case 2:
+        return DecodeStripGroup3TwoD(surface, strip, width, rows, 0, 0, kColourBlack);
+    case 3:
+        return DecodeStripHuffmanRle(surface, strip, width, rows, 0, 0, kColourBlack);
+    case 4:
+        return DecodeStripBitmap(surface, strip, width, rows, 0, 0, kColourBlack);
+    default: {
+        const auto bytes = UnpackBits(strip, BitmapRowBytes(width) * static_cast<std::size_t>(rows));
+        return DecodeStripBitmap(surface, bytes, width, rows, 0, 0, kColourBlack);
+    }
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    if (size < 4)
+        return 0;
+    const int32_t width = 1 + (data[0] | (data[1] & 0x07) << 8); // 1 to 2048
+    const int32_t rows = 1 + data[2] % 64;
+    const int choice = data[3] % 6;
+    const bool leastSignificantFirst = data[3] & 0x80;
+    std::vector<uint8_t> strip(data + 4, data + size);
+    if (leastSignificantFirst)
+        ReverseBitOrder(strip);
+    auto surface = CreatePageSurface(width, rows, kColourWhite);
+    Decode(choice, *surface, strip, width, rows);
+    for (int32_t y = 0; y < rows; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            const ColourValue c = surface->Pixel(x, y);
+            if (c != kColourWhite && c != kColourBlack)
+                __builtin_trap(); // only the two colours are ever painted
+        }
+    return 0;
+}
