@@ -37,14 +37,18 @@ std::string BuildTagReport(const std::string& path, int64_t ifdOffset) {
     file.ReadInto(ifdOffset, countBytes.data(), countBytes.size());
     const int32_t entryCount = AssembleWord(countBytes[0], countBytes[1], 0, header.byteOrder);
 
+    // Values of a sound file lie side by side in it, so all of them together hold no more
+    // elements than the file has bytes. Entries that all point at the same huge value must
+    // not make the report many times the size of the file.
+    int64_t elementBudget = 2 * header.fileLength + 4096;
     std::string report;
     for (int32_t i = 0; i < entryCount; ++i) {
         TagEntry entry;
         ReadTagEntry(file, ifdOffset + 2 + 12 * int64_t{i}, header.byteOrder, entry);
         report += TagName(entry.tag);
         report += " = ";
-        report +=
-            FormatTagValue(file, entry.valueOffset, entry.type, entry.count, header.byteOrder);
+        report += FormatTagValue(file, entry.valueOffset, entry.type, entry.count, header.byteOrder,
+                                 &elementBudget);
         report += "\r\n";
     }
     report += "CompressionType = ";

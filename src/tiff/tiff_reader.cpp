@@ -231,13 +231,17 @@ bool ReadTagEntry(const BinaryFile& file, int64_t entryOffset, ByteOrder order, 
 }
 
 std::string FormatTagValue(const BinaryFile& file, int64_t valueOffset, int32_t type, int32_t count,
-                           ByteOrder order) {
+                           ByteOrder order, int64_t* elementBudget) {
     const int32_t size = ElementSize(type);
     if (size == 0 || count <= 0)
         return {};
     // Never more elements than the file could hold: a hostile count must not cost gigabytes.
     const int64_t fileCanHold = (std::max<int64_t>(file.Length(), 0) + size - 1) / size;
-    const int64_t elements = std::min<int64_t>(count, fileCanHold);
+    int64_t elements = std::min<int64_t>(count, fileCanHold);
+    if (elementBudget) {
+        elements = std::min(elements, std::max<int64_t>(*elementBudget, 0));
+        *elementBudget -= elements;
+    }
     const bool cut = elements < count;
 
     std::vector<uint8_t> bytes = file.Read(valueOffset, static_cast<std::size_t>(elements * size));
@@ -246,7 +250,7 @@ std::string FormatTagValue(const BinaryFile& file, int64_t valueOffset, int32_t 
         AppendElement(text, bytes.data() + i * size, type, size, order);
     DropTrailingSeparator(text, type);
     if (cut)
-        text += ", ...";
+        text += text.empty() ? "..." : ", ...";
     return text;
 }
 

@@ -71,9 +71,10 @@ bool ReadTagEntry(const BinaryFile& file, int64_t entryOffset, ByteOrder order, 
 
 // The value text of an entry: numbers separated by ", ", characters for ASCII and UNDEFINED,
 // nothing for FLOAT, DOUBLE and unknown types. Never formats more elements than the file could
-// hold; a value cut that way ends in ", ...".
+// hold, nor more than the budget allows when one is given (the elements formatted are taken off
+// it); a value cut that way ends in ", ...".
 std::string FormatTagValue(const BinaryFile& file, int64_t valueOffset, int32_t type, int32_t count,
-                           ByteOrder order);
+                           ByteOrder order, int64_t* elementBudget = nullptr);
 
 // Walks the IFD chain and stores the offset of every IFD that has entries. A limit of 0 means
 // no limit. Returns false (count -1) when the file cannot be opened. Each IFD is listed once,

@@ -253,5 +253,23 @@ TEST(ReportOrderTest, BothByteOrdersGiveTheSameReport) {
                             "Image Description = scan\r\nCompressionType = Group3 Fax 2D");
 }
 
+// Entries that all point at the same huge value: each is cut to what the file could hold, and
+// the report as a whole stays within a small multiple of the file.
+TEST(ReportSizeTest, ManyEntriesSharingAHugeValueStayBounded) {
+    TempDir dir;
+    TiffBuilder b;
+    b.Ifd().Short(256, {8}).Short(257, {8});
+    for (int i = 0; i < 300; ++i)
+        b.RawField(300, 1, 0x7FFFFFFF, 0); // BYTE values from the start of the file
+    b.WriteTo(dir.File("huge.tif"));
+    const std::size_t fileLength = b.Build().size();
+    const std::string report = BuildTagReport(dir.File("huge.tif"), b.IfdOffsets()[0]);
+    EXPECT_LT(report.size(), 16 * fileLength);
+    EXPECT_NE(report.find("Unknown (300) = 73, 73, 42, 0, "), std::string::npos);
+    EXPECT_NE(report.find("Unknown (300) = ...\r\n"), std::string::npos)
+        << "once the budget is spent, values show only that they were cut";
+    EXPECT_TRUE(report.ends_with("CompressionType = Unknown"));
+}
+
 } // namespace
 } // namespace faxlens
