@@ -49,6 +49,10 @@ std::string CompressionWords(int32_t code) {
     return name == "Unknown" ? "unknown (" + std::to_string(code) + ")" : name;
 }
 
+std::string Counted(int32_t count, const std::string& thing) {
+    return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
+}
+
 // Rows that strip `index` holds: RowsPerStrip, or the rest of the page when it is missing.
 int32_t RowsOfStrip(const TiffPage& page, int64_t firstRow) {
     const int64_t left = std::max<int64_t>(page.height - firstRow, 0);
@@ -92,10 +96,9 @@ std::string UnsupportedReason(const TiffPage& page) {
     if (DecoderForCompression(c) == PageDecoder::None)
         return "its compression is " + CompressionWords(c.compression);
     if (c.bitsPerSample != 1 || c.samplesPerPixel != 1)
-        return "it has " + std::to_string(c.bitsPerSample) + " bits per sample and " +
-               std::to_string(c.samplesPerPixel) +
-               " samples per pixel; only black and white "
-               "pages of 1 bit per pixel are shown";
+        return "it has " + Counted(c.bitsPerSample, "bit") + " per sample and " +
+               Counted(c.samplesPerPixel, "sample") +
+               " per pixel; only black and white pages of 1 bit per pixel are shown";
     if (c.photometric != 0 && c.photometric != 1)
         return "its photometric interpretation is " + std::to_string(c.photometric) +
                "; only black and white pages are shown";

@@ -1,5 +1,7 @@
 #include "support/libtiff_pages.h"
 
+#include "support/tiff_builder.h"
+
 #include <gtest/gtest.h>
 #include <memory>
 #include <random>
@@ -93,6 +95,85 @@ void WriteFaxPages(const std::string& path, const std::vector<Bitmap>& pages,
         }
         ASSERT_EQ(TIFFWriteDirectory(t), 1);
     }
+}
+
+void WriteSamplePage(const std::string& path, int32_t width, int32_t height,
+                     const SampleLayout& layout) {
+    TiffHandle tif(TIFFOpen(path.c_str(), "wl"));
+    ASSERT_TRUE(tif) << "libtiff cannot write " << path;
+    TIFF* t = tif.get();
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, height);
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, layout.bitsPerSample);
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, layout.samplesPerPixel);
+    TIFFSetField(t, TIFFTAG_COMPRESSION, layout.compression);
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, layout.photometric);
+    TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, height);
+    std::vector<uint8_t> row(static_cast<std::size_t>(TIFFScanlineSize(t)));
+    for (int32_t y = 0; y < height; ++y) {
+        for (std::size_t i = 0; i < row.size(); ++i)
+            row[i] = static_cast<uint8_t>(i * 7 + static_cast<std::size_t>(y) * 3);
+        ASSERT_EQ(TIFFWriteScanline(t, row.data(), static_cast<uint32_t>(y), 0), 1);
+    }
+    ASSERT_EQ(TIFFWriteDirectory(t), 1);
+}
+
+std::vector<UnsupportedPage> WriteUnsupportedPages(const std::string& folder) {
+    const std::string cannot = "This page cannot be shown: ";
+    const std::string notBilevel = "; only black and white pages are shown.";
+    std::vector<UnsupportedPage> pages = {
+        {"bilevel LZW", folder + "/lzw.tif", 0, cannot + "its compression is LZW."},
+        {"colour LZW", folder + "/rgb-lzw.tif", 0, cannot + "its compression is LZW."},
+        {"8-bit grey", folder + "/grey.tif", 0,
+         cannot + "it has 8 bits per sample and 1 sample per pixel; only black and white pages "
+                  "of 1 bit per pixel are shown."},
+    };
+    FaxOptions lzw;
+    lzw.compression = 5;
+    WriteFaxPages(pages[0].path, {TextLikePage(203, 40)}, lzw);
+    WriteSamplePage(pages[1].path, 50, 20, {8, 3, 2, 5});
+    WriteSamplePage(pages[2].path, 50, 20, {8, 1, 1, 1});
+    for (UnsupportedPage& page : pages) { // libtiff writes little-endian here
+        const std::vector<uint8_t> bytes = ReadFile(page.path);
+        page.ifdOffset = bytes.size() < 8
+                             ? 0
+                             : bytes[4] | bytes[5] << 8 | bytes[6] << 16 | int64_t{bytes[7]} << 24;
+    }
+
+    const struct {
+        const char* what;
+        const char* name;
+        uint16_t compression;
+        uint16_t photometric;
+        bool tiled;
+        std::string reason;
+    } built[] = {
+        {"JPEG", "jpeg", 7, 0, false, "its compression is JPEG."},
+        {"old JPEG", "old-jpeg", 6, 0, false, "its compression is JPEG (old format)."},
+        {"unknown compression", "unknown", 34712, 0, false, "its compression is unknown (34712)."},
+        {"RGB photometric", "rgb", 4, 2, false, "its photometric interpretation is 2" + notBilevel},
+        {"palette", "palette", 1, 3, false, "its photometric interpretation is 3" + notBilevel},
+        {"tiled Group 4", "tiled", 4, 0, true, "it is stored in tiles."},
+    };
+    for (const auto& b : built) {
+        TiffBuilder builder;
+        const uint32_t data = builder.AddData(std::vector<uint8_t>(128, 0x55));
+        builder.Ifd().Long(256, {64}).Long(257, {16}).Short(258, {1}).Short(259, {b.compression});
+        builder.Short(262, {b.photometric});
+        if (b.tiled)
+            builder.Short(277, {1})
+                .Long(322, {64})
+                .Long(323, {16})
+                .Long(324, {data})
+                .Long(325, {128});
+        else
+            builder.Long(273, {data}).Short(277, {1}).Long(278, {16}).Long(279, {128});
+        const std::string path = folder + "/" + b.name + ".tif";
+        builder.WriteTo(path);
+        pages.push_back({b.what, path, builder.IfdOffsets().at(0), cannot + b.reason});
+    }
+    return pages;
 }
 
 Bitmap ReadWithLibtiff(const std::string& path, int page) {

@@ -40,6 +40,30 @@ struct FaxOptions {
 void WriteFaxPages(const std::string& path, const std::vector<Bitmap>& pages,
                    const FaxOptions& options);
 
+// A page of other samples than one bit a pixel (grey, colour), written by libtiff in one strip;
+// the samples run through all their values.
+struct SampleLayout {
+    int bitsPerSample = 8;
+    int samplesPerPixel = 1;
+    int photometric = 1; // 1 min-is-black grey, 2 RGB
+    int compression = 1;
+};
+void WriteSamplePage(const std::string& path, int32_t width, int32_t height,
+                     const SampleLayout& layout);
+
+// A one-page file that Faxlens cannot show, and the words that it gives instead.
+struct UnsupportedPage {
+    std::string what;
+    std::string path;
+    int64_t ifdOffset = 0;
+    std::string problem; // "This page cannot be shown: ..."
+};
+
+// Writes into the folder one file of each kind of page that cannot be shown: LZW (bilevel and
+// colour) and 8-bit grey written by libtiff; JPEG, old JPEG and an unknown compression, RGB and
+// palette photometric and a tiled page, built byte by byte.
+std::vector<UnsupportedPage> WriteUnsupportedPages(const std::string& folder);
+
 // Decodes directory `page` (from 0) with libtiff; black is 1 whatever the photometric.
 Bitmap ReadWithLibtiff(const std::string& path, int page);
 

@@ -2,6 +2,7 @@
 #include "shell/mod_faxlens.h"
 #include "support/libtiff_pages.h"
 #include "support/tiff_builder.h"
+#include "tiff/tiff_reader.h"
 #include "viewer/render_page.h"
 #include "viewer/view_form.h"
 
@@ -702,6 +703,64 @@ TEST(ParseNumberPrefix, ReadsTheLeadingNumber) {
 TEST(ParseNumberPrefix, OnlyAsciiDigitsCount) {
     EXPECT_DOUBLE_EQ(ParseNumberPrefix(QString::fromUtf8("\u0661\u0662")), 0); // Arabic-Indic
     EXPECT_TRUE(std::isinf(ParseNumberPrefix(QString(400, u'9'))));
+}
+
+// ---- pages of other senders, and pages that cannot be shown ----
+
+TEST(ViewFormMessages, UnsupportedPagesNameTheirCompressionOrLayout) {
+    TempDir dir;
+    for (const UnsupportedPage& page : WriteUnsupportedPages(dir.Path())) {
+        SCOPED_TRACE(page.what);
+        QPointer<ViewForm> viewer = OpenViewer({page.path, page.ifdOffset});
+        ASSERT_TRUE(viewer);
+        EXPECT_EQ(viewer->Status(), PageStatus::Unsupported);
+        EXPECT_EQ(viewer->MessageText(), QString::fromStdString(page.problem));
+        EXPECT_EQ(viewer->Surface(), nullptr);
+        EXPECT_EQ(Document().ViewSurface, nullptr);
+        EXPECT_FALSE(viewer->Check1.isEnabled());
+        EXPECT_FALSE(viewer->Check2.isEnabled());
+        EXPECT_FALSE(viewer->LastRenderPlan().draws);
+        EXPECT_TRUE(ShowsSomethingBesidesTheBackground(*viewer));
+        viewer->Combo1.setCurrentIndex(0); // another zoom draws the words again, and no page
+        EXPECT_FALSE(viewer->LastRenderPlan().draws);
+        EXPECT_TRUE(ShowsSomethingBesidesTheBackground(*viewer));
+        delete viewer.data();
+    }
+}
+
+TEST(ViewFormMessages, PagesOfOtherSendersShowAsLibtiffReadsThem) {
+    const struct {
+        const char* what;
+        FaxOptions options;
+    } sources[] = {
+        {"Group 3 2D, fill order 2, black is zero", {3, 5, 40, false, 2, 1}},
+        {"Huffman RLE, black is zero", {2, 0, 0, true, 1, 1}},
+        {"PackBits", {32773, 0, 0, false, 1, 0}},
+    };
+    for (const auto& source : sources) {
+        SCOPED_TRACE(source.what);
+        TempDir dir;
+        const std::string path = dir.File("page.tif");
+        WriteFaxPages(path, {TextLikePage(1001, 300, 12)}, source.options);
+        std::vector<int32_t> offsets;
+        int32_t count = 0;
+        ASSERT_TRUE(ListImages(path, offsets, count, 0));
+        QPointer<ViewForm> viewer = OpenViewer({path, offsets.at(0)});
+        ASSERT_TRUE(viewer);
+        EXPECT_EQ(viewer->Status(), PageStatus::Decoded);
+        EXPECT_TRUE(viewer->MessageText().isEmpty()) << viewer->MessageText().toStdString();
+        EXPECT_TRUE(viewer->Check1.isEnabled());
+        EXPECT_TRUE(viewer->Check2.isEnabled());
+        EXPECT_TRUE(viewer->LastRenderPlan().draws);
+        ASSERT_NE(viewer->Surface(), nullptr);
+        const Bitmap expected = ReadWithLibtiff(path, 0);
+        Bitmap shown(viewer->Surface()->Width(), viewer->Surface()->Height());
+        for (int32_t y = 0; y < shown.height; ++y)
+            for (int32_t x = 0; x < shown.width; ++x)
+                shown.At(x, y) = viewer->Surface()->Pixel(x, y) == kColourBlack;
+        EXPECT_TRUE(shown == expected) << DescribeDifferences(expected, shown);
+        delete viewer.data();
+    }
 }
 
 } // namespace
