@@ -23,7 +23,7 @@ for harness in "${harnesses[@]}"; do
         -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
         -artifact_prefix="build-fuzz/artifacts/$harness-" -print_final_stats=1 >"$log" 2>&1 ||
         status=$?
-    grep -E "^#[0-9]+ +DONE|^stat::(number_of_executed_units|peak_rss_mb)" "$log" || true
+    grep -E "^#[0-9]+[[:space:]]+DONE|^stat::(number_of_executed_units|peak_rss_mb)" "$log" || true
     if [ "$status" -ne 0 ]; then
         tail -n 40 "$log"
         echo "$harness failed (status $status); the input is in build-fuzz/artifacts/"
