@@ -36,18 +36,19 @@ std::size_t BitmapRowBytes(int32_t width) {
     return (static_cast<std::size_t>(std::max(width, 0)) + 7) / 8;
 }
 
-void DecodeStripBitmap(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
-                       int32_t rows, int64_t xOffset, int64_t yOffset, ColourValue ink) {
+int64_t DecodeStripBitmap(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
+                          int32_t rows, int64_t xOffset, int64_t yOffset, ColourValue ink) {
     const std::size_t rowBytes = BitmapRowBytes(width);
     if (rowBytes == 0)
-        return;
+        return 0;
     for (int32_t r = 0; r < rows; ++r) {
         const std::size_t start = static_cast<std::size_t>(r) * rowBytes;
         if (start >= data.size())
-            return;
+            return r;
         const std::size_t length = std::min(rowBytes, data.size() - start);
         PaintSetBits(surface, data.subspan(start, length), width, xOffset, yOffset + r, ink);
     }
+    return std::max(rows, 0);
 }
 
 std::vector<uint8_t> UnpackBits(std::span<const uint8_t> packed, std::size_t limit) {

@@ -20,10 +20,11 @@ public:
         : surface_(surface), window_(data), width_(width), rowLimit_(rowLimit), xOffset_(xOffset),
           yOffset_(yOffset), ink_(ink), pump_(pump) {}
 
-    void Run() {
+    int64_t Run() {
         Pump(pump_);
         while (FillWindow() && DecodeNextRun()) {
         }
+        return row_ + (column_ > 0 ? 1 : 0);
     }
 
 private:
@@ -111,10 +112,10 @@ private:
 
 } // namespace
 
-void DecodeStrip1D(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
-                   int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
-                   const EventPump& pump) {
-    Decoder1D(surface, data, width, rowLimit, xOffset, yOffset, ink, pump).Run();
+int64_t DecodeStrip1D(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
+                      int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
+                      const EventPump& pump) {
+    return Decoder1D(surface, data, width, rowLimit, xOffset, yOffset, ink, pump).Run();
 }
 
 } // namespace faxlens::modConvert_TIF2DC

@@ -19,10 +19,11 @@ public:
         : surface_(surface), window_(data), width_(width), rowLimit_(rowLimit), xOffset_(xOffset),
           yOffset_(yOffset), ink_(ink), pump_(pump), reference_{width} {}
 
-    void Run() {
+    int64_t Run() {
         Pump(pump_);
         while (FillWindow() && DecodeNextStep()) {
         }
+        return row_ + (a0_ != 0 ? 1 : 0);
     }
 
 private:
@@ -124,10 +125,10 @@ private:
 
 } // namespace
 
-void DecodeStrip2D(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
-                   int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
-                   const EventPump& pump) {
-    Decoder2D(surface, data, width, rowLimit, xOffset, yOffset, ink, pump).Run();
+int64_t DecodeStrip2D(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
+                      int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
+                      const EventPump& pump) {
+    return Decoder2D(surface, data, width, rowLimit, xOffset, yOffset, ink, pump).Run();
 }
 
 } // namespace faxlens::modConvert_TIF2DC

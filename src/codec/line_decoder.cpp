@@ -69,6 +69,8 @@ public:
         }
     }
 
+    int64_t Rows() const { return row_; }
+
 private:
     bool Finished() {
         Fill();
@@ -220,16 +222,20 @@ private:
 
 } // namespace
 
-void DecodeStripGroup3TwoD(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
-                           int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
-                           const EventPump& pump) {
-    LineDecoder(surface, data, width, rowLimit, xOffset, yOffset, ink, pump).RunGroup3TwoD();
+int64_t DecodeStripGroup3TwoD(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
+                              int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
+                              const EventPump& pump) {
+    LineDecoder decoder(surface, data, width, rowLimit, xOffset, yOffset, ink, pump);
+    decoder.RunGroup3TwoD();
+    return decoder.Rows();
 }
 
-void DecodeStripHuffmanRle(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
-                           int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
-                           const EventPump& pump) {
-    LineDecoder(surface, data, width, rowLimit, xOffset, yOffset, ink, pump).RunHuffmanRle();
+int64_t DecodeStripHuffmanRle(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
+                              int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
+                              const EventPump& pump) {
+    LineDecoder decoder(surface, data, width, rowLimit, xOffset, yOffset, ink, pump);
+    decoder.RunHuffmanRle();
+    return decoder.Rows();
 }
 
 } // namespace faxlens::modConvert_TIF2DC

@@ -19,10 +19,10 @@ constexpr int32_t kPackBits = 32773;
 constexpr int32_t kTwoDimensionalLines = 1; // T4Options bit 0
 
 // The bytes of one strip that exist in the file: a byte count beyond the end of the file
-// reads what is there and no more.
-std::vector<uint8_t> ReadStrip(const BinaryFile& file, const StripSlot& slot) {
+// reads what is there and no more, and never more than the budget leaves.
+std::vector<uint8_t> ReadStrip(const BinaryFile& file, const StripSlot& slot, int64_t budget) {
     const int64_t available = std::max<int64_t>(file.Length() - slot.offset, 0);
-    const int64_t count = std::clamp<int64_t>(slot.byteCount, 0, available);
+    const int64_t count = std::clamp<int64_t>(slot.byteCount, 0, std::min(available, budget));
     return file.Read(slot.offset, static_cast<std::size_t>(count));
 }
 
@@ -53,37 +53,57 @@ std::string Counted(int32_t count, const std::string& thing) {
     return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
 }
 
-// Rows that strip `index` holds: RowsPerStrip, or the rest of the page when it is missing.
-int32_t RowsOfStrip(const TiffPage& page, int64_t firstRow) {
-    const int64_t left = std::max<int64_t>(page.height - firstRow, 0);
-    return static_cast<int32_t>(page.rowsPerStrip > 0 ? std::min<int64_t>(page.rowsPerStrip, left)
-                                                      : left);
+// The rows a strip from firstRow holds: RowsPerStrip, or the rest of the page when it is
+// missing or the strip is the last (a lone strip under a RowsPerStrip that is too small holds
+// the whole page). Rows a strip codes beyond them belong to no row of the page.
+int32_t RowsOfStrip(const TiffPage& page, int64_t firstRow, bool last) {
+    const int64_t left = std::clamp<int64_t>(page.height - firstRow, 0, page.height);
+    return static_cast<int32_t>(
+        page.rowsPerStrip > 0 && !last ? std::min<int64_t>(page.rowsPerStrip, left) : left);
 }
 
-void DecodeStrip(PageDecoder decoder, PageSurface& surface, std::span<uint8_t> data,
-                 const TiffPage& page, int64_t firstRow, ColourValue ink, const EventPump& pump) {
+// Decodes one strip of at most rowLimit rows; returns the rows it reached.
+int64_t DecodeStrip(PageDecoder decoder, PageSurface& surface, std::span<uint8_t> data,
+                    const TiffPage& page, int64_t firstRow, int32_t rowLimit, ColourValue ink,
+                    const EventPump& pump) {
     const int32_t width = page.width;
     switch (decoder) {
     case PageDecoder::Group3:
-        return DecodeStrip1D(surface, data, width, page.height, 0, firstRow, ink, pump);
+        return DecodeStrip1D(surface, data, width, rowLimit, 0, firstRow, ink, pump);
     case PageDecoder::Group3TwoD:
-        return DecodeStripGroup3TwoD(surface, data, width, page.height, 0, firstRow, ink, pump);
+        return DecodeStripGroup3TwoD(surface, data, width, rowLimit, 0, firstRow, ink, pump);
     case PageDecoder::Group4:
-        return DecodeStrip2D(surface, data, width, page.height, 0, firstRow, ink, pump);
+        return DecodeStrip2D(surface, data, width, rowLimit, 0, firstRow, ink, pump);
     case PageDecoder::HuffmanRle:
-        return DecodeStripHuffmanRle(surface, data, width, page.height, 0, firstRow, ink, pump);
+        return DecodeStripHuffmanRle(surface, data, width, rowLimit, 0, firstRow, ink, pump);
     case PageDecoder::Uncompressed:
-        return DecodeStripBitmap(surface, data, width, RowsOfStrip(page, firstRow), 0, firstRow,
-                                 ink);
+        return DecodeStripBitmap(surface, data, width, rowLimit, 0, firstRow, ink);
     case PageDecoder::PackBits: {
-        const int32_t rows = RowsOfStrip(page, firstRow);
-        const auto bytes = UnpackBits(data, BitmapRowBytes(width) * static_cast<std::size_t>(rows));
-        return DecodeStripBitmap(surface, bytes, width, rows, 0, firstRow, ink);
+        const std::size_t unpacked = BitmapRowBytes(width) * static_cast<std::size_t>(rowLimit);
+        return DecodeStripBitmap(surface, UnpackBits(data, unpacked), width, rowLimit, 0, firstRow,
+                                 ink);
     }
     case PageDecoder::None:
-        return;
+        break;
     }
+    return 0;
 }
+
+// What the strips of one page may cost in all. In a sound file the strips lie side by side and
+// cover the page's rows once, so they never reach these bounds; strips that all point at the
+// same data, or all start at row 0, must not make a page cost the square of its file.
+struct PageBudget {
+    int64_t bytes;
+    int64_t rows;
+
+    PageBudget(const BinaryFile& file, const TiffPage& page)
+        : bytes(file.Length() + kSlackBytes), rows(4 * int64_t{page.height} + kSlackRows) {}
+
+    bool Spent() const { return bytes <= 0 || rows <= 0; }
+
+    static constexpr int64_t kSlackBytes = 64 * 1024;
+    static constexpr int64_t kSlackRows = 64;
+};
 
 } // namespace
 
@@ -131,15 +151,20 @@ bool DecodePageIntoSurface(PageSurface& surface, const std::string& path, const 
     if (blackIsZero)
         surface.Fill(kColourBlack);
     const ColourValue ink = blackIsZero ? kColourWhite : kColourBlack;
-    for (std::size_t i = 0; i < page.strips.size(); ++i) {
+    PageBudget budget(file, page);
+    for (std::size_t i = 0; i < page.strips.size() && !budget.Spent(); ++i) {
         const StripSlot& slot = page.strips[i];
-        if (!slot.HoldsStrip())
-            continue;
-        std::vector<uint8_t> data = ReadStrip(file, slot);
+        const int64_t firstRow = static_cast<int64_t>(i) * page.rowsPerStrip;
+        if (!slot.HoldsStrip() || firstRow >= page.height)
+            continue; // nothing of a strip below the page could be painted
+        std::vector<uint8_t> data = ReadStrip(file, slot, budget.bytes);
+        budget.bytes -= static_cast<int64_t>(data.size());
         if (page.coding.fillOrder == 2)
             ReverseBitOrder(data);
-        const int64_t firstRow = static_cast<int64_t>(i) * page.rowsPerStrip;
-        DecodeStrip(decoder, surface, data, page, firstRow, ink, pump);
+        const bool last = i + 1 == page.strips.size();
+        const auto rowLimit =
+            static_cast<int32_t>(std::min<int64_t>(RowsOfStrip(page, firstRow, last), budget.rows));
+        budget.rows -= DecodeStrip(decoder, surface, data, page, firstRow, rowLimit, ink, pump);
     }
     return true;
 }

@@ -57,25 +57,27 @@ DecodedPage DecodePage(const std::string& path, int64_t ifdOffset, const EventPu
 // for a decoded page.
 std::string PageProblem(const DecodedPage& decoded);
 
-void DecodeStrip1D(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
-                   int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
-                   const EventPump& pump = {});
+int64_t DecodeStrip1D(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
+                      int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
+                      const EventPump& pump = {});
 
-void DecodeStrip2D(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
-                   int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
-                   const EventPump& pump = {});
+int64_t DecodeStrip2D(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
+                      int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
+                      const EventPump& pump = {});
 
-void DecodeStripGroup3TwoD(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
-                           int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
-                           const EventPump& pump = {});
+int64_t DecodeStripGroup3TwoD(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
+                              int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
+                              const EventPump& pump = {});
 
-void DecodeStripHuffmanRle(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
-                           int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
-                           const EventPump& pump = {});
+int64_t DecodeStripHuffmanRle(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
+                              int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
+                              const EventPump& pump = {});
+
+// The strip decoders return the rows they reached, a row begun included.
 
 // Rows of one bit a pixel, each beginning on a byte boundary; set bits are painted in the ink.
-void DecodeStripBitmap(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
-                       int32_t rows, int64_t xOffset, int64_t yOffset, ColourValue ink);
+int64_t DecodeStripBitmap(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
+                          int32_t rows, int64_t xOffset, int64_t yOffset, ColourValue ink);
 std::size_t BitmapRowBytes(int32_t width);
 
 // PackBits unpacked, at most limit bytes.

@@ -80,8 +80,8 @@ std::vector<std::string> Picture(const PageSurface& surface) {
     return rows;
 }
 
-using StripDecoder = void (*)(PageSurface&, std::span<const uint8_t>, int32_t, int32_t, int64_t,
-                              int64_t, ColourValue, const EventPump&);
+using StripDecoder = int64_t (*)(PageSurface&, std::span<const uint8_t>, int32_t, int32_t, int64_t,
+                                 int64_t, ColourValue, const EventPump&);
 
 // Where a strip goes: 0 for the width or row limit means the surface's.
 struct Place {
@@ -382,6 +382,23 @@ TEST(DecodePageIntoSurface, ChoosesTheDecoderByCompressionAndPaintsStripsFromThe
         EXPECT_EQ(Decoded(c.file.path, PageOf(c.compression, c.file.slots), c.decoder),
                   c.decoder ? painted : Rows({}));
     }
+}
+
+// A strip paints the rows it holds: RowsPerStrip of them, and the rest of the page for the
+// last strip (a lone strip under a RowsPerStrip that is too small holds the whole page).
+TEST(DecodePageIntoSurface, EachStripPaintsOnlyItsOwnRowsButTheLastTheRest) {
+    Strip tenLines = G3();
+    for (int i = 0; i < 10; ++i)
+        tenLines.Line({i, 1, 15 - i}).Eol();
+    const PageFile lone({tenLines.bits});
+    EXPECT_EQ(Decoded(lone.path, PageOf(3, lone.slots), true)[9], ".........#......")
+        << "the one strip holds all ten rows although RowsPerStrip is 8";
+
+    const PageFile two({tenLines.bits, G3().Line({0, 16}).Eol().bits});
+    const auto rows = Decoded(two.path, PageOf(3, two.slots), true);
+    EXPECT_EQ(rows[7], ".......#........");
+    EXPECT_EQ(rows[8], std::string(16, '#')) << "row 8 belongs to the second strip";
+    EXPECT_EQ(rows[9], kWhiteRow) << "the first strip's rows 8 and 9 belong to no row";
 }
 
 TEST(DecodePageIntoSurface, EmptySlotsAreNotRead) {
