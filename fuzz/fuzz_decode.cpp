@@ -10,8 +10,8 @@ namespace {
 using namespace faxlens;
 using namespace faxlens::modConvert_TIF2DC;
 
-void Decode(int choice, PageSurface& surface, std::span<const uint8_t> strip, int32_t width,
-            int32_t rows) {
+int64_t Decode(int choice, PageSurface& surface, std::span<const uint8_t> strip, int32_t width,
+               int32_t rows) {
     switch (choice) {
     case 0:
         return DecodeStrip1D(surface, strip, width, rows, 0, 0, kColourBlack);
@@ -24,7 +24,8 @@ void Decode(int choice, PageSurface& surface, std::span<const uint8_t> strip, in
     case 4:
         return DecodeStripBitmap(surface, strip, width, rows, 0, 0, kColourBlack);
     default: {
-        const auto bytes = UnpackBits(strip, BitmapRowBytes(width) * static_cast<std::size_t>(rows));
+        const auto bytes =
+            UnpackBits(strip, BitmapRowBytes(width) * static_cast<std::size_t>(rows));
         return DecodeStripBitmap(surface, bytes, width, rows, 0, 0, kColourBlack);
     }
     }

@@ -63,7 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     CheckRunCodes(data, size);
     if (size < 5)
         return 0;
-    static const std::string path = "/tmp/faxlens-fuzz-saved-" + std::to_string(::getpid()) + ".tif";
+    static const std::string path =
+        "/tmp/faxlens-fuzz-saved-" + std::to_string(::getpid()) + ".tif";
     const auto surface = SurfaceOf(data, size);
     CheckSavedPage(*surface, false, path);
     CheckSavedPage(*surface, true, path);
