@@ -24,14 +24,6 @@ using test::Bitmap;
 using test::FaxOptions;
 using test::TempDir;
 
-Bitmap ToBitmap(const PageSurface& surface) {
-    Bitmap bitmap(surface.Width(), surface.Height());
-    for (int32_t y = 0; y < surface.Height(); ++y)
-        for (int32_t x = 0; x < surface.Width(); ++x)
-            bitmap.At(x, y) = surface.Pixel(x, y) == kColourBlack;
-    return bitmap;
-}
-
 // Opens image `index` (from 0) of a file the way the viewer does.
 DecodedPage OpenImage(const std::string& path, int index) {
     std::vector<int32_t> offsets;
@@ -47,7 +39,7 @@ DecodedPage OpenImage(const std::string& path, int index) {
 Bitmap DecodeWithFaxlens(const std::string& path, int index) {
     const DecodedPage decoded = OpenImage(path, index);
     EXPECT_EQ(decoded.status, PageStatus::Decoded) << PageProblem(decoded);
-    return decoded.surface ? ToBitmap(*decoded.surface) : Bitmap();
+    return decoded.surface ? test::BitmapOf(*decoded.surface) : Bitmap();
 }
 
 FaxOptions Fax(int compression, uint32_t t4Options, int32_t rowsPerStrip, bool bigEndian,
@@ -295,7 +287,7 @@ TEST(UnsupportedPages, GiveNoSurfaceAndNameTheCompressionOrLayout) {
         // Handed to the strip decoding anyway, the page paints nothing.
         auto surface = CreatePageSurface(64, 16, kColourWhite);
         EXPECT_FALSE(DecodePageIntoSurface(*surface, page.path, decoded.page));
-        EXPECT_TRUE(ToBitmap(*surface) == Bitmap(64, 16));
+        EXPECT_TRUE(test::BitmapOf(*surface) == Bitmap(64, 16));
     }
 }
 

@@ -14,14 +14,6 @@ using test::Bitmap;
 using test::FaxOptions;
 using test::TempDir;
 
-Bitmap ToBitmap(const PageSurface& surface) {
-    Bitmap bitmap(surface.Width(), surface.Height());
-    for (int32_t y = 0; y < surface.Height(); ++y)
-        for (int32_t x = 0; x < surface.Width(); ++x)
-            bitmap.At(x, y) = surface.Pixel(x, y) == kColourBlack;
-    return bitmap;
-}
-
 // Decodes image `index` (from 0) of a file the way the viewer does.
 Bitmap DecodeWithFaxlens(const std::string& path, int index) {
     std::vector<int32_t> offsets;
@@ -32,7 +24,7 @@ Bitmap DecodeWithFaxlens(const std::string& path, int index) {
         return {};
     const DecodedPage decoded = DecodePage(path, offsets[index]);
     EXPECT_EQ(decoded.status, PageStatus::Decoded) << PageProblem(decoded);
-    return decoded.surface ? ToBitmap(*decoded.surface) : Bitmap();
+    return decoded.surface ? test::BitmapOf(*decoded.surface) : Bitmap();
 }
 
 struct CrossCase {

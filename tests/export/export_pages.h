@@ -41,15 +41,6 @@ inline Bitmap BitmapFrom(const std::vector<std::string>& rows) {
     return page;
 }
 
-// 1 where the surface holds black (colour 0), 0 for every other colour.
-inline Bitmap BitmapOf(const PageSurface& surface) {
-    Bitmap page(surface.Width(), surface.Height());
-    for (int32_t y = 0; y < page.height; ++y)
-        for (int32_t x = 0; x < page.width; ++x)
-            page.At(x, y) = surface.Pixel(x, y) == kColourBlack;
-    return page;
-}
-
 // A page of one colour.
 inline Bitmap PlainPage(int32_t width, int32_t height, bool black) {
     Bitmap page(width, height);

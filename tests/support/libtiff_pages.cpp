@@ -33,6 +33,14 @@ std::vector<uint8_t> PackRow(const Bitmap& page, int32_t y, bool minIsBlack) {
 
 } // namespace
 
+Bitmap BitmapOf(const PageSurface& surface) {
+    Bitmap page(surface.Width(), surface.Height());
+    for (int32_t y = 0; y < page.height; ++y)
+        for (int32_t x = 0; x < page.width; ++x)
+            page.At(x, y) = surface.Pixel(x, y) == kColourBlack;
+    return page;
+}
+
 Bitmap TextLikePage(int32_t width, int32_t height, uint32_t seed) {
     Bitmap page(width, height);
     std::mt19937 random(seed);

@@ -3,6 +3,8 @@
 // Bilevel pages for cross-checks with libtiff: content generators, files written by libtiff,
 // and pages read back by libtiff.
 
+#include "viewer/page_surface.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,6 +23,9 @@ struct Bitmap {
     uint8_t At(int32_t x, int32_t y) const { return black[std::size_t(y) * width + x]; }
     bool operator==(const Bitmap&) const = default;
 };
+
+// 1 where the surface holds black (colour 0), 0 for every other colour.
+Bitmap BitmapOf(const PageSurface& surface);
 
 // Lines of blocky "letters" with margins, like a typed fax page.
 Bitmap TextLikePage(int32_t width, int32_t height, uint32_t seed = 1);
