@@ -15,13 +15,11 @@ constexpr std::size_t kBytesPerPump1D = 16;
 
 class Decoder1D {
 public:
-    Decoder1D(PageSurface& surface, std::span<const uint8_t> data, int32_t width, int32_t rowLimit,
-              int64_t xOffset, int64_t yOffset, ColourValue ink, const EventPump& pump)
-        : surface_(surface), window_(data), width_(width), rowLimit_(rowLimit), xOffset_(xOffset),
-          yOffset_(yOffset), ink_(ink), pump_(pump) {}
+    Decoder1D(const StripTarget& target, std::span<const uint8_t> data)
+        : target_(target), window_(data) {}
 
     int64_t Run() {
-        Pump(pump_);
+        Pump(target_.pump);
         while (FillWindow() && DecodeNextRun()) {
         }
         return row_ + (column_ > 0 ? 1 : 0);
@@ -41,7 +39,7 @@ private:
     void Refill(std::size_t bytes = kRefillBytes1D) {
         window_.Append(bytes, [this](std::size_t loaded) {
             if (loaded % kBytesPerPump1D == 0)
-                Pump(pump_);
+                Pump(target_.pump);
         });
     }
 
@@ -75,10 +73,10 @@ private:
             return !anythingDecoded_ || EndRow();
         }
         anythingDecoded_ = anythingDecoded_ || used > 0;
-        PaintRun(surface_, colour_, column_, run, xOffset_, yOffset_ + row_, ink_);
+        target_.PaintRun(colour_, column_, run, row_);
         column_ += run;
         colour_ = Switch(colour_);
-        if (column_ < width_)
+        if (column_ < target_.width)
             return true;
         // The row is full. An EOL right after it ends the row when it is read next.
         if (window_.Remaining() < kEolZeros && !window_.AllLoaded())
@@ -91,17 +89,11 @@ private:
         ++row_;
         column_ = 0;
         colour_ = kWhite;
-        return row_ < rowLimit_;
+        return row_ < target_.rowLimit;
     }
 
-    PageSurface& surface_;
+    const StripTarget target_;
     StripWindow window_;
-    const int32_t width_;
-    const int32_t rowLimit_;
-    const int64_t xOffset_;
-    const int64_t yOffset_;
-    const ColourValue ink_;
-    const EventPump& pump_;
 
     int64_t row_ = 0;
     int64_t column_ = 0;
@@ -115,7 +107,7 @@ private:
 int64_t DecodeStrip1D(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
                       int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
                       const EventPump& pump) {
-    return Decoder1D(surface, data, width, rowLimit, xOffset, yOffset, ink, pump).Run();
+    return Decoder1D({surface, width, rowLimit, xOffset, yOffset, ink, pump}, data).Run();
 }
 
 } // namespace faxlens::modConvert_TIF2DC

@@ -14,13 +14,11 @@ constexpr std::size_t kRefillBytes2D = 250;
 
 class Decoder2D {
 public:
-    Decoder2D(PageSurface& surface, std::span<const uint8_t> data, int32_t width, int32_t rowLimit,
-              int64_t xOffset, int64_t yOffset, ColourValue ink, const EventPump& pump)
-        : surface_(surface), window_(data), width_(width), rowLimit_(rowLimit), xOffset_(xOffset),
-          yOffset_(yOffset), ink_(ink), pump_(pump), reference_{width} {}
+    Decoder2D(const StripTarget& target, std::span<const uint8_t> data)
+        : target_(target), window_(data), reference_{target.width} {}
 
     int64_t Run() {
-        Pump(pump_);
+        Pump(target_.pump);
         while (FillWindow() && DecodeNextStep()) {
         }
         return row_ + (a0_ != 0 ? 1 : 0);
@@ -38,7 +36,7 @@ private:
 
     void Refill(std::size_t bytes) {
         window_.Rebuild(bytes, static_cast<std::size_t>(kLookahead2D));
-        Pump(pump_);
+        Pump(target_.pump);
     }
 
     // One coding step: a run of the colour of a0, recorded and painted. False when the strip
@@ -48,7 +46,7 @@ private:
         if (!DecodeStepLoadingMore(run))
             return false;
         RecordRun(run);
-        return row_ < rowLimit_;
+        return row_ < target_.rowLimit;
     }
 
     // A step that fails may have been cut short by the end of the window: load more and try
@@ -77,10 +75,10 @@ private:
         }
         const int64_t previous = codingLine_.empty() ? 0 : codingLine_.back();
         codingLine_.push_back(SaturateToLong(previous + run));
-        PaintRun(surface_, colour_, a0_, run, xOffset_, yOffset_ + row_, ink_);
+        target_.PaintRun(colour_, a0_, run, row_);
         a0_ += run;
         colour_ = Switch(colour_);
-        if (a0_ < width_ || horizontalPending_)
+        if (a0_ < target_.width || horizontalPending_)
             return;
         // The row is full. An EOL after it is skipped without ending the row again.
         if (window_.Remaining() < kEolZeros && !window_.AllLoaded())
@@ -98,20 +96,14 @@ private:
         horizontalRuns_ = 0;
         colour_ = kWhite;
         if (codingLine_.empty())
-            codingLine_.push_back(width_);
+            codingLine_.push_back(target_.width);
         reference_.swap(codingLine_);
         referenceCount_ = static_cast<int32_t>(reference_.size());
         codingLine_.clear();
     }
 
-    PageSurface& surface_;
+    const StripTarget target_;
     StripWindow window_;
-    const int32_t width_;
-    const int32_t rowLimit_;
-    const int64_t xOffset_;
-    const int64_t yOffset_;
-    const ColourValue ink_;
-    const EventPump& pump_;
 
     ChangeList reference_;
     int32_t referenceCount_ = 1;
@@ -128,7 +120,7 @@ private:
 int64_t DecodeStrip2D(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
                       int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
                       const EventPump& pump) {
-    return Decoder2D(surface, data, width, rowLimit, xOffset, yOffset, ink, pump).Run();
+    return Decoder2D({surface, width, rowLimit, xOffset, yOffset, ink, pump}, data).Run();
 }
 
 } // namespace faxlens::modConvert_TIF2DC

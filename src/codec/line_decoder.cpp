@@ -25,14 +25,11 @@ enum class LineEnd {
 
 class LineDecoder {
 public:
-    LineDecoder(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
-                int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
-                const EventPump& pump)
-        : surface_(surface), window_(data), width_(width), rowLimit_(rowLimit), xOffset_(xOffset),
-          yOffset_(yOffset), ink_(ink), pump_(pump), reference_{width} {}
+    LineDecoder(const StripTarget& target, std::span<const uint8_t> data)
+        : target_(target), window_(data), reference_{target.width} {}
 
     void RunGroup3TwoD() {
-        Pump(pump_);
+        Pump(target_.pump);
         // Other writers start a strip with an EOL and a tag bit; without them the first line
         // is one-dimensional, as every first line must be.
         bool oneDimensional = true;
@@ -41,7 +38,7 @@ public:
             if (!TakeTagBit(oneDimensional))
                 return;
         }
-        while (row_ < rowLimit_ && !Finished()) {
+        while (row_ < target_.rowLimit && !Finished()) {
             const LineEnd end = oneDimensional ? DecodeLine1D() : DecodeLine2D();
             EndRow();
             if (end == LineEnd::Stuck)
@@ -59,8 +56,8 @@ public:
     }
 
     void RunHuffmanRle() {
-        Pump(pump_);
-        while (row_ < rowLimit_ && !Finished()) {
+        Pump(target_.pump);
+        while (row_ < target_.rowLimit && !Finished()) {
             const LineEnd end = DecodeLine1D();
             EndRow();
             if (end == LineEnd::Stuck)
@@ -85,7 +82,7 @@ private:
     void Load(std::size_t bytes) {
         window_.Append(bytes, [this](std::size_t loaded) {
             if (loaded % kBytesPerPump == 0)
-                Pump(pump_);
+                Pump(target_.pump);
         });
     }
 
@@ -146,7 +143,7 @@ private:
     LineEnd DecodeLine1D() {
         StartLine();
         bool previousUsedNothing = false;
-        while (a0_ < width_) {
+        while (a0_ < target_.width) {
             Fill();
             int32_t run = 0;
             int32_t used = 0;
@@ -167,7 +164,7 @@ private:
     LineEnd DecodeLine2D() {
         StartLine();
         int32_t horizontalRuns = 0;
-        while (a0_ < width_ || horizontalPending_) {
+        while (a0_ < target_.width || horizontalPending_) {
             Fill();
             int32_t run = 0;
             int32_t used = 0;
@@ -191,7 +188,7 @@ private:
     void AddRun(int32_t run) {
         const int64_t previous = codingLine_.empty() ? 0 : codingLine_.back();
         codingLine_.push_back(SaturateToLong(previous + run));
-        PaintRun(surface_, colour_, a0_, run, xOffset_, yOffset_ + row_, ink_);
+        target_.PaintRun(colour_, a0_, run, row_);
         a0_ += run;
         colour_ = Switch(colour_);
     }
@@ -199,18 +196,12 @@ private:
     void EndRow() {
         ++row_;
         if (codingLine_.empty())
-            codingLine_.push_back(width_);
+            codingLine_.push_back(target_.width);
         reference_.swap(codingLine_);
     }
 
-    PageSurface& surface_;
+    const StripTarget target_;
     StripWindow window_;
-    const int32_t width_;
-    const int32_t rowLimit_;
-    const int64_t xOffset_;
-    const int64_t yOffset_;
-    const ColourValue ink_;
-    const EventPump& pump_;
 
     ChangeList reference_;
     ChangeList codingLine_;
@@ -225,7 +216,7 @@ private:
 int64_t DecodeStripGroup3TwoD(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
                               int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
                               const EventPump& pump) {
-    LineDecoder decoder(surface, data, width, rowLimit, xOffset, yOffset, ink, pump);
+    LineDecoder decoder({surface, width, rowLimit, xOffset, yOffset, ink, pump}, data);
     decoder.RunGroup3TwoD();
     return decoder.Rows();
 }
@@ -233,7 +224,7 @@ int64_t DecodeStripGroup3TwoD(PageSurface& surface, std::span<const uint8_t> dat
 int64_t DecodeStripHuffmanRle(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
                               int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
                               const EventPump& pump) {
-    LineDecoder decoder(surface, data, width, rowLimit, xOffset, yOffset, ink, pump);
+    LineDecoder decoder({surface, width, rowLimit, xOffset, yOffset, ink, pump}, data);
     decoder.RunHuffmanRle();
     return decoder.Rows();
 }

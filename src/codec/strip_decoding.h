@@ -3,6 +3,7 @@
 // What the strip decoders share: the colour flag, saturating columns and painting runs.
 
 #include "codec/codec_types.h"
+#include "tiff/event_pump.h"
 #include "viewer/page_surface.h"
 
 #include <algorithm>
@@ -22,11 +23,22 @@ inline int32_t SaturateToLong(int64_t value) {
     return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
 }
 
-// Paints a black run of a row; white runs need nothing, the surface starts white.
-inline void PaintRun(PageSurface& surface, int16_t colour, int64_t column, int64_t run, int64_t x,
-                     int64_t y, ColourValue ink) {
-    if (colour != kWhite && run > 0)
-        surface.PaintLine(column + x, y, column + x + run - 1, ink);
-}
+// Where a strip decoder paints: the surface, the row width, the rows it may decode, the place of
+// the strip on the surface and the ink of black runs.
+struct StripTarget {
+    PageSurface& surface;
+    int32_t width;
+    int32_t rowLimit;
+    int64_t xOffset;
+    int64_t yOffset;
+    ColourValue ink;
+    const EventPump& pump;
+
+    // Paints a black run of a row; white runs need nothing, the surface starts white.
+    void PaintRun(int16_t colour, int64_t column, int64_t run, int64_t row) const {
+        if (colour != kWhite && run > 0)
+            surface.PaintLine(column + xOffset, row + yOffset, column + xOffset + run - 1, ink);
+    }
+};
 
 } // namespace faxlens::modConvert_TIF2DC
