@@ -58,7 +58,7 @@ private:
             int32_t used = 0;
             if (modTIF::DecodeStep2D(window_.Bits(), window_.Position(), colour_,
                                      SaturateToLong(a0_), reference_, referenceCount_, run, used,
-                                     horizontalPending_)) {
+                                     horizontalPending_, walk_)) {
                 window_.Advance(used);
                 return true;
             }
@@ -95,6 +95,7 @@ private:
         horizontalPending_ = false;
         horizontalRuns_ = 0;
         colour_ = kWhite;
+        walk_ = {};
         if (codingLine_.empty())
             codingLine_.push_back(target_.width);
         reference_.swap(codingLine_);
@@ -113,6 +114,7 @@ private:
     int16_t colour_ = kWhite;
     bool horizontalPending_ = false;
     int32_t horizontalRuns_ = 0;
+    modTIF::ReferenceWalk walk_;
 };
 
 } // namespace

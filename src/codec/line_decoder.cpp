@@ -129,7 +129,7 @@ private:
         for (std::size_t bytes = kRefillBytes;; bytes *= 2) {
             if (modTIF::DecodeStep2D(
                     window_.Bits(), window_.Position(), colour_, SaturateToLong(a0_), reference_,
-                    static_cast<int32_t>(reference_.size()), run, used, horizontalPending_))
+                    static_cast<int32_t>(reference_.size()), run, used, horizontalPending_, walk_))
                 return true;
             if (window_.AllLoaded())
                 return false;
@@ -182,6 +182,7 @@ private:
         a0_ = 0;
         colour_ = kWhite;
         horizontalPending_ = false;
+        walk_ = {};
         codingLine_.clear();
     }
 
@@ -209,6 +210,7 @@ private:
     int64_t a0_ = 0;
     int16_t colour_ = kWhite;
     bool horizontalPending_ = false;
+    modTIF::ReferenceWalk walk_;
 };
 
 } // namespace

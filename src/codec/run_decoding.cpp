@@ -161,7 +161,7 @@ bool DecodeRun(std::string_view bits, int32_t position, int16_t colour, int32_t&
             return false;
         }
         index += word.length;
-        // Mended: a long chain of make-up words saturates at the largest long instead of wrapping.
+        // A long chain of make-up words saturates at the largest long instead of wrapping.
         total = SaturateToLong(int64_t{total} + RunOfIndex(word.index));
         if (word.index <= kLastTerminatingIndex) {
             runLength = total;
@@ -227,59 +227,63 @@ bool ReadModeCode(std::string_view bits, int32_t position, bool& pass, bool& hor
 // --- reference line ----------------------------------------------------------------------------
 
 void FindB1B2(int32_t a0, std::span<const int32_t> reference, int32_t count, int32_t& b1,
-              int32_t& b2, int16_t colour) {
+              int32_t& b2, int16_t colour, ReferenceWalk& walk) {
     b1 = 0;
     b2 = 0;
     // A count beyond the elements given is cut to them; an empty line has no changes at all.
     const int64_t usable = std::min<int64_t>(count, static_cast<int64_t>(reference.size()));
     if (usable < 1)
         return;
-    const auto last = static_cast<std::size_t>(usable - 1);
-
-    // Narrow the start of the scan; the halving runs at least once.
-    std::size_t lo = 0;
-    std::size_t hi = last;
-    do {
-        const std::size_t mid = lo + (hi - lo) / 2;
-        // Written as selections rather than branches: the comparison is hard to predict.
-        const bool right = reference[mid] > a0;
-        hi = right ? mid : hi;
-        lo = right ? lo : mid;
-    } while (hi - lo >= 2);
+    const int64_t last = usable - 1;
+    // Column 0 stands before the first element: a vertical mode left of the first b1 of a row
+    // steps back onto it.
+    auto at = [&](int64_t i) { return i < 0 ? 0 : reference[static_cast<std::size_t>(i)]; };
 
     // Black a0 looks for a change to white (odd index), white a0 for a change to black (even).
-    // "v = a0 and v < 1" lets a change at column 0 serve as b1 at the start of a row.
-    const std::size_t parity = colour != 0 ? 1 : 0;
-    for (std::size_t i = lo; i <= last; ++i) {
-        const int32_t v = reference[i];
-        const bool rightOfA0 = v > a0 || (v == a0 && v < 1);
-        if (!rightOfA0 || i % 2 != parity)
-            continue;
-        b1 = v;
-        if (i < last)
-            b2 = reference[i + 1];
-        if (b2 < b1)
-            b2 = reference[last];
+    const int64_t parity = colour != 0 ? 1 : 0;
+    int64_t i = walk.next;
+    if ((i & 1) != parity)
+        ++i;
+    // Once the row has a run, b1 lies right of a0; until then a0 stands at the row's start or
+    // under a pass, and the next change of the colour serves as it is, also one on a0.
+    if (walk.runDecoded)
+        while (i <= last && at(i) <= a0)
+            i += 2;
+    walk.next = SaturateToLong(i);
+    if (i > last) {
+        b1 = reference[static_cast<std::size_t>(last)];
+        // Saturates instead of overflowing past the largest long.
+        b2 = SaturateToLong(int64_t{b1} + 1);
         return;
     }
-    b1 = reference[last];
-    // Mended: saturates instead of overflowing past the largest long.
-    b2 = SaturateToLong(int64_t{b1} + 1);
+    b1 = at(i);
+    b2 = i < last ? reference[static_cast<std::size_t>(i + 1)] : 0;
+    if (b2 < b1)
+        b2 = reference[static_cast<std::size_t>(last)];
+}
+
+void FindB1B2(int32_t a0, std::span<const int32_t> reference, int32_t count, int32_t& b1,
+              int32_t& b2, int16_t colour) {
+    ReferenceWalk walk{0, a0 > 0};
+    FindB1B2(a0, reference, count, b1, b2, colour, walk);
 }
 
 // --- two-dimensional steps ---------------------------------------------------------------------
 
 bool DecodeStep2D(std::string_view bits, int32_t position, int16_t colour, int32_t a0,
                   std::span<const int32_t> reference, int32_t count, int32_t& runLength,
-                  int32_t& bitsUsed, bool& horizontalPending) {
+                  int32_t& bitsUsed, bool& horizontalPending, ReferenceWalk& walk) {
     runLength = 0;
     bitsUsed = 0;
-    // Mended: column arithmetic in 64 bits, the result saturated to a long. Pass modes telescope
-    // (each moves a to its b2), so the total stays near the columns involved.
+    // Column arithmetic in 64 bits, the result saturated to a long. Pass modes telescope (each
+    // moves a to its b2), so the total stays near the columns involved.
     int64_t total = 0;
     int64_t used = 0;
     int64_t p = position;
     int32_t a = a0;
+    // The walk moves only when the step succeeds: a step that fails is tried again once more
+    // bits are loaded.
+    ReferenceWalk stepWalk = walk;
 
     while (!horizontalPending) {
         bool pass = false;
@@ -295,13 +299,19 @@ bool DecodeStep2D(std::string_view bits, int32_t position, int16_t colour, int32
             break; // its runs are coded in full; b1 and b2 play no part
         int32_t b1 = 0;
         int32_t b2 = 0;
-        FindB1B2(a, reference, count, b1, b2, colour);
+        FindB1B2(a, reference, count, b1, b2, colour, stepWalk);
         if (vertical) {
+            // a1 changes the colour: b1 of the new colour is the element after b1, or for a1
+            // left of b1 the one before it.
+            stepWalk.next = SaturateToLong(int64_t{stepWalk.next} + (delta < 0 ? -1 : 1));
+            stepWalk.runDecoded = true;
+            walk = stepWalk;
             runLength = SaturateToLong(total + b1 + delta - a);
             bitsUsed = SaturateToLong(used);
             return true;
         }
         // Pass mode: a0 moves under b2 in the same colour and the next mode code follows.
+        stepWalk.next = SaturateToLong(int64_t{stepWalk.next} + 2);
         total += int64_t{b2} - a;
         a = b2;
     }
@@ -311,9 +321,19 @@ bool DecodeStep2D(std::string_view bits, int32_t position, int16_t colour, int32
     if (!DecodeRun(bits, SaturateToLong(p), colour, run, runBits))
         return false;
     horizontalPending = true;
+    stepWalk.runDecoded = true;
+    walk = stepWalk;
     runLength = SaturateToLong(total + run);
     bitsUsed = SaturateToLong(used + runBits);
     return true;
+}
+
+bool DecodeStep2D(std::string_view bits, int32_t position, int16_t colour, int32_t a0,
+                  std::span<const int32_t> reference, int32_t count, int32_t& runLength,
+                  int32_t& bitsUsed, bool& horizontalPending) {
+    ReferenceWalk walk{0, a0 > 0};
+    return DecodeStep2D(bits, position, colour, a0, reference, count, runLength, bitsUsed,
+                        horizontalPending, walk);
 }
 
 } // namespace faxlens::modTIF

@@ -189,13 +189,13 @@ TEST(FindB1B2, DescribedCases) {
         {"only count elements are looked at", {10, 20, 30, 40}, 2, 20, kWhite, 20, 21},
         {"count beyond the elements is cut", {10, 20}, 9, 20, kWhite, 20, 21},
         {"empty line", {}, 0, 0, kWhite, 0, 0},
-        // The halving moves the start past index 0, so the change at column 0 (equal to a0) is
-        // never seen there; a scan from index 0 would give b1 = b2 = 0.
-        {"scan starts where the halving stopped", {0, 0, 5, 8, kWidth}, 5, 0, kWhite, 5, 8},
+        // Two changes at column 0 (a row that begins with empty runs) are b1 and b2 of a row
+        // that begins with a pass.
+        {"repeated changes at column 0", {0, 0, 5, 8, kWidth}, 5, 0, kWhite, 0, 0},
         {"an empty run after b1 gives b2 = b1", {5, 5, 9}, 3, 0, kWhite, 5, 5},
         {"a following element left of b1 gives the last", {10, 4, 30}, 3, 0, kWhite, 10, 30},
         {"any non-zero colour is black", {10, 15, kWidth}, 3, 10, 1, 15, kWidth},
-        // Mended: b1 + 1 saturates at the largest long.
+        // b1 + 1 saturates at the largest long.
         {"b2 saturates", {INT32_MAX}, 1, INT32_MAX, kWhite, INT32_MAX, INT32_MAX},
     };
     for (const B1B2Case& c : cases) {
@@ -204,6 +204,38 @@ TEST(FindB1B2, DescribedCases) {
         FindB1B2(c.a0, c.reference, c.count, b1, b2, c.colour);
         EXPECT_EQ(b1, c.b1) << c.name;
         EXPECT_EQ(b2, c.b2) << c.name;
+    }
+}
+
+// The walk along the reference line: a change that served once is never taken again, also
+// where several stand at one column.
+TEST(FindB1B2, WalkNeverTakesAChangeTwice) {
+    const std::vector<int32_t> line = {0, 0, 2, 5, 5, 5, kWidth};
+    const struct {
+        const char* name;
+        ReferenceWalk walk;
+        int32_t a0;
+        int16_t colour;
+        int32_t b1, b2;
+        int32_t next;
+    } cases[] = {
+        {"row start takes the first change on a0", {0, false}, 0, kWhite, 0, 0, 0},
+        {"after a pass over the two, the next change to black", {2, false}, 0, kWhite, 2, 5, 2},
+        {"a run decoded: b1 lies right of a0", {0, true}, 0, kWhite, 2, 5, 2},
+        {"black after a1 on 2 looks from index 3", {3, true}, 2, kBlack, 5, 5, 3},
+        {"changes on a0 that served are passed", {3, true}, 5, kBlack, kWidth, kWidth + 1, 7},
+        {"the parity of the colour is kept", {2, true}, 0, kBlack, 5, 5, 3},
+        {"a step back before the first change", {-1, true}, -2, kBlack, 0, 0, -1},
+        {"past the end", {9, true}, 0, kWhite, kWidth, kWidth + 1, 10},
+    };
+    for (const auto& c : cases) {
+        ReferenceWalk walk = c.walk;
+        int32_t b1 = -99;
+        int32_t b2 = -99;
+        FindB1B2(c.a0, line, static_cast<int32_t>(line.size()), b1, b2, c.colour, walk);
+        EXPECT_EQ(b1, c.b1) << c.name;
+        EXPECT_EQ(b2, c.b2) << c.name;
+        EXPECT_EQ(walk.next, c.next) << c.name;
     }
 }
 
@@ -313,7 +345,32 @@ TEST(DecodeStep2D, FailuresReturnNothing) {
             << c.name;
 }
 
-// Mended: column arithmetic beyond a long saturates instead of wrapping.
+// A row that begins with a pass over two changes at column 0, then three vertical modes: each
+// step moves the walk past what it used, and a failed step leaves the walk as it was.
+TEST(DecodeStep2D, StepsWalkTheReferenceLine) {
+    const std::vector<int32_t> above = {0, 0, 2, 5, kWidth};
+    const auto count = static_cast<int32_t>(above.size());
+    ReferenceWalk walk;
+    bool pending = false;
+    int32_t run = 0;
+    int32_t used = 0;
+    ASSERT_TRUE(DecodeStep2D("0001"
+                             "1",
+                             1, kWhite, 0, above, count, run, used, pending, walk));
+    EXPECT_EQ(run, 2); // pass under column 0, then V0 under the change at 2
+    EXPECT_EQ(walk.next, 3);
+    ASSERT_FALSE(DecodeStep2D("0001"
+                              "0000001",
+                              1, kBlack, 2, above, count, run, used, pending, walk));
+    EXPECT_EQ(walk.next, 3);
+    EXPECT_TRUE(walk.runDecoded);
+    ASSERT_TRUE(DecodeStep2D("1", 1, kBlack, 2, above, count, run, used, pending, walk));
+    EXPECT_EQ(run, 3);
+    ASSERT_TRUE(DecodeStep2D("1", 1, kWhite, 5, above, count, run, used, pending, walk));
+    EXPECT_EQ(run, kWidth - 5);
+}
+
+// Column arithmetic beyond a long saturates instead of wrapping.
 TEST(DecodeStep2D, ColumnArithmeticSaturates) {
     EXPECT_EQ(DecodeStep("1", 1, kWhite, INT32_MIN, {INT32_MAX}),
               (Step{true, INT32_MAX, 1, false}));
