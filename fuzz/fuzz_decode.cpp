@@ -2,6 +2,7 @@
 // decoder and the fill order, the rest is the strip.
 
 #include "codec/page_decode.h"
+#include "codec/strip_unpacking.h"
 
 #include <span>
 
@@ -24,8 +25,10 @@ int64_t Decode(int choice, PageSurface& surface, std::span<const uint8_t> strip,
     case 4:
         return DecodeStripBitmap(surface, strip, width, rows, 0, 0, kColourBlack);
     default: {
-        const auto bytes =
-            UnpackBits(strip, BitmapRowBytes(width) * static_cast<std::size_t>(rows));
+        const std::size_t limit = BitmapRowBytes(width) * static_cast<std::size_t>(rows);
+        const auto bytes = choice == 5   ? UnpackBits(strip, limit)
+                           : choice == 6 ? UnpackLzw(strip, limit)
+                                         : Inflate(strip, limit);
         return DecodeStripBitmap(surface, bytes, width, rows, 0, 0, kColourBlack);
     }
     }
@@ -38,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         return 0;
     const int32_t width = 1 + (data[0] | (data[1] & 0x07) << 8); // 1 to 2048
     const int32_t rows = 1 + data[2] % 64;
-    const int choice = data[3] % 6;
+    const int choice = data[3] % 8;
     const bool leastSignificantFirst = data[3] & 0x80;
     std::vector<uint8_t> strip(data + 4, data + size);
     if (leastSignificantFirst)

@@ -1,5 +1,6 @@
 #include "codec/page_decode.h"
 
+#include "codec/strip_unpacking.h"
 #include "tiff/binary_file.h"
 #include "tiff/tag_dictionary.h"
 
@@ -15,14 +16,32 @@ constexpr int32_t kNone = 1;
 constexpr int32_t kHuffmanRle = 2;
 constexpr int32_t kGroup3 = 3;
 constexpr int32_t kGroup4 = 4;
+constexpr int32_t kLzw = 5;
+constexpr int32_t kDeflate = 8;
+constexpr int32_t kOldDeflate = 32946;
 constexpr int32_t kPackBits = 32773;
 constexpr int32_t kTwoDimensionalLines = 1; // T4Options bit 0
 
-// The bytes of one strip that exist in the file: a byte count beyond the end of the file
-// reads what is there and no more, and never more than the budget leaves.
-std::vector<uint8_t> ReadStrip(const BinaryFile& file, const StripSlot& slot, int64_t budget) {
+// Where a strip without a usable byte count ends: at the next strip of the page, or at the end
+// of the file when no strip follows it.
+int64_t UnknownStripEnd(const TiffPage& page, const StripSlot& slot, int64_t fileLength) {
+    int64_t end = fileLength;
+    for (const StripSlot& other : page.strips)
+        if (other.offset > slot.offset)
+            end = std::min<int64_t>(end, other.offset);
+    return end;
+}
+
+// The bytes of one strip that exist in the file: a byte count beyond the end of the file reads
+// what is there and no more, a count of 0 (or none) reads up to the next strip, and never more
+// than the budget leaves.
+std::vector<uint8_t> ReadStrip(const BinaryFile& file, const TiffPage& page, const StripSlot& slot,
+                               int64_t budget) {
     const int64_t available = std::max<int64_t>(file.Length() - slot.offset, 0);
-    const int64_t count = std::clamp<int64_t>(slot.byteCount, 0, std::min(available, budget));
+    const int64_t wanted = slot.byteCount > 0
+                               ? slot.byteCount
+                               : UnknownStripEnd(page, slot, file.Length()) - slot.offset;
+    const int64_t count = std::clamp<int64_t>(wanted, 0, std::min(available, budget));
     return file.Read(slot.offset, static_cast<std::size_t>(count));
 }
 
@@ -39,14 +58,43 @@ PageDecoder DecoderForCompression(const PageCoding& coding) {
         return PageDecoder::Group4;
     case kPackBits:
         return PageDecoder::PackBits;
+    case kLzw:
+        return PageDecoder::Lzw;
+    case kDeflate:
+    case kOldDeflate:
+        return PageDecoder::Deflate;
     default:
         return PageDecoder::None;
     }
 }
 
+// Compressions that the tag dictionary does not name but a user may meet.
+struct NamedCompression {
+    int32_t code;
+    const char* name;
+};
+constexpr NamedCompression kMoreCompressionNames[] = {
+    {8, "Deflate"},       {9, "JBIG"},     {10, "JBIG"},         {34661, "JBIG"},
+    {34712, "JPEG 2000"}, {34925, "LZMA"}, {50000, "Zstandard"}, {50001, "WebP"},
+};
+
 std::string CompressionWords(int32_t code) {
+    for (const NamedCompression& named : kMoreCompressionNames)
+        if (named.code == code)
+            return named.name;
     const std::string name = CompressionName(code);
     return name == "Unknown" ? "unknown (" + std::to_string(code) + ")" : name;
+}
+
+bool HoldsAnyStrip(const TiffPage& page) {
+    return std::any_of(page.strips.begin(), page.strips.end(),
+                       [](const StripSlot& slot) { return slot.HoldsStrip(); });
+}
+
+// On a black-is-zero page, and a palette page whose first colour is the darker, what the codes
+// call black is white.
+bool BlackIsZero(const PageCoding& coding) {
+    return coding.photometric == 1 || (coding.photometric == 3 && coding.paletteDarkIndex == 0);
 }
 
 std::string Counted(int32_t count, const std::string& thing) {
@@ -60,6 +108,24 @@ int32_t RowsOfStrip(const TiffPage& page, int64_t firstRow, bool last) {
     const int64_t left = std::clamp<int64_t>(page.height - firstRow, 0, page.height);
     return static_cast<int32_t>(
         page.rowsPerStrip > 0 && !last ? std::min<int64_t>(page.rowsPerStrip, left) : left);
+}
+
+// The rows of a strip packed with a general-purpose compression, at most rowLimit of them.
+std::vector<uint8_t> UnpackStrip(PageDecoder decoder, std::span<const uint8_t> data, int32_t width,
+                                 int32_t rowLimit) {
+    const std::size_t limit = BitmapRowBytes(width) * static_cast<std::size_t>(rowLimit);
+    switch (decoder) {
+    case PageDecoder::Lzw:
+        return UnpackLzw(data, limit);
+    case PageDecoder::Deflate:
+        return Inflate(data, limit);
+    default:
+        return UnpackBits(data, limit);
+    }
+}
+
+bool TakesPredictor(PageDecoder decoder) {
+    return decoder == PageDecoder::Lzw || decoder == PageDecoder::Deflate;
 }
 
 // Decodes one strip of at most rowLimit rows; returns the rows it reached.
@@ -78,11 +144,11 @@ int64_t DecodeStrip(PageDecoder decoder, PageSurface& surface, std::span<uint8_t
         return DecodeStripHuffmanRle(surface, data, width, rowLimit, 0, firstRow, ink, pump);
     case PageDecoder::Uncompressed:
         return DecodeStripBitmap(surface, data, width, rowLimit, 0, firstRow, ink);
-    case PageDecoder::PackBits: {
-        const std::size_t unpacked = BitmapRowBytes(width) * static_cast<std::size_t>(rowLimit);
-        return DecodeStripBitmap(surface, UnpackBits(data, unpacked), width, rowLimit, 0, firstRow,
-                                 ink);
-    }
+    case PageDecoder::PackBits:
+    case PageDecoder::Lzw:
+    case PageDecoder::Deflate:
+        return DecodeStripBitmap(surface, UnpackStrip(decoder, data, width, rowLimit), width,
+                                 rowLimit, 0, firstRow, ink);
     case PageDecoder::None:
         break;
     }
@@ -119,11 +185,18 @@ std::string UnsupportedReason(const TiffPage& page) {
         return "it has " + Counted(c.bitsPerSample, "bit") + " per sample and " +
                Counted(c.samplesPerPixel, "sample") +
                " per pixel; only black and white pages of 1 bit per pixel are shown";
-    if (c.photometric != 0 && c.photometric != 1)
+    if (TakesPredictor(DecoderForCompression(c)) && c.predictor != 1)
+        return "its predictor is " + std::to_string(c.predictor) +
+               "; only pages without a predictor are shown";
+    if (c.photometric == 3 && c.paletteDarkIndex < 0)
+        return "its colour map does not hold two colours";
+    if (c.photometric != 0 && c.photometric != 1 && c.photometric != 3)
         return "its photometric interpretation is " + std::to_string(c.photometric) +
                "; only black and white pages are shown";
     if (c.tiled && page.strips.empty())
         return "it is stored in tiles";
+    if (!HoldsAnyStrip(page))
+        return "it has no strips";
     return {};
 }
 
@@ -146,8 +219,7 @@ bool DecodePageIntoSurface(PageSurface& surface, const std::string& path, const 
     const BinaryFile file(path);
     if (decoder == PageDecoder::None || !file.IsOpen())
         return false;
-    // What the codes call black is white on a black-is-zero page.
-    const bool blackIsZero = page.coding.photometric == 1;
+    const bool blackIsZero = BlackIsZero(page.coding);
     if (blackIsZero)
         surface.Fill(kColourBlack);
     const ColourValue ink = blackIsZero ? kColourWhite : kColourBlack;
@@ -157,7 +229,7 @@ bool DecodePageIntoSurface(PageSurface& surface, const std::string& path, const 
         const int64_t firstRow = static_cast<int64_t>(i) * page.rowsPerStrip;
         if (!slot.HoldsStrip() || firstRow >= page.height)
             continue; // nothing of a strip below the page could be painted
-        std::vector<uint8_t> data = ReadStrip(file, slot, budget.bytes);
+        std::vector<uint8_t> data = ReadStrip(file, page, slot, budget.bytes);
         budget.bytes -= static_cast<int64_t>(data.size());
         if (page.coding.fillOrder == 2)
             ReverseBitOrder(data);

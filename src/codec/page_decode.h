@@ -24,6 +24,8 @@ enum class PageDecoder {
     HuffmanRle,   // Compression 2: modified Huffman lines without EOLs, byte-aligned
     Uncompressed, // one bit a pixel
     PackBits,     // one bit a pixel, packed
+    Lzw,          // one bit a pixel, LZW
+    Deflate,      // one bit a pixel, Deflate (zlib)
 };
 
 // The decoder for the page's compression and sample layout.

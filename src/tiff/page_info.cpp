@@ -23,6 +23,9 @@ constexpr int32_t kRowsPerStrip = 278;
 constexpr int32_t kStripByteCounts = 279;
 constexpr int32_t kXResolution = 282;
 constexpr int32_t kYResolution = 283;
+constexpr int32_t kPredictor = 317;
+constexpr int32_t kColorMap = 320;
+constexpr int32_t kPalette = 3;
 
 int32_t TagNumber(const std::string& path, int64_t ifdOffset, int32_t tag) {
     return TextToLong(GetTagText(path, ifdOffset, tag));
@@ -54,6 +57,20 @@ std::vector<std::string_view> SplitAtCommas(std::string_view text) {
     }
 }
 
+// The darker of the two colours of a one-bit palette, by the grey level of each (0.2989 red +
+// 0.5866 green + 0.1145 blue); -1 when the colour map does not hold two colours. The map holds
+// the reds, then the greens, then the blues.
+int32_t DarkerPaletteIndex(std::string_view colourMap) {
+    const auto values = SplitAtCommas(WithoutCutMarker(colourMap));
+    if (colourMap.empty() || values.size() != 6)
+        return -1;
+    auto grey = [&](std::size_t index) {
+        return 0.2989 * TextToLong(values[index]) + 0.5866 * TextToLong(values[2 + index]) +
+               0.1145 * TextToLong(values[4 + index]);
+    };
+    return grey(0) < grey(1) ? 0 : 1;
+}
+
 } // namespace
 
 void GetPageInfo(const std::string& path, int64_t ifdOffset, TiffPage& page) {
@@ -72,7 +89,9 @@ void GetStrips(const std::string& path, int64_t ifdOffset, TiffPage& page) {
     page.rowsPerStrip = TagNumber(path, ifdOffset, kRowsPerStrip);
     const std::string offsetsText = GetTagText(path, ifdOffset, kStripOffsets);
     const std::string countsText = GetTagText(path, ifdOffset, kStripByteCounts);
-    if (offsetsText.empty() || countsText.empty())
+    // Without byte counts the strips are still there; each gets a count of 0, which the
+    // decoder reads as "up to the next strip".
+    if (offsetsText.empty())
         return;
 
     const auto offsets = SplitAtCommas(WithoutCutMarker(offsetsText));
@@ -96,7 +115,10 @@ void GetPageCoding(const std::string& path, int64_t ifdOffset, TiffPage& page) {
     c.photometric = TagNumberOr(path, ifdOffset, kPhotometric, 0);
     c.bitsPerSample = TagNumberOr(path, ifdOffset, kBitsPerSample, 1);
     c.samplesPerPixel = TagNumberOr(path, ifdOffset, kSamplesPerPixel, 1);
+    c.predictor = TagNumberOr(path, ifdOffset, kPredictor, 1);
     c.tiled = !GetTagText(path, ifdOffset, kTileOffsets).empty();
+    if (c.photometric == kPalette)
+        c.paletteDarkIndex = DarkerPaletteIndex(GetTagText(path, ifdOffset, kColorMap));
 }
 
 } // namespace faxlens

@@ -23,10 +23,13 @@ struct PageCoding {
     int32_t compression = 1; // the Compression code; 1 (none) when the tag is missing
     int32_t t4Options = 0;
     int32_t fillOrder = 1;   // 2: the bits of every byte are taken least significant first
-    int32_t photometric = 0; // 0 white is zero, 1 black is zero
+    int32_t photometric = 0; // 0 white is zero, 1 black is zero, 3 palette
     int32_t bitsPerSample = 1;
     int32_t samplesPerPixel = 1;
-    bool tiled = false; // stored in tiles rather than strips
+    int32_t predictor = 1; // 1: none
+    bool tiled = false;    // stored in tiles rather than strips
+    // A palette page of two colours: the index of the darker one; -1 without such a palette.
+    int32_t paletteDarkIndex = -1;
 };
 
 struct TiffPage {
@@ -45,11 +48,12 @@ struct TiffPage {
 void GetPageInfo(const std::string& path, int64_t ifdOffset, TiffPage& page);
 
 // Fills RowsPerStrip and the strip table from StripOffsets and StripByteCounts: one slot per
-// listed offset, in the file's order. Offsets without a byte count get a count of 0.
+// listed offset, in the file's order. Offsets without a byte count, also all of them when
+// StripByteCounts is missing, get a count of 0.
 void GetStrips(const std::string& path, int64_t ifdOffset, TiffPage& page);
 
 // Fills the coding: compression, T4Options, FillOrder, PhotometricInterpretation, BitsPerSample,
-// SamplesPerPixel and whether the page has tiles.
+// SamplesPerPixel, whether the page has tiles, and for a palette page its darker colour.
 void GetPageCoding(const std::string& path, int64_t ifdOffset, TiffPage& page);
 
 } // namespace faxlens

@@ -12,6 +12,8 @@ namespace faxlens {
 namespace {
 
 constexpr std::size_t kEntrySize = 12;
+// Offsets of 0 and 1 end the chain of directories.
+constexpr int64_t kFirstDirectoryOffset = 2;
 
 // A value that would not fit a long is clamped; the reader never reads past what a long holds.
 int32_t ClampToLong(double value) {
@@ -268,8 +270,11 @@ bool ListImages(const std::string& path, std::vector<int32_t>& offsets, int32_t&
         return true;
 
     std::unordered_set<int64_t> visited; // a chain that points back ends there
+    // The first offset ends the chain as a next offset does: below 2 there are no images, not
+    // a directory read from the header itself.
     int64_t offset = header.firstIfdOffset;
-    while (offset >= 0 && offset < header.fileLength && visited.insert(offset).second) {
+    while (offset >= kFirstDirectoryOffset && offset < header.fileLength &&
+           visited.insert(offset).second) {
         IfdHeader ifd;
         ReadIfdHeader(file, offset, header.byteOrder, ifd);
         if (ifd.entryCount > 0) {
@@ -280,7 +285,7 @@ bool ListImages(const std::string& path, std::vector<int32_t>& offsets, int32_t&
         }
         if (limit > 0 && count >= limit)
             break;
-        if (ifd.nextIfdOffset < 2)
+        if (ifd.nextIfdOffset < kFirstDirectoryOffset)
             break;
         offset = ifd.nextIfdOffset;
     }

@@ -77,8 +77,9 @@ std::string FormatTagValue(const BinaryFile& file, int64_t valueOffset, int32_t 
                            ByteOrder order, int64_t* elementBudget = nullptr);
 
 // Walks the IFD chain and stores the offset of every IFD that has entries. A limit of 0 means
-// no limit. Returns false (count -1) when the file cannot be opened. Each IFD is listed once,
-// even when the chain loops back. The pump runs after every 50th image found.
+// no limit. Returns false (count -1) when the file cannot be opened. An offset below 2, the
+// first one included, ends the chain; each IFD is listed once, even when the chain loops back.
+// The pump runs after every 50th image found.
 bool ListImages(const std::string& path, std::vector<int32_t>& offsets, int32_t& count,
                 int32_t limit, const EventPump& pump = {});
 

@@ -43,8 +43,9 @@ Bitmap DecodeWithFaxlens(const std::string& path, int index) {
 }
 
 FaxOptions Fax(int compression, uint32_t t4Options, int32_t rowsPerStrip, bool bigEndian,
-               int fillOrder = 1, int photometric = 0) {
-    return {compression, t4Options, rowsPerStrip, bigEndian, fillOrder, photometric};
+               int fillOrder = 1, int photometric = 0, int paletteDarkIndex = 1) {
+    return {compression, t4Options,   rowsPerStrip,    bigEndian,
+            fillOrder,   photometric, paletteDarkIndex};
 }
 
 struct VariantCase {
@@ -116,7 +117,19 @@ INSTANTIATE_TEST_SUITE_P(
         VariantCase{"UncompressedFillOrder2Noise", Fax(1, 0, 0, false, 2), 517, true},
         VariantCase{"PackBits", Fax(32773, 0, 0, false), 1725, false},
         VariantCase{"PackBitsNoiseStripsBigEndian", Fax(32773, 0, 6, true), 99, true},
-        VariantCase{"PackBitsStripsText", Fax(32773, 0, 64, false), 1001, false}),
+        VariantCase{"PackBitsStripsText", Fax(32773, 0, 64, false), 1001, false},
+        // One bit a pixel packed with LZW or Deflate, as scanners store pages.
+        VariantCase{"Lzw", Fax(5, 0, 0, false), 1728, false},
+        VariantCase{"LzwNoiseStripsBigEndian", Fax(5, 0, 13, true), 203, true},
+        VariantCase{"LzwFillOrder2MinIsBlack", Fax(5, 0, 40, false, 2, 1), 1001, false},
+        VariantCase{"Deflate", Fax(8, 0, 0, false), 1728, false},
+        VariantCase{"DeflateNoiseStripsFillOrder2", Fax(8, 0, 9, true, 2), 517, true},
+        VariantCase{"OldDeflateMinIsBlack", Fax(32946, 0, 64, false, 1, 1), 1725, false},
+        // A palette of two colours: the darker one is black.
+        VariantCase{"G4PaletteDarkOne", Fax(4, 0, 0, false, 1, 3, 1), 1728, false},
+        VariantCase{"G4PaletteDarkZeroStrips", Fax(4, 0, 50, true, 1, 3, 0), 1001, false},
+        VariantCase{"UncompressedPaletteDarkZeroNoise", Fax(1, 0, 0, false, 1, 3, 0), 203, true},
+        VariantCase{"LzwPaletteDarkOne", Fax(5, 0, 30, false, 1, 3, 1), 517, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CorpusCrossCheck, Group4FillOrder2PageDecodesLikeLibtiff) {

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <tiffio.h>
 
 namespace faxlens::modConvert_TIF2DC {
 namespace {
@@ -80,6 +81,67 @@ INSTANTIATE_TEST_SUITE_P(
                       CrossCase{"G4Wide", Options(4, 0, 0, false), 5200, 80, false},
                       CrossCase{"G3Wide", Options(3, 4, 0, false), 5200, 80, false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The raw strips of the first page of a file written by libtiff.
+std::vector<std::vector<uint8_t>> RawStrips(const std::string& path) {
+    std::vector<std::vector<uint8_t>> strips;
+    TIFF* tif = TIFFOpen(path.c_str(), "r");
+    if (!tif)
+        return strips;
+    for (tstrip_t s = 0; s < TIFFNumberOfStrips(tif); ++s) {
+        std::vector<uint8_t> strip(static_cast<std::size_t>(TIFFRawStripSize(tif, s)));
+        TIFFReadRawStrip(tif, s, strip.data(), static_cast<tmsize_t>(strip.size()));
+        strips.push_back(std::move(strip));
+    }
+    TIFFClose(tif);
+    return strips;
+}
+
+// Strips whose byte count is 0, or whose StripByteCounts is missing, are read up to the next
+// strip or the end of the file. libtiff reads a lone strip with a count of 0 so too (it refuses
+// the others).
+TEST(StripsWithoutByteCounts, AreReadUpToTheNextStrip) {
+    TempDir dir;
+    const Bitmap page = test::TextLikePage(1728, 240, 11);
+    const struct {
+        const char* what;
+        int32_t rowsPerStrip;
+        bool zeroFirst, zeroLast, missing;
+    } cases[] = {
+        {"a lone strip of 0 bytes", 240, true, true, false},
+        {"every strip 0 bytes", 80, true, true, false},
+        {"the last strip 0 bytes", 80, false, true, false},
+        {"no StripByteCounts", 80, false, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FaxOptions options;
+        options.compression = 4;
+        options.rowsPerStrip = c.rowsPerStrip;
+        test::WriteFaxPages(dir.File("source.tif"), {page}, options);
+        const auto strips = RawStrips(dir.File("source.tif"));
+        test::TiffBuilder builder;
+        std::vector<uint32_t> offsets;
+        std::vector<uint32_t> byteCounts;
+        for (const auto& strip : strips) {
+            offsets.push_back(builder.AddData(strip));
+            byteCounts.push_back(uint32_t(strip.size()));
+        }
+        byteCounts.front() = c.zeroFirst ? 0 : byteCounts.front();
+        byteCounts.back() = c.zeroLast ? 0 : byteCounts.back();
+        builder.Ifd().Short(256, {1728}).Short(257, {240}).Short(259, {4}).Long(273, offsets);
+        builder.Short(278, {uint16_t(c.rowsPerStrip)});
+        if (!c.missing)
+            builder.Long(279, byteCounts);
+        const std::string path = dir.File("counts.tif");
+        builder.WriteTo(path);
+        const Bitmap actual = DecodeWithFaxlens(path, 0);
+        EXPECT_TRUE(actual == page) << test::DescribeDifferences(page, actual);
+        if (strips.size() == 1) {
+            EXPECT_TRUE(test::ReadWithLibtiff(path, 0) == actual);
+        }
+    }
+}
 
 // Group 4 pages written by Ghostscript, Pillow and others, most significant bit first and
 // white-is-zero: every page decodes to what libtiff reads.

@@ -375,7 +375,7 @@ TEST(DecodePageIntoSurface, ChoosesTheDecoderByCompressionAndPaintsStripsFromThe
         const PageFile& file;
         bool decoder;
     } cases[] = {
-        {3, g3, true}, {4, g4, true}, {5, g4, false}, {7, g4, false}, {0, g4, false},
+        {3, g3, true}, {4, g4, true}, {34999, g4, false}, {7, g4, false}, {0, g4, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.compression);
@@ -435,9 +435,13 @@ TEST(DecodePage, GivesNoSurfaceForMissingNegativeOrHugeSizes) {
              .Raw(257, 9, 1, {0xFB, 0xFF, 0xFF, 0xFF})
              .Short(259, {4}),
          PageStatus::NoSize},
-        {"65535 x 65535", test::TiffBuilder().Ifd().Short(256, {65535}).Short(257, {65535}),
+        {"65535 x 65535",
+         test::TiffBuilder().Ifd().Short(256, {65535}).Short(257, {65535}).Long(273, {8}),
          PageStatus::TooLarge},
-        {"no decoder", test::TiffBuilder().Ifd().Short(256, {10}).Short(257, {3}).Short(259, {5}),
+        {"no decoder",
+         test::TiffBuilder().Ifd().Short(256, {10}).Short(257, {3}).Short(259, {7}).Long(273, {8}),
+         PageStatus::Unsupported},
+        {"no strips", test::TiffBuilder().Ifd().Short(256, {10}).Short(257, {10}),
          PageStatus::Unsupported},
     };
     for (const auto& c : cases) {

@@ -670,7 +670,7 @@ TEST(MalformedFiles, PageSizesAndRowsPerStrip) {
 
 TEST(MalformedFiles, OddCodingValues) {
     ExerciseAll(BothOrders([](Mutations& m) {
-        const std::set<uint32_t> shownCompressions = {1, 2, 3, 4, 32773};
+        const std::set<uint32_t> shownCompressions = {1, 2, 3, 4, 5, 8, 32773};
         for (std::size_t k = 0; k < 3; ++k) {
             const IfdAt& ifd = m.Ifd(k);
             const std::string in = "IFD " + std::to_string(k) + " tag ";

@@ -97,8 +97,18 @@ void WriteFaxPages(const std::string& path, const std::vector<Bitmap>& pages,
                      options.rowsPerStrip > 0 ? options.rowsPerStrip : page.height);
         if (options.compression == 3)
             TIFFSetField(t, TIFFTAG_GROUP3OPTIONS, options.t4Options);
+        bool zeroIsBlack = options.photometric == 1;
+        if (options.photometric == 3) {
+            // A dark blue and a pale yellow.
+            uint16_t red[2] = {0xF000, 0xF000}, green[2] = {0xFF00, 0xFF00},
+                     blue[2] = {0xE000, 0xE000};
+            const int dark = options.paletteDarkIndex;
+            red[dark] = 0x1000, green[dark] = 0x2000, blue[dark] = 0x6000;
+            TIFFSetField(t, TIFFTAG_COLORMAP, red, green, blue);
+            zeroIsBlack = dark == 0;
+        }
         for (int32_t y = 0; y < page.height; ++y) {
-            auto row = PackRow(page, y, options.photometric == 1);
+            auto row = PackRow(page, y, zeroIsBlack);
             ASSERT_EQ(TIFFWriteScanline(t, row.data(), static_cast<uint32_t>(y), 0), 1);
         }
         ASSERT_EQ(TIFFWriteDirectory(t), 1);
@@ -130,18 +140,15 @@ void WriteSamplePage(const std::string& path, int32_t width, int32_t height,
 std::vector<UnsupportedPage> WriteUnsupportedPages(const std::string& folder) {
     const std::string cannot = "This page cannot be shown: ";
     const std::string notBilevel = "; only black and white pages are shown.";
+    const std::string onlyOneBit = "; only black and white pages of 1 bit per pixel are shown.";
     std::vector<UnsupportedPage> pages = {
-        {"bilevel LZW", folder + "/lzw.tif", 0, cannot + "its compression is LZW."},
-        {"colour LZW", folder + "/rgb-lzw.tif", 0, cannot + "its compression is LZW."},
+        {"colour LZW", folder + "/rgb-lzw.tif", 0,
+         cannot + "it has 8 bits per sample and 3 samples per pixel" + onlyOneBit},
         {"8-bit grey", folder + "/grey.tif", 0,
-         cannot + "it has 8 bits per sample and 1 sample per pixel; only black and white pages "
-                  "of 1 bit per pixel are shown."},
+         cannot + "it has 8 bits per sample and 1 sample per pixel" + onlyOneBit},
     };
-    FaxOptions lzw;
-    lzw.compression = 5;
-    WriteFaxPages(pages[0].path, {TextLikePage(203, 40)}, lzw);
-    WriteSamplePage(pages[1].path, 50, 20, {8, 3, 2, 5});
-    WriteSamplePage(pages[2].path, 50, 20, {8, 1, 1, 1});
+    WriteSamplePage(pages[0].path, 50, 20, {8, 3, 2, 5});
+    WriteSamplePage(pages[1].path, 50, 20, {8, 1, 1, 1});
     for (UnsupportedPage& page : pages) { // libtiff writes little-endian here
         const std::vector<uint8_t> bytes = ReadFile(page.path);
         page.ifdOffset = bytes.size() < 8
@@ -149,34 +156,45 @@ std::vector<UnsupportedPage> WriteUnsupportedPages(const std::string& folder) {
                              : bytes[4] | bytes[5] << 8 | bytes[6] << 16 | int64_t{bytes[7]} << 24;
     }
 
+    enum Layout { Strips, Tiles, Nothing };
     const struct {
         const char* what;
         const char* name;
         uint16_t compression;
         uint16_t photometric;
-        bool tiled;
+        Layout layout;
+        uint16_t predictor; // 0: no Predictor tag
         std::string reason;
     } built[] = {
-        {"JPEG", "jpeg", 7, 0, false, "its compression is JPEG."},
-        {"old JPEG", "old-jpeg", 6, 0, false, "its compression is JPEG (old format)."},
-        {"unknown compression", "unknown", 34712, 0, false, "its compression is unknown (34712)."},
-        {"RGB photometric", "rgb", 4, 2, false, "its photometric interpretation is 2" + notBilevel},
-        {"palette", "palette", 1, 3, false, "its photometric interpretation is 3" + notBilevel},
-        {"tiled Group 4", "tiled", 4, 0, true, "it is stored in tiles."},
+        {"JPEG", "jpeg", 7, 0, Strips, 0, "its compression is JPEG."},
+        {"old JPEG", "old-jpeg", 6, 0, Strips, 0, "its compression is JPEG (old format)."},
+        {"JPEG 2000", "jpeg2000", 34712, 0, Strips, 0, "its compression is JPEG 2000."},
+        {"unknown compression", "unknown", 34999, 0, Strips, 0,
+         "its compression is unknown (34999)."},
+        {"RGB photometric", "rgb", 4, 2, Strips, 0,
+         "its photometric interpretation is 2" + notBilevel},
+        {"palette without colour map", "palette", 1, 3, Strips, 0,
+         "its colour map does not hold two colours."},
+        {"Deflate with a predictor", "predictor", 8, 0, Strips, 2,
+         "its predictor is 2; only pages without a predictor are shown."},
+        {"tiled Group 4", "tiled", 4, 0, Tiles, 0, "it is stored in tiles."},
+        {"no strips", "no-strips", 4, 0, Nothing, 0, "it has no strips."},
     };
     for (const auto& b : built) {
         TiffBuilder builder;
         const uint32_t data = builder.AddData(std::vector<uint8_t>(128, 0x55));
         builder.Ifd().Long(256, {64}).Long(257, {16}).Short(258, {1}).Short(259, {b.compression});
         builder.Short(262, {b.photometric});
-        if (b.tiled)
+        if (b.layout == Tiles)
             builder.Short(277, {1})
                 .Long(322, {64})
                 .Long(323, {16})
                 .Long(324, {data})
                 .Long(325, {128});
-        else
+        else if (b.layout == Strips)
             builder.Long(273, {data}).Short(277, {1}).Long(278, {16}).Long(279, {128});
+        if (b.predictor != 0)
+            builder.Short(317, {b.predictor});
         const std::string path = folder + "/" + b.name + ".tif";
         builder.WriteTo(path);
         pages.push_back({b.what, path, builder.IfdOffsets().at(0), cannot + b.reason});
@@ -195,6 +213,16 @@ Bitmap ReadWithLibtiff(const std::string& path, int page) {
     TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);
     TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height);
     TIFFGetFieldDefaulted(tif.get(), TIFFTAG_PHOTOMETRIC, &photometric);
+    bool zeroIsBlack = photometric == PHOTOMETRIC_MINISBLACK;
+    if (photometric == PHOTOMETRIC_PALETTE) {
+        uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
+        if (!TIFFGetField(tif.get(), TIFFTAG_COLORMAP, &red, &green, &blue)) {
+            ADD_FAILURE() << "libtiff finds no colour map in " << path;
+            return {};
+        }
+        auto grey = [&](int i) { return 0.2989 * red[i] + 0.5866 * green[i] + 0.1145 * blue[i]; };
+        zeroIsBlack = grey(0) < grey(1);
+    }
     Bitmap bitmap(static_cast<int32_t>(width), static_cast<int32_t>(height));
     std::vector<uint8_t> row(TIFFScanlineSize(tif.get()));
     for (uint32_t y = 0; y < height; ++y) {
@@ -204,8 +232,7 @@ Bitmap ReadWithLibtiff(const std::string& path, int page) {
         }
         for (uint32_t x = 0; x < width; ++x) {
             const bool set = row[x / 8] & (0x80 >> (x % 8));
-            bitmap.At(static_cast<int32_t>(x), static_cast<int32_t>(y)) =
-                photometric == PHOTOMETRIC_MINISBLACK ? !set : set;
+            bitmap.At(static_cast<int32_t>(x), static_cast<int32_t>(y)) = zeroIsBlack ? !set : set;
         }
     }
     return bitmap;

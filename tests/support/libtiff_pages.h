@@ -38,7 +38,8 @@ struct FaxOptions {
     int32_t rowsPerStrip = 0; // 0: the whole page in one strip
     bool bigEndian = false;
     int fillOrder = 1;
-    int photometric = 0; // 0 min-is-white
+    int photometric = 0;      // 0 min-is-white, 1 min-is-black, 3 a palette of two colours
+    int paletteDarkIndex = 1; // with a palette: which of its two colours is the dark one
 };
 
 // Appends the page as a new directory of a file written by libtiff.
@@ -69,7 +70,8 @@ struct UnsupportedPage {
 // palette photometric and a tiled page, built byte by byte.
 std::vector<UnsupportedPage> WriteUnsupportedPages(const std::string& folder);
 
-// Decodes directory `page` (from 0) with libtiff; black is 1 whatever the photometric.
+// Decodes directory `page` (from 0) with libtiff; black is 1 whatever the photometric, and on a
+// palette page black is the darker of the two colours.
 Bitmap ReadWithLibtiff(const std::string& path, int page);
 
 // Where at most `limit` pixels differ, a short description of the first differences.

@@ -102,17 +102,25 @@ TEST(PageInfo, OffsetsWithoutCountsGetNoBytes) {
     EXPECT_EQ(f.page.strips[1].byteCount, 0);
 }
 
-TEST(PageInfo, NoStripTableWithoutOffsetsOrCounts) {
+// Without StripOffsets there is no strip; without StripByteCounts every strip is there with a
+// count of 0, which the decoder reads up to the next strip.
+TEST(PageInfo, StripTableWithoutOffsetsOrCounts) {
     for (bool withOffsets : {true, false}) {
         TiffBuilder b;
         b.Ifd().Short(256, {8}).Short(257, {8});
         if (withOffsets)
-            b.Long(273, {8});
+            b.Long(273, {8, 40});
         else
             b.Long(279, {8});
         PageFile f;
         f.Read(b);
-        EXPECT_TRUE(f.page.strips.empty());
+        if (withOffsets) {
+            ASSERT_EQ(f.page.strips.size(), 2u);
+            EXPECT_EQ(f.page.strips[1].offset, 40);
+            EXPECT_EQ(f.page.strips[1].byteCount, 0);
+        } else {
+            EXPECT_TRUE(f.page.strips.empty());
+        }
     }
 }
 

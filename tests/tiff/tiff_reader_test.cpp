@@ -470,6 +470,11 @@ TEST_F(ListImagesTest, FilesWithoutImages) {
         {"first IFD past the end", {'I', 'I', 42, 0, 0, 1, 0, 0, 1, 0, 0, 1}},
         {"first IFD at the file length", {'M', 'M', 0, 42, 0, 0, 0, 12, 0, 1, 0, 1}},
         {"negative first IFD", {'I', 'I', 42, 0, 0xF0, 0xFF, 0xFF, 0xFF, 1, 0, 0, 1}},
+        // An offset of 0 (or 1) ends the chain before it starts, rather than reading the header
+        // as a directory of 18,761 entries.
+        {"first IFD offset 0", {'I', 'I', 42, 0, 0, 0, 0, 0, 1, 0, 0, 1}},
+        {"first IFD offset 1", {'M', 'M', 0, 42, 0, 0, 0, 1, 0, 1, 0, 1}},
+        {"three bytes", {'I', 'I', 42}},
     };
     for (const auto& [what, bytes] : cases) {
         WriteFile(path_, bytes);
