@@ -202,40 +202,67 @@ std::vector<UnsupportedPage> WriteUnsupportedPages(const std::string& folder) {
     return pages;
 }
 
+namespace {
+
+// Reads the current directory's page as bitmap; the text says why it could not.
+std::string ReadBilevel(TIFF* tif, Bitmap& bitmap) {
+    uint32_t width = 0, height = 0;
+    uint16_t photometric = 0;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+    bool zeroIsBlack = photometric == PHOTOMETRIC_MINISBLACK;
+    if (photometric == PHOTOMETRIC_PALETTE) {
+        uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
+        if (!TIFFGetField(tif, TIFFTAG_COLORMAP, &red, &green, &blue))
+            return "no colour map";
+        auto grey = [&](int i) { return 0.2989 * red[i] + 0.5866 * green[i] + 0.1145 * blue[i]; };
+        zeroIsBlack = grey(0) < grey(1);
+    }
+    bitmap = Bitmap(static_cast<int32_t>(width), static_cast<int32_t>(height));
+    std::vector<uint8_t> row(static_cast<std::size_t>(TIFFScanlineSize(tif)));
+    for (uint32_t y = 0; y < height; ++y) {
+        if (TIFFReadScanline(tif, row.data(), y, 0) != 1)
+            return "cannot read row " + std::to_string(y);
+        for (uint32_t x = 0; x < width; ++x) {
+            const bool set = row[x / 8] & (0x80 >> (x % 8));
+            bitmap.At(static_cast<int32_t>(x), static_cast<int32_t>(y)) = zeroIsBlack ? !set : set;
+        }
+    }
+    return {};
+}
+
+} // namespace
+
 Bitmap ReadWithLibtiff(const std::string& path, int page) {
     TiffHandle tif(TIFFOpen(path.c_str(), "r"));
     if (!tif || !TIFFSetDirectory(tif.get(), static_cast<tdir_t>(page))) {
         ADD_FAILURE() << "libtiff cannot read page " << page << " of " << path;
         return {};
     }
-    uint32_t width = 0, height = 0;
-    uint16_t photometric = 0;
-    TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);
-    TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height);
-    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_PHOTOMETRIC, &photometric);
-    bool zeroIsBlack = photometric == PHOTOMETRIC_MINISBLACK;
-    if (photometric == PHOTOMETRIC_PALETTE) {
-        uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
-        if (!TIFFGetField(tif.get(), TIFFTAG_COLORMAP, &red, &green, &blue)) {
-            ADD_FAILURE() << "libtiff finds no colour map in " << path;
-            return {};
-        }
-        auto grey = [&](int i) { return 0.2989 * red[i] + 0.5866 * green[i] + 0.1145 * blue[i]; };
-        zeroIsBlack = grey(0) < grey(1);
-    }
-    Bitmap bitmap(static_cast<int32_t>(width), static_cast<int32_t>(height));
-    std::vector<uint8_t> row(TIFFScanlineSize(tif.get()));
-    for (uint32_t y = 0; y < height; ++y) {
-        if (TIFFReadScanline(tif.get(), row.data(), y, 0) != 1) {
-            ADD_FAILURE() << "libtiff cannot read row " << y << " of " << path;
-            return bitmap;
-        }
-        for (uint32_t x = 0; x < width; ++x) {
-            const bool set = row[x / 8] & (0x80 >> (x % 8));
-            bitmap.At(static_cast<int32_t>(x), static_cast<int32_t>(y)) = zeroIsBlack ? !set : set;
-        }
-    }
+    Bitmap bitmap;
+    if (const std::string failure = ReadBilevel(tif.get(), bitmap); !failure.empty())
+        ADD_FAILURE() << "libtiff: " << failure << " in page " << page << " of " << path;
     return bitmap;
+}
+
+std::optional<LibtiffPage> TryReadBilevelWithLibtiff(const std::string& path, int page) {
+    TIFFErrorHandler quietErrors = TIFFSetErrorHandler(nullptr);
+    TIFFErrorHandler quietWarnings = TIFFSetWarningHandler(nullptr);
+    std::optional<LibtiffPage> result;
+    TiffHandle tif(TIFFOpen(path.c_str(), "r"));
+    uint16_t bits = 1, samples = 1;
+    if (tif && TIFFSetDirectory(tif.get(), static_cast<tdir_t>(page)) && !TIFFIsTiled(tif.get()) &&
+        TIFFGetFieldDefaulted(tif.get(), TIFFTAG_BITSPERSAMPLE, &bits) && bits == 1 &&
+        TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLESPERPIXEL, &samples) && samples == 1) {
+        LibtiffPage read;
+        read.ifdOffset = TIFFCurrentDirOffset(tif.get());
+        if (ReadBilevel(tif.get(), read.bitmap).empty())
+            result = std::move(read);
+    }
+    TIFFSetErrorHandler(quietErrors);
+    TIFFSetWarningHandler(quietWarnings);
+    return result;
 }
 
 std::string DescribeDifferences(const Bitmap& expected, const Bitmap& actual, int limit) {

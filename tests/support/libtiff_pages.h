@@ -6,6 +6,7 @@
 #include "viewer/page_surface.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,14 @@ std::vector<UnsupportedPage> WriteUnsupportedPages(const std::string& folder);
 // Decodes directory `page` (from 0) with libtiff; black is 1 whatever the photometric, and on a
 // palette page black is the darker of the two colours.
 Bitmap ReadWithLibtiff(const std::string& path, int page);
+
+// The same for a page of any file: nothing (and no test failure) when libtiff cannot read it, or
+// the page is not one bit a pixel in strips. Also gives the page's IFD offset.
+struct LibtiffPage {
+    Bitmap bitmap;
+    uint64_t ifdOffset = 0;
+};
+std::optional<LibtiffPage> TryReadBilevelWithLibtiff(const std::string& path, int page);
 
 // Where at most `limit` pixels differ, a short description of the first differences.
 std::string DescribeDifferences(const Bitmap& expected, const Bitmap& actual, int limit = 5);
