@@ -8,7 +8,7 @@ seconds="${1:-60}"
 scripts/install-deps.sh
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DFAXLENS_BUILD_FUZZ=ON -DFAXLENS_BUILD_TESTS=OFF >/dev/null
-harnesses=(fuzz_container fuzz_decode fuzz_roundtrip)
+harnesses=(fuzz_container fuzz_decode fuzz_roundtrip fuzz_engine)
 cmake --build build-fuzz --target "${harnesses[@]}"
 mkdir -p build-fuzz/artifacts
 export ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=1"

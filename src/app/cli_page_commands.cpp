@@ -71,8 +71,9 @@ Outcome RunDecode(Operands operands) {
     DecodedPage decoded;
     if (std::optional<Outcome> failure = DecodeImage(operands, decoded))
         return std::move(*failure);
-    const auto bytes = kind == ".pbm" ? EncodePbm(*decoded.surface) : EncodePng(*decoded.surface);
-    if (const std::string reason = WriteFileWhole(out, bytes); !reason.empty())
+    const std::string reason =
+        kind == ".pbm" ? WritePbm(*decoded.surface, out) : WritePng(*decoded.surface, out);
+    if (!reason.empty())
         return Failed("cannot write " + out + ": " + reason);
     return Done({});
 }

@@ -3,26 +3,69 @@
 #include "tiff/output_file.h"
 
 #include <algorithm>
+#include <cstring>
+#include <span>
+#include <vector>
 #include <zlib.h>
 
 namespace faxlens::cli {
 
 namespace {
 
-// One row, eight pixels a byte, most significant bit first; `blackBit` is the bit of a black
-// pixel (1 in PBM, 0 in a greyscale PNG). A decoded page holds only black and white.
-void PackRow(const PageSurface& surface, int32_t y, bool blackBit, uint8_t* out) {
-    const uint8_t* pixel = surface.Row(y);
-    const int32_t width = surface.Width();
-    for (int32_t x = 0; x < width; x += 8) {
-        const int32_t count = std::min(8, width - x);
-        uint8_t byte = 0;
-        for (int32_t bit = 0; bit < count; ++bit, pixel += 3) {
-            const bool black = (pixel[0] | pixel[1] | pixel[2]) == 0;
-            byte |= static_cast<uint8_t>((black == blackBit) << (7 - bit));
-        }
-        *out++ = byte;
+// Bytes gathered before they are written.
+constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+
+// Appends to a file a block at a time.
+class BlockWriter {
+public:
+    explicit BlockWriter(OutputFile& file) : file_(file) { block_.reserve(kBlockBytes); }
+    ~BlockWriter() { Flush(); }
+    BlockWriter(const BlockWriter&) = delete;
+    BlockWriter& operator=(const BlockWriter&) = delete;
+
+    void Append(std::span<const uint8_t> bytes) {
+        block_.insert(block_.end(), bytes.begin(), bytes.end());
+        if (block_.size() >= kBlockBytes)
+            Flush();
     }
+    void Flush() {
+        file_.Append(block_);
+        block_.clear();
+    }
+
+private:
+    OutputFile& file_;
+    std::vector<uint8_t> block_;
+};
+
+// One row, eight pixels a byte, most significant bit first, the bits past the width 0: a 1 bit
+// for every black pixel, or with blackBit false for every other pixel.
+void PackRow(const PageSurface& surface, int32_t y, bool blackBit, std::vector<uint8_t>& out) {
+    const int32_t width = surface.Width();
+    const std::size_t bytes = PlaneStrideOf(width);
+    out.assign(bytes, 0);
+    if (surface.IsBilevel()) {
+        const bool zeroIsSet = (surface.Background() == kColourBlack) == blackBit;
+        const bool oneIsSet = (surface.Ink() == kColourBlack) == blackBit;
+        const uint8_t* bits = surface.PlaneRow(y);
+        for (std::size_t i = 0; i < bytes; ++i) {
+            const uint8_t b = bits[i];
+            out[i] = static_cast<uint8_t>((oneIsSet ? b : 0) | (zeroIsSet ? ~b : 0));
+        }
+    } else {
+        const uint8_t* pixel = surface.RgbRow(y);
+        for (int32_t x = 0; x < width; ++x, pixel += 3) {
+            const bool black = (pixel[0] | pixel[1] | pixel[2]) == 0;
+            if (black == blackBit)
+                out[static_cast<std::size_t>(x / 8)] |= static_cast<uint8_t>(0x80 >> (x % 8));
+        }
+    }
+    if (width % 8 != 0)
+        out.back() &= static_cast<uint8_t>(0xFF << (8 - width % 8));
+}
+
+std::string Finish(OutputFile& file, const std::string& path) {
+    return file.MoveInto(path) ? std::string() : file.Error();
 }
 
 void PutBigEndian32(std::vector<uint8_t>& out, uint32_t value) {
@@ -30,13 +73,14 @@ void PutBigEndian32(std::vector<uint8_t>& out, uint32_t value) {
         out.push_back(static_cast<uint8_t>(value >> shift));
 }
 
-void AppendChunk(std::vector<uint8_t>& png, const char* type, const std::vector<uint8_t>& data) {
-    PutBigEndian32(png, static_cast<uint32_t>(data.size()));
-    const std::size_t typeAt = png.size();
-    png.insert(png.end(), type, type + 4);
-    png.insert(png.end(), data.begin(), data.end());
-    const uLong crc = crc32(0L, png.data() + typeAt, static_cast<uInt>(4 + data.size()));
-    PutBigEndian32(png, static_cast<uint32_t>(crc));
+void WriteChunk(BlockWriter& out, const char* type, std::span<const uint8_t> data) {
+    std::vector<uint8_t> chunk;
+    PutBigEndian32(chunk, static_cast<uint32_t>(data.size()));
+    chunk.insert(chunk.end(), type, type + 4);
+    chunk.insert(chunk.end(), data.begin(), data.end());
+    const uLong crc = crc32(0L, chunk.data() + 4, static_cast<uInt>(4 + data.size()));
+    PutBigEndian32(chunk, static_cast<uint32_t>(crc));
+    out.Append(chunk);
 }
 
 std::vector<uint8_t> PngHeader(const PageSurface& surface) {
@@ -48,44 +92,97 @@ std::vector<uint8_t> PngHeader(const PageSurface& surface) {
     return header;
 }
 
-// Every row behind a filter byte of 0, deflated as one stream.
-std::vector<uint8_t> PngImageData(const PageSurface& surface) {
-    const std::size_t rowBytes = (static_cast<std::size_t>(surface.Width()) + 7) / 8;
-    std::vector<uint8_t> raw((rowBytes + 1) * static_cast<std::size_t>(surface.Height()), 0);
-    for (int32_t y = 0; y < surface.Height(); ++y)
-        PackRow(surface, y, false, raw.data() + y * (rowBytes + 1) + 1);
-    uLongf packedLength = compressBound(static_cast<uLong>(raw.size()));
-    std::vector<uint8_t> packed(packedLength);
-    compress2(packed.data(), &packedLength, raw.data(), static_cast<uLong>(raw.size()), 6);
-    packed.resize(packedLength);
-    return packed;
-}
+// The rows deflated as one stream, each behind a filter byte of 0, handed out as IDAT chunks
+// as the compressed bytes come. zlib's results are all checked.
+class PngImageData {
+public:
+    explicit PngImageData(BlockWriter& out) : out_(out), chunk_(kChunkBytes) {
+        ok_ = deflateInit(&stream_, Z_DEFAULT_COMPRESSION) == Z_OK;
+    }
+    ~PngImageData() {
+        if (ok_)
+            deflateEnd(&stream_);
+    }
+    PngImageData(const PngImageData&) = delete;
+    PngImageData& operator=(const PngImageData&) = delete;
+
+    bool AddRow(std::span<const uint8_t> row) {
+        static const uint8_t kNoFilter = 0;
+        return Deflate({&kNoFilter, 1}, Z_NO_FLUSH) && Deflate(row, Z_NO_FLUSH);
+    }
+    bool Finish() { return Deflate({}, Z_FINISH); }
+
+private:
+    static constexpr std::size_t kChunkBytes = 64 * 1024;
+
+    bool Deflate(std::span<const uint8_t> input, int flush) {
+        if (!ok_)
+            return false;
+        stream_.next_in = const_cast<Bytef*>(input.data());
+        stream_.avail_in = static_cast<uInt>(input.size());
+        for (;;) {
+            stream_.next_out = chunk_.data() + used_;
+            stream_.avail_out = static_cast<uInt>(chunk_.size() - used_);
+            const int status = deflate(&stream_, flush);
+            if (status == Z_STREAM_ERROR)
+                return ok_ = false;
+            used_ = chunk_.size() - stream_.avail_out;
+            if (used_ == chunk_.size() || (status == Z_STREAM_END && used_ > 0)) {
+                WriteChunk(out_, "IDAT", {chunk_.data(), used_});
+                used_ = 0;
+            }
+            if (status == Z_STREAM_END)
+                return true;
+            if (stream_.avail_in == 0 && stream_.avail_out != 0 && flush != Z_FINISH)
+                return true;
+        }
+    }
+
+    BlockWriter& out_;
+    z_stream stream_{};
+    std::vector<uint8_t> chunk_;
+    std::size_t used_ = 0;
+    bool ok_ = false;
+};
 
 } // namespace
 
-std::vector<uint8_t> EncodePbm(const PageSurface& surface) {
-    const std::string header =
-        "P4\n" + std::to_string(surface.Width()) + " " + std::to_string(surface.Height()) + "\n";
-    const std::size_t rowBytes = (static_cast<std::size_t>(surface.Width()) + 7) / 8;
-    std::vector<uint8_t> pbm(header.begin(), header.end());
-    pbm.resize(header.size() + rowBytes * static_cast<std::size_t>(surface.Height()));
-    for (int32_t y = 0; y < surface.Height(); ++y)
-        PackRow(surface, y, true, pbm.data() + header.size() + y * rowBytes);
-    return pbm;
-}
-
-std::vector<uint8_t> EncodePng(const PageSurface& surface) {
-    std::vector<uint8_t> png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    AppendChunk(png, "IHDR", PngHeader(surface));
-    AppendChunk(png, "IDAT", PngImageData(surface));
-    AppendChunk(png, "IEND", {});
-    return png;
-}
-
-std::string WriteFileWhole(const std::string& path, const std::vector<uint8_t>& bytes) {
+std::string WritePbm(const PageSurface& surface, const std::string& path) {
     OutputFile file = OutputFile::CreateBeside(path);
-    file.Append(bytes);
-    return file.MoveInto(path) ? std::string() : file.Error();
+    {
+        BlockWriter out(file);
+        const std::string header = "P4\n" + std::to_string(surface.Width()) + " " +
+                                   std::to_string(surface.Height()) + "\n";
+        out.Append({reinterpret_cast<const uint8_t*>(header.data()), header.size()});
+        std::vector<uint8_t> row;
+        for (int32_t y = 0; y < surface.Height() && file.Ok(); ++y) {
+            PackRow(surface, y, true, row);
+            out.Append(row);
+        }
+    }
+    return Finish(file, path);
+}
+
+std::string WritePng(const PageSurface& surface, const std::string& path) {
+    OutputFile file = OutputFile::CreateBeside(path);
+    bool compressed = true;
+    {
+        BlockWriter out(file);
+        static const uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+        out.Append(kSignature);
+        WriteChunk(out, "IHDR", PngHeader(surface));
+        PngImageData data(out);
+        std::vector<uint8_t> row;
+        for (int32_t y = 0; y < surface.Height() && compressed && file.Ok(); ++y) {
+            PackRow(surface, y, false, row);
+            compressed = data.AddRow(row);
+        }
+        compressed = compressed && data.Finish();
+        WriteChunk(out, "IEND", {});
+    }
+    if (!compressed)
+        return "the picture could not be compressed";
+    return Finish(file, path);
 }
 
 } // namespace faxlens::cli

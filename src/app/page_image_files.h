@@ -1,22 +1,19 @@
 #pragma once
 
 // Decoded pages as picture files for scripts and other viewers: binary PBM (1 = black) and
-// 1-bit greyscale PNG.
+// 1-bit greyscale PNG. A pixel is black when its colour is black (0). Each file is written beside
+// its final name and renamed into place once every byte is written, so a failed write leaves no
+// half-written file and an older file untouched; rows are streamed, so writing takes little
+// memory beyond the page itself.
 
 #include "viewer/page_surface.h"
 
-#include <cstdint>
 #include <string>
-#include <vector>
 
 namespace faxlens::cli {
 
-std::vector<uint8_t> EncodePbm(const PageSurface& surface);
-std::vector<uint8_t> EncodePng(const PageSurface& surface);
-
-// Writes the bytes to a temporary file beside path and renames it over path once every byte
-// is written, so that a failed write leaves no half-written file and an older file untouched.
-// Returns an empty text on success, else the reason.
-std::string WriteFileWhole(const std::string& path, const std::vector<uint8_t>& bytes);
+// Both return an empty text on success, else the reason.
+std::string WritePbm(const PageSurface& surface, const std::string& path);
+std::string WritePng(const PageSurface& surface, const std::string& path);
 
 } // namespace faxlens::cli

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <vector>
 
 namespace faxlens::modConvert_TIF2DC {
@@ -128,20 +129,34 @@ bool TakesPredictor(PageDecoder decoder) {
     return decoder == PageDecoder::Lzw || decoder == PageDecoder::Deflate;
 }
 
+// The coding of a page that the fax engine decodes.
+std::optional<FaxCoding> FaxCodingOf(PageDecoder decoder) {
+    switch (decoder) {
+    case PageDecoder::Group3:
+        return FaxCoding::Group3;
+    case PageDecoder::Group3TwoD:
+        return FaxCoding::Group3TwoD;
+    case PageDecoder::Group4:
+        return FaxCoding::Group4;
+    case PageDecoder::HuffmanRle:
+        return FaxCoding::HuffmanRle;
+    default:
+        return std::nullopt;
+    }
+}
+
 // Decodes one strip of at most rowLimit rows; returns the rows it reached.
 int64_t DecodeStrip(PageDecoder decoder, PageSurface& surface, std::span<uint8_t> data,
                     const TiffPage& page, int64_t firstRow, int32_t rowLimit, ColourValue ink,
                     const EventPump& pump) {
     const int32_t width = page.width;
+    const bool lowBitFirst = page.coding.fillOrder == 2;
+    if (const std::optional<FaxCoding> coding = FaxCodingOf(decoder))
+        return DecodeFaxStrip(*coding, surface, data, lowBitFirst, width, rowLimit, 0, firstRow,
+                              ink, pump);
+    if (lowBitFirst)
+        ReverseBitOrder(data);
     switch (decoder) {
-    case PageDecoder::Group3:
-        return DecodeStrip1D(surface, data, width, rowLimit, 0, firstRow, ink, pump);
-    case PageDecoder::Group3TwoD:
-        return DecodeStripGroup3TwoD(surface, data, width, rowLimit, 0, firstRow, ink, pump);
-    case PageDecoder::Group4:
-        return DecodeStrip2D(surface, data, width, rowLimit, 0, firstRow, ink, pump);
-    case PageDecoder::HuffmanRle:
-        return DecodeStripHuffmanRle(surface, data, width, rowLimit, 0, firstRow, ink, pump);
     case PageDecoder::Uncompressed:
         return DecodeStripBitmap(surface, data, width, rowLimit, 0, firstRow, ink);
     case PageDecoder::PackBits:
@@ -149,10 +164,9 @@ int64_t DecodeStrip(PageDecoder decoder, PageSurface& surface, std::span<uint8_t
     case PageDecoder::Deflate:
         return DecodeStripBitmap(surface, UnpackStrip(decoder, data, width, rowLimit), width,
                                  rowLimit, 0, firstRow, ink);
-    case PageDecoder::None:
-        break;
+    default:
+        return 0;
     }
-    return 0;
 }
 
 // What the strips of one page may cost in all. In a sound file the strips lie side by side and
@@ -231,8 +245,6 @@ bool DecodePageIntoSurface(PageSurface& surface, const std::string& path, const 
             continue; // nothing of a strip below the page could be painted
         std::vector<uint8_t> data = ReadStrip(file, page, slot, budget.bytes);
         budget.bytes -= static_cast<int64_t>(data.size());
-        if (page.coding.fillOrder == 2)
-            ReverseBitOrder(data);
         const bool last = i + 1 == page.strips.size();
         const auto rowLimit =
             static_cast<int32_t>(std::min<int64_t>(RowsOfStrip(page, firstRow, last), budget.rows));

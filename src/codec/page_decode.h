@@ -59,6 +59,18 @@ DecodedPage DecodePage(const std::string& path, int64_t ifdOffset, const EventPu
 // for a decoded page.
 std::string PageProblem(const DecodedPage& decoded);
 
+// The fax codings that the decoding engine reads.
+enum class FaxCoding { Group3, Group3TwoD, Group4, HuffmanRle };
+
+// Decodes one fax strip into the surface: rows from yOffset on, at most rowLimit of them, each
+// width pixels from column xOffset, black runs painted in the ink. With lowBitFirst the bits of
+// every byte are taken least significant first (FillOrder 2). Returns the rows reached, a row
+// begun included for Group 3 and Group 4. The pump runs at the start and now and then after.
+int64_t DecodeFaxStrip(FaxCoding coding, PageSurface& surface, std::span<const uint8_t> data,
+                       bool lowBitFirst, int32_t width, int32_t rowLimit, int64_t xOffset,
+                       int64_t yOffset, ColourValue ink, const EventPump& pump = {});
+
+// The same for strips whose bits are taken most significant first.
 int64_t DecodeStrip1D(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
                       int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
                       const EventPump& pump = {});

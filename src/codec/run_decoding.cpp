@@ -236,12 +236,12 @@ void FindB1B2(int32_t a0, std::span<const int32_t> reference, int32_t count, int
         return;
     const int64_t last = usable - 1;
     // Column 0 stands before the first element: a vertical mode left of the first b1 of a row
-    // steps back onto it.
+    // steps back onto it. However far vertical modes step back, they find column 0 there.
     auto at = [&](int64_t i) { return i < 0 ? 0 : reference[static_cast<std::size_t>(i)]; };
 
     // Black a0 looks for a change to white (odd index), white a0 for a change to black (even).
     const int64_t parity = colour != 0 ? 1 : 0;
-    int64_t i = walk.next;
+    int64_t i = std::max<int64_t>(walk.next, parity - 2);
     if ((i & 1) != parity)
         ++i;
     // Once the row has a run, b1 lies right of a0; until then a0 stands at the row's start or
@@ -257,7 +257,7 @@ void FindB1B2(int32_t a0, std::span<const int32_t> reference, int32_t count, int
         return;
     }
     b1 = at(i);
-    b2 = i < last ? reference[static_cast<std::size_t>(i + 1)] : 0;
+    b2 = i < last ? at(i + 1) : 0;
     if (b2 < b1)
         b2 = reference[static_cast<std::size_t>(last)];
 }

@@ -1,7 +1,8 @@
 #include "export/page_encoder.h"
 
+#include "codec/bit_writer.h"
+#include "codec/fax_coding.h"
 #include "codec/row_encoder_2d.h"
-#include "codec/run_encoder.h"
 #include "export/surface_rows.h"
 #include "tiff/output_file.h"
 #include "tiff/tiff_writer.h"
@@ -12,36 +13,47 @@ namespace {
 
 using HeaderWriter = int32_t (*)(OutputFile&, int32_t, int32_t, int32_t, int32_t, int32_t);
 
-// Codes rows into the strip and appends their whole bytes to the file as each row is done.
+// Bytes of the strip gathered before they are written: one write a block, not one a row.
+constexpr std::size_t kWriteBlock = std::size_t{1} << 20;
+
+// Codes rows into the strip and hands its whole bytes on a block at a time.
 class StripWriter {
 public:
-    explicit StripWriter(OutputFile& file) : file_(file) {}
+    explicit StripWriter(const StripBlockSink& sink) : sink_(sink) {}
 
-    BitString& Bits() { return bits_; }
+    modTIF::BitWriter& Bits() { return bits_; }
 
-    // Writes the whole bytes coded so far; a part byte waits for the next row.
-    void WriteWholeBytes() {
-        const std::size_t whole = bits_.size() / 8 * 8;
-        BitsToBytes(std::string_view(bits_).substr(0, whole), bytes_);
-        file_.Append(bytes_);
-        byteCount_ += static_cast<int64_t>(bytes_.size());
-        bits_.erase(0, whole);
+    // Hands on the whole bytes coded so far once they make a block; Finish hands on the rest.
+    void RowDone() {
+        if (bits_.Bytes().size() >= kWriteBlock)
+            HandOn();
+    }
+    // Pads the last byte with zeros and hands everything on. Returns the strip's bytes.
+    int64_t Finish() {
+        bits_.PutZeros((8 - bits_.BitCount() % 8) % 8);
+        HandOn();
+        return byteCount_;
     }
 
-    int64_t ByteCount() const { return byteCount_; }
-
 private:
-    OutputFile& file_;
-    BitString bits_;
-    std::vector<uint8_t> bytes_;
+    void HandOn() {
+        std::vector<uint8_t>& bytes = bits_.Bytes();
+        if (!bytes.empty())
+            sink_(bytes);
+        byteCount_ += static_cast<int64_t>(bytes.size());
+        bytes.clear();
+    }
+
+    const StripBlockSink& sink_;
+    modTIF::BitWriter bits_;
     int64_t byteCount_ = 0;
 };
 
 // Group 3: the runs of each row, then fill bits and an EOL, so every row ends on a byte.
-void CodeRowG3(const PageSurface& surface, int32_t y, int32_t width, BitString& line) {
+void CodeRowG3(const PageSurface& surface, int32_t y, int32_t width, modTIF::BitWriter& bits) {
     ScanRow(surface, y, width,
-            [&line](int16_t colour, int32_t run) { modTIF::AppendRun(line, run, colour); });
-    modTIF::AppendRun(line, -1, 0);
+            [&bits](int16_t colour, int32_t run) { modTIF::PutRun(bits, run, colour); });
+    modTIF::PutEndOfLine(bits);
 }
 
 // The changing elements of a row: running sums of its runs.
@@ -61,17 +73,20 @@ void PatchByteCount(OutputFile& file, int32_t position, int64_t byteCount) {
     file.WriteAt(position, bytes);
 }
 
-template <typename CodeStrip>
+using StripCoder = int64_t (*)(const PageSurface&, int32_t, int32_t, const StripBlockSink&,
+                               const EventPump&);
+
 SaveResult SavePage(const PageSurface& surface, int32_t xResolution, int32_t yResolution,
                     const std::string& fileName, int32_t width, int32_t height,
-                    HeaderWriter writeHeader, CodeStrip codeStrip) {
+                    HeaderWriter writeHeader, StripCoder codeStrip, const EventPump& pump) {
     width = width < 1 ? surface.Width() : width;
     height = height < 1 ? surface.Height() : height;
     OutputFile file = OutputFile::CreateBeside(fileName);
     const int32_t byteCountPosition = writeHeader(file, width, height, xResolution, yResolution, 1);
-    StripWriter strip(file);
-    codeStrip(strip, width, height);
-    PatchByteCount(file, byteCountPosition, strip.ByteCount());
+    const int64_t byteCount = codeStrip(
+        surface, width, height, [&file](std::span<const uint8_t> block) { file.Append(block); },
+        pump);
+    PatchByteCount(file, byteCountPosition, byteCount);
     if (!file.MoveInto(fileName))
         return {false, file.Error()};
     return {true, {}};
@@ -89,41 +104,52 @@ void BitsToBytes(std::string_view line, std::vector<uint8_t>& bytes) {
     }
 }
 
+int64_t CodeStripG3(const PageSurface& surface, int32_t width, int32_t height,
+                    const StripBlockSink& sink, const EventPump& pump) {
+    width = width < 1 ? surface.Width() : width;
+    height = height < 1 ? surface.Height() : height;
+    StripWriter strip(sink);
+    // An EOL before the first row too, as T.4 asks: readers that look for an EOL before every
+    // row (libtiff among them) would otherwise take the end of row 0 for its start and lose it.
+    modTIF::PutEndOfLine(strip.Bits());
+    for (int32_t y = 0; y < height; ++y) {
+        CodeRowG3(surface, y, width, strip.Bits());
+        strip.RowDone();
+        Pump(pump);
+    }
+    return strip.Finish();
+}
+
+int64_t CodeStripG4(const PageSurface& surface, int32_t width, int32_t height,
+                    const StripBlockSink& sink, const EventPump& pump) {
+    width = width < 1 ? surface.Width() : width;
+    height = height < 1 ? surface.Height() : height;
+    StripWriter strip(sink);
+    ChangeList reference = modTIF::WhiteRowChanges(width);
+    ChangeList coding;
+    for (int32_t y = 0; y < height; ++y) {
+        RowChanges(surface, y, width, coding);
+        modTIF::PutRow2D(strip.Bits(), reference, coding, width);
+        strip.RowDone();
+        reference.swap(coding);
+        Pump(pump);
+    }
+    modTIF::PutEndOfFacsimileBlock(strip.Bits());
+    return strip.Finish();
+}
+
 SaveResult SavePageG3(const PageSurface& surface, int32_t xResolution, int32_t yResolution,
                       const std::string& fileName, int32_t width, int32_t height,
                       const EventPump& pump) {
     return SavePage(surface, xResolution, yResolution, fileName, width, height, WriteHeaderG3,
-                    [&](StripWriter& strip, int32_t w, int32_t h) {
-                        // An EOL before the first row too, as T.4 asks: readers that look
-                        // for an EOL before every row (libtiff among them) would otherwise
-                        // take the end of row 0 for its start and lose the row.
-                        modTIF::AppendRun(strip.Bits(), -1, 0);
-                        for (int32_t y = 0; y < h; ++y) {
-                            CodeRowG3(surface, y, w, strip.Bits());
-                            strip.WriteWholeBytes();
-                            Pump(pump);
-                        }
-                    });
+                    CodeStripG3, pump);
 }
 
 SaveResult SavePageG4(const PageSurface& surface, int32_t xResolution, int32_t yResolution,
                       const std::string& fileName, int32_t width, int32_t height,
                       const EventPump& pump) {
     return SavePage(surface, xResolution, yResolution, fileName, width, height, WriteHeaderG4,
-                    [&](StripWriter& strip, int32_t w, int32_t h) {
-                        ChangeList reference = modTIF::WhiteRowChanges(w);
-                        ChangeList coding;
-                        for (int32_t y = 0; y < h; ++y) {
-                            RowChanges(surface, y, w, coding);
-                            modTIF::AppendRow2D(strip.Bits(), reference, coding, w);
-                            strip.WriteWholeBytes();
-                            reference.swap(coding);
-                            Pump(pump);
-                        }
-                        strip.Bits() += modTIF::kEndOfFacsimileBlock;
-                        strip.Bits().append((8 - strip.Bits().size() % 8) % 8, '0');
-                        strip.WriteWholeBytes();
-                    });
+                    CodeStripG4, pump);
 }
 
 } // namespace faxlens::modConvert_DC2TIF

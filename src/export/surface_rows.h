@@ -6,7 +6,9 @@
 #include "viewer/page_surface.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace faxlens::modConvert_DC2TIF {
 
@@ -18,24 +20,20 @@ float GreyLevel(int32_t red, int32_t green, int32_t blue);
 // Black (0) and white (0xFFFFFF) at once; other colours black up to the threshold.
 bool PixelIsBlack(ColourValue colour, int32_t threshold);
 
-// Hands the runs of row y (pixels 0 to width - 1) to onRun(colour, length) as each closes:
-// colour 0 is white, -1 black; the first run is white and may be empty. A pixel of the same
-// colour value as its left neighbour extends the current run without being tested again.
+// The first pixel at or after `from` and before `end` whose bit is `value`; `end` when there is
+// none. Rows are read a word at a time.
+int64_t NextBitOf(const uint8_t* row, int64_t from, int64_t end, bool value);
+
+namespace detail {
+
+// Hands on the runs of one row, a pixel at a time: the rule of ScanRow for any surface.
 template <typename OnRun>
-void ScanRow(const PageSurface& surface, int32_t y, int32_t width, OnRun&& onRun) {
+void ScanRowByPixel(const PageSurface& surface, int32_t y, int32_t width, OnRun& onRun) {
     int16_t current = 0;
     int32_t length = 0;
     ColourValue previous = kInvalidColour; // no pixel yet: the first one is always tested
-    // Pixels are read straight from the row; those outside the surface read as invalid.
-    const bool rowInside = y >= 0 && y < surface.Height();
-    const int32_t inside = rowInside ? std::min(width, surface.Width()) : 0;
-    const uint8_t* pixel = rowInside ? surface.Row(y) : nullptr;
     for (int32_t x = 0; x < width; ++x) {
-        ColourValue c = kInvalidColour;
-        if (x < inside) {
-            c = pixel[0] | (pixel[1] << 8) | (ColourValue{pixel[2]} << 16);
-            pixel += 3;
-        }
+        const ColourValue c = surface.Pixel(x, y);
         if (c == previous || (PixelIsBlack(c, kGreyThreshold) ? -1 : 0) == current) {
             ++length;
         } else {
@@ -46,6 +44,48 @@ void ScanRow(const PageSurface& surface, int32_t y, int32_t width, OnRun&& onRun
         previous = c;
     }
     onRun(current, length);
+}
+
+// The same for a row of bits: runs end where the bits change, found a word at a time. A 1 bit
+// is black when blackBit is true, a 0 bit when it is false.
+template <typename OnRun>
+void ScanBits(const uint8_t* row, int32_t width, bool blackBit, OnRun& onRun) {
+    int16_t current = 0;
+    int64_t start = 0;
+    for (;;) {
+        const bool nextIsBlack = current == 0;
+        const int64_t change = NextBitOf(row, start, width, nextIsBlack == blackBit);
+        if (change >= width)
+            break;
+        onRun(current, static_cast<int32_t>(change - start));
+        current = static_cast<int16_t>(~current);
+        start = change;
+    }
+    onRun(current, static_cast<int32_t>(width - start));
+}
+
+} // namespace detail
+
+// Hands the runs of row y (pixels 0 to width - 1) to onRun(colour, length) as each closes:
+// colour 0 is white, -1 black; the first run is white and may be empty. A pixel of the same
+// colour value as its left neighbour extends the current run without being tested again.
+template <typename OnRun>
+void ScanRow(const PageSurface& surface, int32_t y, int32_t width, OnRun&& onRun) {
+    const bool rowInside = y >= 0 && y < surface.Height() && width <= surface.Width();
+    if (!rowInside || !surface.IsBilevel()) {
+        detail::ScanRowByPixel(surface, y, width, onRun);
+        return;
+    }
+    // Two colours: each is black or white once and for all, and the bits say which.
+    const bool zeroIsBlack = PixelIsBlack(surface.Background(), kGreyThreshold);
+    const bool oneIsBlack = PixelIsBlack(surface.Ink(), kGreyThreshold);
+    if (zeroIsBlack == oneIsBlack) {
+        if (zeroIsBlack && width > 0)
+            onRun(0, 0);
+        onRun(zeroIsBlack && width > 0 ? -1 : 0, width);
+        return;
+    }
+    detail::ScanBits(surface.PlaneRow(y), width, oneIsBlack, onRun);
 }
 
 } // namespace faxlens::modConvert_DC2TIF

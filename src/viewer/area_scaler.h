@@ -8,17 +8,22 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 namespace faxlens {
 
-// Source pixels: rows of `channels` bytes a pixel, 1 (grey) or 3 (red, green, blue).
+// A source of one bit a pixel, the first pixel of a row in the top bit of its first byte.
+inline constexpr int kOneBitAPixel = 0;
+
+// Source pixels: rows of `channels` bytes a pixel, 1 (grey) or 3 (red, green, blue), or rows of
+// bits (kOneBitAPixel) that stand for two colours.
 struct PixelSource {
     const uint8_t* pixels = nullptr;
     int32_t width = 0;
     int32_t height = 0;
     std::ptrdiff_t stride = 0; // bytes from one row to the next
     int channels = 3;
+    ColourValue zeroColour = kColourWhite; // bits only: the colours of 0 and of 1 bits
+    ColourValue oneColour = kColourBlack;
 };
 
 // Destination pixels: rows of three bytes a pixel, red first.
@@ -29,13 +34,9 @@ struct PixelTarget {
     std::ptrdiff_t stride = 0;
 };
 
-// The surface's own pixels as a source.
+// The surface's own pixels as a source: its bits while it holds two colours, else its 24-bit
+// picture. Scaling reads only the part of it that it draws.
 PixelSource SourceOf(const PageSurface& surface);
-
-// One byte a pixel when every pixel of the surface is grey (red = green = blue, as on every
-// decoded page), so that scaling works on a third of the data; empty otherwise.
-std::vector<uint8_t> GreyPlaneOf(const PageSurface& surface);
-PixelSource SourceOfGreyPlane(const std::vector<uint8_t>& plane, int32_t width, int32_t height);
 
 // Scales source pixels (sx, sy, sw, sh) onto target pixels (tx, ty, tw, th). The source
 // rectangle is clamped to the source, and what remains of it fills the whole target rectangle;

@@ -2,11 +2,40 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 namespace faxlens {
 
 namespace {
+
+// Bytes that may be read past the last row, so that a word can be loaded from any byte.
+constexpr std::size_t kReadSlack = 8;
+// Zeroing a larger plane takes fresh pages from the system instead of writing every byte.
+constexpr std::size_t kFreshPagesFrom = std::size_t{1} << 20;
+
+// Grey level of a colour value, for choosing between two colours.
+int32_t Luminance(ColourValue colour) {
+    return 299 * static_cast<int32_t>(colour & 0xFF) +
+           587 * static_cast<int32_t>((colour >> 8) & 0xFF) +
+           114 * static_cast<int32_t>((colour >> 16) & 0xFF);
+}
+
+// Sets (or clears) bits [from, to) of a row, the first pixel in the top bit of byte 0.
+void PaintBitRange(uint8_t* row, int64_t from, int64_t to, bool set) {
+    const auto first = static_cast<std::size_t>(from >> 3);
+    const auto last = static_cast<std::size_t>((to - 1) >> 3);
+    const auto head = static_cast<uint8_t>(0xFF >> (from & 7));
+    const auto tail = static_cast<uint8_t>(0xFF << (7 - ((to - 1) & 7)));
+    auto apply = [&](std::size_t at, uint8_t mask) {
+        row[at] = set ? row[at] | mask : row[at] & static_cast<uint8_t>(~mask);
+    };
+    if (first == last) {
+        apply(first, head & tail);
+        return;
+    }
+    apply(first, head);
+    std::memset(row + first + 1, set ? 0xFF : 0x00, last - first - 1);
+    apply(last, tail);
+}
 
 void SetPixel(uint8_t* p, ColourValue colour) {
     p[0] = colour & 0xFF;
@@ -14,7 +43,6 @@ void SetPixel(uint8_t* p, ColourValue colour) {
     p[2] = (colour >> 16) & 0xFF;
 }
 
-// Black and white have three equal bytes, so a run of them is one memset.
 bool IsGreyOfOneByte(ColourValue colour) {
     return (colour & 0xFF) == ((colour >> 8) & 0xFF) && (colour & 0xFF) == ((colour >> 16) & 0xFF);
 }
@@ -30,12 +58,66 @@ void FillPixels(uint8_t* p, std::size_t count, ColourValue colour) {
 
 } // namespace
 
-PageSurface::PageSurface(int32_t width, int32_t height)
-    : width_(width), height_(height),
-      pixels_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3) {}
+PageSurface::PageSurface(int32_t width, int32_t height, Bytes plane, ColourValue background)
+    : width_(width), height_(height), stride_(PlaneStrideOf(width)), plane_(std::move(plane)),
+      background_(background), ink_(background) {}
+
+PageSurface::~PageSurface() = default;
 
 void PageSurface::Fill(ColourValue colour) {
-    FillPixels(pixels_.data(), pixels_.size() / 3, colour);
+    rgb_.reset();
+    background_ = colour;
+    ink_ = colour;
+    if (!hasInk_)
+        return; // no bit was ever set
+    hasInk_ = false;
+    const std::size_t bytes = stride_ * static_cast<std::size_t>(height_) + kReadSlack;
+    if (bytes >= kFreshPagesFrom) {
+        if (Bytes fresh{static_cast<uint8_t*>(std::calloc(bytes, 1))}) {
+            plane_ = std::move(fresh);
+            return;
+        }
+    }
+    std::memset(plane_.get(), 0, bytes);
+}
+
+int PageSurface::BitFor(ColourValue colour) {
+    if (colour == background_)
+        return 0;
+    if (!hasInk_) {
+        ink_ = colour;
+        hasInk_ = true;
+    }
+    return colour == ink_ ? 1 : -1;
+}
+
+// The picture becomes 24-bit when a page is small enough for it; a larger one paints a third
+// colour as the nearer of its two.
+bool PageSurface::BecomeRgb() {
+    const int64_t bytes = int64_t{width_} * height_ * 3;
+    if (bytes > kSurfaceByteBudget)
+        return false;
+    Bytes rgb{static_cast<uint8_t*>(std::malloc(static_cast<std::size_t>(bytes)))};
+    if (!rgb)
+        return false;
+    rgb_ = std::move(rgb);
+    for (int32_t y = 0; y < height_; ++y) {
+        const uint8_t* bits = PlaneRow(y);
+        uint8_t* out = rgb_.get() + RowBytes(y, RgbStride());
+        for (int32_t x = 0; x < width_; ++x)
+            SetPixel(out + 3 * static_cast<std::size_t>(x),
+                     (bits[x >> 3] >> (7 - (x & 7)) & 1) != 0 ? ink_ : background_);
+    }
+    return true;
+}
+
+void PageSurface::PaintBits(int64_t y, int64_t from, int64_t to, int bit) {
+    PaintBitRange(plane_.get() + RowBytes(y, stride_), from, to, bit != 0);
+}
+
+void PageSurface::PaintRgb(int64_t y, int64_t from, int64_t to, ColourValue colour) {
+    FillPixels(rgb_.get() + RowBytes(y, RgbStride()) + static_cast<std::size_t>(from) * 3,
+               static_cast<std::size_t>(to - from), colour);
 }
 
 void PageSurface::PaintLine(int64_t x1, int64_t y, int64_t x2, ColourValue colour) {
@@ -45,13 +127,46 @@ void PageSurface::PaintLine(int64_t x1, int64_t y, int64_t x2, ColourValue colou
     x2 = std::min<int64_t>(x2, int64_t{width_} - 1);
     if (x2 < x1)
         return;
-    FillPixels(pixels_.data() + RowOffset(y) + static_cast<std::size_t>(x1) * 3,
-               static_cast<std::size_t>(x2 - x1 + 1), colour);
+    const int64_t spans[2] = {x1, x2 + 1};
+    PaintSpans(y, spans, colour);
+}
+
+void PageSurface::PaintSpans(int64_t y, std::span<const int64_t> spans, ColourValue colour) {
+    if (y < 0 || y >= height_ || spans.size() < 2)
+        return;
+    int bit = rgb_ ? -1 : BitFor(colour);
+    const bool rgb = rgb_ || (bit < 0 && BecomeRgb());
+    if (!rgb && bit < 0)
+        bit = std::abs(Luminance(colour) - Luminance(ink_)) <
+                      std::abs(Luminance(colour) - Luminance(background_))
+                  ? 1
+                  : 0;
+    for (std::size_t k = 0; k + 1 < spans.size(); k += 2) {
+        const int64_t from = std::max<int64_t>(spans[k], 0);
+        const int64_t to = std::min<int64_t>(spans[k + 1], width_);
+        if (to <= from)
+            continue;
+        if (rgb)
+            PaintRgb(y, from, to, colour);
+        else
+            PaintBits(y, from, to, bit);
+    }
+}
+
+ColourValue PageSurface::Pixel(int64_t x, int64_t y) const {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_)
+        return kInvalidColour;
+    if (rgb_) {
+        const uint8_t* p = RgbRow(static_cast<int32_t>(y)) + static_cast<std::size_t>(x) * 3;
+        return p[0] | (p[1] << 8) | (ColourValue{p[2]} << 16);
+    }
+    const uint8_t byte = PlaneRow(static_cast<int32_t>(y))[x >> 3];
+    return (byte >> (7 - (x & 7)) & 1) != 0 ? ink_ : background_;
 }
 
 bool SurfaceSizeFits(int64_t width, int64_t height) {
-    return width > 0 && height > 0 && width <= kSurfaceByteBudget / 3 &&
-           width * height * 3 <= kSurfaceByteBudget;
+    return width > 0 && height > 0 &&
+           static_cast<int64_t>(PlaneStrideOf(width)) <= kSurfaceByteBudget / height;
 }
 
 std::unique_ptr<PageSurface> CreatePageSurface(int32_t width, int32_t height,
@@ -60,14 +175,14 @@ std::unique_ptr<PageSurface> CreatePageSurface(int32_t width, int32_t height,
     height = height == 0 ? 1 : height;
     if (!SurfaceSizeFits(width, height))
         return nullptr;
-    std::unique_ptr<PageSurface> surface;
-    try {
-        surface.reset(new PageSurface(width, height));
-    } catch (const std::bad_alloc&) {
+    // calloc hands large blocks out as untouched zero pages: a white page costs nothing until
+    // something is painted on it.
+    const std::size_t bytes = PlaneStrideOf(width) * static_cast<std::size_t>(height) + kReadSlack;
+    PageSurface::Bytes plane{static_cast<uint8_t*>(std::calloc(bytes, 1))};
+    if (!plane)
         return nullptr;
-    }
-    surface->Fill(fillColour);
-    return surface;
+    return std::unique_ptr<PageSurface>(
+        new PageSurface(width, height, std::move(plane), fillColour));
 }
 
 } // namespace faxlens

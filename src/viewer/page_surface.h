@@ -1,12 +1,18 @@
 #pragma once
 
-// The off-screen picture that holds one decoded page at full resolution: 24-bit RGB pixels, one
-// for each page pixel. The decoder paints black runs into it, the viewer shows it and the save
-// commands read it back. Whoever creates a surface owns it.
+// The off-screen picture that holds one decoded page at full resolution, one pixel for each page
+// pixel. The decoder paints black runs into it, the viewer shows it and the save commands read
+// it back. Whoever creates a surface owns it.
+//
+// A page holds two colours, so the surface keeps one bit a pixel for as long as it holds at most
+// two: the fill colour (0 bits) and one ink (1 bits). Only a third colour turns it into a 24-bit
+// picture, which then stays. Every reading of a pixel gives the same colour either way.
 
+#include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
-#include <vector>
+#include <span>
 
 namespace faxlens {
 
@@ -17,44 +23,83 @@ inline constexpr ColourValue kColourWhite = 0xFFFFFF;
 // What reading a pixel outside the surface gives.
 inline constexpr ColourValue kInvalidColour = 0xFFFFFFFF;
 
-// The most pixel bytes a surface may take; larger pages are refused rather than half made.
+// The most bytes of pixels a surface may take; larger pages are refused rather than half made.
+// A page of one bit a pixel takes width x height / 8 bytes, so the largest TIFF page
+// (65535 x 65535) fits.
 inline constexpr int64_t kSurfaceByteBudget = int64_t{1} << 30;
 
 class PageSurface {
 public:
+    ~PageSurface();
+    PageSurface(const PageSurface&) = delete;
+    PageSurface& operator=(const PageSurface&) = delete;
+
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
 
-    // Colours every pixel.
+    // Colours every pixel; the surface holds one colour again.
     void Fill(ColourValue colour);
     // Paints pixels x1 to x2 (both included) of row y; what lies outside the surface, and a
     // segment whose end lies left of its start, paints nothing.
     void PaintLine(int64_t x1, int64_t y, int64_t x2, ColourValue colour);
-    ColourValue Pixel(int64_t x, int64_t y) const {
-        if (x < 0 || y < 0 || x >= width_ || y >= height_)
-            return kInvalidColour;
-        const uint8_t* p = pixels_.data() + RowOffset(y) + static_cast<std::size_t>(x) * 3;
-        return p[0] | (p[1] << 8) | (ColourValue{p[2]} << 16);
-    }
+    // Paints the spans of row y: pixels spans[2k] up to, not including, spans[2k + 1], as
+    // PaintLine would paint each. A span that ends where it starts, or before, paints nothing.
+    void PaintSpans(int64_t y, std::span<const int64_t> spans, ColourValue colour);
+    ColourValue Pixel(int64_t x, int64_t y) const;
 
-    // Three bytes a pixel, red first, rows top to bottom without padding.
-    const uint8_t* Row(int32_t y) const { return pixels_.data() + RowOffset(y); }
+    // One bit a pixel, while the surface holds at most two colours.
+    bool IsBilevel() const { return rgb_ == nullptr; }
+    // The colour of 0 bits, and of 1 bits (the background while nothing else was painted).
+    ColourValue Background() const { return background_; }
+    ColourValue Ink() const { return ink_; }
+    // Row y of the bits: PlaneStride() bytes, the first pixel in the most significant bit of the
+    // first byte, bits past the width 0. Only while IsBilevel(). The plane is followed by at
+    // least 8 bytes that may be read, so a word may be loaded from any byte of a row.
+    const uint8_t* PlaneRow(int32_t y) const { return plane_.get() + RowBytes(y, stride_); }
+    std::size_t PlaneStride() const { return stride_; }
+    // Row y of the 24-bit picture: three bytes a pixel, red first. Only once !IsBilevel().
+    const uint8_t* RgbRow(int32_t y) const { return rgb_.get() + RowBytes(y, RgbStride()); }
 
 private:
+    struct FreeBytes {
+        void operator()(uint8_t* bytes) const { std::free(bytes); }
+    };
+    using Bytes = std::unique_ptr<uint8_t, FreeBytes>;
+
     friend std::unique_ptr<PageSurface> CreatePageSurface(int32_t, int32_t, ColourValue);
-    PageSurface(int32_t width, int32_t height);
-    std::size_t RowOffset(int64_t y) const { return static_cast<std::size_t>(y) * width_ * 3; }
+    PageSurface(int32_t width, int32_t height, Bytes plane, ColourValue background);
+
+    static std::size_t RowBytes(int64_t y, std::size_t stride) {
+        return static_cast<std::size_t>(y) * stride;
+    }
+    std::size_t RgbStride() const { return static_cast<std::size_t>(width_) * 3; }
+    // Which bit value a colour is painted as: 0, 1, or -1 when it is a third colour.
+    int BitFor(ColourValue colour);
+    bool BecomeRgb();
+    void PaintBits(int64_t y, int64_t from, int64_t to, int bit);
+    void PaintRgb(int64_t y, int64_t from, int64_t to, ColourValue colour);
 
     int32_t width_;
     int32_t height_;
-    std::vector<uint8_t> pixels_;
+    std::size_t stride_;
+    Bytes plane_;
+    ColourValue background_;
+    ColourValue ink_;
+    bool hasInk_ = false; // whether a second colour was painted since the last fill
+    Bytes rgb_;
 };
+
+// The bytes of one row of bits.
+constexpr std::size_t PlaneStrideOf(int64_t width) {
+    return static_cast<std::size_t>((width + 7) / 8);
+}
 
 // Whether a page of this size fits a surface: positive sides within the byte budget.
 bool SurfaceSizeFits(int64_t width, int64_t height);
 
 // A surface filled with the colour. A width or height of 0 becomes 1. Returns null when the
-// size is negative or beyond the budget, or the memory cannot be had.
+// size is negative or beyond the budget, or the memory cannot be had. The pixels of a new
+// surface cost no memory until they are painted.
 std::unique_ptr<PageSurface> CreatePageSurface(int32_t width, int32_t height,
                                                ColourValue fillColour);
 

@@ -290,8 +290,6 @@ void ViewForm::FillZoomList() {
 // opened last, so closing one viewer never takes the page from under another.
 void ViewForm::OpenPage() {
     page_ = modConvert_TIF2DC::DecodePage(path_, ifdOffset_, ThrottledEventPump());
-    if (page_.surface)
-        greyPlane_ = GreyPlaneOf(*page_.surface);
     // A page without a surface says why in the view instead of showing an empty sheet.
     message_ = QString::fromStdString(modConvert_TIF2DC::PageProblem(page_));
     Check1.setEnabled(page_.surface != nullptr);
@@ -334,7 +332,6 @@ void ViewForm::Form_Unload() {
     if (page_.surface && state.ViewSurface == page_.surface.get())
         state.ViewSurface = nullptr;
     page_.surface.reset();
-    greyPlane_ = {};
     unloaded_ = true;
 }
 
@@ -359,9 +356,10 @@ void ViewForm::RefreshView() {
     BusyScope busy(*this);
     FitViewIntoFrame();
     if (page_.surface)
-        RenderPage(PageSource(), Picture2, ToSingle(ParseNumberPrefix(Combo1.currentText())),
-                   page_.page.xResolution, page_.page.yResolution,
-                   static_cast<float>(HScroll1.value()), static_cast<float>(VScroll1.value()));
+        RenderPage(SourceOf(*page_.surface), Picture2,
+                   ToSingle(ParseNumberPrefix(Combo1.currentText())), page_.page.xResolution,
+                   page_.page.yResolution, static_cast<float>(HScroll1.value()),
+                   static_cast<float>(VScroll1.value()));
     else if (!message_.isEmpty())
         RenderMessage(Picture2, message_);
     EnlargeViewToScreen();
@@ -377,13 +375,6 @@ void ViewForm::EnlargeViewToScreen() {
     const ScreenMetrics screen = GetScreenMetrics(Picture2);
     if (screen.horzRes > 0 && screen.vertRes > 0)
         Picture2.resize(screen.horzRes, screen.vertRes);
-}
-
-PixelSource ViewForm::PageSource() const {
-    const PageSurface& surface = *page_.surface;
-    if (greyPlane_.empty())
-        return SourceOf(surface);
-    return SourceOfGreyPlane(greyPlane_, surface.Width(), surface.Height());
 }
 
 } // namespace faxlens

@@ -110,7 +110,6 @@ private:
     void RefreshView();
     void FitViewIntoFrame();
     void EnlargeViewToScreen();
-    PixelSource PageSource() const;
     void EndBusy();
     void SaveCommand(QPushButton& button, SavePage savePage);
     void SaveShownPage(const QString& fileName, SavePage savePage);
@@ -118,9 +117,6 @@ private:
     std::string path_;
     int64_t ifdOffset_;
     modConvert_TIF2DC::DecodedPage page_;
-    // One byte a pixel of the page when it is all grey, which every decoded page is; the
-    // drawing then scales a third of the data.
-    std::vector<uint8_t> greyPlane_;
     QString message_;
     // Decoding and drawing process events in their middle; a close that arrives then waits
     // until they are done, so that they never work on a freed page.

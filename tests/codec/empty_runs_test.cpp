@@ -97,7 +97,7 @@ private:
     B1B2 FindB1B2(int32_t a0, int16_t colour) const {
         const auto last = static_cast<int32_t>(reference_.size()) - 1;
         auto at = [&](int32_t i) { return i < 0 ? 0 : reference_[static_cast<std::size_t>(i)]; };
-        int32_t i = next_;
+        int32_t i = std::max(next_, colour == kWhite ? -2 : -1);
         if ((i & 1) != (colour == kWhite ? 0 : 1))
             ++i;
         if (runDecoded_)

@@ -226,6 +226,8 @@ TEST(FindB1B2, WalkNeverTakesAChangeTwice) {
         {"changes on a0 that served are passed", {3, true}, 5, kBlack, kWidth, kWidth + 1, 7},
         {"the parity of the colour is kept", {2, true}, 0, kBlack, 5, 5, 3},
         {"a step back before the first change", {-1, true}, -2, kBlack, 0, 0, -1},
+        {"far steps back find column 0", {-9, true}, -5, kWhite, 0, 0, -2},
+        {"and walk on from there", {-9, true}, 3, kWhite, 5, 5, 4},
         {"past the end", {9, true}, 0, kWhite, kWidth, kWidth + 1, 10},
     };
     for (const auto& c : cases) {

@@ -435,8 +435,8 @@ TEST(DecodePage, GivesNoSurfaceForMissingNegativeOrHugeSizes) {
              .Raw(257, 9, 1, {0xFB, 0xFF, 0xFF, 0xFF})
              .Short(259, {4}),
          PageStatus::NoSize},
-        {"65535 x 65535",
-         test::TiffBuilder().Ifd().Short(256, {65535}).Short(257, {65535}).Long(273, {8}),
+        {"100000 x 100000: more than a GiB of bits",
+         test::TiffBuilder().Ifd().Long(256, {100000}).Long(257, {100000}).Long(273, {8}),
          PageStatus::TooLarge},
         {"no decoder",
          test::TiffBuilder().Ifd().Short(256, {10}).Short(257, {3}).Short(259, {7}).Long(273, {8}),

@@ -365,14 +365,14 @@ TEST_F(LongSaveTest, ClosingDuringASaveWaitsForTheSaveToEnd) {
     EXPECT_TRUE(viewer.isNull());
 }
 
-// A page that the viewer cannot show: 70000 x 70000 pixels, or without width and height.
+// A page that the viewer cannot show: 100000 x 100000 pixels, or without width and height.
 TEST(SaveCommandsWithoutSurface, BothButtonsAreDisabled) {
     TempDir dir;
     for (const bool withSize : {true, false}) {
         TiffBuilder builder;
         builder.Ifd();
         if (withSize)
-            builder.Long(256, {70000}).Long(257, {70000});
+            builder.Long(256, {100000}).Long(257, {100000});
         builder.Short(259, {4}).Long(273, {8}).Long(279, {0});
         builder.WriteTo(dir.File("page.tif"));
         QPointer<ViewForm> viewer = ViewForm::Open(dir.File("page.tif"), builder.IfdOffsets()[0]);

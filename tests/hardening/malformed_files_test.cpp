@@ -61,6 +61,7 @@ constexpr Clock::duration kTimeBound = std::chrono::seconds(2);
 constexpr int64_t kHeapSlack = int64_t{64} << 20;
 constexpr int64_t kHeapPerFileByte = 200;
 constexpr int kFailingCasesShown = 25;
+constexpr int64_t kLargestPageSaved = int64_t{1} << 26; // pixels
 
 // ---- Peak heap growth, counted by the sanitizer's allocation hooks
 
@@ -354,18 +355,34 @@ std::vector<Case> BothOrders(const std::function<void(Mutations&)>& make) {
 bool FirstTimeSaved(const PageSurface& surface) {
     static std::set<std::tuple<int32_t, int32_t, uint64_t>> saved;
     uint64_t hash = 14695981039346656037u;
-    for (int32_t y = 0; y < surface.Height(); ++y)
-        for (std::size_t i = 0; i < static_cast<std::size_t>(surface.Width()) * 3; ++i)
-            hash = (hash ^ surface.Row(y)[i]) * 1099511628211u;
+    auto mix = [&hash](uint64_t value) { hash = (hash ^ value) * 1099511628211u; };
+    if (surface.IsBilevel()) {
+        mix(surface.Background());
+        mix(surface.Ink());
+        for (int32_t y = 0; y < surface.Height(); ++y)
+            for (std::size_t i = 0; i < surface.PlaneStride(); ++i)
+                mix(surface.PlaneRow(y)[i]);
+    } else {
+        for (int32_t y = 0; y < surface.Height(); ++y)
+            for (int32_t x = 0; x < surface.Width(); ++x)
+                mix(surface.Pixel(x, y));
+    }
     return saved.insert({surface.Width(), surface.Height(), hash}).second;
 }
 
 bool SamePixels(const PageSurface& a, const PageSurface& b) {
     if (a.Width() != b.Width() || a.Height() != b.Height())
         return false;
+    if (a.IsBilevel() && b.IsBilevel() && a.Background() == b.Background() && a.Ink() == b.Ink()) {
+        for (int32_t y = 0; y < a.Height(); ++y)
+            if (std::memcmp(a.PlaneRow(y), b.PlaneRow(y), a.PlaneStride()) != 0)
+                return false;
+        return true;
+    }
     for (int32_t y = 0; y < a.Height(); ++y)
-        if (std::memcmp(a.Row(y), b.Row(y), static_cast<std::size_t>(a.Width()) * 3) != 0)
-            return false;
+        for (int32_t x = 0; x < a.Width(); ++x)
+            if (a.Pixel(x, y) != b.Pixel(x, y))
+                return false;
     return true;
 }
 
@@ -402,8 +419,12 @@ void Exercise(const Case& c) {
         if (!decoded.surface)
             continue;
         const PageSurface& shown = *decoded.surface;
-        surfaceBytes = std::max<int64_t>(surfaceBytes, int64_t{shown.Width()} * shown.Height() * 3);
-        if (!FirstTimeSaved(shown))
+        surfaceBytes = std::max<int64_t>(surfaceBytes, static_cast<int64_t>(shown.PlaneStride()) *
+                                                           shown.Height());
+        // A page of a few hundred bytes may declare 65535 x 65535 pixels: it decodes at the
+        // cost of its data, but saving it codes every row, which takes far longer under the
+        // sanitizers than the bound allows. Saving large pages is timed by the benchmarks.
+        if (int64_t{shown.Width()} * shown.Height() > kLargestPageSaved || !FirstTimeSaved(shown))
             continue;
         for (auto [save, name] :
              {std::pair<SaveFunction, const char*>{modConvert_DC2TIF::SavePageG3, "g3.tif"},
@@ -453,7 +474,7 @@ PageStatus StatusForSize(uint32_t width, uint32_t height) {
     const int64_t w = static_cast<int32_t>(width), h = static_cast<int32_t>(height);
     if (w <= 0 || h <= 0)
         return PageStatus::NoSize;
-    return w <= kSurfaceByteBudget / 3 / h ? PageStatus::Decoded : PageStatus::TooLarge;
+    return SurfaceSizeFits(w, h) ? PageStatus::Decoded : PageStatus::TooLarge;
 }
 
 // ---- The cases
@@ -658,7 +679,7 @@ TEST(MalformedFiles, PageSizesAndRowsPerStrip) {
             m.Add(in + "width and height 65535 as SHORTs",
                   Typed(width, 3, 1, 0) + Typed(height, 3, 1, 0) +
                       Patches{{width.at + 8, 2, 65535}, {height.at + 8, 2, 65535}})
-                .Status(PageStatus::TooLarge, k);
+                .Status(PageStatus::Decoded, k);
             m.Add(in + "height -5 as an SLONG", Typed(height, 9, 1, 0xFFFFFFFB))
                 .Status(PageStatus::NoSize, k);
             for (uint32_t v : {0u, 1u, 2u, 5u, 65536u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu})

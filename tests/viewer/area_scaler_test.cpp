@@ -65,10 +65,7 @@ double ReferenceValue(const Image& source, Rect from, Rect to, int32_t x, int32_
 
 // Scales onto a canvas and checks every byte of it against the reference: pixels outside the
 // target rectangle stay untouched, the others are within rounding of the exact mean.
-void ExpectMatchesReference(const Image& source, Rect from, Canvas& canvas, Rect to) {
-    std::fill(canvas.pixels.begin(), canvas.pixels.end(), Canvas::kUntouched);
-    ScaleAreaAverage(source.Source(), from.x, from.y, from.w, from.h, canvas.Target(), to.x, to.y,
-                     to.w, to.h);
+void ExpectScaledLikeReference(const Image& source, Rect from, const Canvas& canvas, Rect to) {
     const bool drawn = std::min(from.x + from.w, source.width) > std::max(from.x, 0) &&
                        std::min(from.y + from.h, source.height) > std::max(from.y, 0);
     for (int32_t y = 0; y < canvas.height; ++y)
@@ -84,6 +81,13 @@ void ExpectMatchesReference(const Image& source, Rect from, Canvas& canvas, Rect
                     << from.y << " " << from.w << "x" << from.h << " onto " << to.x << "," << to.y
                     << " " << to.w << "x" << to.h;
             }
+}
+
+void ExpectMatchesReference(const Image& source, Rect from, Canvas& canvas, Rect to) {
+    std::fill(canvas.pixels.begin(), canvas.pixels.end(), Canvas::kUntouched);
+    ScaleAreaAverage(source.Source(), from.x, from.y, from.w, from.h, canvas.Target(), to.x, to.y,
+                     to.w, to.h);
+    ExpectScaledLikeReference(source, from, canvas, to);
 }
 
 Image Random(int32_t w, int32_t h, int channels, std::mt19937& random) {
@@ -157,20 +161,99 @@ TEST(AreaScaler, ColourChannelsStaySeparate) {
     EXPECT_EQ(out.pixels, (std::vector<uint8_t>{128, 128, 20}));
 }
 
-TEST(AreaScaler, GreyPlaneOnlyForAllGreySurfaces) {
-    auto surface = CreatePageSurface(4, 2, kColourWhite);
-    surface->PaintLine(1, 1, 2, 0x404040);
-    const std::vector<uint8_t> plane = GreyPlaneOf(*surface);
-    EXPECT_EQ(plane, (std::vector<uint8_t>{255, 255, 255, 255, 255, 0x40, 0x40, 255}));
-    const PixelSource source = SourceOfGreyPlane(plane, 4, 2);
-    EXPECT_EQ(source.channels, 1);
-    EXPECT_EQ(source.pixels, plane.data());
-    EXPECT_EQ(SourceOfGreyPlane(plane, 4, 3).pixels, nullptr); // larger than the plane
+// A page of one bit a pixel, and the same page as a picture of its two colours.
+struct BitImage {
+    int32_t width;
+    int32_t height;
+    std::ptrdiff_t stride;
+    std::vector<uint8_t> bits; // rows, then eight bytes that may be read past the last
+    ColourValue zero;
+    ColourValue one;
 
-    for (ColourValue nearlyGrey : {0x404140u, 0x414040u}) { // green, then blue one level off
-        surface->PaintLine(3, 1, 3, nearlyGrey);
-        EXPECT_TRUE(GreyPlaneOf(*surface).empty()) << std::hex << nearlyGrey;
+    BitImage(int32_t w, int32_t h, ColourValue z, ColourValue o)
+        : width(w), height(h), stride((w + 7) / 8), bits(std::size_t(stride) * h + 8, 0), zero(z),
+          one(o) {}
+    void Set(int32_t x, int32_t y) { bits[std::size_t(y * stride + x / 8)] |= 0x80 >> (x % 8); }
+    bool At(int32_t x, int32_t y) const {
+        return bits[std::size_t(y * stride + x / 8)] & (0x80 >> (x % 8));
     }
+    PixelSource Source() const {
+        return {bits.data(), width, height, stride, kOneBitAPixel, zero, one};
+    }
+    Image Picture() const {
+        Image picture(width, height, 3);
+        for (int32_t y = 0; y < height; ++y)
+            for (int32_t x = 0; x < width; ++x)
+                for (int c = 0; c < 3; ++c)
+                    picture.At(x, y, c) = uint8_t(((At(x, y) ? one : zero) >> (8 * c)) & 0xFF);
+        return picture;
+    }
+};
+
+BitImage RandomBits(int32_t w, int32_t h, std::mt19937& random, int blackPercent = 40) {
+    BitImage image(w, h, random() % 2 ? kColourWhite : 0x00C0FFEE,
+                   random() % 2 ? kColourBlack : 0x00123456);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x)
+            if (int(random() % 100) < blackPercent)
+                image.Set(x, y);
+    return image;
+}
+
+// Pages of one bit a pixel scale to the mean of their two colours over each target pixel,
+// exactly summed: within rounding of the plain definition at every scale and position.
+TEST(AreaScaler, BitSourcesAgreeWithThePlainDefinition) {
+    std::mt19937 random(21);
+    auto between = [&](int32_t lo, int32_t hi) { return lo + int32_t(random() % (hi - lo + 1)); };
+    for (int round = 0; round < 300; ++round) {
+        const BitImage bits = RandomBits(between(1, 150), between(1, 40), random);
+        const Image picture = bits.Picture();
+        Canvas canvas(between(1, 50), between(1, 50));
+        const Rect from{between(-5, bits.width), between(-5, bits.height), between(1, 160),
+                        between(1, 50)};
+        const Rect to{between(-10, canvas.width), between(-10, canvas.height), between(1, 70),
+                      between(1, 70)};
+        std::fill(canvas.pixels.begin(), canvas.pixels.end(), Canvas::kUntouched);
+        ScaleAreaAverage(bits.Source(), from.x, from.y, from.w, from.h, canvas.Target(), to.x, to.y,
+                         to.w, to.h);
+        ExpectScaledLikeReference(picture, from, canvas, to);
+    }
+}
+
+TEST(AreaScaler, BitSourcesOfOneColourStayExact) {
+    for (bool set : {false, true}) {
+        BitImage bits(997, 61, 0x00102030, 0x00F0E0D0);
+        if (set)
+            for (int32_t y = 0; y < bits.height; ++y)
+                for (int32_t x = 0; x < bits.width; ++x)
+                    bits.Set(x, y);
+        for (auto [tw, th] : {std::pair{3, 7}, {333, 20}, {997, 61}, {2048, 150}}) {
+            Canvas canvas(tw, th);
+            ScaleAreaAverage(bits.Source(), 0, 0, bits.width, bits.height, canvas.Target(), 0, 0,
+                             tw, th);
+            const ColourValue colour = set ? bits.one : bits.zero;
+            for (int32_t i = 0; i < tw * th; ++i)
+                for (int c = 0; c < 3; ++c)
+                    ASSERT_EQ(canvas.pixels[std::size_t(i) * 3 + c], (colour >> (8 * c)) & 0xFF);
+        }
+    }
+}
+
+// A surface of two colours is scaled from its bits; one of three from its 24-bit picture.
+TEST(AreaScaler, SurfacesAreScaledFromWhatTheyHold) {
+    auto surface = CreatePageSurface(16, 2, kColourWhite);
+    surface->PaintLine(0, 0, 7, kColourBlack);
+    PixelSource source = SourceOf(*surface);
+    EXPECT_EQ(source.channels, kOneBitAPixel);
+    EXPECT_EQ(source.stride, 2);
+    Canvas halves(2, 1);
+    ScaleAreaAverage(source, 0, 0, 16, 2, halves.Target(), 0, 0, 2, 1);
+    EXPECT_EQ(halves.pixels, (std::vector<uint8_t>{128, 128, 128, 255, 255, 255}));
+    surface->PaintLine(15, 1, 15, 0x000000FF);
+    source = SourceOf(*surface);
+    EXPECT_EQ(source.channels, 3);
+    ScaleAreaAverage(source, 0, 0, 16, 2, halves.Target(), 0, 0, 2, 1);
+    EXPECT_EQ(halves.pixels, (std::vector<uint8_t>{128, 128, 128, 255, 239, 239}));
 }
 
 TEST(AreaScaler, ClippedTargetKeepsTheMappingOfTheVisiblePixels) {

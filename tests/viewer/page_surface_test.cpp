@@ -19,21 +19,60 @@ TEST(PageSurface, NewSurfaceReadsBackItsFillColourAtEveryCorner) {
     ASSERT_NE(surface, nullptr);
     for (auto [x, y] : {std::pair{0, 0}, {1727, 0}, {0, 2}, {1727, 2}, {864, 1}})
         EXPECT_EQ(surface->Pixel(x, y), teal) << x << "," << y;
-    const uint8_t* row = surface->Row(0);
-    EXPECT_EQ(row[0], 0x20); // red first
-    EXPECT_EQ(row[1], 0x40);
-    EXPECT_EQ(row[2], 0x80);
+    EXPECT_TRUE(surface->IsBilevel());
+    EXPECT_EQ(surface->PlaneStride(), 216u);
 }
 
+// One bit a pixel counts: the largest TIFF page fits, a page of eight times the budget's bits
+// does not, and neither does a row of more than the budget's bytes.
 TEST(PageSurface, RefusesNegativeAndOversizedPages) {
     EXPECT_EQ(CreatePageSurface(-1, 10, kColourWhite), nullptr);
     EXPECT_EQ(CreatePageSurface(10, -5, kColourWhite), nullptr);
-    EXPECT_EQ(CreatePageSurface(65535, 65535, kColourWhite), nullptr);
-    EXPECT_EQ(CreatePageSurface(INT32_MAX, 1, kColourWhite), nullptr);
+    EXPECT_EQ(CreatePageSurface(INT32_MAX, 5, kColourWhite), nullptr);
     EXPECT_FALSE(SurfaceSizeFits(0, 5));
-    EXPECT_TRUE(SurfaceSizeFits(1728, 2200));
-    EXPECT_TRUE(SurfaceSizeFits(kSurfaceByteBudget / 3, 1));
-    EXPECT_FALSE(SurfaceSizeFits(kSurfaceByteBudget / 3 + 1, 1));
+    EXPECT_TRUE(SurfaceSizeFits(65535, 65535));
+    EXPECT_TRUE(SurfaceSizeFits(1, 350'000'000));
+    EXPECT_TRUE(SurfaceSizeFits(8, kSurfaceByteBudget));
+    EXPECT_FALSE(SurfaceSizeFits(8, kSurfaceByteBudget + 1));
+    EXPECT_FALSE(SurfaceSizeFits(9, kSurfaceByteBudget));
+}
+
+// Two colours stay bits whichever they are; a third turns the surface into a 24-bit picture that
+// keeps every pixel, and a fill makes it one colour of bits again.
+TEST(PageSurface, KeepsBitsUntilAThirdColour) {
+    auto surface = CreatePageSurface(20, 3, kColourBlack);
+    surface->PaintLine(3, 1, 12, kColourWhite);
+    surface->PaintLine(5, 1, 6, kColourBlack);
+    ASSERT_TRUE(surface->IsBilevel());
+    EXPECT_EQ(surface->Background(), kColourBlack);
+    EXPECT_EQ(surface->Ink(), kColourWhite);
+    EXPECT_EQ(surface->PlaneRow(1)[0], 0b00011001);
+    EXPECT_EQ(surface->PlaneRow(1)[1], 0b11111000);
+    surface->PaintLine(19, 2, 19, 0x00336699);
+    ASSERT_FALSE(surface->IsBilevel());
+    for (int x = 0; x < 20; ++x) {
+        const bool white = x >= 3 && x <= 12 && (x < 5 || x > 6);
+        EXPECT_EQ(surface->Pixel(x, 1), white ? kColourWhite : kColourBlack) << x;
+        EXPECT_EQ(surface->Pixel(x, 2), x == 19 ? 0x00336699u : kColourBlack) << x;
+    }
+    EXPECT_EQ(surface->RgbRow(2)[19 * 3], 0x99); // red first
+    surface->Fill(kColourWhite);
+    EXPECT_TRUE(surface->IsBilevel());
+    EXPECT_EQ(surface->Pixel(19, 2), kColourWhite);
+    EXPECT_EQ(surface->PlaneRow(1)[1], 0);
+}
+
+// Spans paint as PaintLine paints each of them, clipped to the row.
+TEST(PageSurface, PaintSpansPaintsEachSpan) {
+    auto surface = CreatePageSurface(70, 2, kColourWhite);
+    const int64_t spans[] = {-5, 2, 4, 4, 9, 8, 10, 66, 68, 1000};
+    surface->PaintSpans(1, spans, kColourBlack);
+    surface->PaintSpans(2, spans, kColourBlack); // outside
+    for (int x = 0; x < 70; ++x) {
+        const bool black = x < 2 || (x >= 10 && x < 66) || x >= 68;
+        EXPECT_EQ(surface->Pixel(x, 1), black ? kColourBlack : kColourWhite) << x;
+        EXPECT_EQ(surface->Pixel(x, 0), kColourWhite) << x;
+    }
 }
 
 TEST(PageSurface, PaintLineColoursBothEndsAndNothingElse) {

@@ -541,12 +541,12 @@ struct PageFile {
     int64_t ifdOffset;
 };
 
-// A Group 4 page of 70000 x 70000 pixels, or one without width and height.
+// A Group 4 page of 100000 x 100000 pixels, or one without width and height.
 PageFile WriteSizedPage(const TempDir& dir, const std::string& name, bool withSize) {
     TiffBuilder builder;
     builder.Ifd();
     if (withSize)
-        builder.Long(256, {70000}).Long(257, {70000});
+        builder.Long(256, {100000}).Long(257, {100000});
     builder.Short(259, {4}).Long(273, {8}).Long(279, {0});
     const PageFile file{dir.File(name), builder.IfdOffsets().at(0)};
     builder.WriteTo(file.path);
@@ -574,7 +574,7 @@ TEST(ViewFormMessages, PagesWithoutASurfaceSaySoInWords) {
         PageStatus status;
         const char* message;
     } cases[] = {
-        {true, PageStatus::TooLarge, "This page is too large to show: 70000 x 70000 pixels."},
+        {true, PageStatus::TooLarge, "This page is too large to show: 100000 x 100000 pixels."},
         {false, PageStatus::NoSize, "This page has no usable width and height."},
     };
     for (const auto& c : cases) {
@@ -600,7 +600,7 @@ TEST(RenderPage, AViewWithoutWidthDrawsNothing) {
     std::vector<uint8_t> plane(100 * 100, 0);
     ViewCanvas view;
     view.resize(0, 50);
-    RenderPage(SourceOfGreyPlane(plane, 100, 100), view, 0, 204, 196, 0, 0);
+    RenderPage(PixelSource{plane.data(), 100, 100, 100, 1}, view, 0, 204, 196, 0, 0);
     EXPECT_FALSE(view.ShownPlan().draws);
     EXPECT_EQ(view.size(), QSize(0, 50));
 }
@@ -614,8 +614,8 @@ TEST(RenderPage, TiledCopyLaysTheBandsEdgeToEdge) {
             plane[y * kWidth + x] = 0;
     QImage target(260, 1, QImage::Format_RGB888);
     target.fill(Qt::red);
-    ASSERT_TRUE(TiledStretchCopy(SourceOfGreyPlane(plane, kWidth, 2), target, 0, 0, kWidth - 1, 1,
-                                 0, 0, 250, 1));
+    ASSERT_TRUE(TiledStretchCopy(PixelSource{plane.data(), kWidth, 2, kWidth, 1}, target, 0, 0,
+                                 kWidth - 1, 1, 0, 0, 250, 1));
     EXPECT_EQ(QColor(target.pixel(0, 0)), QColor(Qt::black));
     EXPECT_EQ(QColor(target.pixel(124, 0)), QColor(Qt::black));
     EXPECT_EQ(QColor(target.pixel(125, 0)), QColor(Qt::white));
@@ -623,8 +623,8 @@ TEST(RenderPage, TiledCopyLaysTheBandsEdgeToEdge) {
     EXPECT_EQ(QColor(target.pixel(250, 0)), QColor(Qt::red)) << "nothing beyond the destination";
 
     QImage wrongFormat(10, 10, QImage::Format_ARGB32);
-    EXPECT_FALSE(TiledStretchCopy(SourceOfGreyPlane(plane, kWidth, 2), wrongFormat, 0, 0, 9, 1, 0,
-                                  0, 10, 10));
+    EXPECT_FALSE(TiledStretchCopy(PixelSource{plane.data(), kWidth, 2, kWidth, 1}, wrongFormat, 0,
+                                  0, 9, 1, 0, 0, 10, 10));
 }
 
 TEST(RenderPage, ScreenMetricsComeFromTheViewsScreen) {

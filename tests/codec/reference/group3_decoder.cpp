@@ -1,9 +1,9 @@
-#include "codec/page_decode.h"
+#include "codec/reference/reference_decoder.h"
+#include "codec/reference/strip_decoding.h"
+#include "codec/reference/strip_window.h"
 #include "codec/run_decoding.h"
-#include "codec/strip_decoding.h"
-#include "codec/strip_window.h"
 
-namespace faxlens::modConvert_TIF2DC {
+namespace faxlens::reference {
 
 namespace {
 
@@ -110,4 +110,4 @@ int64_t DecodeStrip1D(PageSurface& surface, std::span<const uint8_t> data, int32
     return Decoder1D({surface, width, rowLimit, xOffset, yOffset, ink, pump}, data).Run();
 }
 
-} // namespace faxlens::modConvert_TIF2DC
+} // namespace faxlens::reference

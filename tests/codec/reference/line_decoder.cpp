@@ -2,12 +2,12 @@
 // each EOL says whether the next line is coded one-dimensionally or against the line above, and
 // Huffman RLE (Compression 2), whose lines have no EOLs and each begin on a byte boundary.
 
-#include "codec/page_decode.h"
+#include "codec/reference/reference_decoder.h"
+#include "codec/reference/strip_decoding.h"
+#include "codec/reference/strip_window.h"
 #include "codec/run_decoding.h"
-#include "codec/strip_decoding.h"
-#include "codec/strip_window.h"
 
-namespace faxlens::modConvert_TIF2DC {
+namespace faxlens::reference {
 
 namespace {
 
@@ -231,4 +231,4 @@ int64_t DecodeStripHuffmanRle(PageSurface& surface, std::span<const uint8_t> dat
     return decoder.Rows();
 }
 
-} // namespace faxlens::modConvert_TIF2DC
+} // namespace faxlens::reference

@@ -10,7 +10,7 @@
 #include <span>
 #include <string_view>
 
-namespace faxlens::modConvert_TIF2DC {
+namespace faxlens::reference {
 
 // Fills the room after the valid bits of a window: neither '0' nor '1', so nothing matches it.
 inline constexpr char kPlaceholder = '\0';
@@ -54,4 +54,4 @@ private:
     int64_t dropped_ = 0;
 };
 
-} // namespace faxlens::modConvert_TIF2DC
+} // namespace faxlens::reference

@@ -10,7 +10,7 @@
 #include <climits>
 #include <cstdint>
 
-namespace faxlens::modConvert_TIF2DC {
+namespace faxlens::reference {
 
 inline constexpr int32_t kEolZeros = 11;
 inline constexpr int32_t kEolLength = 12;
@@ -41,4 +41,4 @@ struct StripTarget {
     }
 };
 
-} // namespace faxlens::modConvert_TIF2DC
+} // namespace faxlens::reference

@@ -1,10 +1,10 @@
-#include "codec/strip_window.h"
+#include "codec/reference/strip_window.h"
 
 #include "codec/run_decoding.h"
 
 #include <algorithm>
 
-namespace faxlens::modConvert_TIF2DC {
+namespace faxlens::reference {
 
 void StripWindow::DropDecoded() {
     const int64_t decoded = std::clamp<int64_t>(position_ - 1, 0, validLength_);
@@ -44,4 +44,4 @@ bool StripWindow::ZerosAt(int32_t n) const {
     return std::all_of(next.begin(), next.end(), [](char c) { return c == '0'; });
 }
 
-} // namespace faxlens::modConvert_TIF2DC
+} // namespace faxlens::reference

@@ -1,0 +1,41 @@
+#pragma once
+
+// Rows of bits, the first pixel in the most significant bit of the first byte, read a 64-bit word
+// at a time.
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+namespace faxlens {
+
+// The eight bytes from p as one number, the first byte most significant.
+inline uint64_t LoadBigEndian64(const uint8_t* p) {
+    uint64_t word = 0;
+    std::memcpy(&word, p, sizeof word);
+    if constexpr (std::endian::native == std::endian::little)
+        word = __builtin_bswap64(word);
+    return word;
+}
+
+// The bits of a row from bit `from` on, the first in the most significant place; at least 57 of
+// them come from the row (and what follows it), the rest are 0. Eight bytes from the byte of
+// `from` must be readable.
+inline uint64_t BitsFrom(const uint8_t* row, int64_t from) {
+    return LoadBigEndian64(row + (from >> 3)) << (from & 7);
+}
+
+// The 1 bits among bits [from, to) of a row; the bytes up to eight past the byte of `to` must be
+// readable.
+inline int64_t CountOnes(const uint8_t* row, int64_t from, int64_t to) {
+    int64_t ones = 0;
+    while (to - from > 56) {
+        ones += std::popcount(BitsFrom(row, from) >> 8);
+        from += 56;
+    }
+    if (to > from)
+        ones += std::popcount(BitsFrom(row, from) >> (64 - (to - from)));
+    return ones;
+}
+
+} // namespace faxlens

@@ -1,0 +1,46 @@
+#pragma once
+
+// Lookup tables of the fast decoding engine and encoders, derived once from the code tables:
+// which code word the next 13 bits begin with, which mode code the next 7 bits begin with, and
+// each code word as bits to write.
+
+#include <array>
+#include <cstdint>
+
+namespace faxlens::modTIF {
+
+inline constexpr int kRunLookupBits = 13; // the longest code word
+inline constexpr int kModeLookupBits = 7; // the longest mode code
+
+// The code word that a 13-bit value begins with.
+struct RunCode {
+    int16_t run = -1;   // the pixels it stands for; -1 when no word begins so
+    uint8_t length = 0; // its bits
+    bool terminating = false;
+};
+using RunLookup = std::array<RunCode, std::size_t{1} << kRunLookupBits>;
+
+// 0 selects the white table, any other value the black one.
+const RunLookup& RunLookupFor(int16_t colour);
+
+enum class Mode : uint8_t { None, Pass, Horizontal, Vertical };
+
+// The mode code that a 7-bit value begins with, recognised as ReadModeCode recognises it: a
+// vertical mode left of b1 (VL1 to VL3) counts only when a 1 follows the code somewhere.
+struct ModeCode {
+    Mode mode = Mode::None;
+    int8_t delta = 0; // a1 - b1 of a vertical mode
+    uint8_t length = 0;
+};
+const std::array<ModeCode, std::size_t{1} << kModeLookupBits>& ModeLookup();
+
+// A code word as bits to write: the last `length` bits of `bits`, first bit first.
+struct CodeBits {
+    uint16_t bits = 0;
+    uint8_t length = 0;
+};
+// Index i as in the code tables: a terminating word for i up to 63, else a make-up word.
+using CodeBitsTable = std::array<CodeBits, 104>;
+const CodeBitsTable& CodeBitsFor(int16_t colour);
+
+} // namespace faxlens::modTIF

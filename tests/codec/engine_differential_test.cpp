@@ -1,0 +1,244 @@
+// The decoding engine against the reference decoder: every strip of the corpus, the samples and
+// generated pages, whole and damaged, decodes to the same pixels and the same row count with
+// both, in either fill order. The fuzz harness fuzz_engine does the same with random strips.
+
+#include "codec/page_decode.h"
+#include "codec/reference/reference_decoder.h"
+#include "support/libtiff_pages.h"
+#include "support/tiff_builder.h"
+
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <random>
+#include <tiffio.h>
+
+namespace faxlens::modConvert_TIF2DC {
+namespace {
+
+using ReferenceDecoder = int64_t (*)(PageSurface&, std::span<const uint8_t>, int32_t, int32_t,
+                                     int64_t, int64_t, ColourValue, const EventPump&);
+
+struct Coding {
+    FaxCoding engine;
+    ReferenceDecoder reference;
+    const char* name;
+};
+
+const Coding kCodings[] = {
+    {FaxCoding::Group3, reference::DecodeStrip1D, "Group 3"},
+    {FaxCoding::Group4, reference::DecodeStrip2D, "Group 4"},
+    {FaxCoding::Group3TwoD, reference::DecodeStripGroup3TwoD, "Group 3 2D"},
+    {FaxCoding::HuffmanRle, reference::DecodeStripHuffmanRle, "Huffman RLE"},
+};
+
+struct Strip {
+    std::string name;
+    std::vector<uint8_t> bytes; // bits most significant first
+    int32_t width = 0;
+    int32_t rows = 0;
+    const Coding* coding = nullptr;
+};
+
+bool SamePixels(const PageSurface& a, const PageSurface& b) {
+    if (a.IsBilevel() && b.IsBilevel() && a.Background() == b.Background() && a.Ink() == b.Ink())
+        return std::memcmp(a.PlaneRow(0), b.PlaneRow(0), a.PlaneStride() * a.Height()) == 0;
+    for (int32_t y = 0; y < a.Height(); ++y)
+        for (int32_t x = 0; x < a.Width(); ++x)
+            if (a.Pixel(x, y) != b.Pixel(x, y))
+                return false;
+    return true;
+}
+
+std::vector<uint8_t> Reversed(std::vector<uint8_t> bytes) {
+    ReverseBitOrder(bytes);
+    return bytes;
+}
+
+// Both decoders on one strip, with an offset page and a second, bit-reversed, reading.
+void ExpectSameDecoding(const Strip& strip, int64_t xOffset = 0, int64_t yOffset = 0) {
+    SCOPED_TRACE(strip.name + " as " + strip.coding->name);
+    const int32_t surfaceWidth = strip.width + 3;
+    const int32_t surfaceHeight = strip.rows + 2;
+    auto expected = CreatePageSurface(surfaceWidth, surfaceHeight, kColourWhite);
+    auto actual = CreatePageSurface(surfaceWidth, surfaceHeight, kColourWhite);
+    auto reversed = CreatePageSurface(surfaceWidth, surfaceHeight, kColourWhite);
+    const int64_t expectedRows = strip.coding->reference(
+        *expected, strip.bytes, strip.width, strip.rows, xOffset, yOffset, kColourBlack, {});
+    const int64_t actualRows =
+        DecodeFaxStrip(strip.coding->engine, *actual, strip.bytes, false, strip.width, strip.rows,
+                       xOffset, yOffset, kColourBlack);
+    const int64_t reversedRows =
+        DecodeFaxStrip(strip.coding->engine, *reversed, Reversed(strip.bytes), true, strip.width,
+                       strip.rows, xOffset, yOffset, kColourBlack);
+    EXPECT_EQ(actualRows, expectedRows);
+    EXPECT_EQ(reversedRows, expectedRows);
+    EXPECT_TRUE(SamePixels(*expected, *actual))
+        << test::DescribeDifferences(test::BitmapOf(*expected), test::BitmapOf(*actual));
+    EXPECT_TRUE(SamePixels(*expected, *reversed));
+}
+
+// The raw strips of every page of a file that libtiff reads, as most-significant-first bits.
+std::vector<Strip> StripsOf(const std::string& path) {
+    std::vector<Strip> strips;
+    TIFFErrorHandler errors = TIFFSetErrorHandler(nullptr);
+    TIFFErrorHandler warnings = TIFFSetWarningHandler(nullptr);
+    if (TIFF* tif = TIFFOpen(path.c_str(), "r")) {
+        int page = 0;
+        do {
+            uint16_t compression = 1, fillOrder = 1;
+            uint32_t width = 0, height = 0, t4 = 0, rowsPerStrip = 0;
+            TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+            TIFFGetFieldDefaulted(tif, TIFFTAG_FILLORDER, &fillOrder);
+            TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+            TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+            TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+            const Coding* coding = nullptr;
+            if (compression == COMPRESSION_CCITTFAX3) {
+                TIFFGetFieldDefaulted(tif, TIFFTAG_GROUP3OPTIONS, &t4);
+                coding = &kCodings[t4 & 1 ? 2 : 0];
+            } else if (compression == COMPRESSION_CCITTFAX4) {
+                coding = &kCodings[1];
+            } else if (compression == COMPRESSION_CCITTRLE) {
+                coding = &kCodings[3];
+            }
+            if (coding && width > 0 && width < 20000 && !TIFFIsTiled(tif)) {
+                for (tstrip_t s = 0; s < TIFFNumberOfStrips(tif) && s < 64; ++s) {
+                    Strip strip;
+                    strip.name =
+                        path + " page " + std::to_string(page) + " strip " + std::to_string(s);
+                    strip.bytes.resize(static_cast<std::size_t>(TIFFRawStripSize(tif, s)));
+                    TIFFReadRawStrip(tif, s, strip.bytes.data(),
+                                     static_cast<tmsize_t>(strip.bytes.size()));
+                    if (fillOrder == FILLORDER_LSB2MSB)
+                        ReverseBitOrder(strip.bytes);
+                    strip.width = static_cast<int32_t>(width);
+                    strip.rows = static_cast<int32_t>(std::min(height, rowsPerStrip));
+                    strip.coding = coding;
+                    strips.push_back(std::move(strip));
+                }
+            }
+            ++page;
+        } while (TIFFReadDirectory(tif));
+        TIFFClose(tif);
+    }
+    TIFFSetErrorHandler(errors);
+    TIFFSetWarningHandler(warnings);
+    return strips;
+}
+
+// Pages written by libtiff in every fax coding, text and noise, and strips of many rows.
+std::vector<Strip> GeneratedStrips(const test::TempDir& dir) {
+    std::vector<Strip> strips;
+    const struct {
+        int compression;
+        uint32_t t4;
+        int32_t width;
+        bool noise;
+    } pages[] = {{3, 0, 1728, false}, {3, 4, 517, true}, {3, 1, 1728, false}, {3, 5, 203, true},
+                 {4, 0, 1728, false}, {4, 0, 99, true},  {2, 0, 1001, false}, {4, 0, 5200, false}};
+    int n = 0;
+    for (const auto& p : pages) {
+        test::FaxOptions options;
+        options.compression = p.compression;
+        options.t4Options = p.t4;
+        options.rowsPerStrip = 64;
+        const std::string path = dir.File("generated" + std::to_string(n++) + ".tif");
+        test::WriteFaxPages(
+            path,
+            {p.noise ? test::NoisePage(p.width, 150, 9, 30) : test::TextLikePage(p.width, 300, 13)},
+            options);
+        for (Strip& strip : StripsOf(path))
+            strips.push_back(std::move(strip));
+    }
+    return strips;
+}
+
+TEST(EngineDifferential, WholeStripsOfEveryKind) {
+    test::TempDir dir;
+    std::vector<Strip> strips = GeneratedStrips(dir);
+    for (const auto& folder :
+         {std::filesystem::path(FAXLENS_CORPUS_DIR), std::filesystem::path(FAXLENS_SAMPLES_DIR)}) {
+        if (!std::filesystem::exists(folder))
+            continue;
+        for (const auto& file : std::filesystem::recursive_directory_iterator(folder))
+            if (file.is_regular_file())
+                for (Strip& strip : StripsOf(file.path().string()))
+                    strips.push_back(std::move(strip));
+    }
+    ASSERT_GT(strips.size(), 20u);
+    for (const Strip& strip : strips) {
+        ExpectSameDecoding(strip);
+        if (HasFailure())
+            return;
+    }
+}
+
+// Every strip read as every coding, damaged in the ways data is damaged: bits flipped, bytes cut
+// or dropped, zeros inserted, and at other widths and offsets.
+TEST(EngineDifferential, DamagedStripsAndWrongCodings) {
+    test::TempDir dir;
+    const std::vector<Strip> strips = GeneratedStrips(dir);
+    std::mt19937 random(77);
+    for (const Strip& original : strips) {
+        for (int round = 0; round < 12; ++round) {
+            Strip strip = original;
+            strip.coding = &kCodings[random() % 4];
+            std::vector<uint8_t>& bytes = strip.bytes;
+            switch (round % 6) {
+            case 0:
+                break;
+            case 1:
+                for (int flips = 0; flips < 5 && !bytes.empty(); ++flips)
+                    bytes[random() % bytes.size()] ^= static_cast<uint8_t>(1 << (random() % 8));
+                break;
+            case 2:
+                bytes.resize(bytes.size() * (random() % 100) / 100);
+                break;
+            case 3:
+                if (!bytes.empty())
+                    bytes.erase(bytes.begin() +
+                                static_cast<std::ptrdiff_t>(random() % bytes.size()));
+                break;
+            case 4:
+                bytes.insert(bytes.begin() +
+                                 static_cast<std::ptrdiff_t>(random() % (bytes.size() + 1)),
+                             random() % 40, 0);
+                break;
+            default:
+                strip.width = 1 + static_cast<int32_t>(random() % (2 * original.width));
+                strip.rows = 1 + static_cast<int32_t>(random() % (original.rows + 5));
+                break;
+            }
+            strip.name = original.name + " damaged " + std::to_string(round);
+            ExpectSameDecoding(strip, round == 5 ? -7 : 0, round == 11 ? 1 : 0);
+            if (HasFailure())
+                return;
+        }
+    }
+}
+
+TEST(EngineDifferential, RandomBytes) {
+    std::mt19937 random(5);
+    for (int round = 0; round < 3000; ++round) {
+        Strip strip;
+        strip.name = "random " + std::to_string(round);
+        strip.bytes.resize(random() % 200);
+        const int density = static_cast<int>(random() % 4);
+        for (uint8_t& byte : strip.bytes) {
+            byte = static_cast<uint8_t>(random());
+            for (int d = 0; d < density; ++d)
+                byte &= static_cast<uint8_t>(random()); // fewer ones: more zeros and EOLs
+        }
+        strip.width = 1 + static_cast<int32_t>(random() % 300);
+        strip.rows = 1 + static_cast<int32_t>(random() % 20);
+        strip.coding = &kCodings[random() % 4];
+        ExpectSameDecoding(strip);
+        if (HasFailure())
+            return;
+    }
+}
+
+} // namespace
+} // namespace faxlens::modConvert_TIF2DC
