@@ -47,9 +47,10 @@ void PackRow(const PageSurface& surface, int32_t y, bool blackBit, std::vector<u
     if (surface.IsBilevel()) {
         const bool zeroIsSet = (surface.Background() == kColourBlack) == blackBit;
         const bool oneIsSet = (surface.Ink() == kColourBlack) == blackBit;
+        const bool painted = surface.RowsPainted(y, 1); // a row never painted is not read
         const uint8_t* bits = surface.PlaneRow(y);
         for (std::size_t i = 0; i < bytes; ++i) {
-            const uint8_t b = bits[i];
+            const uint8_t b = painted ? bits[i] : 0;
             out[i] = static_cast<uint8_t>((oneIsSet ? b : 0) | (zeroIsSet ? ~b : 0));
         }
     } else {
@@ -106,14 +107,21 @@ public:
     PngImageData(const PngImageData&) = delete;
     PngImageData& operator=(const PngImageData&) = delete;
 
+    // Rows are gathered behind their filter bytes and deflated a batch at a time.
     bool AddRow(std::span<const uint8_t> row) {
-        static const uint8_t kNoFilter = 0;
-        return Deflate({&kNoFilter, 1}, Z_NO_FLUSH) && Deflate(row, Z_NO_FLUSH);
+        rows_.push_back(0); // no filter
+        rows_.insert(rows_.end(), row.begin(), row.end());
+        if (rows_.size() < kBatchBytes)
+            return true;
+        const bool deflated = Deflate(rows_, Z_NO_FLUSH);
+        rows_.clear();
+        return deflated;
     }
-    bool Finish() { return Deflate({}, Z_FINISH); }
+    bool Finish() { return Deflate(rows_, Z_FINISH); }
 
 private:
     static constexpr std::size_t kChunkBytes = 64 * 1024;
+    static constexpr std::size_t kBatchBytes = 256 * 1024;
 
     bool Deflate(std::span<const uint8_t> input, int flush) {
         if (!ok_)
@@ -142,10 +150,30 @@ private:
     z_stream stream_{};
     std::vector<uint8_t> chunk_;
     std::size_t used_ = 0;
+    std::vector<uint8_t> rows_;
     bool ok_ = false;
 };
 
 } // namespace
+
+// A page of black ink on white: its bits are the rows of a PBM as they stand, written a block
+// of rows at a time.
+bool IsBlackOnWhite(const PageSurface& surface) {
+    return surface.IsBilevel() && surface.Background() == kColourWhite &&
+           (surface.Ink() == kColourBlack || surface.Ink() == kColourWhite);
+}
+
+// Rows never painted are written from zeros, not read.
+void WritePlane(const PageSurface& surface, BlockWriter& out) {
+    const std::size_t stride = surface.PlaneStride();
+    const auto rowsPerBlock = static_cast<int32_t>(std::max<std::size_t>(1, kBlockBytes / stride));
+    const std::vector<uint8_t> zeros(stride * static_cast<std::size_t>(rowsPerBlock), 0);
+    for (int32_t y = 0; y < surface.Height(); y += rowsPerBlock) {
+        const int32_t rows = std::min(rowsPerBlock, surface.Height() - y);
+        const std::size_t bytes = stride * static_cast<std::size_t>(rows);
+        out.Append({surface.RowsPainted(y, rows) ? surface.PlaneRow(y) : zeros.data(), bytes});
+    }
+}
 
 std::string WritePbm(const PageSurface& surface, const std::string& path) {
     OutputFile file = OutputFile::CreateBeside(path);
@@ -154,10 +182,14 @@ std::string WritePbm(const PageSurface& surface, const std::string& path) {
         const std::string header = "P4\n" + std::to_string(surface.Width()) + " " +
                                    std::to_string(surface.Height()) + "\n";
         out.Append({reinterpret_cast<const uint8_t*>(header.data()), header.size()});
-        std::vector<uint8_t> row;
-        for (int32_t y = 0; y < surface.Height() && file.Ok(); ++y) {
-            PackRow(surface, y, true, row);
-            out.Append(row);
+        if (IsBlackOnWhite(surface)) {
+            WritePlane(surface, out);
+        } else {
+            std::vector<uint8_t> row;
+            for (int32_t y = 0; y < surface.Height() && file.Ok(); ++y) {
+                PackRow(surface, y, true, row);
+                out.Append(row);
+            }
         }
     }
     return Finish(file, path);

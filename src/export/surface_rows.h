@@ -79,7 +79,8 @@ void ScanRow(const PageSurface& surface, int32_t y, int32_t width, OnRun&& onRun
     // Two colours: each is black or white once and for all, and the bits say which.
     const bool zeroIsBlack = PixelIsBlack(surface.Background(), kGreyThreshold);
     const bool oneIsBlack = PixelIsBlack(surface.Ink(), kGreyThreshold);
-    if (zeroIsBlack == oneIsBlack) {
+    // A row never painted holds only 0 bits; it is not read.
+    if (zeroIsBlack == oneIsBlack || !surface.RowsPainted(y, 1)) {
         if (zeroIsBlack && width > 0)
             onRun(0, 0);
         onRun(zeroIsBlack && width > 0 ? -1 : 0, width);

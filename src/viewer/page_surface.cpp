@@ -11,6 +11,8 @@ namespace {
 constexpr std::size_t kReadSlack = 8;
 // Zeroing a larger plane takes fresh pages from the system instead of writing every byte.
 constexpr std::size_t kFreshPagesFrom = std::size_t{1} << 20;
+// The plane's bytes are marked as painted in blocks of a memory page.
+constexpr std::size_t kBlockShift = 12;
 
 // Grey level of a colour value, for choosing between two colours.
 int32_t Luminance(ColourValue colour) {
@@ -60,7 +62,8 @@ void FillPixels(uint8_t* p, std::size_t count, ColourValue colour) {
 
 PageSurface::PageSurface(int32_t width, int32_t height, Bytes plane, ColourValue background)
     : width_(width), height_(height), stride_(PlaneStrideOf(width)), plane_(std::move(plane)),
-      background_(background), ink_(background) {}
+      background_(background), ink_(background),
+      paintedBlocks_(((stride_ * static_cast<std::size_t>(height)) >> kBlockShift) + 1, false) {}
 
 PageSurface::~PageSurface() = default;
 
@@ -71,6 +74,7 @@ void PageSurface::Fill(ColourValue colour) {
     if (!hasInk_)
         return; // no bit was ever set
     hasInk_ = false;
+    std::fill(paintedBlocks_.begin(), paintedBlocks_.end(), false);
     const std::size_t bytes = stride_ * static_cast<std::size_t>(height_) + kReadSlack;
     if (bytes >= kFreshPagesFrom) {
         if (Bytes fresh{static_cast<uint8_t*>(std::calloc(bytes, 1))}) {
@@ -112,7 +116,27 @@ bool PageSurface::BecomeRgb() {
 }
 
 void PageSurface::PaintBits(int64_t y, int64_t from, int64_t to, int bit) {
-    PaintBitRange(plane_.get() + RowBytes(y, stride_), from, to, bit != 0);
+    const std::size_t row = RowBytes(y, stride_);
+    PaintBitRange(plane_.get() + row, from, to, bit != 0);
+    if (bit != 0)
+        MarkPainted(row + static_cast<std::size_t>(from >> 3),
+                    row + static_cast<std::size_t>((to - 1) >> 3));
+}
+
+void PageSurface::MarkPainted(std::size_t firstByte, std::size_t lastByte) {
+    for (std::size_t block = firstByte >> kBlockShift; block <= lastByte >> kBlockShift; ++block)
+        paintedBlocks_[block] = true;
+}
+
+bool PageSurface::RowsPainted(int32_t firstRow, int32_t rows) const {
+    if (!hasInk_ || rows <= 0)
+        return false;
+    const std::size_t first = RowBytes(firstRow, stride_) >> kBlockShift;
+    const std::size_t last = (RowBytes(int64_t{firstRow} + rows, stride_) - 1) >> kBlockShift;
+    for (std::size_t block = first; block <= last; ++block)
+        if (paintedBlocks_[block])
+            return true;
+    return false;
 }
 
 void PageSurface::PaintRgb(int64_t y, int64_t from, int64_t to, ColourValue colour) {
@@ -132,7 +156,13 @@ void PageSurface::PaintLine(int64_t x1, int64_t y, int64_t x2, ColourValue colou
 }
 
 void PageSurface::PaintSpans(int64_t y, std::span<const int64_t> spans, ColourValue colour) {
-    if (y < 0 || y >= height_ || spans.size() < 2)
+    if (y < 0 || y >= height_)
+        return;
+    // A colour that paints no pixel takes no part: it must not become the ink.
+    bool paints = false;
+    for (std::size_t k = 0; k + 1 < spans.size() && !paints; k += 2)
+        paints = std::min<int64_t>(spans[k + 1], width_) > std::max<int64_t>(spans[k], 0);
+    if (!paints)
         return;
     int bit = rgb_ ? -1 : BitFor(colour);
     const bool rgb = rgb_ || (bit < 0 && BecomeRgb());

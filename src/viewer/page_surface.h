@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <memory>
 #include <span>
+#include <vector>
 
 namespace faxlens {
 
@@ -57,6 +58,10 @@ public:
     // least 8 bytes that may be read, so a word may be loaded from any byte of a row.
     const uint8_t* PlaneRow(int32_t y) const { return plane_.get() + RowBytes(y, stride_); }
     std::size_t PlaneStride() const { return stride_; }
+    // Whether rows firstRow to firstRow + rows - 1 may hold a 1 bit. Rows never painted since the
+    // last fill hold none, and their memory has never been touched: readers pass them over
+    // instead of reading them.
+    bool RowsPainted(int32_t firstRow, int32_t rows) const;
     // Row y of the 24-bit picture: three bytes a pixel, red first. Only once !IsBilevel().
     const uint8_t* RgbRow(int32_t y) const { return rgb_.get() + RowBytes(y, RgbStride()); }
 
@@ -77,6 +82,7 @@ private:
     int BitFor(ColourValue colour);
     bool BecomeRgb();
     void PaintBits(int64_t y, int64_t from, int64_t to, int bit);
+    void MarkPainted(std::size_t firstByte, std::size_t lastByte);
     void PaintRgb(int64_t y, int64_t from, int64_t to, ColourValue colour);
 
     int32_t width_;
@@ -86,6 +92,8 @@ private:
     ColourValue background_;
     ColourValue ink_;
     bool hasInk_ = false; // whether a second colour was painted since the last fill
+    // One flag a block of the plane: whether a 1 bit was painted in it since the last fill.
+    std::vector<bool> paintedBlocks_;
     Bytes rgb_;
 };
 

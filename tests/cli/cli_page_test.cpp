@@ -190,6 +190,8 @@ struct DecodeCase {
     int32_t rowsPerStrip;
     bool bigEndian;
     int32_t width;
+    int photometric = 0;
+    int paletteDarkIndex = 1;
 };
 
 TEST(CliDecode, WritesWhatLibtiffReadsAsPbmAndPng) {
@@ -198,6 +200,8 @@ TEST(CliDecode, WritesWhatLibtiffReadsAsPbmAndPng) {
         {"Group 3 with byte-aligned EOLs, big-endian, odd width", 3, 4, 64, true, 1001},
         {"Group 4, little-endian", 4, 0, 50, false, 1728},
         {"Group 4, big-endian, odd width", 4, 0, 33, true, 203},
+        {"Group 4, black is zero", 4, 0, 50, false, 1001, 1},
+        {"uncompressed palette, the first colour dark", 1, 0, 20, true, 517, 3, 0},
     };
     for (const DecodeCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -208,6 +212,8 @@ TEST(CliDecode, WritesWhatLibtiffReadsAsPbmAndPng) {
         options.t4Options = c.t4Options;
         options.rowsPerStrip = c.rowsPerStrip;
         options.bigEndian = c.bigEndian;
+        options.photometric = c.photometric;
+        options.paletteDarkIndex = c.paletteDarkIndex;
         WriteFaxPages(path, ThreePages(c.width, 140), options);
         for (int page = 1; page <= 3; ++page) {
             SCOPED_TRACE("page " + std::to_string(page));

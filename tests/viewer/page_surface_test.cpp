@@ -62,6 +62,24 @@ TEST(PageSurface, KeepsBitsUntilAThirdColour) {
     EXPECT_EQ(surface->PlaneRow(1)[1], 0);
 }
 
+// Rows never painted are known as such, so readers need not touch their memory; a span that
+// lies wholly outside the row paints nothing and makes no ink.
+TEST(PageSurface, KnowsWhichRowsWerePainted) {
+    auto surface = CreatePageSurface(40000, 12, kColourWhite); // 5000 bytes a row
+    EXPECT_FALSE(surface->RowsPainted(0, 12));
+    const int64_t outside[] = {40000, 40010};
+    surface->PaintSpans(3, outside, 0x00123456);
+    EXPECT_EQ(surface->Ink(), kColourWhite);
+    EXPECT_FALSE(surface->RowsPainted(0, 12));
+    surface->PaintLine(39990, 7, 39999, kColourBlack);
+    EXPECT_TRUE(surface->RowsPainted(7, 1));
+    EXPECT_TRUE(surface->RowsPainted(0, 12));
+    EXPECT_FALSE(surface->RowsPainted(0, 6));
+    EXPECT_FALSE(surface->RowsPainted(9, 3));
+    surface->Fill(kColourWhite);
+    EXPECT_FALSE(surface->RowsPainted(0, 12));
+}
+
 // Spans paint as PaintLine paints each of them, clipped to the row.
 TEST(PageSurface, PaintSpansPaintsEachSpan) {
     auto surface = CreatePageSurface(70, 2, kColourWhite);
