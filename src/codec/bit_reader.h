@@ -2,18 +2,53 @@
 
 // Reads the bits of a strip one code at a time through a 64-bit buffer, in either fill order.
 // Bits past the end of the strip read as 0, but the reader always knows how many real bits are
-// left, so that a code is recognised only when all of its bits are there.
+// left, so that a code is recognised only when all of its bits are there. Everything is inline:
+// a decoder keeps its reader in a local, and the compiler keeps its state in registers.
 
+#include "base/bit_words.h"
+
+#include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 
 namespace faxlens::modConvert_TIF2DC {
 
+namespace detail {
+
+inline constexpr std::array<uint8_t, 256> kReversedBytes = [] {
+    std::array<uint8_t, 256> table{};
+    for (int b = 0; b < 256; ++b)
+        for (int bit = 0; bit < 8; ++bit)
+            if (b & (1 << bit))
+                table[static_cast<std::size_t>(b)] |= static_cast<uint8_t>(0x80 >> bit);
+    return table;
+}();
+
+// Turns the bits of each of the eight bytes round.
+inline uint64_t ReverseBitsOfBytes(uint64_t word) {
+    word = (word >> 1 & 0x5555555555555555) | (word & 0x5555555555555555) << 1;
+    word = (word >> 2 & 0x3333333333333333) | (word & 0x3333333333333333) << 2;
+    return (word >> 4 & 0x0F0F0F0F0F0F0F0F) | (word & 0x0F0F0F0F0F0F0F0F) << 4;
+}
+
+} // namespace detail
+
 class BitReader {
 public:
     // With lowBitFirst the bits of every byte are taken least significant first (FillOrder 2).
-    BitReader(std::span<const uint8_t> data, bool lowBitFirst);
+    BitReader(std::span<const uint8_t> data, bool lowBitFirst)
+        : data_(data), lowBitFirst_(lowBitFirst), length_(static_cast<int64_t>(data.size()) * 8) {
+        for (std::size_t i = data_.size(); i-- > 0;) {
+            if (const uint8_t byte = ByteAt(i); byte != 0) {
+                lastOne_ = static_cast<int64_t>(i) * 8 + 7 - std::countr_zero(byte);
+                break;
+            }
+        }
+        Refill();
+    }
 
     // Bits taken so far; may run past the end when a skip does.
     int64_t Position() const { return position_; }
@@ -36,23 +71,73 @@ public:
             Seek(position_ + n);
         }
     }
-    void Seek(int64_t position);
+    void Seek(int64_t position) {
+        position_ = position;
+        buffer_ = 0;
+        buffered_ = 0;
+        if (position >= length_ || position < 0) {
+            nextByte_ = data_.size();
+            return;
+        }
+        nextByte_ = static_cast<std::size_t>(position / 8);
+        Refill();
+        const int within = static_cast<int>(position % 8);
+        buffer_ <<= within;
+        buffered_ -= within;
+    }
 
     // Whether n real bits follow and all are 0.
     bool ZerosAhead(int n) { return Available() >= n && Peek(n) == 0; }
-    // The first 1 bit at or after the position; -1 when there is none.
-    int64_t NextOne();
     // Whether a 1 bit lies after the given position.
     bool OneAfter(int64_t position) const { return lastOne_ > position; }
 
+    // The first 1 bit at or after the position; -1 when there is none.
+    int64_t NextOne() const {
+        if (lastOne_ < position_)
+            return -1;
+        if (buffer_ != 0)
+            return position_ + std::countl_zero(buffer_);
+        // Only zeros are buffered: look on from the first byte not yet read, eight at a time.
+        std::size_t i = nextByte_;
+        for (uint64_t word = 0; i + 8 <= data_.size(); i += 8) {
+            std::memcpy(&word, data_.data() + i, 8);
+            if (word != 0)
+                break;
+        }
+        while (ByteAt(i) == 0)
+            ++i;
+        return static_cast<int64_t>(i) * 8 + std::countl_zero(ByteAt(i));
+    }
+
 private:
-    uint8_t ByteAt(std::size_t index) const;
-    void Refill();
+    uint8_t ByteAt(std::size_t index) const {
+        return lowBitFirst_ ? detail::kReversedBytes[data_[index]] : data_[index];
+    }
+
+    void Refill() {
+        if (buffered_ <= 56 && nextByte_ + 8 <= data_.size()) {
+            // Eight bytes at once; those that do not fit whole are read again next time.
+            uint64_t word = LoadBigEndian64(data_.data() + nextByte_);
+            if (lowBitFirst_)
+                word = detail::ReverseBitsOfBytes(word);
+            const int bytes = (64 - buffered_) / 8;
+            if (bytes < 8)
+                word &= ~uint64_t{0} << (64 - 8 * bytes);
+            buffer_ |= word >> buffered_;
+            buffered_ += 8 * bytes;
+            nextByte_ += static_cast<std::size_t>(bytes);
+            return;
+        }
+        while (buffered_ <= 56 && nextByte_ < data_.size()) {
+            buffer_ |= uint64_t{ByteAt(nextByte_++)} << (56 - buffered_);
+            buffered_ += 8;
+        }
+    }
 
     std::span<const uint8_t> data_;
     bool lowBitFirst_;
     int64_t length_;
-    int64_t lastOne_;
+    int64_t lastOne_ = -1;
     int64_t position_ = 0;
     std::size_t nextByte_ = 0; // the first byte not yet in the buffer
     uint64_t buffer_ = 0;      // the next bits, the first in the top bit

@@ -10,7 +10,7 @@
 #include "codec/run_decoding.h"
 
 #include <algorithm>
-#include <climits>
+#include <array>
 #include <vector>
 
 namespace faxlens::modConvert_TIF2DC {
@@ -18,13 +18,10 @@ namespace faxlens::modConvert_TIF2DC {
 namespace {
 
 constexpr int kEolZeros = 11;
+constexpr int32_t kReservedChanges = 1 << 14;
 constexpr int kEolLength = 12;
 // How often the event pump is offered while a strip decodes: every so many bits.
 constexpr int64_t kBitsPerPump = 8 * 16 * 1024;
-
-int32_t Saturate(int64_t value) {
-    return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
-}
 
 int16_t Opposite(int16_t colour) {
     return colour == kWhite ? kBlack : kWhite;
@@ -44,13 +41,34 @@ enum class LineEnd {
     Stuck,       // nothing more can be decoded
 };
 
+// Where decoding stands: the bits and the row being decoded. A decoder keeps it in a local that
+// its inlined steps share, so that the compiler keeps it in registers.
+struct Cursor {
+    BitReader reader;
+    int64_t row = 0;
+    int64_t a0 = 0; // the column of the next run, also on the surface past the width
+    int16_t colour = kWhite;
+    bool horizontalPending = false; // the second run of a horizontal mode is due
+    int32_t horizontalRuns = 0;
+    modTIF::ReferenceWalk walk;
+    bool previousUsedNothing = false;
+    bool anythingDecoded = false;
+};
+
 class FaxDecoder {
 public:
     FaxDecoder(PageSurface& surface, std::span<const uint8_t> data, bool lowBitFirst, int32_t width,
                int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
                const EventPump& pump)
-        : surface_(surface), reader_(data, lowBitFirst), width_(width), rowLimit_(rowLimit),
-          xOffset_(xOffset), yOffset_(yOffset), ink_(ink), pump_(pump), reference_{width} {}
+        : surface_(surface), data_(data), lowBitFirst_(lowBitFirst), width_(width),
+          rowLimit_(rowLimit), xOffset_(xOffset), yOffset_(yOffset), ink_(ink),
+          pump_(pump), reference_{width} {
+        // A sound row has at most a change a pixel; more only grow the lists.
+        const auto typical = static_cast<std::size_t>(std::clamp(width, 0, kReservedChanges));
+        reference_.reserve(typical);
+        codingLine_.reserve(typical);
+        blackSpans_.reserve(typical);
+    }
 
     int64_t RunGroup3();
     int64_t RunGroup4();
@@ -58,39 +76,47 @@ public:
     int64_t RunHuffmanRle();
 
 private:
+    [[gnu::always_inline]] Cursor Start() {
+        Pump(pump_);
+        return Cursor{BitReader(data_, lowBitFirst_), 0, 0, kWhite, false, 0, {}, false, false};
+    }
+
     // --- bits ---
 
-    bool DataLeft() const { return reader_.Available() > 0; }
+    [[gnu::always_inline]] static bool DataLeft(const Cursor& c) {
+        return c.reader.Available() > 0;
+    }
 
-    void OfferPump() {
-        if (reader_.Position() < nextPump_)
+    [[gnu::always_inline]] void OfferPump(const Cursor& c) {
+        if (c.reader.Position() < nextPump_)
             return;
-        nextPump_ = reader_.Position() + kBitsPerPump;
+        nextPump_ = c.reader.Position() + kBitsPerPump;
         Pump(pump_);
     }
 
     // One run of one-dimensional code at the position, make-up words and terminating word, or
     // an EOL (its fill zeros included); what it reads is taken.
-    RunResult DecodeRun(int16_t colour) {
-        if (!DataLeft())
+    [[gnu::always_inline]] RunResult DecodeRun(Cursor& c, int16_t colour) {
+        BitReader& reader = c.reader;
+        if (reader.Available() <= 0)
             return {};
-        if (reader_.ZerosAhead(kEolZeros)) {
-            const int64_t one = reader_.NextOne();
+        if (reader.ZerosAhead(kEolZeros)) {
+            const int64_t one = reader.NextOne();
             if (one < 0)
                 return {};
-            const int64_t used = one - reader_.Position() + 1;
-            reader_.Skip(used);
+            const int64_t used = one - reader.Position() + 1;
+            reader.Skip(used);
             return {false, -1, used};
         }
-        const modTIF::RunLookup& lookup = modTIF::RunLookupFor(colour);
+        const modTIF::RunLookup& lookup = colour == kWhite ? whiteRuns_ : blackRuns_;
         RunResult result;
         for (;;) {
-            const modTIF::RunCode& code = lookup[reader_.Peek(modTIF::kRunLookupBits)];
-            if (code.run < 0 || code.length > reader_.Available())
+            const modTIF::RunCode& code = lookup[reader.Peek(modTIF::kRunLookupBits)];
+            if (code.run < 0 || code.length > reader.Available())
                 return result;
-            reader_.Skip(code.length);
+            reader.Skip(code.length);
             result.used += code.length;
-            result.run = Saturate(int64_t{result.run} + code.run);
+            result.run = SaturateToLong(int64_t{result.run} + code.run);
             if (code.terminating) {
                 result.decoded = true;
                 return result;
@@ -98,83 +124,99 @@ private:
         }
     }
 
-    modTIF::ModeCode ReadMode() {
-        const int64_t available = reader_.Available();
+    [[gnu::always_inline]] modTIF::ModeCode ReadMode(Cursor& c) {
+        BitReader& reader = c.reader;
+        const int64_t available = reader.Available();
         if (available <= 0)
             return {};
-        const modTIF::ModeCode mode = modTIF::ModeLookup()[reader_.Peek(modTIF::kModeLookupBits)];
+        const modTIF::ModeCode mode = modes_[reader.Peek(modTIF::kModeLookupBits)];
         if (mode.mode == modTIF::Mode::None || mode.length > available)
             return {};
         if (mode.mode == modTIF::Mode::Vertical && mode.delta < 0 &&
-            !reader_.OneAfter(reader_.Position() + mode.length - 1))
+            !reader.OneAfter(reader.Position() + mode.length - 1))
             return {};
         return mode;
     }
 
     // One two-dimensional coding step, as DecodeStep2D takes it; on failure nothing is read.
-    bool DecodeStep(int32_t& runLength) {
-        const int64_t start = reader_.Position();
-        int64_t total = 0;
-        int32_t a = Saturate(a0_);
-        modTIF::ReferenceWalk walk = walk_;
+    [[gnu::always_inline]] bool DecodeStep(Cursor& c, int32_t& runLength) {
         const auto count = static_cast<int32_t>(reference_.size());
-        while (!horizontalPending_) {
-            const modTIF::ModeCode mode = ReadMode();
+        // Most steps are a vertical mode, which cannot fail once its code is read.
+        if (!c.horizontalPending) {
+            const modTIF::ModeCode mode = ReadMode(c);
+            if (mode.mode == modTIF::Mode::Vertical) {
+                c.reader.Skip(mode.length);
+                const int32_t a = SaturateToLong(c.a0);
+                int32_t b1 = 0;
+                int32_t b2 = 0;
+                modTIF::FindB1B2(a, reference_, count, b1, b2, c.colour, c.walk);
+                c.walk.next = SaturateToLong(int64_t{c.walk.next} + (mode.delta < 0 ? -1 : 1));
+                c.walk.runDecoded = true;
+                runLength = SaturateToLong(int64_t{b1} + mode.delta - a);
+                return true;
+            }
+        }
+        const int64_t start = c.reader.Position();
+        int64_t total = 0;
+        int32_t a = SaturateToLong(c.a0);
+        modTIF::ReferenceWalk walk = c.walk;
+        while (!c.horizontalPending) {
+            const modTIF::ModeCode mode = ReadMode(c);
             if (mode.mode == modTIF::Mode::None) {
-                reader_.Seek(start);
+                c.reader.Seek(start);
                 return false;
             }
-            reader_.Skip(mode.length);
+            c.reader.Skip(mode.length);
             if (mode.mode == modTIF::Mode::Horizontal)
                 break;
             int32_t b1 = 0;
             int32_t b2 = 0;
-            modTIF::FindB1B2(a, reference_, count, b1, b2, colour_, walk);
+            modTIF::FindB1B2(a, reference_, count, b1, b2, c.colour, walk);
             if (mode.mode == modTIF::Mode::Vertical) {
-                walk.next = Saturate(int64_t{walk.next} + (mode.delta < 0 ? -1 : 1));
+                walk.next = SaturateToLong(int64_t{walk.next} + (mode.delta < 0 ? -1 : 1));
                 walk.runDecoded = true;
-                walk_ = walk;
-                runLength = Saturate(total + b1 + mode.delta - a);
+                c.walk = walk;
+                runLength = SaturateToLong(total + b1 + mode.delta - a);
                 return true;
             }
-            walk.next = Saturate(int64_t{walk.next} + 2);
+            walk.next = SaturateToLong(int64_t{walk.next} + 2);
             total += int64_t{b2} - a;
             a = b2;
         }
-        const RunResult run = DecodeRun(colour_);
+        const RunResult run = DecodeRun(c, c.colour);
         if (!run.decoded) {
-            reader_.Seek(start);
+            c.reader.Seek(start);
             return false;
         }
-        horizontalPending_ = true;
+        c.horizontalPending = true;
         walk.runDecoded = true;
-        walk_ = walk;
-        runLength = Saturate(total + run.run);
+        c.walk = walk;
+        runLength = SaturateToLong(total + run.run);
         return true;
     }
 
     // --- rows ---
 
     // Records a run of the colour of a0 on the coding line and among the row's black runs.
-    void AddRun(int32_t run) {
+    [[gnu::always_inline]] void AddRun(Cursor& c, int32_t run) {
         const int64_t previous = codingLine_.empty() ? 0 : codingLine_.back();
-        codingLine_.push_back(Saturate(previous + run));
-        PaintRun(run);
+        codingLine_.push_back(SaturateToLong(previous + run));
+        PaintRun(c, run);
     }
 
     // A black run is painted when its row is done; white runs need nothing.
-    void PaintRun(int32_t run) {
-        if (colour_ != kWhite && run > 0) {
-            blackSpans_.push_back(a0_ + xOffset_);
-            blackSpans_.push_back(a0_ + xOffset_ + run);
+    [[gnu::always_inline]] void PaintRun(Cursor& c, int32_t run) {
+        if (c.colour != kWhite && run > 0) {
+            blackSpans_.push_back(c.a0 + xOffset_);
+            blackSpans_.push_back(c.a0 + xOffset_ + run);
         }
-        a0_ += run;
-        colour_ = Opposite(colour_);
+        c.a0 += run;
+        c.colour = Opposite(c.colour);
     }
 
-    void PaintRow() {
+    void PaintRow(int64_t row) {
         if (!blackSpans_.empty())
-            surface_.PaintSpans(row_ + yOffset_, blackSpans_, ink_);
+            surface_.PaintSpans(row + yOffset_, blackSpans_, ink_);
         blackSpans_.clear();
     }
 
@@ -186,131 +228,136 @@ private:
         codingLine_.clear();
     }
 
-    void StartLine() {
-        a0_ = 0;
-        colour_ = kWhite;
-        horizontalPending_ = false;
-        walk_ = {};
+    [[gnu::always_inline]] void StartLine(Cursor& c) {
+        c.a0 = 0;
+        c.colour = kWhite;
+        c.horizontalPending = false;
+        c.walk = {};
         codingLine_.clear();
     }
 
     // --- Group 3, one-dimensional ---
 
     // Decodes one run and paints it; false when the strip is finished.
-    bool Group3Run() {
-        const RunResult run = DecodeRun(colour_);
+    [[gnu::always_inline]] bool Group3Run(Cursor& c) {
+        const RunResult run = DecodeRun(c, c.colour);
         // Neither colour's code words match here: nothing more can be decoded.
-        const bool stuck = run.used == 0 && previousUsedNothing_;
-        previousUsedNothing_ = run.used == 0;
+        const bool stuck = run.used == 0 && c.previousUsedNothing;
+        c.previousUsedNothing = run.used == 0;
         if (stuck)
             return false;
         if (run.run == -1) // an EOL before anything of the strip is its start marker
-            return !anythingDecoded_ || EndGroup3Row();
-        anythingDecoded_ = anythingDecoded_ || run.used > 0;
-        PaintRun(run.run);
-        if (a0_ < width_)
+            return !c.anythingDecoded || EndGroup3Row(c);
+        c.anythingDecoded = c.anythingDecoded || run.used > 0;
+        PaintRun(c, run.run);
+        if (c.a0 < width_)
             return true;
         // The row is full. An EOL right after it ends the row when it is read next.
-        return reader_.ZerosAhead(kEolZeros) || EndGroup3Row();
+        return c.reader.ZerosAhead(kEolZeros) || EndGroup3Row(c);
     }
 
-    bool EndGroup3Row() {
-        PaintRow();
-        anythingDecoded_ = true;
-        ++row_;
-        a0_ = 0;
-        colour_ = kWhite;
-        return row_ < rowLimit_;
+    [[gnu::always_inline]] bool EndGroup3Row(Cursor& c) {
+        PaintRow(c.row);
+        c.anythingDecoded = true;
+        ++c.row;
+        c.a0 = 0;
+        c.colour = kWhite;
+        return c.row < rowLimit_;
     }
 
     // --- Group 4 ---
 
     // One coding step recorded and painted; false when the strip is finished.
-    bool Group4Step() {
+    [[gnu::always_inline]] bool Group4Step(Cursor& c) {
         int32_t run = 0;
-        if (!DecodeStep(run))
+        if (!DecodeStep(c, run))
             return false;
-        if (horizontalPending_ && ++horizontalRuns_ % 2 == 0) {
-            horizontalPending_ = false;
-            horizontalRuns_ = 0;
+        if (c.horizontalPending && ++c.horizontalRuns % 2 == 0) {
+            c.horizontalPending = false;
+            c.horizontalRuns = 0;
         }
-        AddRun(run);
-        if (a0_ >= width_ && !horizontalPending_) {
+        AddRun(c, run);
+        if (c.a0 >= width_ && !c.horizontalPending) {
             // The row is full. An EOL after it is skipped without ending the row again.
-            if (reader_.ZerosAhead(kEolZeros))
-                reader_.Skip(kEolLength);
+            if (c.reader.ZerosAhead(kEolZeros))
+                c.reader.Skip(kEolLength);
             else
-                EndGroup4Row();
+                EndGroup4Row(c);
         }
-        return row_ < rowLimit_;
+        return c.row < rowLimit_;
     }
 
-    void EndGroup4Row() {
-        PaintRow();
-        ++row_;
-        a0_ = 0;
-        horizontalPending_ = false;
-        horizontalRuns_ = 0;
-        colour_ = kWhite;
-        walk_ = {};
+    [[gnu::always_inline]] void EndGroup4Row(Cursor& c) {
+        PaintRow(c.row);
+        ++c.row;
+        c.a0 = 0;
+        c.horizontalPending = false;
+        c.horizontalRuns = 0;
+        c.colour = kWhite;
+        c.walk = {};
         NextReference();
     }
 
     // --- lines of Group 3 two-dimensional and Huffman RLE ---
 
-    bool AtEol() { return reader_.ZerosAhead(kEolZeros); }
+    [[gnu::always_inline]] static bool AtEol(Cursor& c) { return c.reader.ZerosAhead(kEolZeros); }
 
     // The bit after an EOL: 1 for a one-dimensional line, 0 for a two-dimensional one.
-    bool TakeTagBit(bool& oneDimensional) {
-        if (!DataLeft())
+    [[gnu::always_inline]] static bool TakeTagBit(Cursor& c, bool& oneDimensional) {
+        if (!DataLeft(c))
             return false;
-        oneDimensional = reader_.Peek(1) == 1;
-        reader_.Skip(1);
+        oneDimensional = c.reader.Peek(1) == 1;
+        c.reader.Skip(1);
         return true;
     }
 
     // Runs of alternating colour, white first, until the width is reached.
-    LineEnd DecodeLine1D() {
-        StartLine();
+    [[gnu::always_inline]] LineEnd DecodeLine1D(Cursor& c) {
+        StartLine(c);
         bool previousUsedNothing = false;
-        while (a0_ < width_) {
-            OfferPump();
-            const RunResult run = DecodeRun(colour_);
+        while (c.a0 < width_) {
+            OfferPump(c);
+            const RunResult run = DecodeRun(c, c.colour);
             if (run.used == 0 && previousUsedNothing)
                 return LineEnd::Stuck;
             previousUsedNothing = run.used == 0;
             if (run.run == -1)
                 return LineEnd::EolConsumed;
-            AddRun(run.run);
+            AddRun(c, run.run);
         }
         return LineEnd::Complete;
     }
 
     // Coding steps against the line above until the width is reached and no second horizontal
     // run is due. An EOL where a step should be ends the line early.
-    LineEnd DecodeLine2D() {
-        StartLine();
+    [[gnu::always_inline]] LineEnd DecodeLine2D(Cursor& c) {
+        StartLine(c);
         int32_t horizontalRuns = 0;
-        while (a0_ < width_ || horizontalPending_) {
-            OfferPump();
+        while (c.a0 < width_ || c.horizontalPending) {
+            OfferPump(c);
             int32_t run = 0;
-            if (!DecodeStep(run))
-                return AtEol() ? LineEnd::Complete : LineEnd::Stuck;
-            if (horizontalPending_ && ++horizontalRuns % 2 == 0)
-                horizontalPending_ = false;
-            AddRun(run);
+            if (!DecodeStep(c, run))
+                return AtEol(c) ? LineEnd::Complete : LineEnd::Stuck;
+            if (c.horizontalPending && ++horizontalRuns % 2 == 0)
+                c.horizontalPending = false;
+            AddRun(c, run);
         }
         return LineEnd::Complete;
     }
 
-    void EndLine() {
-        PaintRow();
-        ++row_;
+    [[gnu::always_inline]] void EndLine(Cursor& c) {
+        PaintRow(c.row);
+        ++c.row;
         NextReference();
     }
 
     PageSurface& surface_;
-    BitReader reader_;
+    const std::span<const uint8_t> data_;
+    const bool lowBitFirst_;
+    const modTIF::RunLookup& whiteRuns_ = modTIF::RunLookupFor(kWhite);
+    const modTIF::RunLookup& blackRuns_ = modTIF::RunLookupFor(kBlack);
+    const std::array<modTIF::ModeCode, std::size_t{1} << modTIF::kModeLookupBits>& modes_ =
+        modTIF::ModeLookup();
     const int32_t width_;
     const int32_t rowLimit_;
     const int64_t xOffset_;
@@ -322,76 +369,68 @@ private:
     ChangeList reference_;
     ChangeList codingLine_;
     std::vector<int64_t> blackSpans_; // of the row being decoded: start, end, start, end, ...
-    int64_t row_ = 0;
-    int64_t a0_ = 0;
-    int16_t colour_ = kWhite;
-    bool horizontalPending_ = false;
-    int32_t horizontalRuns_ = 0;
-    modTIF::ReferenceWalk walk_;
-    bool previousUsedNothing_ = false;
-    bool anythingDecoded_ = false;
 };
 
 int64_t FaxDecoder::RunGroup3() {
-    Pump(pump_);
-    while (DataLeft()) {
-        OfferPump();
-        if (!Group3Run())
+    Cursor c = Start();
+    while (DataLeft(c)) {
+        OfferPump(c);
+        if (!Group3Run(c))
             break;
     }
-    PaintRow();
-    return row_ + (a0_ > 0 ? 1 : 0);
+    PaintRow(c.row);
+    return c.row + (c.a0 > 0 ? 1 : 0);
 }
 
 int64_t FaxDecoder::RunGroup4() {
-    Pump(pump_);
-    while (DataLeft()) {
-        OfferPump();
-        if (!Group4Step())
+    Cursor c = Start();
+    while (DataLeft(c)) {
+        OfferPump(c);
+        if (!Group4Step(c))
             break;
     }
-    PaintRow();
-    return row_ + (a0_ != 0 ? 1 : 0);
+    PaintRow(c.row);
+    return c.row + (c.a0 != 0 ? 1 : 0);
 }
 
 int64_t FaxDecoder::RunGroup3TwoD() {
-    Pump(pump_);
+    Cursor c = Start();
     // Other writers start a strip with an EOL and a tag bit; without them the first line is
     // one-dimensional, as every first line must be.
     bool oneDimensional = true;
-    if (AtEol()) {
-        DecodeRun(kWhite);
-        if (!TakeTagBit(oneDimensional))
-            return row_;
+    if (AtEol(c)) {
+        DecodeRun(c, kWhite);
+        if (!TakeTagBit(c, oneDimensional))
+            return c.row;
     }
-    while (row_ < rowLimit_ && DataLeft()) {
-        const LineEnd end = oneDimensional ? DecodeLine1D() : DecodeLine2D();
-        EndLine();
+    while (c.row < rowLimit_ && DataLeft(c)) {
+        const LineEnd end = oneDimensional ? DecodeLine1D(c) : DecodeLine2D(c);
+        EndLine(c);
         if (end == LineEnd::Stuck)
             break;
         if (end == LineEnd::Complete) {
-            if (!AtEol()) {
+            if (!AtEol(c)) {
                 oneDimensional = true; // no EOL: nothing says otherwise
                 continue;
             }
-            DecodeRun(kWhite);
+            DecodeRun(c, kWhite);
         }
-        if (!TakeTagBit(oneDimensional))
+        if (!TakeTagBit(c, oneDimensional))
             break;
     }
-    return row_;
+    return c.row;
 }
 
 int64_t FaxDecoder::RunHuffmanRle() {
-    Pump(pump_);
-    while (row_ < rowLimit_ && DataLeft()) {
-        const LineEnd end = DecodeLine1D();
-        EndLine();
+    Cursor c = Start();
+    while (c.row < rowLimit_ && DataLeft(c)) {
+        const LineEnd end = DecodeLine1D(c);
+        EndLine(c);
         if (end == LineEnd::Stuck)
             break;
-        reader_.Skip((8 - reader_.Position() % 8) % 8); // each line begins on a byte
+        c.reader.Skip((8 - c.reader.Position() % 8) % 8); // each line begins on a byte
     }
-    return row_;
+    return c.row;
 }
 
 } // namespace

@@ -13,11 +13,6 @@ namespace {
 
 constexpr std::size_t kNotFound = std::string_view::npos;
 
-int32_t SaturateToLong(int64_t value) {
-    return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
-}
-
 int32_t CountToLong(std::size_t count) {
     return static_cast<int32_t>(std::min<std::size_t>(
         count, static_cast<std::size_t>(std::numeric_limits<int32_t>::max())));
@@ -225,42 +220,6 @@ bool ReadModeCode(std::string_view bits, int32_t position, bool& pass, bool& hor
 }
 
 // --- reference line ----------------------------------------------------------------------------
-
-void FindB1B2(int32_t a0, std::span<const int32_t> reference, int32_t count, int32_t& b1,
-              int32_t& b2, int16_t colour, ReferenceWalk& walk) {
-    b1 = 0;
-    b2 = 0;
-    // A count beyond the elements given is cut to them; an empty line has no changes at all.
-    const int64_t usable = std::min<int64_t>(count, static_cast<int64_t>(reference.size()));
-    if (usable < 1)
-        return;
-    const int64_t last = usable - 1;
-    // Column 0 stands before the first element: a vertical mode left of the first b1 of a row
-    // steps back onto it. However far vertical modes step back, they find column 0 there.
-    auto at = [&](int64_t i) { return i < 0 ? 0 : reference[static_cast<std::size_t>(i)]; };
-
-    // Black a0 looks for a change to white (odd index), white a0 for a change to black (even).
-    const int64_t parity = colour != 0 ? 1 : 0;
-    int64_t i = std::max<int64_t>(walk.next, parity - 2);
-    if ((i & 1) != parity)
-        ++i;
-    // Once the row has a run, b1 lies right of a0; until then a0 stands at the row's start or
-    // under a pass, and the next change of the colour serves as it is, also one on a0.
-    if (walk.runDecoded)
-        while (i <= last && at(i) <= a0)
-            i += 2;
-    walk.next = SaturateToLong(i);
-    if (i > last) {
-        b1 = reference[static_cast<std::size_t>(last)];
-        // Saturates instead of overflowing past the largest long.
-        b2 = SaturateToLong(int64_t{b1} + 1);
-        return;
-    }
-    b1 = at(i);
-    b2 = i < last ? at(i + 1) : 0;
-    if (b2 < b1)
-        b2 = reference[static_cast<std::size_t>(last)];
-}
 
 void FindB1B2(int32_t a0, std::span<const int32_t> reference, int32_t count, int32_t& b1,
               int32_t& b2, int16_t colour) {

@@ -1,9 +1,8 @@
 #include "viewer/area_scaler.h"
 
-#include "base/bit_words.h"
+#include "viewer/bit_scaler.h"
 
 #include <algorithm>
-#include <cmath>
 #include <vector>
 
 namespace faxlens {
@@ -211,117 +210,6 @@ void Scale(const ScaleJob& job) {
         ScaleAcrossThenDown<Channels>(job);
 }
 
-// --- sources of one bit a pixel -------------------------------------------------------------
-//
-// A destination pixel's colour is the mix of the two colours in the share of its area that the
-// 1 bits cover. Measured in 1/m of a source pixel along each axis (n source pixels onto m
-// destination pixels), destination pixel i covers [i n, (i + 1) n) and source pixel j covers
-// [j m, (j + 1) m); the coverage is summed exactly in integers and only the final share is
-// rounded, so that a region of one colour keeps it exactly. Rows are read a word at a time and
-// rows without a 1 bit are passed over.
-
-// The source pixels of one visible destination pixel along an axis: first to last, the first
-// and the last weighing what of them is covered, the whole ones between weighing m.
-struct BitCover {
-    int64_t first = 0;
-    int64_t last = 0;
-    int64_t firstWeight = 0;
-    int64_t lastWeight = 0;
-};
-
-std::vector<BitCover> CoverAxis(int64_t n, int64_t m, int64_t destBegin, int64_t destEnd) {
-    std::vector<BitCover> covers;
-    covers.reserve(static_cast<std::size_t>(destEnd - destBegin));
-    for (int64_t i = destBegin; i < destEnd; ++i) {
-        const int64_t lo = i * n;
-        const int64_t hi = lo + n;
-        BitCover cover{lo / m, (hi - 1) / m, 0, 0};
-        if (cover.first == cover.last) {
-            cover.firstWeight = n;
-        } else {
-            cover.firstWeight = (cover.first + 1) * m - lo;
-            cover.lastWeight = hi - cover.last * m;
-        }
-        covers.push_back(cover);
-    }
-    return covers;
-}
-
-bool BitAt(const uint8_t* row, int64_t x) {
-    return (row[x >> 3] >> (7 - (x & 7)) & 1) != 0;
-}
-
-// The area of one destination pixel that the 1 bits of a source row cover, across.
-int64_t CoveredAcross(const uint8_t* row, int64_t base, const BitCover& c, int64_t m) {
-    if (c.first == c.last)
-        return BitAt(row, base + c.first) ? c.firstWeight : 0;
-    int64_t area = 0;
-    if (BitAt(row, base + c.first))
-        area += c.firstWeight;
-    if (BitAt(row, base + c.last))
-        area += c.lastWeight;
-    if (c.last - c.first > 1)
-        area += m * CountOnes(row, base + c.first + 1, base + c.last);
-    return area;
-}
-
-// The channel between the colour of 0 bits and of 1 bits for `covered` of `total`, rounded to
-// the nearest level, a half up.
-uint8_t MixChannel(uint32_t zero, uint32_t one, uint64_t covered, uint64_t total) {
-    constexpr uint64_t kExactUpTo = uint64_t{1} << 54; // 511 x total still fits 64 bits
-    if (total < kExactUpTo) {
-        const uint64_t sum = zero * (total - covered) + one * covered;
-        return static_cast<uint8_t>((2 * sum + total) / (2 * total));
-    }
-    const double share = static_cast<double>(covered) / static_cast<double>(total);
-    return static_cast<uint8_t>(std::floor(zero + (double(one) - zero) * share + 0.5));
-}
-
-struct BitScaleJob {
-    PixelSource source;
-    int64_t columnBase; // the first source column and row of the rectangle
-    int64_t rowBase;
-    int64_t sourceWidth; // n across and down
-    int64_t sourceHeight;
-    int64_t targetWidth; // m across and down
-    int64_t targetHeight;
-    uint8_t* target; // the first visible target pixel
-    std::ptrdiff_t targetStride;
-};
-
-void ScaleBits(const BitScaleJob& job, const std::vector<BitCover>& across,
-               const std::vector<BitCover>& down) {
-    const PixelSource& s = job.source;
-    const uint64_t total = static_cast<uint64_t>(job.sourceWidth) * job.sourceHeight;
-    const uint32_t zero[3] = {s.zeroColour & 0xFF, (s.zeroColour >> 8) & 0xFF,
-                              (s.zeroColour >> 16) & 0xFF};
-    const uint32_t one[3] = {s.oneColour & 0xFF, (s.oneColour >> 8) & 0xFF,
-                             (s.oneColour >> 16) & 0xFF};
-    // The source columns that the visible destination pixels read.
-    const int64_t spanFrom = job.columnBase + across.front().first;
-    const int64_t spanTo = job.columnBase + across.back().last + 1;
-    std::vector<uint64_t> covered(across.size());
-    for (std::size_t k = 0; k < down.size(); ++k) {
-        std::fill(covered.begin(), covered.end(), 0);
-        const BitCover& rows = down[k];
-        for (int64_t r = rows.first; r <= rows.last; ++r) {
-            const uint8_t* row = s.pixels + (job.rowBase + r) * s.stride;
-            if (CountOnes(row, spanFrom, spanTo) == 0)
-                continue;
-            const int64_t weight = r == rows.first  ? rows.firstWeight
-                                   : r == rows.last ? rows.lastWeight
-                                                    : job.targetHeight;
-            for (std::size_t i = 0; i < across.size(); ++i)
-                covered[i] += static_cast<uint64_t>(
-                    weight * CoveredAcross(row, job.columnBase, across[i], job.targetWidth));
-        }
-        uint8_t* out = job.target + static_cast<std::ptrdiff_t>(k) * job.targetStride;
-        for (std::size_t i = 0; i < across.size(); ++i, out += 3)
-            for (int c = 0; c < 3; ++c)
-                out[c] = MixChannel(zero[c], one[c], covered[i], total);
-    }
-}
-
 } // namespace
 
 PixelSource SourceOf(const PageSurface& surface) {
@@ -346,20 +234,10 @@ void ScaleAreaAverage(const PixelSource& source, int32_t sx, int32_t sy, int32_t
     if (columns.Empty() || rows.Empty() || across.Empty() || down.Empty())
         return;
     if (source.channels == kOneBitAPixel) {
-        const int64_t n = columns.end - columns.begin;
-        const int64_t h = rows.end - rows.begin;
-        const BitScaleJob job{source,
-                              columns.begin,
-                              rows.begin,
-                              n,
-                              h,
-                              tw,
-                              th,
-                              target.pixels + (ty + down.begin) * target.stride +
-                                  (tx + across.begin) * 3,
-                              target.stride};
-        ScaleBits(job, CoverAxis(n, tw, across.begin, across.end),
-                  CoverAxis(h, th, down.begin, down.end));
+        ScaleBits({source, columns.begin, rows.begin, columns.end - columns.begin,
+                   rows.end - rows.begin, tw, th, across.begin, across.end, down.begin, down.end,
+                   target.pixels + (ty + down.begin) * target.stride + (tx + across.begin) * 3,
+                   target.stride});
         return;
     }
     ScaleJob job{nullptr,

@@ -1,6 +1,9 @@
 #include "viewer/page_surface.h"
 
+#include "base/bit_words.h"
+
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace faxlens {
@@ -21,22 +24,10 @@ int32_t Luminance(ColourValue colour) {
            114 * static_cast<int32_t>((colour >> 16) & 0xFF);
 }
 
-// Sets (or clears) bits [from, to) of a row, the first pixel in the top bit of byte 0.
-void PaintBitRange(uint8_t* row, int64_t from, int64_t to, bool set) {
-    const auto first = static_cast<std::size_t>(from >> 3);
-    const auto last = static_cast<std::size_t>((to - 1) >> 3);
-    const auto head = static_cast<uint8_t>(0xFF >> (from & 7));
-    const auto tail = static_cast<uint8_t>(0xFF << (7 - ((to - 1) & 7)));
-    auto apply = [&](std::size_t at, uint8_t mask) {
-        row[at] = set ? row[at] | mask : row[at] & static_cast<uint8_t>(~mask);
-    };
-    if (first == last) {
-        apply(first, head & tail);
-        return;
-    }
-    apply(first, head);
-    std::memset(row + first + 1, set ? 0xFF : 0x00, last - first - 1);
-    apply(last, tail);
+void StoreBigEndian64(uint8_t* p, uint64_t word) {
+    if constexpr (std::endian::native == std::endian::little)
+        word = __builtin_bswap64(word);
+    std::memcpy(p, &word, sizeof word);
 }
 
 void SetPixel(uint8_t* p, ColourValue colour) {
@@ -115,14 +106,6 @@ bool PageSurface::BecomeRgb() {
     return true;
 }
 
-void PageSurface::PaintBits(int64_t y, int64_t from, int64_t to, int bit) {
-    const std::size_t row = RowBytes(y, stride_);
-    PaintBitRange(plane_.get() + row, from, to, bit != 0);
-    if (bit != 0)
-        MarkPainted(row + static_cast<std::size_t>(from >> 3),
-                    row + static_cast<std::size_t>((to - 1) >> 3));
-}
-
 void PageSurface::MarkPainted(std::size_t firstByte, std::size_t lastByte) {
     for (std::size_t block = firstByte >> kBlockShift; block <= lastByte >> kBlockShift; ++block)
         paintedBlocks_[block] = true;
@@ -155,32 +138,101 @@ void PageSurface::PaintLine(int64_t x1, int64_t y, int64_t x2, ColourValue colou
     PaintSpans(y, spans, colour);
 }
 
+// Paints spans of one row a 64-bit word at a time: spans that share a word are gathered into one
+// mask, and each word is read and written once. Spans in any order paint right; sorted ones, as
+// a decoded row gives them, touch each word once.
+class WordPainter {
+public:
+    WordPainter(uint8_t* row, bool set) : row_(row), set_(set) {}
+    ~WordPainter() { Flush(); }
+    WordPainter(const WordPainter&) = delete;
+    WordPainter& operator=(const WordPainter&) = delete;
+
+    void Paint(int64_t from, int64_t to) {
+        while (from < to) {
+            const int64_t word = from >> 6;
+            if ((from & 63) == 0 && to - from >= 64 && word != word_) {
+                StoreBigEndian64(row_ + (word << 3), set_ ? ~uint64_t{0} : 0); // a whole word
+                from += 64;
+                continue;
+            }
+            const int64_t end = std::min(to, (word + 1) << 6);
+            if (word != word_) {
+                Flush();
+                word_ = word;
+            }
+            const int length = static_cast<int>(end - from);
+            const uint64_t ones = length == 64 ? ~uint64_t{0} : (uint64_t{1} << length) - 1;
+            mask_ |= ones << (64 - (from & 63) - length);
+            from = end;
+        }
+    }
+
+private:
+    void Flush() {
+        if (mask_ == 0)
+            return;
+        uint8_t* at = row_ + (word_ << 3);
+        const uint64_t word = LoadBigEndian64(at);
+        StoreBigEndian64(at, set_ ? word | mask_ : word & ~mask_);
+        mask_ = 0;
+    }
+
+    uint8_t* row_;
+    bool set_;
+    int64_t word_ = -1;
+    uint64_t mask_ = 0;
+};
+
 void PageSurface::PaintSpans(int64_t y, std::span<const int64_t> spans, ColourValue colour) {
     if (y < 0 || y >= height_)
         return;
-    // A colour that paints no pixel takes no part: it must not become the ink.
-    bool paints = false;
-    for (std::size_t k = 0; k + 1 < spans.size() && !paints; k += 2)
-        paints = std::min<int64_t>(spans[k + 1], width_) > std::max<int64_t>(spans[k], 0);
-    if (!paints)
+    // The colour is taken up at the first span that paints a pixel: one that paints none must
+    // not become the ink.
+    std::size_t k = 0;
+    for (; k + 1 < spans.size(); k += 2)
+        if (std::min<int64_t>(spans[k + 1], width_) > std::max<int64_t>(spans[k], 0))
+            break;
+    if (k + 1 >= spans.size())
         return;
     int bit = rgb_ ? -1 : BitFor(colour);
-    const bool rgb = rgb_ || (bit < 0 && BecomeRgb());
-    if (!rgb && bit < 0)
-        bit = std::abs(Luminance(colour) - Luminance(ink_)) <
-                      std::abs(Luminance(colour) - Luminance(background_))
-                  ? 1
-                  : 0;
-    for (std::size_t k = 0; k + 1 < spans.size(); k += 2) {
-        const int64_t from = std::max<int64_t>(spans[k], 0);
-        const int64_t to = std::min<int64_t>(spans[k + 1], width_);
-        if (to <= from)
-            continue;
-        if (rgb)
-            PaintRgb(y, from, to, colour);
-        else
-            PaintBits(y, from, to, bit);
+    if (rgb_ || (bit < 0 && BecomeRgb())) {
+        for (; k + 1 < spans.size(); k += 2) {
+            const int64_t from = std::max<int64_t>(spans[k], 0);
+            const int64_t to = std::min<int64_t>(spans[k + 1], width_);
+            if (from < to)
+                PaintRgb(y, from, to, colour);
+        }
+        return;
     }
+    if (bit < 0)
+        bit = NearerBit(colour);
+    const std::size_t row = RowBytes(y, stride_);
+    int64_t leftmost = width_;
+    int64_t rightmost = 0;
+    {
+        WordPainter painter(plane_.get() + row, bit == 1);
+        for (; k + 1 < spans.size(); k += 2) {
+            const int64_t from = std::max<int64_t>(spans[k], 0);
+            const int64_t to = std::min<int64_t>(spans[k + 1], width_);
+            if (from >= to)
+                continue;
+            painter.Paint(from, to);
+            leftmost = std::min(leftmost, from);
+            rightmost = std::max(rightmost, to);
+        }
+    }
+    if (bit == 1)
+        MarkPainted(row + static_cast<std::size_t>(leftmost >> 3),
+                    row + static_cast<std::size_t>((rightmost - 1) >> 3));
+}
+
+// A third colour on a page too large for 24 bits: the nearer of the two, by grey level.
+int PageSurface::NearerBit(ColourValue colour) const {
+    return std::abs(Luminance(colour) - Luminance(ink_)) <
+                   std::abs(Luminance(colour) - Luminance(background_))
+               ? 1
+               : 0;
 }
 
 ColourValue PageSurface::Pixel(int64_t x, int64_t y) const {

@@ -81,7 +81,7 @@ private:
     // Which bit value a colour is painted as: 0, 1, or -1 when it is a third colour.
     int BitFor(ColourValue colour);
     bool BecomeRgb();
-    void PaintBits(int64_t y, int64_t from, int64_t to, int bit);
+    int NearerBit(ColourValue colour) const;
     void MarkPainted(std::size_t firstByte, std::size_t lastByte);
     void PaintRgb(int64_t y, int64_t from, int64_t to, ColourValue colour);
 

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
+#include <algorithm>
 
 namespace faxlens {
 
@@ -72,6 +73,21 @@ void ShowBackgroundOnly(ViewCanvas& view, const RenderPlan& plan) {
     view.update();
 }
 
+// The top-left part of a picture as a target of scaling; pixels outside it are not drawn.
+PixelTarget PixelsOf(QImage& picture, QSize part) {
+    return {picture.bits(), std::min(part.width(), picture.width()),
+            std::min(part.height(), picture.height()), picture.bytesPerLine()};
+}
+
+// The part of the view that the frame around it shows, in the view's pixels.
+QSize VisiblePart(const QWidget& view) {
+    const QWidget* frame = view.parentWidget();
+    if (frame == nullptr)
+        return view.size();
+    return {std::clamp(frame->width() - view.x(), 0, view.width()),
+            std::clamp(frame->height() - view.y(), 0, view.height())};
+}
+
 QColor TextColourOn(const QColor& background) {
     return background.lightness() < 128 ? QColor(Qt::white) : QColor(Qt::black);
 }
@@ -110,18 +126,24 @@ ColourValue ToColourValue(const QColor& colour) {
            static_cast<ColourValue>(qBlue(rgb)) << 16;
 }
 
+bool TiledStretchCopy(const PixelSource& source, const PixelTarget& target, int32_t sx0,
+                      int32_t sy0, int32_t sx1, int32_t sy1, int32_t dx, int32_t dy, int32_t dWidth,
+                      int32_t dHeight) {
+    const std::vector<StretchBand> bands =
+        PlanStretchBands(sx0, sy0, sx1, sy1, dx, dy, dWidth, dHeight);
+    for (const StretchBand& band : bands)
+        ScaleAreaAverage(source, band.sourceX, band.sourceY, band.sourceWidth, band.sourceHeight,
+                         target, band.targetX, band.targetY, band.targetWidth, band.targetHeight);
+    return !bands.empty();
+}
+
 bool TiledStretchCopy(const PixelSource& source, QImage& target, int32_t sx0, int32_t sy0,
                       int32_t sx1, int32_t sy1, int32_t dx, int32_t dy, int32_t dWidth,
                       int32_t dHeight) {
     if (target.isNull() || target.format() != QImage::Format_RGB888)
         return false;
-    const PixelTarget pixels{target.bits(), target.width(), target.height(), target.bytesPerLine()};
-    const std::vector<StretchBand> bands =
-        PlanStretchBands(sx0, sy0, sx1, sy1, dx, dy, dWidth, dHeight);
-    for (const StretchBand& band : bands)
-        ScaleAreaAverage(source, band.sourceX, band.sourceY, band.sourceWidth, band.sourceHeight,
-                         pixels, band.targetX, band.targetY, band.targetWidth, band.targetHeight);
-    return !bands.empty();
+    return TiledStretchCopy(source, PixelsOf(target, target.size()), sx0, sy0, sx1, sy1, dx, dy,
+                            dWidth, dHeight);
 }
 
 // The view takes the size of the whole drawing while it is drawn, and its fitted size again
@@ -147,8 +169,10 @@ void RenderPage(const PixelSource& page, ViewCanvas& view, float zoom, int32_t x
     if (!alive || !view.IsLatestDrawing(drawing))
         return;
 
-    TiledStretchCopy(page, view.Picture(), plan.x0, plan.y0, plan.x1, plan.y1, 0, 0, plan.dw + 1,
-                     plan.dh + 1);
+    // Only what the frame shows is scaled: the drawing reaches to the page's edges or a screen's
+    // size, most of which lies beyond the frame. A larger window draws again.
+    TiledStretchCopy(page, PixelsOf(view.Picture(), VisiblePart(view)), plan.x0, plan.y0, plan.x1,
+                     plan.y1, 0, 0, plan.dw + 1, plan.dh + 1);
     view.resize(plan.viewWidth, plan.viewHeight);
     view.SetShownPlan(plan);
     view.show();

@@ -40,10 +40,15 @@ ColourValue ToColourValue(const QColor& colour);
 bool TiledStretchCopy(const PixelSource& source, QImage& target, int32_t sx0, int32_t sy0,
                       int32_t sx1, int32_t sy1, int32_t dx, int32_t dy, int32_t dWidth,
                       int32_t dHeight);
+// The same onto pixels of which only those inside the target are drawn.
+bool TiledStretchCopy(const PixelSource& source, const PixelTarget& target, int32_t sx0,
+                      int32_t sy0, int32_t sx1, int32_t sy1, int32_t dx, int32_t dy, int32_t dWidth,
+                      int32_t dHeight);
 
 // Draws the part of the page that zoom (percent; below 1 fits the page width) and the scroll
 // values (0 to 100) select into the view. xRes and yRes are the page's dots per inch, 0 when
-// unknown. Events are processed once in the middle of the drawing.
+// unknown. Events are processed once in the middle of the drawing. Only the part of the drawing
+// that the view's frame shows is scaled; the rest of the view shows its background.
 void RenderPage(const PixelSource& page, ViewCanvas& view, float zoom, int32_t xRes, int32_t yRes,
                 float hValue, float vValue);
 

@@ -247,9 +247,18 @@ bool ViewForm::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+// A resized window shows the page anew, for only what the frame showed was drawn. A resize that
+// comes while the page is decoded, drawn or saved is drawn once that work is done.
 void ViewForm::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     Form_Resize();
+    if (unloaded_ || Picture1.size() == drawnFrameSize_)
+        return;
+    if (busyDepth_ > 0) {
+        redrawPending_ = true;
+        return;
+    }
+    RefreshView();
 }
 
 void ViewForm::closeEvent(QCloseEvent* event) {
@@ -263,7 +272,13 @@ void ViewForm::closeEvent(QCloseEvent* event) {
 }
 
 void ViewForm::EndBusy() {
-    if (--busyDepth_ > 0 || !closePending_)
+    if (--busyDepth_ > 0)
+        return;
+    if (redrawPending_ && !closePending_ && !unloaded_) {
+        redrawPending_ = false;
+        RefreshView();
+    }
+    if (!closePending_)
         return;
     closePending_ = false;
     close();
@@ -355,6 +370,7 @@ void ViewForm::VScroll1_Change() {
 void ViewForm::RefreshView() {
     BusyScope busy(*this);
     FitViewIntoFrame();
+    drawnFrameSize_ = Picture1.size();
     if (page_.surface)
         RenderPage(SourceOf(*page_.surface), Picture2,
                    ToSingle(ParseNumberPrefix(Combo1.currentText())), page_.page.xResolution,

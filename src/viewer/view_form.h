@@ -42,7 +42,7 @@ public:
 
     // Decodes the page, fills the zoom list and draws the first view.
     void Form_Load();
-    // Lays the controls out for the window's size; the view is not redrawn.
+    // Lays the controls out for the window's size.
     void Form_Resize();
     // Frees the page; the document state forgets it if it points at it.
     void Form_Unload();
@@ -122,6 +122,9 @@ private:
     // until they are done, so that they never work on a freed page.
     int busyDepth_ = 0;
     bool closePending_ = false;
+    // The frame's size at the last drawing; a resize that changes it draws again.
+    QSize drawnFrameSize_;
+    bool redrawPending_ = false;
     bool unloaded_ = false;
     // A save lets events run between rows; meanwhile no second save starts and the controls
     // that could change the page are held back.

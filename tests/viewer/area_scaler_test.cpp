@@ -220,6 +220,21 @@ TEST(AreaScaler, BitSourcesAgreeWithThePlainDefinition) {
     }
 }
 
+// A whole band of bits onto a few pixels, the way a page is drawn at 10 %: tens of rows a pixel
+// are counted up first.
+TEST(AreaScaler, BitSourcesAgreeWithThePlainDefinitionAtStrongShrinking) {
+    std::mt19937 random(22);
+    for (auto [w, h, tw, th] : {std::array{1000, 400, 23, 9},
+                                {700, 1000, 3, 7},
+                                {130, 999, 130, 4},
+                                std::array{64, 640, 1, 1}}) {
+        const BitImage bits = RandomBits(w, h, random, 30);
+        Canvas canvas(tw, th);
+        ScaleAreaAverage(bits.Source(), 0, 0, w, h, canvas.Target(), 0, 0, tw, th);
+        ExpectScaledLikeReference(bits.Picture(), {0, 0, w, h}, canvas, {0, 0, tw, th});
+    }
+}
+
 TEST(AreaScaler, BitSourcesOfOneColourStayExact) {
     for (bool set : {false, true}) {
         BitImage bits(997, 61, 0x00102030, 0x00F0E0D0);

@@ -425,6 +425,30 @@ TEST_F(ViewerTest, TheViewShowsThePagePixelsOnTheWorkspaceColour) {
     EXPECT_EQ(shot.pixel(100, 200), workspace) << "below the page";
 }
 
+// Only what the frame shows is scaled, and a larger window draws again: a fit-width page takes
+// the new width, and the part of the page that the old frame did not show is drawn.
+TEST_F(ViewerTest, AResizedWindowShowsThePageAnew) {
+    ShowForm();
+    ViewForm* viewer = OpenEntry(0);
+    ASSERT_NE(viewer, nullptr);
+    TypeZoom(*viewer, "fit");
+    PressEnter(viewer->Combo1);
+    const RenderPlan before = viewer->LastRenderPlan();
+    const int frameHeight = viewer->Picture1.height();
+    const QRgb workspace = viewer->Picture2.palette().color(QPalette::Dark).rgb();
+    const QPoint belowTheFrame(20, frameHeight + 40); // on the page's white margin
+    ASSERT_GT(before.dh + 1, belowTheFrame.y()) << "the drawing reaches past the frame";
+    EXPECT_EQ(viewer->Picture2.Picture().pixel(belowTheFrame), workspace)
+        << "not scaled where the frame does not show it";
+
+    viewer->resize(viewer->width() + 200, viewer->height() + 100);
+    const RenderPlan after = viewer->LastRenderPlan();
+    EXPECT_EQ(after.viewWidth, before.viewWidth + 200);
+    EXPECT_FLOAT_EQ(after.zoom, FitZoom(after.viewWidth, kFaxWidth, kFaxXDpi));
+    EXPECT_GT(qGray(viewer->Picture2.Picture().pixel(belowTheFrame)), 220)
+        << "the newly shown part is drawn";
+}
+
 TEST_F(ViewerTest, ANewerDrawingStartedMidwaySupersedesTheOlderOne) {
     ShowForm();
     ViewForm* viewer = OpenEntry(0);
