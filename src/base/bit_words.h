@@ -18,6 +18,13 @@ inline uint64_t LoadBigEndian64(const uint8_t* p) {
     return word;
 }
 
+// Writes a number as eight bytes from p, the most significant first.
+inline void StoreBigEndian64(uint8_t* p, uint64_t word) {
+    if constexpr (std::endian::native == std::endian::little)
+        word = __builtin_bswap64(word);
+    std::memcpy(p, &word, sizeof word);
+}
+
 // The bits of a row from bit `from` on, the first in the most significant place; at least 57 of
 // them come from the row (and what follows it), the rest are 0. Eight bytes from the byte of
 // `from` must be readable.

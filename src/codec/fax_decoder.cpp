@@ -1,8 +1,8 @@
 // The decoding engine of every fax coding: Group 3 one- and two-dimensional, Group 4 and Huffman
 // RLE. It reads the strip's bits through a bit reader, recognises code words and mode codes by
 // table lookup, walks the reference line as the coding line advances, and hands each row's
-// black runs to the surface in one call. Its results are those of decoding the strip's bits as
-// one BitString with the primitives of modTIF, rule for rule.
+// black runs to a row painter of the surface, which paints them a word at a time. Its results are
+// those of decoding the strip's bits as one BitString with the primitives of modTIF, rule for rule.
 
 #include "codec/bit_reader.h"
 #include "codec/fax_tables.h"
@@ -45,12 +45,16 @@ enum class LineEnd {
 // its inlined steps share, so that the compiler keeps it in registers.
 struct Cursor {
     BitReader reader;
+    PageSurface::RowPainter painter; // of the row being decoded
     int64_t row = 0;
-    int64_t a0 = 0; // the column of the next run, also on the surface past the width
+    int64_t a0 = 0;        // the column of the next run, also on the surface past the width
+    int32_t codingEnd = 0; // the last element of the coding line; 0 while it is empty
+    std::span<const int32_t> reference; // the reference line, as long as it stays put
+    int64_t nextPump = kBitsPerPump;    // where the event pump is offered next
     int16_t colour = kWhite;
     bool horizontalPending = false; // the second run of a horizontal mode is due
     int32_t horizontalRuns = 0;
-    modTIF::ReferenceWalk walk;
+    modTIF::ReferenceWalk walk{};
     bool previousUsedNothing = false;
     bool anythingDecoded = false;
 };
@@ -67,7 +71,6 @@ public:
         const auto typical = static_cast<std::size_t>(std::clamp(width, 0, kReservedChanges));
         reference_.reserve(typical);
         codingLine_.reserve(typical);
-        blackSpans_.reserve(typical);
     }
 
     int64_t RunGroup3();
@@ -78,7 +81,11 @@ public:
 private:
     [[gnu::always_inline]] Cursor Start() {
         Pump(pump_);
-        return Cursor{BitReader(data_, lowBitFirst_), 0, 0, kWhite, false, 0, {}, false, false};
+        Cursor c{.reader = BitReader(data_, lowBitFirst_),
+                 .painter = PageSurface::RowPainter(surface_, ink_),
+                 .reference = reference_};
+        c.painter.Start(yOffset_);
+        return c;
     }
 
     // --- bits ---
@@ -87,10 +94,10 @@ private:
         return c.reader.Available() > 0;
     }
 
-    [[gnu::always_inline]] void OfferPump(const Cursor& c) {
-        if (c.reader.Position() < nextPump_)
+    [[gnu::always_inline]] void OfferPump(Cursor& c) {
+        if (c.reader.Position() < c.nextPump)
             return;
-        nextPump_ = c.reader.Position() + kBitsPerPump;
+        c.nextPump = c.reader.Position() + kBitsPerPump;
         Pump(pump_);
     }
 
@@ -129,7 +136,10 @@ private:
         const int64_t available = reader.Available();
         if (available <= 0)
             return {};
-        const modTIF::ModeCode mode = modes_[reader.Peek(modTIF::kModeLookupBits)];
+        const uint32_t code = reader.Peek(modTIF::kModeLookupBits);
+        if (code >= 0x40) // "1": V0, most codes of a page
+            return {modTIF::Mode::Vertical, 0, 1};
+        const modTIF::ModeCode mode = modes_[code];
         if (mode.mode == modTIF::Mode::None || mode.length > available)
             return {};
         if (mode.mode == modTIF::Mode::Vertical && mode.delta < 0 &&
@@ -140,7 +150,7 @@ private:
 
     // One two-dimensional coding step, as DecodeStep2D takes it; on failure nothing is read.
     [[gnu::always_inline]] bool DecodeStep(Cursor& c, int32_t& runLength) {
-        const auto count = static_cast<int32_t>(reference_.size());
+        const auto count = static_cast<int32_t>(c.reference.size());
         // Most steps are a vertical mode, which cannot fail once its code is read.
         if (!c.horizontalPending) {
             const modTIF::ModeCode mode = ReadMode(c);
@@ -149,7 +159,7 @@ private:
                 const int32_t a = SaturateToLong(c.a0);
                 int32_t b1 = 0;
                 int32_t b2 = 0;
-                modTIF::FindB1B2(a, reference_, count, b1, b2, c.colour, c.walk);
+                modTIF::FindB1B2(a, c.reference, count, b1, b2, c.colour, c.walk);
                 c.walk.next = SaturateToLong(int64_t{c.walk.next} + (mode.delta < 0 ? -1 : 1));
                 c.walk.runDecoded = true;
                 runLength = SaturateToLong(int64_t{b1} + mode.delta - a);
@@ -171,7 +181,7 @@ private:
                 break;
             int32_t b1 = 0;
             int32_t b2 = 0;
-            modTIF::FindB1B2(a, reference_, count, b1, b2, c.colour, walk);
+            modTIF::FindB1B2(a, c.reference, count, b1, b2, c.colour, walk);
             if (mode.mode == modTIF::Mode::Vertical) {
                 walk.next = SaturateToLong(int64_t{walk.next} + (mode.delta < 0 ? -1 : 1));
                 walk.runDecoded = true;
@@ -199,32 +209,32 @@ private:
 
     // Records a run of the colour of a0 on the coding line and among the row's black runs.
     [[gnu::always_inline]] void AddRun(Cursor& c, int32_t run) {
-        const int64_t previous = codingLine_.empty() ? 0 : codingLine_.back();
-        codingLine_.push_back(SaturateToLong(previous + run));
+        c.codingEnd = SaturateToLong(int64_t{c.codingEnd} + run);
+        codingLine_.push_back(c.codingEnd);
         PaintRun(c, run);
     }
 
-    // A black run is painted when its row is done; white runs need nothing.
+    // A black run goes to the row's painter; white runs need nothing.
     [[gnu::always_inline]] void PaintRun(Cursor& c, int32_t run) {
-        if (c.colour != kWhite && run > 0) {
-            blackSpans_.push_back(c.a0 + xOffset_);
-            blackSpans_.push_back(c.a0 + xOffset_ + run);
-        }
+        if (c.colour != kWhite && run > 0)
+            c.painter.Paint(c.a0 + xOffset_, c.a0 + xOffset_ + run);
         c.a0 += run;
         c.colour = Opposite(c.colour);
     }
 
-    void PaintRow(int64_t row) {
-        if (!blackSpans_.empty())
-            surface_.PaintSpans(row + yOffset_, blackSpans_, ink_);
-        blackSpans_.clear();
+    // The row's runs go into the surface, and the next row begins.
+    [[gnu::always_inline]] void NextRow(Cursor& c) {
+        ++c.row;
+        c.painter.Start(c.row + yOffset_);
     }
 
     // The coding line becomes the reference line of the next row.
-    void NextReference() {
+    void NextReference(Cursor& c) {
+        c.codingEnd = 0;
         if (codingLine_.empty())
             codingLine_.push_back(width_);
         reference_.swap(codingLine_);
+        c.reference = reference_;
         codingLine_.clear();
     }
 
@@ -233,6 +243,7 @@ private:
         c.colour = kWhite;
         c.horizontalPending = false;
         c.walk = {};
+        c.codingEnd = 0;
         codingLine_.clear();
     }
 
@@ -257,9 +268,8 @@ private:
     }
 
     [[gnu::always_inline]] bool EndGroup3Row(Cursor& c) {
-        PaintRow(c.row);
+        NextRow(c);
         c.anythingDecoded = true;
-        ++c.row;
         c.a0 = 0;
         c.colour = kWhite;
         return c.row < rowLimit_;
@@ -288,14 +298,13 @@ private:
     }
 
     [[gnu::always_inline]] void EndGroup4Row(Cursor& c) {
-        PaintRow(c.row);
-        ++c.row;
+        NextRow(c);
         c.a0 = 0;
         c.horizontalPending = false;
         c.horizontalRuns = 0;
         c.colour = kWhite;
         c.walk = {};
-        NextReference();
+        NextReference(c);
     }
 
     // --- lines of Group 3 two-dimensional and Huffman RLE ---
@@ -346,9 +355,8 @@ private:
     }
 
     [[gnu::always_inline]] void EndLine(Cursor& c) {
-        PaintRow(c.row);
-        ++c.row;
-        NextReference();
+        NextRow(c);
+        NextReference(c);
     }
 
     PageSurface& surface_;
@@ -364,11 +372,9 @@ private:
     const int64_t yOffset_;
     const ColourValue ink_;
     const EventPump& pump_;
-    int64_t nextPump_ = kBitsPerPump;
 
     ChangeList reference_;
     ChangeList codingLine_;
-    std::vector<int64_t> blackSpans_; // of the row being decoded: start, end, start, end, ...
 };
 
 int64_t FaxDecoder::RunGroup3() {
@@ -378,7 +384,7 @@ int64_t FaxDecoder::RunGroup3() {
         if (!Group3Run(c))
             break;
     }
-    PaintRow(c.row);
+    c.painter.Finish();
     return c.row + (c.a0 > 0 ? 1 : 0);
 }
 
@@ -389,7 +395,7 @@ int64_t FaxDecoder::RunGroup4() {
         if (!Group4Step(c))
             break;
     }
-    PaintRow(c.row);
+    c.painter.Finish();
     return c.row + (c.a0 != 0 ? 1 : 0);
 }
 

@@ -109,7 +109,8 @@ std::vector<uint8_t> UnpackLzw(std::span<const uint8_t> packed, std::size_t limi
     for (std::size_t c = 0; c < 256; ++c)
         table[c].first = table[c].last = static_cast<uint8_t>(c);
     std::size_t nextFree = kFirstFreeCode;
-    std::optional<uint16_t> previous; // none at the start and after a Clear code
+    constexpr int32_t kNoCode = -1;
+    int32_t previous = kNoCode; // none at the start and after a Clear code
 
     while (out.size() < limit) {
         const std::optional<uint16_t> code = reader.Next(CodeWidth(nextFree + earlyChange));
@@ -117,25 +118,25 @@ std::vector<uint8_t> UnpackLzw(std::span<const uint8_t> packed, std::size_t limi
             break;
         if (*code == kClearCode) {
             nextFree = kFirstFreeCode;
-            previous.reset();
+            previous = kNoCode;
             continue;
         }
         // A code may name an entry of the table or, after another code, the entry about to be
         // made (its string is then the previous string followed by that string's first byte).
         // Codes above it cannot be valid, nor 258 and up before any entry is made. A strip may
         // begin without a Clear code: the table starts cleared.
-        if (*code > nextFree || (*code == nextFree && !previous))
+        if (*code > nextFree || (*code == nextFree && previous == kNoCode))
             break;
-        if (previous && nextFree < kTableSize) {
+        if (previous != kNoCode && nextFree < kTableSize) {
             // A full table stays as it is until a Clear code.
-            const LzwEntry& before = table[*previous];
+            const LzwEntry& before = table[static_cast<std::size_t>(previous)];
             const uint8_t next = *code == nextFree ? before.first : table[*code].first;
-            table[nextFree] = {*previous, static_cast<uint16_t>(before.length + 1), before.first,
-                               next};
+            table[nextFree] = {static_cast<uint16_t>(previous),
+                               static_cast<uint16_t>(before.length + 1), before.first, next};
             ++nextFree;
         }
         AppendString(table, *code, out, limit);
-        previous = code;
+        previous = *code;
     }
     return out;
 }

@@ -24,12 +24,6 @@ int32_t Luminance(ColourValue colour) {
            114 * static_cast<int32_t>((colour >> 16) & 0xFF);
 }
 
-void StoreBigEndian64(uint8_t* p, uint64_t word) {
-    if constexpr (std::endian::native == std::endian::little)
-        word = __builtin_bswap64(word);
-    std::memcpy(p, &word, sizeof word);
-}
-
 void SetPixel(uint8_t* p, ColourValue colour) {
     p[0] = colour & 0xFF;
     p[1] = (colour >> 8) & 0xFF;
@@ -106,8 +100,11 @@ bool PageSurface::BecomeRgb() {
     return true;
 }
 
-void PageSurface::MarkPainted(std::size_t firstByte, std::size_t lastByte) {
-    for (std::size_t block = firstByte >> kBlockShift; block <= lastByte >> kBlockShift; ++block)
+void PageSurface::MarkPainted(int64_t y, int64_t from, int64_t to) {
+    const std::size_t row = RowBytes(y, stride_);
+    const std::size_t first = (row + static_cast<std::size_t>(from >> 3)) >> kBlockShift;
+    const std::size_t last = (row + static_cast<std::size_t>((to - 1) >> 3)) >> kBlockShift;
+    for (std::size_t block = first; block <= last; ++block)
         paintedBlocks_[block] = true;
 }
 
@@ -138,93 +135,19 @@ void PageSurface::PaintLine(int64_t x1, int64_t y, int64_t x2, ColourValue colou
     PaintSpans(y, spans, colour);
 }
 
-// Paints spans of one row a 64-bit word at a time: spans that share a word are gathered into one
-// mask, and each word is read and written once. Spans in any order paint right; sorted ones, as
-// a decoded row gives them, touch each word once.
-class WordPainter {
-public:
-    WordPainter(uint8_t* row, bool set) : row_(row), set_(set) {}
-    ~WordPainter() { Flush(); }
-    WordPainter(const WordPainter&) = delete;
-    WordPainter& operator=(const WordPainter&) = delete;
-
-    void Paint(int64_t from, int64_t to) {
-        while (from < to) {
-            const int64_t word = from >> 6;
-            if ((from & 63) == 0 && to - from >= 64 && word != word_) {
-                StoreBigEndian64(row_ + (word << 3), set_ ? ~uint64_t{0} : 0); // a whole word
-                from += 64;
-                continue;
-            }
-            const int64_t end = std::min(to, (word + 1) << 6);
-            if (word != word_) {
-                Flush();
-                word_ = word;
-            }
-            const int length = static_cast<int>(end - from);
-            const uint64_t ones = length == 64 ? ~uint64_t{0} : (uint64_t{1} << length) - 1;
-            mask_ |= ones << (64 - (from & 63) - length);
-            from = end;
-        }
-    }
-
-private:
-    void Flush() {
-        if (mask_ == 0)
-            return;
-        uint8_t* at = row_ + (word_ << 3);
-        const uint64_t word = LoadBigEndian64(at);
-        StoreBigEndian64(at, set_ ? word | mask_ : word & ~mask_);
-        mask_ = 0;
-    }
-
-    uint8_t* row_;
-    bool set_;
-    int64_t word_ = -1;
-    uint64_t mask_ = 0;
-};
-
 void PageSurface::PaintSpans(int64_t y, std::span<const int64_t> spans, ColourValue colour) {
-    if (y < 0 || y >= height_)
-        return;
-    // The colour is taken up at the first span that paints a pixel: one that paints none must
-    // not become the ink.
-    std::size_t k = 0;
-    for (; k + 1 < spans.size(); k += 2)
-        if (std::min<int64_t>(spans[k + 1], width_) > std::max<int64_t>(spans[k], 0))
-            break;
-    if (k + 1 >= spans.size())
-        return;
-    int bit = rgb_ ? -1 : BitFor(colour);
-    if (rgb_ || (bit < 0 && BecomeRgb())) {
-        for (; k + 1 < spans.size(); k += 2) {
-            const int64_t from = std::max<int64_t>(spans[k], 0);
-            const int64_t to = std::min<int64_t>(spans[k + 1], width_);
-            if (from < to)
-                PaintRgb(y, from, to, colour);
-        }
-        return;
-    }
-    if (bit < 0)
-        bit = NearerBit(colour);
-    const std::size_t row = RowBytes(y, stride_);
-    int64_t leftmost = width_;
-    int64_t rightmost = 0;
-    {
-        WordPainter painter(plane_.get() + row, bit == 1);
-        for (; k + 1 < spans.size(); k += 2) {
-            const int64_t from = std::max<int64_t>(spans[k], 0);
-            const int64_t to = std::min<int64_t>(spans[k + 1], width_);
-            if (from >= to)
-                continue;
-            painter.Paint(from, to);
-            leftmost = std::min(leftmost, from);
-            rightmost = std::max(rightmost, to);
-        }
-    }
-    if (bit == 1)
-        MarkPainted(row + static_cast<std::size_t>(leftmost >> 3),
-                    row + static_cast<std::size_t>((rightmost - 1) >> 3));
+    RowPainter painter(*this, colour);
+    painter.Start(y);
+    for (std::size_t k = 0; k + 1 < spans.size(); k += 2)
+        painter.Paint(spans[k], spans[k + 1]);
+    painter.Finish();
+}
+
+int PageSurface::BitOrRgbFor(ColourValue colour) {
+    const int bit = rgb_ ? -1 : BitFor(colour);
+    if (rgb_ || (bit < 0 && BecomeRgb()))
+        return -1;
+    return bit < 0 ? NearerBit(colour) : bit;
 }
 
 // A third colour on a page too large for 24 bits: the nearer of the two, by grey level.

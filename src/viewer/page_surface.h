@@ -8,6 +8,9 @@
 // two: the fill colour (0 bits) and one ink (1 bits). Only a third colour turns it into a 24-bit
 // picture, which then stays. Every reading of a pixel gives the same colour either way.
 
+#include "base/bit_words.h"
+
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -46,6 +49,89 @@ public:
     // Paints the spans of row y: pixels spans[2k] up to, not including, spans[2k + 1], as
     // PaintLine would paint each. A span that ends where it starts, or before, paints nothing.
     void PaintSpans(int64_t y, std::span<const int64_t> spans, ColourValue colour);
+
+    // Paints spans of a row as they come, as PaintSpans paints them: the spans that share a
+    // 64-bit word of the row are gathered into one mask, so each word is read and written once
+    // (spans may come in any order; left to right, as a decoder finds them, is the fast one).
+    // One painter serves many rows: Start begins a row, Finish ends it, and only Finish (or the
+    // next Start) writes the row's last word. Its state is plain values and everything it does
+    // often is inline, with no destructor, so that a decoder keeps it in registers.
+    class RowPainter {
+    public:
+        RowPainter(PageSurface& surface, ColourValue colour)
+            : surface_(&surface), colour_(colour), width_(surface.width_) {}
+
+        void Start(int64_t y) {
+            Finish();
+            y_ = y;
+            mode_ = y >= 0 && y < surface_->height_ ? Mode::Undecided : Mode::Off;
+        }
+        void Paint(int64_t from, int64_t to) {
+            if (mode_ == Mode::Off)
+                return;
+            from = from < 0 ? 0 : from;
+            to = to > width_ ? width_ : to;
+            if (to <= from)
+                return;
+            if (mode_ != Mode::Bits && !TakeUp(from, to))
+                return;
+            while (from < to) {
+                const int64_t word = from >> 6;
+                if (word != word_) {
+                    Flush();
+                    word_ = word;
+                }
+                const int64_t end = to < (word + 1) << 6 ? to : (word + 1) << 6;
+                const int length = static_cast<int>(end - from);
+                const uint64_t ones = length == 64 ? ~uint64_t{0} : (uint64_t{1} << length) - 1;
+                mask_ |= ones << (64 - (from & 63) - length);
+                from = end;
+            }
+        }
+        void Finish() {
+            Flush();
+            if (mode_ == Mode::Bits && set_)
+                surface_->MarkPainted(y_, 0, width_);
+            mode_ = Mode::Off;
+            word_ = -1;
+        }
+
+    private:
+        enum class Mode : uint8_t { Off, Undecided, Bits, Rgb };
+
+        // At the first span that paints a pixel the colour is taken up; a 24-bit picture is
+        // painted at once. True when the span is to be painted as bits.
+        bool TakeUp(int64_t from, int64_t to) {
+            if (mode_ == Mode::Undecided) {
+                const int bit = surface_->BitOrRgbFor(colour_);
+                mode_ = bit < 0 ? Mode::Rgb : Mode::Bits;
+                set_ = bit == 1;
+                row_ = surface_->plane_.get() + RowBytes(y_, surface_->stride_);
+            }
+            if (mode_ == Mode::Rgb)
+                surface_->PaintRgb(y_, from, to, colour_);
+            return mode_ == Mode::Bits;
+        }
+        void Flush() {
+            if (mask_ == 0)
+                return;
+            uint8_t* at = row_ + (word_ << 3);
+            const uint64_t word = LoadBigEndian64(at);
+            StoreBigEndian64(at, set_ ? word | mask_ : word & ~mask_);
+            mask_ = 0;
+        }
+
+        PageSurface* surface_;
+        ColourValue colour_;
+        int64_t width_;
+        Mode mode_ = Mode::Off;
+        bool set_ = true; // whether the bits are set or cleared
+        int64_t y_ = 0;
+        uint8_t* row_ = nullptr;
+        int64_t word_ = -1; // the word that the mask is for
+        uint64_t mask_ = 0;
+    };
+
     ColourValue Pixel(int64_t x, int64_t y) const;
 
     // One bit a pixel, while the surface holds at most two colours.
@@ -82,7 +168,10 @@ private:
     int BitFor(ColourValue colour);
     bool BecomeRgb();
     int NearerBit(ColourValue colour) const;
-    void MarkPainted(std::size_t firstByte, std::size_t lastByte);
+    // 0 or 1 for the bit a colour is painted as, or -1 once the surface holds 24 bits for it.
+    int BitOrRgbFor(ColourValue colour);
+    // Notes that pixels [from, to) of row y hold ink.
+    void MarkPainted(int64_t y, int64_t from, int64_t to);
     void PaintRgb(int64_t y, int64_t from, int64_t to, ColourValue colour);
 
     int32_t width_;

@@ -28,22 +28,20 @@ std::vector<std::string> Contents(const std::string& dir) {
 
 // An entry of the saved file's directory: tag, type, count and a value of one SHORT or LONG.
 std::vector<uint8_t> EntryBytes(uint16_t tag, uint32_t value, bool isLong = false) {
-    std::vector<uint8_t> entry{static_cast<uint8_t>(tag >> 8),
-                               static_cast<uint8_t>(tag),
-                               0,
-                               static_cast<uint8_t>(isLong ? 4 : 3),
-                               0,
-                               0,
-                               0,
-                               1};
-    if (isLong)
-        entry.insert(entry.end(),
-                     {static_cast<uint8_t>(value >> 24), static_cast<uint8_t>(value >> 16),
-                      static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)});
-    else
-        entry.insert(entry.end(),
-                     {static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value), 0, 0});
-    return entry;
+    // A SHORT stands left-justified in the value field, a LONG fills it.
+    const uint32_t field = isLong ? value : value << 16;
+    return {static_cast<uint8_t>(tag >> 8),
+            static_cast<uint8_t>(tag),
+            0,
+            static_cast<uint8_t>(isLong ? 4 : 3),
+            0,
+            0,
+            0,
+            1,
+            static_cast<uint8_t>(field >> 24),
+            static_cast<uint8_t>(field >> 16),
+            static_cast<uint8_t>(field >> 8),
+            static_cast<uint8_t>(field)};
 }
 
 // The fixed layout of a saved page: big-endian header, resolutions 0/1 (the save commands give

@@ -2,6 +2,7 @@
 #include "codec/run_decoding.h"
 #include "codec/run_encoder.h"
 
+#include <array>
 #include <climits>
 #include <cstdint>
 #include <gtest/gtest.h>
@@ -46,9 +47,13 @@ TEST(NumberToBits, GivesEightCharactersMostSignificantFirst) {
 
 TEST(NumberToBits, WriteByteBitsAgreesForEveryByte) {
     for (int value = 0; value < 256; ++value) {
-        std::string out(10, 'x');
+        std::array<char, 10> out;
+        out.fill('x');
         WriteByteBits(static_cast<uint8_t>(value), out.data() + 1);
-        EXPECT_EQ(out, "x" + NumberToBits(static_cast<int16_t>(value)) + "x");
+        const std::string bits = NumberToBits(static_cast<int16_t>(value));
+        EXPECT_EQ(std::string(out.begin() + 1, out.end() - 1), bits);
+        EXPECT_EQ(out.front(), 'x');
+        EXPECT_EQ(out.back(), 'x');
     }
 }
 
