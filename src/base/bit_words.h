@@ -3,6 +3,7 @@
 // Rows of bits, the first pixel in the most significant bit of the first byte, read a 64-bit word
 // at a time.
 
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -43,6 +44,26 @@ inline int64_t CountOnes(const uint8_t* row, int64_t from, int64_t to) {
     if (to > from)
         ones += std::popcount(BitsFrom(row, from) >> (64 - (to - from)));
     return ones;
+}
+
+// The bits of a byte turned round: the first pixel of FillOrder 2 into the top bit.
+inline uint8_t ReversedByte(uint8_t byte) {
+    static constexpr std::array<uint8_t, 256> kReversed = [] {
+        std::array<uint8_t, 256> table{};
+        for (int b = 0; b < 256; ++b)
+            for (int bit = 0; bit < 8; ++bit)
+                if (b & (1 << bit))
+                    table[static_cast<std::size_t>(b)] |= static_cast<uint8_t>(0x80 >> bit);
+        return table;
+    }();
+    return kReversed[byte];
+}
+
+// The bits of each of eight bytes turned round.
+inline uint64_t ReverseBitsOfBytes(uint64_t word) {
+    word = (word >> 1 & 0x5555555555555555) | (word & 0x5555555555555555) << 1;
+    word = (word >> 2 & 0x3333333333333333) | (word & 0x3333333333333333) << 2;
+    return (word >> 4 & 0x0F0F0F0F0F0F0F0F) | (word & 0x0F0F0F0F0F0F0F0F) << 4;
 }
 
 } // namespace faxlens

@@ -7,7 +7,6 @@
 
 #include "base/bit_words.h"
 
-#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -15,26 +14,6 @@
 #include <span>
 
 namespace faxlens::modConvert_TIF2DC {
-
-namespace detail {
-
-inline constexpr std::array<uint8_t, 256> kReversedBytes = [] {
-    std::array<uint8_t, 256> table{};
-    for (int b = 0; b < 256; ++b)
-        for (int bit = 0; bit < 8; ++bit)
-            if (b & (1 << bit))
-                table[static_cast<std::size_t>(b)] |= static_cast<uint8_t>(0x80 >> bit);
-    return table;
-}();
-
-// Turns the bits of each of the eight bytes round.
-inline uint64_t ReverseBitsOfBytes(uint64_t word) {
-    word = (word >> 1 & 0x5555555555555555) | (word & 0x5555555555555555) << 1;
-    word = (word >> 2 & 0x3333333333333333) | (word & 0x3333333333333333) << 2;
-    return (word >> 4 & 0x0F0F0F0F0F0F0F0F) | (word & 0x0F0F0F0F0F0F0F0F) << 4;
-}
-
-} // namespace detail
 
 class BitReader {
 public:
@@ -111,7 +90,7 @@ public:
 
 private:
     uint8_t ByteAt(std::size_t index) const {
-        return lowBitFirst_ ? detail::kReversedBytes[data_[index]] : data_[index];
+        return lowBitFirst_ ? ReversedByte(data_[index]) : data_[index];
     }
 
     void Refill() {
@@ -119,7 +98,7 @@ private:
             // Eight bytes at once; those that do not fit whole are read again next time.
             uint64_t word = LoadBigEndian64(data_.data() + nextByte_);
             if (lowBitFirst_)
-                word = detail::ReverseBitsOfBytes(word);
+                word = ReverseBitsOfBytes(word);
             const int bytes = (64 - buffered_) / 8;
             if (bytes < 8)
                 word &= ~uint64_t{0} << (64 - 8 * bytes);

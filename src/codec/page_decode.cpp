@@ -1,5 +1,6 @@
 #include "codec/page_decode.h"
 
+#include "base/bit_words.h"
 #include "codec/strip_unpacking.h"
 #include "tiff/binary_file.h"
 #include "tiff/tag_dictionary.h"
@@ -215,16 +216,8 @@ std::string UnsupportedReason(const TiffPage& page) {
 }
 
 void ReverseBitOrder(std::span<uint8_t> bytes) {
-    static const std::array<uint8_t, 256> reversed = [] {
-        std::array<uint8_t, 256> table{};
-        for (int b = 0; b < 256; ++b)
-            for (int bit = 0; bit < 8; ++bit)
-                if (b & (1 << bit))
-                    table[static_cast<std::size_t>(b)] |= static_cast<uint8_t>(0x80 >> bit);
-        return table;
-    }();
     for (uint8_t& byte : bytes)
-        byte = reversed[byte];
+        byte = ReversedByte(byte);
 }
 
 bool DecodePageIntoSurface(PageSurface& surface, const std::string& path, const TiffPage& page,

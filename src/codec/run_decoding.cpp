@@ -1,6 +1,7 @@
 #include "codec/run_decoding.h"
 
 #include "codec/code_tables.h"
+#include "codec/fax_tables.h"
 
 #include <algorithm>
 #include <array>
@@ -36,37 +37,7 @@ bool IsOneAt(std::string_view bits, std::size_t index) {
 // left, the missing bits count as 0 and a word longer than the usable part is refused, so a word
 // matches only when all of its characters are there and equal.
 
-constexpr int kLongestCodeWord = 13;
-constexpr std::size_t kPrefixSlots = std::size_t{1} << kLongestCodeWord;
-
-struct CodeSlot {
-    int8_t index = -1; // table index of the word these 13 bits begin with; -1 for none
-    uint8_t length = 0;
-};
-
-using PrefixTable = std::array<CodeSlot, kPrefixSlots>;
-
-// Every 13-bit value that begins with a code word points at that word.
-PrefixTable PrefixTableOf(const CodeTable& table) {
-    PrefixTable slots{};
-    for (int32_t index = 0; index < kCodeTableSize; ++index) {
-        const BitString& word = table[static_cast<std::size_t>(index)];
-        std::size_t value = 0;
-        for (char bit : word)
-            value = value << 1 | static_cast<std::size_t>(bit == '1');
-        const std::size_t spread = kLongestCodeWord - word.size();
-        for (std::size_t low = 0; low < (std::size_t{1} << spread); ++low)
-            slots[value << spread | low] = {static_cast<int8_t>(index),
-                                            static_cast<uint8_t>(word.size())};
-    }
-    return slots;
-}
-
-const PrefixTable& PrefixTableFor(int16_t colour) {
-    static const PrefixTable white = PrefixTableOf(WhiteCodes());
-    static const PrefixTable black = PrefixTableOf(BlackCodes());
-    return colour != 0 ? black : white;
-}
+constexpr int kLongestCodeWord = kRunLookupBits;
 
 // Up to 13 bits from index on, stopping early at the end of the text or at a character that is
 // neither '0' nor '1'; the bits are left-aligned in 13 bits, known tells how many are real.
@@ -90,12 +61,12 @@ Peek PeekBits(std::string_view bits, std::size_t index) {
 }
 
 // The word that the text at index begins with; a word longer than the text left never matches.
-CodeSlot MatchCodeWord(std::string_view bits, std::size_t index, const PrefixTable& table) {
+RunCode MatchCodeWord(std::string_view bits, std::size_t index, const RunLookup& table) {
     if (index >= bits.size())
         return {};
     const Peek peek = PeekBits(bits, index);
-    const CodeSlot slot = table[peek.value];
-    return slot.length <= peek.known ? slot : CodeSlot{};
+    const RunCode code = table[peek.value];
+    return code.length <= peek.known ? code : RunCode{};
 }
 
 bool EndOfLineZerosAt(std::string_view bits, std::size_t index) {
@@ -145,20 +116,20 @@ bool DecodeRun(std::string_view bits, int32_t position, int16_t colour, int32_t&
         return false;
     }
 
-    const PrefixTable& table = PrefixTableFor(colour);
+    const RunLookup& table = RunLookupFor(colour);
     const std::size_t start = index;
     int32_t total = 0;
     for (;;) {
-        const CodeSlot word = MatchCodeWord(bits, index, table);
-        if (word.index < 0) {
+        const RunCode word = MatchCodeWord(bits, index, table);
+        if (word.run < 0) {
             runLength = total;
             bitsUsed = CountToLong(index - start);
             return false;
         }
         index += word.length;
         // A long chain of make-up words saturates at the largest long instead of wrapping.
-        total = SaturateToLong(int64_t{total} + RunOfIndex(word.index));
-        if (word.index <= kLastTerminatingIndex) {
+        total = SaturateToLong(int64_t{total} + word.run);
+        if (word.terminating) {
             runLength = total;
             bitsUsed = CountToLong(index - start);
             return true;

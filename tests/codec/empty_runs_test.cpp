@@ -25,7 +25,8 @@ public:
     explicit WalkingRowCoder(int32_t width) : width_(width), reference_{width} {}
 
     void CodeRow(const Bitmap& page, int32_t y, bool emptyRunsFirst, int32_t emptyRunsAt) {
-        const ChangeList changes = ChangesOf(page, y);
+        ChangeList changes = test::ChangesOf(page, y);
+        changes.push_back(page.width); // a2 of a horizontal mode that ends the row
         recorded_.clear();
         next_ = 0;
         runDecoded_ = false;
@@ -80,19 +81,6 @@ private:
     struct B1B2 {
         int32_t b1, b2, index;
     };
-
-    static ChangeList ChangesOf(const Bitmap& page, int32_t y) {
-        ChangeList changes;
-        uint8_t colour = 0;
-        for (int32_t x = 0; x < page.width; ++x)
-            if (page.At(x, y) != colour) {
-                changes.push_back(x);
-                colour ^= 1;
-            }
-        changes.push_back(page.width);
-        changes.push_back(page.width);
-        return changes;
-    }
 
     B1B2 FindB1B2(int32_t a0, int16_t colour) const {
         const auto last = static_cast<int32_t>(reference_.size()) - 1;

@@ -21,6 +21,7 @@ namespace faxlens::modConvert_TIF2DC {
 namespace {
 
 using test::Bitmap;
+using test::ChangesOf;
 using test::FaxOptions;
 using test::TempDir;
 
@@ -142,18 +143,6 @@ TEST(CorpusCrossCheck, Group4FillOrder2PageDecodesLikeLibtiff) {
 }
 
 // ---- Group 3 two-dimensional data made by hand ----
-
-ChangeList ChangesOf(const Bitmap& page, int32_t y) {
-    ChangeList changes;
-    uint8_t colour = 0;
-    for (int32_t x = 0; x < page.width; ++x)
-        if (page.At(x, y) != colour) {
-            changes.push_back(x);
-            colour ^= 1;
-        }
-    changes.push_back(page.width);
-    return changes;
-}
 
 void AppendRow1D(BitString& bits, const ChangeList& changes) {
     int32_t previous = 0;

@@ -33,6 +33,18 @@ std::vector<uint8_t> PackRow(const Bitmap& page, int32_t y, bool minIsBlack) {
 
 } // namespace
 
+std::vector<int32_t> ChangesOf(const Bitmap& page, int32_t y) {
+    std::vector<int32_t> changes;
+    uint8_t colour = 0;
+    for (int32_t x = 0; x < page.width; ++x)
+        if (page.At(x, y) != colour) {
+            changes.push_back(x);
+            colour ^= 1;
+        }
+    changes.push_back(page.width);
+    return changes;
+}
+
 Bitmap BitmapOf(const PageSurface& surface) {
     Bitmap page(surface.Width(), surface.Height());
     for (int32_t y = 0; y < page.height; ++y)

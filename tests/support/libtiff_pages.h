@@ -25,6 +25,10 @@ struct Bitmap {
     bool operator==(const Bitmap&) const = default;
 };
 
+// The changing elements of row y (columns where the colour changes, white first), ended by
+// the width: the row as a ChangeList.
+std::vector<int32_t> ChangesOf(const Bitmap& page, int32_t y);
+
 // 1 where the surface holds black (colour 0), 0 for every other colour.
 Bitmap BitmapOf(const PageSurface& surface);
 
