@@ -2,8 +2,8 @@
 
 #include "app/cli.h"
 #include "app/page_image_files.h"
-#include "codec/page_decode.h"
-#include "export/page_encoder.h"
+#include "tiff/page_info.h"
+#include "viewer/viewed_page.h"
 
 #include <algorithm>
 #include <cctype>
@@ -11,8 +11,6 @@
 namespace faxlens::cli {
 
 namespace {
-
-using modConvert_TIF2DC::DecodedPage;
 
 std::string Lowercase(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -32,15 +30,15 @@ std::string ImageName(Operands operands) {
     return operands[0] + " image " + operands[1];
 }
 
-// Decodes image N of the file as the viewer does; the outcome that ends the command when the
+// Opens image N of the file as the viewer does; the outcome that ends the command when the
 // image cannot be found or gives no picture.
-std::optional<Outcome> DecodeImage(Operands operands, DecodedPage& decoded) {
+std::optional<Outcome> OpenImage(Operands operands, ViewedPage& page) {
     FoundImage image = FindImage(operands[0], operands[1]);
     if (image.failure)
         return std::move(image.failure);
-    decoded = modConvert_TIF2DC::DecodePage(operands[0], image.ifdOffset);
-    if (const std::string problem = modConvert_TIF2DC::PageProblem(decoded); !problem.empty())
-        return Failed(ImageName(operands) + ": " + problem);
+    page = ViewedPage::Open(operands[0], image.ifdOffset);
+    if (!page.Problem().empty())
+        return Failed(ImageName(operands) + ": " + page.Problem());
     return std::nullopt;
 }
 
@@ -68,11 +66,11 @@ Outcome RunDecode(Operands operands) {
     const std::string kind = Lowercase(out.substr(std::min(out.size(), out.rfind('.'))));
     if (kind != ".pbm" && kind != ".png")
         return BadUsage("the picture file must end in .pbm or .png, not '" + out + "'");
-    DecodedPage decoded;
-    if (std::optional<Outcome> failure = DecodeImage(operands, decoded))
+    ViewedPage page;
+    if (std::optional<Outcome> failure = OpenImage(operands, page))
         return std::move(*failure);
     const std::string reason =
-        kind == ".pbm" ? WritePbm(*decoded.surface, out) : WritePng(*decoded.surface, out);
+        kind == ".pbm" ? WritePbm(*page.Surface(), out) : WritePng(*page.Surface(), out);
     if (!reason.empty())
         return Failed("cannot write " + out + ": " + reason);
     return Done({});
@@ -83,13 +81,10 @@ Outcome RunConvert(Operands operands) {
     const std::string& coding = operands[3];
     if (coding != "--g3" && coding != "--g4")
         return BadUsage("the coding must be --g3 or --g4, not '" + coding + "'");
-    DecodedPage decoded;
-    if (std::optional<Outcome> failure = DecodeImage(operands, decoded))
+    ViewedPage page;
+    if (std::optional<Outcome> failure = OpenImage(operands, page))
         return std::move(*failure);
-    // As the viewer's save commands: no resolution, the size of the surface.
-    const auto save =
-        coding == "--g3" ? modConvert_DC2TIF::SavePageG3 : modConvert_DC2TIF::SavePageG4;
-    const auto result = save(*decoded.surface, 0, 0, out, 0, 0, {});
+    const auto result = page.Save(coding == "--g3" ? SaveCoding::Group3 : SaveCoding::Group4, out);
     if (!result.saved)
         return Failed("cannot write " + out + ": " + result.error);
     return Done({});

@@ -20,4 +20,9 @@ using ChangeList = std::vector<int32_t>;
 inline constexpr int16_t kWhite = 0;
 inline constexpr int16_t kBlack = -1;
 
+// The colour of the run that follows a run of `colour`.
+inline constexpr int16_t OppositeColour(int16_t colour) {
+    return colour == kWhite ? kBlack : kWhite;
+}
+
 } // namespace faxlens

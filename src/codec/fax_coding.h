@@ -89,10 +89,6 @@ private:
     std::size_t next_ = 0;
 };
 
-inline int16_t Opposite(int16_t colour) {
-    return colour == kWhite ? kBlack : kWhite;
-}
-
 } // namespace detail
 
 // The codes of the coding row against the reference row. Both are ChangeLists (running sums of
@@ -119,12 +115,12 @@ void PutRow2D(Sink& sink, std::span<const int32_t> reference, std::span<const in
             const CodeBits& code = kVertical[static_cast<std::size_t>(a1 - b1 + 3)];
             sink.Put(code.bits, code.length);
             a0 = a1;
-            colour = detail::Opposite(colour);
+            colour = OppositeColour(colour);
         } else {
             const int32_t a2 = row.NextAfter(a1);
             sink.Put(kHorizontal.bits, kHorizontal.length);
             PutRun(sink, a1 - std::max(a0, 0), colour);
-            PutRun(sink, a2 - a1, detail::Opposite(colour));
+            PutRun(sink, a2 - a1, OppositeColour(colour));
             a0 = a2;
         }
     }

@@ -23,10 +23,6 @@ constexpr int kEolLength = 12;
 // How often the event pump is offered while a strip decodes: every so many bits.
 constexpr int64_t kBitsPerPump = 8 * 16 * 1024;
 
-int16_t Opposite(int16_t colour) {
-    return colour == kWhite ? kBlack : kWhite;
-}
-
 // A run of one-dimensional code: decoded (a terminating word ended it), or not, with run -1
 // for an EOL; `used` covers what was read.
 struct RunResult {
@@ -219,7 +215,7 @@ private:
         if (c.colour != kWhite && run > 0)
             c.painter.Paint(c.a0 + xOffset_, c.a0 + xOffset_ + run);
         c.a0 += run;
-        c.colour = Opposite(c.colour);
+        c.colour = OppositeColour(c.colour);
     }
 
     // The row's runs go into the surface, and the next row begins.

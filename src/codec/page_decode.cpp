@@ -4,6 +4,7 @@
 #include "codec/strip_unpacking.h"
 #include "tiff/binary_file.h"
 #include "tiff/tag_dictionary.h"
+#include "tiff/tiff_facts.h"
 
 #include <algorithm>
 #include <array>
@@ -13,16 +14,6 @@
 namespace faxlens::modConvert_TIF2DC {
 
 namespace {
-
-constexpr int32_t kNone = 1;
-constexpr int32_t kHuffmanRle = 2;
-constexpr int32_t kGroup3 = 3;
-constexpr int32_t kGroup4 = 4;
-constexpr int32_t kLzw = 5;
-constexpr int32_t kDeflate = 8;
-constexpr int32_t kOldDeflate = 32946;
-constexpr int32_t kPackBits = 32773;
-constexpr int32_t kTwoDimensionalLines = 1; // T4Options bit 0
 
 // Where a strip without a usable byte count ends: at the next strip of the page, or at the end
 // of the file when no strip follows it.
@@ -49,21 +40,21 @@ std::vector<uint8_t> ReadStrip(const BinaryFile& file, const TiffPage& page, con
 
 PageDecoder DecoderForCompression(const PageCoding& coding) {
     switch (coding.compression) {
-    case kNone:
+    case compression::kNone:
         return PageDecoder::Uncompressed;
-    case kHuffmanRle:
+    case compression::kHuffmanRle:
         return PageDecoder::HuffmanRle;
-    case kGroup3:
-        return coding.t4Options & kTwoDimensionalLines ? PageDecoder::Group3TwoD
+    case compression::kGroup3:
+        return coding.t4Options & kT4TwoDimensional ? PageDecoder::Group3TwoD
                                                        : PageDecoder::Group3;
-    case kGroup4:
+    case compression::kGroup4:
         return PageDecoder::Group4;
-    case kPackBits:
+    case compression::kPackBits:
         return PageDecoder::PackBits;
-    case kLzw:
+    case compression::kLzw:
         return PageDecoder::Lzw;
-    case kDeflate:
-    case kOldDeflate:
+    case compression::kDeflate:
+    case compression::kOldDeflate:
         return PageDecoder::Deflate;
     default:
         return PageDecoder::None;
@@ -76,8 +67,10 @@ struct NamedCompression {
     const char* name;
 };
 constexpr NamedCompression kMoreCompressionNames[] = {
-    {8, "Deflate"},       {9, "JBIG"},     {10, "JBIG"},         {34661, "JBIG"},
-    {34712, "JPEG 2000"}, {34925, "LZMA"}, {50000, "Zstandard"}, {50001, "WebP"},
+    {compression::kDeflate, "Deflate"},     {compression::kJbigT85, "JBIG"},
+    {compression::kJbigT43, "JBIG"},        {compression::kJbig, "JBIG"},
+    {compression::kJpeg2000, "JPEG 2000"},  {compression::kLzma, "LZMA"},
+    {compression::kZstandard, "Zstandard"}, {compression::kWebP, "WebP"},
 };
 
 std::string CompressionWords(int32_t code) {
@@ -96,7 +89,8 @@ bool HoldsAnyStrip(const TiffPage& page) {
 // On a black-is-zero page, and a palette page whose first colour is the darker, what the codes
 // call black is white.
 bool BlackIsZero(const PageCoding& coding) {
-    return coding.photometric == 1 || (coding.photometric == 3 && coding.paletteDarkIndex == 0);
+    return coding.photometric == photometric::kBlackIsZero ||
+           (coding.photometric == photometric::kPalette && coding.paletteDarkIndex == 0);
 }
 
 std::string Counted(int32_t count, const std::string& thing) {
@@ -151,7 +145,7 @@ int64_t DecodeStrip(PageDecoder decoder, PageSurface& surface, std::span<uint8_t
                     const TiffPage& page, int64_t firstRow, int32_t rowLimit, ColourValue ink,
                     const EventPump& pump) {
     const int32_t width = page.width;
-    const bool lowBitFirst = page.coding.fillOrder == 2;
+    const bool lowBitFirst = page.coding.fillOrder == kFillOrderLowBitFirst;
     if (const std::optional<FaxCoding> coding = FaxCodingOf(decoder))
         return DecodeFaxStrip(*coding, surface, data, lowBitFirst, width, rowLimit, 0, firstRow,
                               ink, pump);
@@ -203,9 +197,10 @@ std::string UnsupportedReason(const TiffPage& page) {
     if (TakesPredictor(DecoderForCompression(c)) && c.predictor != 1)
         return "its predictor is " + std::to_string(c.predictor) +
                "; only pages without a predictor are shown";
-    if (c.photometric == 3 && c.paletteDarkIndex < 0)
+    if (c.photometric == photometric::kPalette && c.paletteDarkIndex < 0)
         return "its colour map does not hold two colours";
-    if (c.photometric != 0 && c.photometric != 1 && c.photometric != 3)
+    if (c.photometric != photometric::kWhiteIsZero && c.photometric != photometric::kBlackIsZero &&
+        c.photometric != photometric::kPalette)
         return "its photometric interpretation is " + std::to_string(c.photometric) +
                "; only black and white pages are shown";
     if (c.tiled && page.strips.empty())

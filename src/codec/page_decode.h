@@ -4,7 +4,7 @@
 // one-dimensional decoder, Group 4 strips to the two-dimensional one; black runs are painted,
 // white runs are not (the surface starts white).
 
-#include "tiff/event_pump.h"
+#include "base/event_pump.h"
 #include "tiff/page_info.h"
 #include "viewer/page_surface.h"
 

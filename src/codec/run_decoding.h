@@ -5,7 +5,7 @@
 // Characters other than '0' and '1' (such as the placeholders after the valid part of a decoding
 // window) never match anything.
 
-#include "base/saturate.h"
+#include "base/numbers.h"
 #include "codec/codec_types.h"
 
 #include <algorithm>

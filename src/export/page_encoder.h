@@ -6,7 +6,7 @@
 // directory come first, then the rows one by one, then the strip's byte count.
 
 #include "codec/codec_types.h"
-#include "tiff/event_pump.h"
+#include "base/event_pump.h"
 #include "viewer/page_surface.h"
 
 #include <cstdint>

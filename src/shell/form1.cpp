@@ -1,11 +1,11 @@
 #include "shell/form1.h"
 
-#include "shell/file_dialogs.h"
+#include "ui/file_dialogs.h"
 #include "shell/mod_faxlens.h"
-#include "shell/path_text.h"
-#include "shell/program_font.h"
-#include "shell/program_icon.h"
-#include "shell/twips.h"
+#include "ui/path_text.h"
+#include "ui/program_font.h"
+#include "ui/program_icon.h"
+#include "ui/twips.h"
 #include "tiff/tag_report.h"
 
 #include <QKeyEvent>
@@ -128,7 +128,7 @@ void Form1::Form_Load(const QString& commandLine) {
 }
 
 void Form1::Label1_DblClick() {
-    if (modFaxlens::Document().Reading)
+    if (modFaxlens::Document().Reading.Busy())
         return;
     const QString path =
         modCmDlgDLL::ShowOpenDialog(kTifFilter, kTifPattern, this, QString(), true);
@@ -139,7 +139,7 @@ void Form1::Label1_DblClick() {
 void Form1::List1_Click() {
     const modFaxlens::DocumentState& state = modFaxlens::Document();
     const int entry = SelectedEntry();
-    if (state.Reading || entry < 0 || entry >= static_cast<int>(state.ImageOffsets.size()))
+    if (state.Reading.Busy() || entry < 0 || entry >= static_cast<int>(state.ImageOffsets.size()))
         return;
     ShowReport(BuildTagReport(NativePath(state.CurrentFile), state.ImageOffsets[entry]));
 }
@@ -181,7 +181,7 @@ void Form1::ShowReport(const std::string& report) {
 
 // The list is empty while a file is read, but the rule holds regardless of that.
 bool Form1::SelectEntryAt(QPoint position) {
-    if (modFaxlens::Document().Reading)
+    if (modFaxlens::Document().Reading.Busy())
         return false;
     QListWidgetItem* item = List1.itemAt(position);
     if (!item)
@@ -200,7 +200,7 @@ void Form1::ShowListMenu(QPoint position) {
 void Form1::ViewSelectedImage() {
     const modFaxlens::DocumentState& state = modFaxlens::Document();
     const int entry = SelectedEntry();
-    if (state.Reading || entry < 0 || entry >= static_cast<int>(state.ImageOffsets.size()))
+    if (state.Reading.Busy() || entry < 0 || entry >= static_cast<int>(state.ImageOffsets.size()))
         return;
     std::erase_if(viewers_, [](const QPointer<ViewForm>& viewer) { return viewer.isNull(); });
     QPointer<ViewForm> viewer =

@@ -1,7 +1,7 @@
 #include "shell/mod_faxlens.h"
 
 #include "shell/form1.h"
-#include "shell/path_text.h"
+#include "ui/path_text.h"
 #include "tiff/tiff_reader.h"
 
 #include <QApplication>
@@ -35,20 +35,6 @@ QStringList EntryTexts(int32_t count) {
     return texts;
 }
 
-// Sets DocumentState::Reading for as long as it lives, or until Finish().
-class ReadingScope {
-public:
-    explicit ReadingScope(DocumentState& state) : state_(state) { state_.Reading = true; }
-    ~ReadingScope() { Finish(); }
-    ReadingScope(const ReadingScope&) = delete;
-    ReadingScope& operator=(const ReadingScope&) = delete;
-
-    void Finish() { state_.Reading = false; }
-
-private:
-    DocumentState& state_;
-};
-
 } // namespace
 
 DocumentState& Document() {
@@ -68,9 +54,9 @@ void StartUp(Form1& form, const QString& commandLine) {
 // cleared state or the complete one.
 bool OpenTifFile(Form1& form, const QString& path) {
     DocumentState& state = Document();
-    if (state.Reading)
+    if (state.Reading.Busy())
         return false;
-    ReadingScope reading(state);
+    BusyGuard reading(state.Reading);
 
     ClearDocument(form);
     form.Label1.setText(QString::fromLatin1(kStatusReading));

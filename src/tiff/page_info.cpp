@@ -1,6 +1,7 @@
 #include "tiff/page_info.h"
 
 #include "tiff/tag_report.h"
+#include "tiff/tiff_facts.h"
 #include "tiff/tiff_reader.h"
 
 #include <string_view>
@@ -8,24 +9,6 @@
 namespace faxlens {
 
 namespace {
-
-constexpr int32_t kImageWidth = 256;
-constexpr int32_t kImageLength = 257;
-constexpr int32_t kBitsPerSample = 258;
-constexpr int32_t kCompression = 259;
-constexpr int32_t kPhotometric = 262;
-constexpr int32_t kFillOrder = 266;
-constexpr int32_t kSamplesPerPixel = 277;
-constexpr int32_t kT4Options = 292;
-constexpr int32_t kTileOffsets = 324;
-constexpr int32_t kStripOffsets = 273;
-constexpr int32_t kRowsPerStrip = 278;
-constexpr int32_t kStripByteCounts = 279;
-constexpr int32_t kXResolution = 282;
-constexpr int32_t kYResolution = 283;
-constexpr int32_t kPredictor = 317;
-constexpr int32_t kColorMap = 320;
-constexpr int32_t kPalette = 3;
 
 int32_t TagNumber(const std::string& path, int64_t ifdOffset, int32_t tag) {
     return TextToLong(GetTagText(path, ifdOffset, tag));
@@ -74,21 +57,21 @@ int32_t DarkerPaletteIndex(std::string_view colourMap) {
 } // namespace
 
 void GetPageInfo(const std::string& path, int64_t ifdOffset, TiffPage& page) {
-    page.width = TagNumber(path, ifdOffset, kImageWidth);
-    page.height = TagNumber(path, ifdOffset, kImageLength);
+    page.width = TagNumber(path, ifdOffset, tag::kImageWidth);
+    page.height = TagNumber(path, ifdOffset, tag::kImageLength);
     if (page.width == 0 || page.height == 0) {
         page.width = page.height = page.xResolution = page.yResolution = 0;
         return;
     }
-    page.xResolution = TagNumber(path, ifdOffset, kXResolution);
-    page.yResolution = TagNumber(path, ifdOffset, kYResolution);
+    page.xResolution = TagNumber(path, ifdOffset, tag::kXResolution);
+    page.yResolution = TagNumber(path, ifdOffset, tag::kYResolution);
     page.compressionName = CompressionText(path, ifdOffset);
 }
 
 void GetStrips(const std::string& path, int64_t ifdOffset, TiffPage& page) {
-    page.rowsPerStrip = TagNumber(path, ifdOffset, kRowsPerStrip);
-    const std::string offsetsText = GetTagText(path, ifdOffset, kStripOffsets);
-    const std::string countsText = GetTagText(path, ifdOffset, kStripByteCounts);
+    page.rowsPerStrip = TagNumber(path, ifdOffset, tag::kRowsPerStrip);
+    const std::string offsetsText = GetTagText(path, ifdOffset, tag::kStripOffsets);
+    const std::string countsText = GetTagText(path, ifdOffset, tag::kStripByteCounts);
     // Without byte counts the strips are still there; each gets a count of 0, which the
     // decoder reads as "up to the next strip".
     if (offsetsText.empty())
@@ -109,16 +92,16 @@ void GetStrips(const std::string& path, int64_t ifdOffset, TiffPage& page) {
 
 void GetPageCoding(const std::string& path, int64_t ifdOffset, TiffPage& page) {
     PageCoding& c = page.coding;
-    c.compression = TagNumberOr(path, ifdOffset, kCompression, 1);
-    c.t4Options = TagNumberOr(path, ifdOffset, kT4Options, 0);
-    c.fillOrder = TagNumberOr(path, ifdOffset, kFillOrder, 1);
-    c.photometric = TagNumberOr(path, ifdOffset, kPhotometric, 0);
-    c.bitsPerSample = TagNumberOr(path, ifdOffset, kBitsPerSample, 1);
-    c.samplesPerPixel = TagNumberOr(path, ifdOffset, kSamplesPerPixel, 1);
-    c.predictor = TagNumberOr(path, ifdOffset, kPredictor, 1);
-    c.tiled = !GetTagText(path, ifdOffset, kTileOffsets).empty();
-    if (c.photometric == kPalette)
-        c.paletteDarkIndex = DarkerPaletteIndex(GetTagText(path, ifdOffset, kColorMap));
+    c.compression = TagNumberOr(path, ifdOffset, tag::kCompression, compression::kNone);
+    c.t4Options = TagNumberOr(path, ifdOffset, tag::kT4Options, 0);
+    c.fillOrder = TagNumberOr(path, ifdOffset, tag::kFillOrder, kFillOrderHighBitFirst);
+    c.photometric = TagNumberOr(path, ifdOffset, tag::kPhotometric, photometric::kWhiteIsZero);
+    c.bitsPerSample = TagNumberOr(path, ifdOffset, tag::kBitsPerSample, 1);
+    c.samplesPerPixel = TagNumberOr(path, ifdOffset, tag::kSamplesPerPixel, 1);
+    c.predictor = TagNumberOr(path, ifdOffset, tag::kPredictor, 1);
+    c.tiled = !GetTagText(path, ifdOffset, tag::kTileOffsets).empty();
+    if (c.photometric == photometric::kPalette)
+        c.paletteDarkIndex = DarkerPaletteIndex(GetTagText(path, ifdOffset, tag::kColorMap));
 }
 
 } // namespace faxlens

@@ -1,27 +1,22 @@
 #include "tiff/tag_report.h"
 
 #include "tiff/tag_dictionary.h"
+#include "tiff/tiff_facts.h"
 #include "tiff/tiff_reader.h"
 
 #include <array>
 
 namespace faxlens {
 
-namespace {
-constexpr int32_t kImageWidth = 256;
-constexpr int32_t kImageLength = 257;
-constexpr int32_t kCompression = 259;
-constexpr int32_t kT4Options = 292;
-} // namespace
-
 std::string CompressionText(const std::string& path, int64_t ifdOffset) {
-    if (TextToLong(GetTagText(path, ifdOffset, kImageWidth)) == 0 ||
-        TextToLong(GetTagText(path, ifdOffset, kImageLength)) == 0)
+    if (TextToLong(GetTagText(path, ifdOffset, tag::kImageWidth)) == 0 ||
+        TextToLong(GetTagText(path, ifdOffset, tag::kImageLength)) == 0)
         return {};
-    const std::string code = GetTagText(path, ifdOffset, kCompression);
+    const std::string code = GetTagText(path, ifdOffset, tag::kCompression);
     std::string name = CompressionName(TextToLong(code));
     // Bit 0 of T4Options is two-dimensional coding. Only a single value "3" qualifies.
-    if (code == "3" && TextToLong(GetTagText(path, ifdOffset, kT4Options)) % 2 != 0)
+    if (code == std::to_string(compression::kGroup3) &&
+        (TextToLong(GetTagText(path, ifdOffset, tag::kT4Options)) & kT4TwoDimensional) != 0)
         name += " 2D";
     return name;
 }

@@ -1,5 +1,8 @@
 #include "tiff/tiff_reader.h"
 
+#include "base/number_text.h"
+#include "base/numbers.h"
+
 #include <array>
 #include <charconv>
 #include <climits>
@@ -14,17 +17,6 @@ namespace {
 constexpr std::size_t kEntrySize = 12;
 // Offsets of 0 and 1 end the chain of directories.
 constexpr int64_t kFirstDirectoryOffset = 2;
-
-// A value that would not fit a long is clamped; the reader never reads past what a long holds.
-int32_t ClampToLong(double value) {
-    if (std::isnan(value))
-        return 0;
-    if (value >= static_cast<double>(INT32_MAX))
-        return INT32_MAX;
-    if (value <= static_cast<double>(INT32_MIN))
-        return INT32_MIN;
-    return static_cast<int32_t>(value);
-}
 
 void AppendDecimal(std::string& text, int64_t value) {
     std::array<char, 24> buffer{};
@@ -86,54 +78,6 @@ void DropTrailingSeparator(std::string& text, int32_t type) {
     }
 }
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-// The leading number of a text with its blanks taken out: sign, digits, point, digits,
-// exponent. Empty when the text does not start with a number.
-std::string LeadingNumber(std::string_view text) {
-    std::string number;
-    std::size_t i = 0;
-    auto skipBlanks = [&] {
-        while (i < text.size() && IsBlank(text[i]))
-            ++i;
-    };
-    auto takeDigits = [&] {
-        std::size_t taken = 0;
-        for (skipBlanks(); i < text.size() && IsDigit(text[i]); skipBlanks(), ++taken)
-            number += text[i++];
-        return taken;
-    };
-    skipBlanks();
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        if (text[i] == '-')
-            number += '-';
-        ++i;
-    }
-    std::size_t digits = takeDigits();
-    if (i < text.size() && text[i] == '.') {
-        number += text[i++];
-        digits += takeDigits();
-    }
-    if (digits == 0)
-        return {};
-    std::size_t mantissaEnd = number.size();
-    if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
-        number += 'e';
-        ++i;
-        skipBlanks();
-        if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-            number += text[i++];
-        if (takeDigits() == 0)
-            number.resize(mantissaEnd); // "1E" is just 1
-    }
-    return number;
-}
-
 } // namespace
 
 int32_t AssembleWord(uint8_t b0, uint8_t b1, int signBits, ByteOrder order) {
@@ -151,29 +95,6 @@ int32_t AssembleLong(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3, int signBit
     if (signBits >= 1 && signBits <= 31 && value > (int64_t{1} << (signBits - 1)) - 1)
         value -= int64_t{1} << signBits;
     return static_cast<int32_t>(value);
-}
-
-int32_t ElementSize(int32_t type) {
-    switch (type) {
-    case kByte:
-    case kAscii:
-    case kSByte:
-    case kUndefined:
-        return 1;
-    case kShort:
-    case kSShort:
-        return 2;
-    case kLong:
-    case kSLong:
-    case kFloat:
-        return 4;
-    case kRational:
-    case kSRational:
-    case kDouble:
-        return 8;
-    default:
-        return 0;
-    }
 }
 
 TiffHeader ReadTiffHeader(const BinaryFile& file) {
@@ -312,20 +233,7 @@ std::string GetTagText(const std::string& path, int64_t ifdOffset, int32_t tag) 
 }
 
 int32_t TextToLong(std::string_view value) {
-    const std::string number = LeadingNumber(value);
-    if (number.empty())
-        return 0;
-    double parsed = 0.0;
-    const auto result = std::from_chars(number.data(), number.data() + number.size(), parsed);
-    if (result.ec == std::errc::result_out_of_range) {
-        // Too large or too small for a double: decided by the sign of the exponent.
-        const bool tiny = number.find("e-") != std::string::npos;
-        const bool negative = number.front() == '-';
-        parsed = tiny ? 0.0 : (negative ? -HUGE_VAL : HUGE_VAL);
-    } else if (result.ec != std::errc{}) {
-        return 0;
-    }
-    return ClampToLong(std::nearbyint(parsed));
+    return RoundHalfEven(LeadingNumber(value));
 }
 
 std::string QuotientText(double quotient) {

@@ -6,7 +6,8 @@
 // uses a file its caller already has open.
 
 #include "tiff/binary_file.h"
-#include "tiff/event_pump.h"
+#include "tiff/tiff_facts.h"
+#include "base/event_pump.h"
 
 #include <cstdint>
 #include <string>
@@ -17,22 +18,6 @@ namespace faxlens {
 
 // Carried as a 16-bit boolean: Intel (true, -1) for "II" files, Motorola (false, 0) for "MM".
 enum class ByteOrder : int16_t { Motorola = 0, Intel = -1 };
-
-// TIFF field types 1 to 12.
-enum FieldType : int32_t {
-    kByte = 1,
-    kAscii = 2,
-    kShort = 3,
-    kLong = 4,
-    kRational = 5,
-    kSByte = 6,
-    kUndefined = 7,
-    kSShort = 8,
-    kSLong = 9,
-    kSRational = 10,
-    kFloat = 11,
-    kDouble = 12,
-};
 
 struct TiffHeader {
     bool valid = false;
@@ -56,9 +41,6 @@ struct TagEntry {
 // b0 is the byte at the lower offset. A signBits above 0 makes the value signed with that width.
 int32_t AssembleWord(uint8_t b0, uint8_t b1, int signBits, ByteOrder order);
 int32_t AssembleLong(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3, int signBits, ByteOrder order);
-
-// Bytes of one value of the field type; 0 for an unknown type.
-int32_t ElementSize(int32_t type);
 
 TiffHeader ReadTiffHeader(const BinaryFile& file);
 TiffHeader ReadTiffHeader(const std::string& path);

@@ -18,26 +18,15 @@ struct Compression {
     int32_t optionsTag;
     int32_t options;
 };
-constexpr Compression kGroup3{3, 292, 4}; // T4Options: fill bits before each EOL
-constexpr Compression kGroup4{4, 293, 2}; // T6Options
+constexpr Compression kGroup3{compression::kGroup3, tag::kT4Options, kT4FillBits};
+constexpr Compression kGroup4{compression::kGroup4, tag::kT6Options, kT6Uncompressed};
 
 void PutBigEndian(std::vector<uint8_t>& out, uint32_t value, int bytes) {
     for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8)
         out.push_back(static_cast<uint8_t>(value >> shift));
 }
 
-int32_t TypeSize(EntryType type) {
-    switch (type) {
-    case EntryType::Short:
-        return 2;
-    case EntryType::Long:
-        return 4;
-    default:
-        return 8;
-    }
-}
-
-void AppendEntryFields(OutputFile& file, int32_t tag, EntryType type, int32_t count,
+void AppendEntryFields(OutputFile& file, int32_t tag, FieldType type, int32_t count,
                        std::span<const uint8_t> valueField) {
     std::vector<uint8_t> entry;
     PutBigEndian(entry, static_cast<uint32_t>(tag), 2);
@@ -47,50 +36,50 @@ void AppendEntryFields(OutputFile& file, int32_t tag, EntryType type, int32_t co
     file.Append(entry);
 }
 
-void WriteShortOrLong(OutputFile& file, int32_t tag, EntryType type, int32_t value) {
+void WriteShortOrLong(OutputFile& file, int32_t tag, FieldType type, int32_t value) {
     const std::array<int32_t, 1> values{value};
     WriteEntry(file, tag, type, values, 0);
 }
 
 void WriteShort(OutputFile& file, int32_t tag, int32_t value) {
-    WriteShortOrLong(file, tag, EntryType::Short, value);
+    WriteShortOrLong(file, tag, kShort, value);
 }
 
 void WriteLong(OutputFile& file, int32_t tag, int32_t value) {
-    WriteShortOrLong(file, tag, EntryType::Long, value);
+    WriteShortOrLong(file, tag, kLong, value);
 }
 
 // Width, height and rows per strip are SHORTs, as every reader expects of a fax page; a page
 // too large for a SHORT gets LONGs, in the same place of the same layout.
 void WriteDimension(OutputFile& file, int32_t tag, int32_t value) {
-    WriteShortOrLong(file, tag, value > 0xFFFF ? EntryType::Long : EntryType::Short, value);
+    WriteShortOrLong(file, tag, value > 0xFFFF ? kLong : kShort, value);
 }
 
 int32_t WriteHeader(OutputFile& file, int32_t width, int32_t height, int32_t xResolution,
                     int32_t yResolution, int32_t bitsPerSample, const Compression& compression) {
     WriteFileHeader(file, kReservedLength);
     AppendShort(file, kEntryCount);
-    WriteLong(file, 254, 2); // NewSubfileType: a page of a document
-    WriteDimension(file, 256, width);
-    WriteDimension(file, 257, height);
-    WriteShort(file, 258, bitsPerSample);
-    WriteShort(file, 259, compression.code);
-    WriteShort(file, 262, 0); // PhotometricInterpretation: white is zero
-    WriteShort(file, 266, 1); // FillOrder
-    WriteLong(file, 273, kStripOffset);
-    WriteShort(file, 277, 1); // SamplesPerPixel
-    WriteDimension(file, 278, height);
+    WriteLong(file, tag::kNewSubfileType, kSubfileIsPage);
+    WriteDimension(file, tag::kImageWidth, width);
+    WriteDimension(file, tag::kImageLength, height);
+    WriteShort(file, tag::kBitsPerSample, bitsPerSample);
+    WriteShort(file, tag::kCompression, compression.code);
+    WriteShort(file, tag::kPhotometric, photometric::kWhiteIsZero);
+    WriteShort(file, tag::kFillOrder, kFillOrderHighBitFirst);
+    WriteLong(file, tag::kStripOffsets, kStripOffset);
+    WriteShort(file, tag::kSamplesPerPixel, 1);
+    WriteDimension(file, tag::kRowsPerStrip, height);
     const auto byteCountPosition = static_cast<int32_t>(file.Length() + 8);
-    WriteLong(file, 279, 0); // StripByteCounts, written when the strip is done
+    WriteLong(file, tag::kStripByteCounts, 0); // written when the strip is done
     const std::array<int32_t, 1> one{1};
     const std::array<int32_t, 1> x{xResolution};
     const std::array<int32_t, 1> y{yResolution};
-    WriteRationalEntry(file, 282, x, one, kXResolutionAt);
-    WriteRationalEntry(file, 283, y, one, kYResolutionAt);
+    WriteRationalEntry(file, tag::kXResolution, x, one, kXResolutionAt);
+    WriteRationalEntry(file, tag::kYResolution, y, one, kYResolutionAt);
     WriteLong(file, compression.optionsTag, compression.options);
-    WriteShort(file, 296, 2); // ResolutionUnit: inch
+    WriteShort(file, tag::kResolutionUnit, kResolutionInInches);
     const std::array<int32_t, 2> pageNumber{0, 1};
-    WriteEntry(file, 297, EntryType::Short, pageNumber, 0);
+    WriteEntry(file, tag::kPageNumber, kShort, pageNumber, 0);
     AppendLong(file, 0); // no next directory
     return byteCountPosition;
 }
@@ -117,15 +106,15 @@ void AppendLong(OutputFile& file, int32_t value) {
     file.Append(bytes);
 }
 
-void WriteEntry(OutputFile& file, int32_t tag, EntryType type, std::span<const int32_t> values,
+void WriteEntry(OutputFile& file, int32_t tag, FieldType type, std::span<const int32_t> values,
                 int32_t dataOffset) {
     std::vector<uint8_t> bytes;
     for (int32_t value : values)
-        PutBigEndian(bytes, static_cast<uint32_t>(value), TypeSize(type));
+        PutBigEndian(bytes, static_cast<uint32_t>(value), ElementSize(type));
     while (bytes.size() % 4 != 0) // padded to whole 4-byte fields
         bytes.push_back(0);
     const auto count = static_cast<int32_t>(values.size());
-    if (int64_t{TypeSize(type)} * count <= 4) {
+    if (int64_t{ElementSize(type)} * count <= 4) {
         AppendEntryFields(file, tag, type, count, bytes);
         return;
     }
@@ -140,7 +129,7 @@ void WriteRationalEntry(OutputFile& file, int32_t tag, std::span<const int32_t> 
     std::vector<uint8_t> field;
     PutBigEndian(field, static_cast<uint32_t>(dataOffset), 4);
     const auto count = static_cast<int32_t>(std::min(numerators.size(), denominators.size()));
-    AppendEntryFields(file, tag, EntryType::Rational, count, field);
+    AppendEntryFields(file, tag, kRational, count, field);
     std::vector<uint8_t> values;
     for (int32_t i = 0; i < count; ++i) {
         PutBigEndian(values, static_cast<uint32_t>(numerators[i]), 4);

@@ -5,6 +5,7 @@
 // the strip follows at offset 222. All numbers are big-endian.
 
 #include "tiff/output_file.h"
+#include "tiff/tiff_facts.h"
 
 #include <cstdint>
 #include <span>
@@ -15,8 +16,6 @@ inline constexpr int32_t kStripOffset = 222;
 // Where the value of StripByteCounts lies; the page encoder writes it once the strip is done.
 inline constexpr int32_t kByteCountPosition = 154;
 
-enum class EntryType : uint16_t { Short = 3, Long = 4, Rational = 5 };
-
 // "MM", 42, the directory's offset (reserved length + 8) and the reserved area of zeros.
 void WriteFileHeader(OutputFile& file, int32_t reservedLength);
 void AppendShort(OutputFile& file, int32_t value);
@@ -24,13 +23,13 @@ void AppendLong(OutputFile& file, int32_t value);
 
 // Appends one entry. Values of at most four bytes stand in the entry; longer ones are written
 // at dataOffset, which the entry then names.
-void WriteEntry(OutputFile& file, int32_t tag, EntryType type, std::span<const int32_t> values,
+void WriteEntry(OutputFile& file, int32_t tag, FieldType type, std::span<const int32_t> values,
                 int32_t dataOffset);
 void WriteRationalEntry(OutputFile& file, int32_t tag, std::span<const int32_t> numerators,
                         std::span<const int32_t> denominators, int32_t dataOffset);
 
-// The header and directory of a Group 3 (Compression 3, T4Options 4) or Group 4 (Compression 4,
-// T6Options 2) page. The file must be empty. Returns the position of the byte count.
+// The header and directory of a Group 3 (T4Options: fill bits before each EOL) or Group 4
+// (T6Options: uncompressed mode allowed) page. The file must be empty. Returns the position of the byte count.
 int32_t WriteHeaderG3(OutputFile& file, int32_t width, int32_t height, int32_t xResolution,
                       int32_t yResolution, int32_t bitsPerSample);
 int32_t WriteHeaderG4(OutputFile& file, int32_t width, int32_t height, int32_t xResolution,

@@ -30,14 +30,6 @@ void CapAtScreen(int32_t& d, int32_t& far, int32_t pageSide, double k, int32_t s
 
 } // namespace
 
-int32_t RoundHalfEven(double value) {
-    if (std::isnan(value))
-        return 0;
-    return static_cast<int32_t>(
-        std::clamp(std::nearbyint(value), static_cast<double>(INT32_MIN),
-                   static_cast<double>(INT32_MAX)));
-}
-
 RenderPlan PlanRender(const RenderRequest& r) {
     RenderPlan plan;
     const ScreenMetrics& s = r.screen;

@@ -4,6 +4,8 @@
 // scroll values select, how large it becomes on the screen, and how the copy is cut into bands.
 // Pure computation, apart from the painting, so that it can be checked number by number.
 
+#include "base/numbers.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -45,9 +47,6 @@ struct RenderPlan {
     int32_t drawWidth = 0; // the view's size in pixels while it is drawn; at least Vw x Vh
     int32_t drawHeight = 0;
 };
-
-// Rounds to the nearest integer, a half to the even neighbour, clamped to the range of a long.
-int32_t RoundHalfEven(double value);
 
 RenderPlan PlanRender(const RenderRequest& request);
 

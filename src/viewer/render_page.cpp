@@ -1,11 +1,10 @@
 #include "viewer/render_page.h"
 
-#include "viewer/view_canvas.h"
+#include "ui/twips.h"
 
 #include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
-#include <QPalette>
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
@@ -15,40 +14,7 @@ namespace faxlens {
 
 namespace {
 
-constexpr double kTwipsInAnInch = 1440;
 constexpr int kMessageMargin = 8;
-
-struct SystemColourRole {
-    uint8_t index;
-    QPalette::ColorRole role;
-};
-
-// The system colours that forms commonly use, by index, and the palette role that plays the
-// same part here. Any other index takes the window colour.
-constexpr SystemColourRole kSystemColourRoles[] = {
-    {4, QPalette::Window},           // menu
-    {5, QPalette::Base},             // window background
-    {7, QPalette::WindowText},       // menu text
-    {8, QPalette::Text},             // window text
-    {12, QPalette::Dark},            // application workspace
-    {13, QPalette::Highlight},       // selected item
-    {14, QPalette::HighlightedText}, // selected item's text
-    {15, QPalette::Button},          // button face
-    {16, QPalette::Dark},            // button shadow
-    {18, QPalette::ButtonText},      // button text
-    {20, QPalette::Light},           // button highlight
-    {21, QPalette::Shadow},          // dark shadow of 3D elements
-    {22, QPalette::Midlight},        // light of 3D elements
-    {23, QPalette::ToolTipText},     // tooltip text
-    {24, QPalette::ToolTipBase},     // tooltip background
-};
-
-QPalette::ColorRole RoleOfSystemColour(uint8_t index) {
-    for (const SystemColourRole& entry : kSystemColourRoles)
-        if (entry.index == index)
-            return entry.role;
-    return QPalette::Window;
-}
 
 RenderRequest RequestFor(const PixelSource& page, const QWidget& view, const ScreenMetrics& screen,
                          float zoom, int32_t xRes, int32_t yRes, float hValue, float vValue) {
@@ -104,26 +70,10 @@ ScreenMetrics GetScreenMetrics(const QWidget& widget) {
     metrics.logPixelsX = RoundHalfEven(screen->logicalDotsPerInchX());
     metrics.logPixelsY = RoundHalfEven(screen->logicalDotsPerInchY());
     if (metrics.logPixelsX > 0)
-        metrics.twipsPerPixelX = kTwipsInAnInch / metrics.logPixelsX;
+        metrics.twipsPerPixelX = double{kTwipsPerInch} / metrics.logPixelsX;
     if (metrics.logPixelsY > 0)
-        metrics.twipsPerPixelY = kTwipsInAnInch / metrics.logPixelsY;
+        metrics.twipsPerPixelY = double{kTwipsPerInch} / metrics.logPixelsY;
     return metrics;
-}
-
-ColourValue ResolveColour(ColourValue colour, const QPalette& palette) {
-    if (!(colour & kSystemColourFlag))
-        return colour;
-    return ToColourValue(palette.color(RoleOfSystemColour(colour & 0xFF)));
-}
-
-QColor ToQColor(ColourValue colour) {
-    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
-}
-
-ColourValue ToColourValue(const QColor& colour) {
-    const QRgb rgb = colour.rgb();
-    return static_cast<ColourValue>(qRed(rgb)) | static_cast<ColourValue>(qGreen(rgb)) << 8 |
-           static_cast<ColourValue>(qBlue(rgb)) << 16;
 }
 
 bool TiledStretchCopy(const PixelSource& source, const PixelTarget& target, int32_t sx0,

@@ -6,33 +6,19 @@
 #include "viewer/area_scaler.h"
 #include "viewer/page_surface.h"
 #include "viewer/render_geometry.h"
+#include "viewer/view_canvas.h"
 
-#include <QColor>
 #include <QString>
 #include <cstdint>
 
 class QImage;
-class QPalette;
 class QWidget;
 
 namespace faxlens {
 
-class ViewCanvas;
-
-// A colour value whose high bit is set names a system colour by its low byte.
-inline constexpr ColourValue kSystemColourFlag = 0x80000000;
-// The system colour of the application workspace, the view's background.
-inline constexpr ColourValue kApplicationWorkspace = kSystemColourFlag | 12;
-
 // The screen that shows the widget: its size in pixels and logical dots per inch, read anew on
 // every call. A twip is 1/1440 inch, so a pixel is 1440 / dpi twips. All zero without a screen.
 ScreenMetrics GetScreenMetrics(const QWidget& widget);
-
-// A system colour becomes the palette's colour for it; any other value is RGB and stays.
-ColourValue ResolveColour(ColourValue colour, const QPalette& palette);
-
-QColor ToQColor(ColourValue colour);
-ColourValue ToColourValue(const QColor& colour);
 
 // Copies the inclusive source rectangle (sx0, sy0)-(sx1, sy1) onto the target rectangle at
 // (dx, dy) of dWidth x dHeight, smoothed, in bands of at most 1000 source pixels a side. The

@@ -1,12 +1,64 @@
 #include "viewer/view_canvas.h"
 
-#include "viewer/render_page.h"
 
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
 
 namespace faxlens {
+
+namespace {
+
+struct SystemColourRole {
+    uint8_t index;
+    QPalette::ColorRole role;
+};
+
+// The system colours that forms commonly use, by index, and the palette role that plays the
+// same part here. Any other index takes the window colour.
+constexpr SystemColourRole kSystemColourRoles[] = {
+    {4, QPalette::Window},           // menu
+    {5, QPalette::Base},             // window background
+    {7, QPalette::WindowText},       // menu text
+    {8, QPalette::Text},             // window text
+    {12, QPalette::Dark},            // application workspace
+    {13, QPalette::Highlight},       // selected item
+    {14, QPalette::HighlightedText}, // selected item's text
+    {15, QPalette::Button},          // button face
+    {16, QPalette::Dark},            // button shadow
+    {18, QPalette::ButtonText},      // button text
+    {20, QPalette::Light},           // button highlight
+    {21, QPalette::Shadow},          // dark shadow of 3D elements
+    {22, QPalette::Midlight},        // light of 3D elements
+    {23, QPalette::ToolTipText},     // tooltip text
+    {24, QPalette::ToolTipBase},     // tooltip background
+};
+
+QPalette::ColorRole RoleOfSystemColour(uint8_t index) {
+    for (const SystemColourRole& entry : kSystemColourRoles)
+        if (entry.index == index)
+            return entry.role;
+    return QPalette::Window;
+}
+
+} // namespace
+
+ColourValue ResolveColour(ColourValue colour, const QPalette& palette) {
+    if (!(colour & kSystemColourFlag))
+        return colour;
+    return ToColourValue(palette.color(RoleOfSystemColour(colour & 0xFF)));
+}
+
+QColor ToQColor(ColourValue colour) {
+    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+}
+
+ColourValue ToColourValue(const QColor& colour) {
+    const QRgb rgb = colour.rgb();
+    return static_cast<ColourValue>(qRed(rgb)) | static_cast<ColourValue>(qGreen(rgb)) << 8 |
+           static_cast<ColourValue>(qBlue(rgb)) << 16;
+}
+
 
 ViewCanvas::ViewCanvas(QWidget* parent) : QWidget(parent) {
     // Every pixel is painted from the picture or the background; nothing below shows through.

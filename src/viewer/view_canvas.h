@@ -7,6 +7,8 @@
 #include "viewer/page_surface.h"
 #include "viewer/render_geometry.h"
 
+#include <QPalette>
+
 #include <QColor>
 #include <QImage>
 #include <QWidget>
@@ -14,13 +16,24 @@
 
 namespace faxlens {
 
+// A colour value whose high bit is set names a system colour by its low byte.
+inline constexpr ColourValue kSystemColourFlag = 0x80000000;
+// The system colour of the application workspace, the view's background.
+inline constexpr ColourValue kApplicationWorkspace = kSystemColourFlag | 12;
+
+// A system colour becomes the palette's colour for it; any other value is RGB and stays.
+ColourValue ResolveColour(ColourValue colour, const QPalette& palette);
+
+QColor ToQColor(ColourValue colour);
+ColourValue ToColourValue(const QColor& colour);
+
 class ViewCanvas : public QWidget {
     Q_OBJECT
 
 public:
     explicit ViewCanvas(QWidget* parent = nullptr);
 
-    // As designed: an RGB value 0x00BBGGRR, or a system colour when the high bit is set.
+    // An RGB value 0x00BBGGRR, or a system colour when the high bit is set.
     ColourValue BackColor() const { return backColor_; }
     void SetBackColor(ColourValue colour);
     QColor ResolvedBackColor() const;

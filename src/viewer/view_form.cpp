@@ -1,10 +1,11 @@
 #include "viewer/view_form.h"
 
-#include "shell/mod_faxlens.h"
-#include "shell/program_font.h"
-#include "shell/program_icon.h"
-#include "shell/throttled_pump.h"
-#include "shell/twips.h"
+#include "shell/document_state.h"
+#include "ui/program_font.h"
+#include "ui/program_icon.h"
+#include "ui/throttled_pump.h"
+#include "ui/twips.h"
+#include "base/number_text.h"
 #include "viewer/render_page.h"
 
 #include <QCloseEvent>
@@ -38,50 +39,6 @@ const QStringList kZoomEntries = {QStringLiteral("400%"), QStringLiteral("200%")
                                   QStringLiteral("100%"), QStringLiteral("50%"),
                                   QStringLiteral("25%"),  QStringLiteral("10%")};
 const QString kDesignedZoom = QStringLiteral("100%");
-
-bool IsBlank(QChar c) {
-    return c == u' ' || c == u'\t' || c == u'\n';
-}
-
-bool IsAsciiDigit(QChar c) {
-    return c >= u'0' && c <= u'9';
-}
-
-QString WithoutBlanks(const QString& text) {
-    QString compact;
-    for (QChar c : text)
-        if (!IsBlank(c))
-            compact += c;
-    return compact;
-}
-
-// Appends the digits at position `at` of the text; returns how many there were.
-qsizetype TakeDigits(const QString& text, qsizetype& at, QString& number) {
-    const qsizetype first = at;
-    while (at < text.size() && IsAsciiDigit(text.at(at)))
-        number += text.at(at++);
-    return at - first;
-}
-
-bool IsSign(QChar c) {
-    return c == u'+' || c == u'-';
-}
-
-bool IsExponentMark(QChar c) {
-    return c == u'e' || c == u'E' || c == u'd' || c == u'D';
-}
-
-// An exponent counts only when at least one digit follows its mark and sign.
-void TakeExponent(const QString& text, qsizetype at, QString& number) {
-    if (at >= text.size() || !IsExponentMark(text.at(at)))
-        return;
-    QString exponent = QStringLiteral("e");
-    ++at;
-    if (at < text.size() && IsSign(text.at(at)))
-        exponent += text.at(at++);
-    if (TakeDigits(text, at, exponent) > 0)
-        number += exponent;
-}
 
 // Values beyond the range of a float become infinite instead of undefined.
 float ToSingle(double value) {
@@ -125,20 +82,8 @@ ViewerLayout LayOutViewer(TwipSize window, int side, int top) {
 } // namespace
 
 double ParseNumberPrefix(const QString& text) {
-    const QString compact = WithoutBlanks(text);
-    QString number;
-    qsizetype at = 0;
-    if (at < compact.size() && IsSign(compact.at(at)))
-        number += compact.at(at++);
-    qsizetype digits = TakeDigits(compact, at, number);
-    if (at < compact.size() && compact.at(at) == u'.') {
-        number += compact.at(at++);
-        digits += TakeDigits(compact, at, number);
-    }
-    if (digits == 0)
-        return 0;
-    TakeExponent(compact, at, number);
-    return number.toDouble(); // always with a point, whatever the locale
+    // Characters beyond Latin-1 become '?', which ends a number as any letter does.
+    return LeadingNumber(text.toLatin1().toStdString(), true);
 }
 
 ViewForm::ViewForm(std::string path, int64_t ifdOffset, QWidget* parent)
@@ -254,7 +199,7 @@ void ViewForm::resizeEvent(QResizeEvent* event) {
     Form_Resize();
     if (unloaded_ || Picture1.size() == drawnFrameSize_)
         return;
-    if (busyDepth_ > 0) {
+    if (busy_.Busy()) {
         redrawPending_ = true;
         return;
     }
@@ -262,7 +207,7 @@ void ViewForm::resizeEvent(QResizeEvent* event) {
 }
 
 void ViewForm::closeEvent(QCloseEvent* event) {
-    if (busyDepth_ > 0) {
+    if (busy_.Busy()) {
         closePending_ = true;
         event->ignore();
         return;
@@ -271,9 +216,7 @@ void ViewForm::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void ViewForm::EndBusy() {
-    if (--busyDepth_ > 0)
-        return;
+void ViewForm::WhenIdle() {
     if (redrawPending_ && !closePending_ && !unloaded_) {
         redrawPending_ = false;
         RefreshView();
@@ -285,7 +228,7 @@ void ViewForm::EndBusy() {
 }
 
 void ViewForm::Form_Load() {
-    BusyScope busy(*this);
+    BusyGuard busy(busy_);
     QPalette framePalette = Picture1.palette();
     framePalette.setColor(QPalette::Window, Picture2.ResolvedBackColor());
     Picture1.setPalette(framePalette);
@@ -304,19 +247,19 @@ void ViewForm::FillZoomList() {
 // Each viewer keeps its own page: the document state only points at the page of the viewer
 // opened last, so closing one viewer never takes the page from under another.
 void ViewForm::OpenPage() {
-    page_ = modConvert_TIF2DC::DecodePage(path_, ifdOffset_, ThrottledEventPump());
+    page_ = ViewedPage::Open(path_, ifdOffset_, ThrottledEventPump());
     // A page without a surface says why in the view instead of showing an empty sheet.
-    message_ = QString::fromStdString(modConvert_TIF2DC::PageProblem(page_));
-    Check1.setEnabled(page_.surface != nullptr);
-    Check2.setEnabled(page_.surface != nullptr);
+    message_ = QString::fromStdString(page_.Problem());
+    Check1.setEnabled(page_.Surface() != nullptr);
+    Check2.setEnabled(page_.Surface() != nullptr);
     PublishPage();
 }
 
 void ViewForm::PublishPage() {
     modFaxlens::DocumentState& state = modFaxlens::Document();
-    state.ViewSurface = page_.surface.get();
-    state.ViewXResolution = page_.page.xResolution;
-    state.ViewYResolution = page_.page.yResolution;
+    state.ViewSurface = page_.Surface();
+    state.ViewXResolution = page_.XResolution();
+    state.ViewYResolution = page_.YResolution();
 }
 
 void ViewForm::Form_Resize() {
@@ -344,9 +287,9 @@ void ViewForm::Form_Resize() {
 // forgets it.
 void ViewForm::Form_Unload() {
     modFaxlens::DocumentState& state = modFaxlens::Document();
-    if (page_.surface && state.ViewSurface == page_.surface.get())
+    if (page_.Surface() && state.ViewSurface == page_.Surface())
         state.ViewSurface = nullptr;
-    page_.surface.reset();
+    page_.Close();
     unloaded_ = true;
 }
 
@@ -368,13 +311,13 @@ void ViewForm::VScroll1_Change() {
 }
 
 void ViewForm::RefreshView() {
-    BusyScope busy(*this);
+    BusyGuard busy(busy_);
     FitViewIntoFrame();
     drawnFrameSize_ = Picture1.size();
-    if (page_.surface)
-        RenderPage(SourceOf(*page_.surface), Picture2,
-                   ToSingle(ParseNumberPrefix(Combo1.currentText())), page_.page.xResolution,
-                   page_.page.yResolution, static_cast<float>(HScroll1.value()),
+    if (page_.Surface())
+        RenderPage(SourceOf(*page_.Surface()), Picture2,
+                   ToSingle(ParseNumberPrefix(Combo1.currentText())), page_.XResolution(),
+                   page_.YResolution(), static_cast<float>(HScroll1.value()),
                    static_cast<float>(VScroll1.value()));
     else if (!message_.isEmpty())
         RenderMessage(Picture2, message_);

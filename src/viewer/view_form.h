@@ -3,10 +3,9 @@
 // ViewForm: the window that shows one page of the open file at a chosen zoom, with scroll bars
 // that pan across it. Each viewer decodes and owns its page; closing the window frees it.
 
-#include "codec/page_decode.h"
-#include "export/page_encoder.h"
-#include "viewer/area_scaler.h"
+#include "ui/busy_guard.h"
 #include "viewer/view_canvas.h"
+#include "viewer/viewed_page.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -56,14 +55,14 @@ public:
     void Check2_Click();
 
     // The decoded page, null when the page has no usable size or the window has been closed.
-    const PageSurface* Surface() const { return page_.surface.get(); }
-    modConvert_TIF2DC::PageStatus Status() const { return page_.status; }
+    const PageSurface* Surface() const { return page_.Surface(); }
+    modConvert_TIF2DC::PageStatus Status() const { return page_.Status(); }
     // What the view says instead of showing a page; empty when it shows one.
     const QString& MessageText() const { return message_; }
     // The plan of the drawing that the view shows.
     const RenderPlan& LastRenderPlan() const { return Picture2.ShownPlan(); }
     bool Unloaded() const { return unloaded_; }
-    bool Saving() const { return saving_; }
+    bool Saving() const { return saving_.Busy(); }
 
     // Declared parents first: each control is built inside the one above it. Later siblings lie
     // above earlier ones, so the zoom box covers the end of its label.
@@ -82,23 +81,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Marks the viewer busy for as long as it lives; a close asked for meanwhile is carried
-    // out when the outermost scope ends.
-    class BusyScope {
-    public:
-        explicit BusyScope(ViewForm& form) : form_(form) { ++form_.busyDepth_; }
-        ~BusyScope() { form_.EndBusy(); }
-        BusyScope(const BusyScope&) = delete;
-        BusyScope& operator=(const BusyScope&) = delete;
-
-    private:
-        ViewForm& form_;
-    };
-    class SavingScope;
-    using SavePage = modConvert_DC2TIF::SaveResult (*)(const PageSurface&, int32_t, int32_t,
-                                                       const std::string&, int32_t, int32_t,
-                                                       const EventPump&);
-
     void PlaceControls();
     void SetUpControls();
     void SetTabOrder();
@@ -110,25 +92,27 @@ private:
     void RefreshView();
     void FitViewIntoFrame();
     void EnlargeViewToScreen();
-    void EndBusy();
-    void SaveCommand(QPushButton& button, SavePage savePage);
-    void SaveShownPage(const QString& fileName, SavePage savePage);
+    void WhenIdle();
+    void HoldControlsBack(bool held);
+    void SaveCommand(QPushButton& button, SaveCoding coding);
+    void SaveShownPage(const QString& fileName, SaveCoding coding);
 
     std::string path_;
     int64_t ifdOffset_;
-    modConvert_TIF2DC::DecodedPage page_;
+    ViewedPage page_;
     QString message_;
-    // Decoding and drawing process events in their middle; a close that arrives then waits
-    // until they are done, so that they never work on a freed page.
-    int busyDepth_ = 0;
+    // Decoding, drawing and saving process events in their middle; a close that arrives then
+    // waits until they are done, so that they never work on a freed page, and so does a redraw
+    // that a resize asks for.
+    BusyCount busy_{{}, [this] { WhenIdle(); }};
     bool closePending_ = false;
+    bool redrawPending_ = false;
     // The frame's size at the last drawing; a resize that changes it draws again.
     QSize drawnFrameSize_;
-    bool redrawPending_ = false;
     bool unloaded_ = false;
     // A save lets events run between rows; meanwhile no second save starts and the controls
     // that could change the page are held back.
-    bool saving_ = false;
+    BusyCount saving_{[this] { HoldControlsBack(true); }, [this] { HoldControlsBack(false); }};
 };
 
 } // namespace faxlens

@@ -55,12 +55,12 @@ TEST(CliUnsupported, TheImageNumberIsNamedAndExistingFilesStayAsTheyWere) {
     const uint32_t strip = builder.AddData({0xF0, 0x0F});
     for (uint16_t compression : {1, 7})
         builder.Ifd()
-            .Short(256, {8})
-            .Short(257, {2})
-            .Short(259, {compression})
-            .Long(273, {strip})
-            .Long(278, {2})
-            .Long(279, {2});
+            .Short(tag::kImageWidth, {8})
+            .Short(tag::kImageLength, {2})
+            .Short(tag::kCompression, {compression})
+            .Long(tag::kStripOffsets, {strip})
+            .Long(tag::kRowsPerStrip, {2})
+            .Long(tag::kStripByteCounts, {2});
     builder.WriteTo(path);
     const std::vector<uint8_t> old{'o', 'l', 'd', '\n'};
     for (const auto& args : PageCommands(path, "2", dir.Path())) {

@@ -15,8 +15,8 @@ class CliUsage : public ::testing::Test {
 protected:
     void SetUp() override {
         TiffBuilder builder;
-        builder.Ifd().Short(256, {8}).Short(257, {2});
-        builder.Ifd().Short(256, {16}).Short(257, {4});
+        builder.Ifd().Short(tag::kImageWidth, {8}).Short(tag::kImageLength, {2});
+        builder.Ifd().Short(tag::kImageWidth, {16}).Short(tag::kImageLength, {4});
         builder.WriteTo(file);
     }
 

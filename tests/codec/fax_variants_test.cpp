@@ -162,13 +162,13 @@ std::string WriteGroup3TwoD(const TempDir& dir, const Bitmap& page, BitString bi
     test::TiffBuilder builder;
     const uint32_t strip = builder.AddData(bytes);
     builder.Ifd()
-        .Long(256, {static_cast<uint32_t>(page.width)})
-        .Long(257, {static_cast<uint32_t>(page.height)})
-        .Short(259, {3})
-        .Long(273, {strip})
-        .Long(278, {static_cast<uint32_t>(page.height)})
-        .Long(279, {static_cast<uint32_t>(bytes.size())})
-        .Long(292, {1});
+        .Long(tag::kImageWidth, {static_cast<uint32_t>(page.width)})
+        .Long(tag::kImageLength, {static_cast<uint32_t>(page.height)})
+        .Short(tag::kCompression, {3})
+        .Long(tag::kStripOffsets, {strip})
+        .Long(tag::kRowsPerStrip, {static_cast<uint32_t>(page.height)})
+        .Long(tag::kStripByteCounts, {static_cast<uint32_t>(bytes.size())})
+        .Long(tag::kT4Options, {1});
     const std::string path = dir.File("hand-made.tif");
     builder.WriteTo(path);
     return path;
@@ -218,10 +218,10 @@ TEST(Uncompressed, MissingCompressionOrRowsPerStripTakeTheDefaults) {
             SCOPED_TRACE(rowsPerStrip ? "RowsPerStrip 2^32 - 1" : "no RowsPerStrip");
             test::TiffBuilder builder(intel);
             const uint32_t strip = builder.AddData(rows);
-            builder.Ifd().Short(256, {21}).Short(257, {5}).Short(262, {0}).Long(273, {strip});
+            builder.Ifd().Short(tag::kImageWidth, {21}).Short(tag::kImageLength, {5}).Short(tag::kPhotometric, {0}).Long(tag::kStripOffsets, {strip});
             if (rowsPerStrip)
-                builder.Long(278, {*rowsPerStrip});
-            builder.Long(279, {static_cast<uint32_t>(rows.size())});
+                builder.Long(tag::kRowsPerStrip, {*rowsPerStrip});
+            builder.Long(tag::kStripByteCounts, {static_cast<uint32_t>(rows.size())});
             TempDir dir;
             const std::string path = dir.File("plain.tif");
             builder.WriteTo(path);

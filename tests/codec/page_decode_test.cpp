@@ -132,10 +132,10 @@ TEST(StripsWithoutByteCounts, AreReadUpToTheNextStrip) {
         }
         byteCounts.front() = c.zeroFirst ? 0 : byteCounts.front();
         byteCounts.back() = c.zeroLast ? 0 : byteCounts.back();
-        builder.Ifd().Short(256, {1728}).Short(257, {240}).Short(259, {4}).Long(273, offsets);
-        builder.Short(278, {uint16_t(c.rowsPerStrip)});
+        builder.Ifd().Short(tag::kImageWidth, {1728}).Short(tag::kImageLength, {240}).Short(tag::kCompression, {4}).Long(tag::kStripOffsets, offsets);
+        builder.Short(tag::kRowsPerStrip, {uint16_t(c.rowsPerStrip)});
         if (!c.missing)
-            builder.Long(279, byteCounts);
+            builder.Long(tag::kStripByteCounts, byteCounts);
         const std::string path = dir.File("counts.tif");
         builder.WriteTo(path);
         const Bitmap actual = DecodeWithFaxlens(path, 0);

@@ -426,22 +426,22 @@ TEST(DecodePage, GivesNoSurfaceForMissingNegativeOrHugeSizes) {
         test::TiffBuilder builder;
         PageStatus status;
     } cases[] = {
-        {"no width", test::TiffBuilder().Ifd().Short(257, {10}).Short(259, {4}),
+        {"no width", test::TiffBuilder().Ifd().Short(tag::kImageLength, {10}).Short(tag::kCompression, {4}),
          PageStatus::NoSize},
         {"negative height",
          test::TiffBuilder()
              .Ifd()
-             .Short(256, {10})
-             .Raw(257, 9, 1, {0xFB, 0xFF, 0xFF, 0xFF})
-             .Short(259, {4}),
+             .Short(tag::kImageWidth, {10})
+             .Raw(tag::kImageLength, 9, 1, {0xFB, 0xFF, 0xFF, 0xFF})
+             .Short(tag::kCompression, {4}),
          PageStatus::NoSize},
         {"100000 x 100000: more than a GiB of bits",
-         test::TiffBuilder().Ifd().Long(256, {100000}).Long(257, {100000}).Long(273, {8}),
+         test::TiffBuilder().Ifd().Long(tag::kImageWidth, {100000}).Long(tag::kImageLength, {100000}).Long(tag::kStripOffsets, {8}),
          PageStatus::TooLarge},
         {"no decoder",
-         test::TiffBuilder().Ifd().Short(256, {10}).Short(257, {3}).Short(259, {7}).Long(273, {8}),
+         test::TiffBuilder().Ifd().Short(tag::kImageWidth, {10}).Short(tag::kImageLength, {3}).Short(tag::kCompression, {7}).Long(tag::kStripOffsets, {8}),
          PageStatus::Unsupported},
-        {"no strips", test::TiffBuilder().Ifd().Short(256, {10}).Short(257, {10}),
+        {"no strips", test::TiffBuilder().Ifd().Short(tag::kImageWidth, {10}).Short(tag::kImageLength, {10}),
          PageStatus::Unsupported},
     };
     for (const auto& c : cases) {

@@ -372,8 +372,8 @@ TEST(SaveCommandsWithoutSurface, BothButtonsAreDisabled) {
         TiffBuilder builder;
         builder.Ifd();
         if (withSize)
-            builder.Long(256, {100000}).Long(257, {100000});
-        builder.Short(259, {4}).Long(273, {8}).Long(279, {0});
+            builder.Long(tag::kImageWidth, {100000}).Long(tag::kImageLength, {100000});
+        builder.Short(tag::kCompression, {4}).Long(tag::kStripOffsets, {8}).Long(tag::kStripByteCounts, {0});
         builder.WriteTo(dir.File("page.tif"));
         QPointer<ViewForm> viewer = ViewForm::Open(dir.File("page.tif"), builder.IfdOffsets()[0]);
         ASSERT_TRUE(viewer);

@@ -173,21 +173,21 @@ Bytes BuildFile(bool intel, bool small = false, const ExtraEntry* extra = nullpt
         const bool extraHere = extra != nullptr && extra->page == k;
         if (b.Ifd(); extraHere && extra->first)
             b.Long(extra->tag, extra->values);
-        b.Long(256, {static_cast<uint32_t>(p.page.width)})
-            .Long(257, {static_cast<uint32_t>(p.page.height)})
-            .Short(258, {1})
-            .Short(259, {p.compression})
-            .Short(262, {0})
-            .Short(266, {1})
-            .Long(273, offsets[k])
-            .Short(277, {1})
-            .Long(278, {p.rowsPerStrip})
-            .Long(279, counts[k])
-            .Rational(282, {{204, 1}})
-            .Rational(283, {{196, 1}});
+        b.Long(tag::kImageWidth, {static_cast<uint32_t>(p.page.width)})
+            .Long(tag::kImageLength, {static_cast<uint32_t>(p.page.height)})
+            .Short(tag::kBitsPerSample, {1})
+            .Short(tag::kCompression, {p.compression})
+            .Short(tag::kPhotometric, {0})
+            .Short(tag::kFillOrder, {1})
+            .Long(tag::kStripOffsets, offsets[k])
+            .Short(tag::kSamplesPerPixel, {1})
+            .Long(tag::kRowsPerStrip, {p.rowsPerStrip})
+            .Long(tag::kStripByteCounts, counts[k])
+            .Rational(tag::kXResolution, {{204, 1}})
+            .Rational(tag::kYResolution, {{196, 1}});
         if (p.compression == 3)
-            b.Long(292, {0});
-        b.Short(296, {2}).Ascii(305, std::string("Faxlens hardening") + '\0');
+            b.Long(tag::kT4Options, {0});
+        b.Short(tag::kResolutionUnit, {2}).Ascii(305, std::string("Faxlens hardening") + '\0');
         if (extraHere && !extra->first)
             b.Long(extra->tag, extra->values);
     }
@@ -542,7 +542,7 @@ TEST(MalformedFiles, TruncatedAtEveryStructureBoundary) {
                     for (std::size_t at : {e.ElementAt(i), e.ElementAt(i) + e.size / 2})
                         cuts.emplace(at, in + " value of " + std::to_string(e.tag));
             }
-            const EntryAt &offsets = ifd.Entry(273), &counts = ifd.Entry(279);
+            const EntryAt &offsets = ifd.Entry(tag::kStripOffsets), &counts = ifd.Entry(tag::kStripByteCounts);
             for (uint32_t s = 0; s < offsets.count; ++s) {
                 const uint32_t start = Get(m.Base(), offsets.ElementAt(s), 4);
                 const uint32_t size = Get(m.Base(), counts.ElementAt(s), 4);
@@ -606,7 +606,7 @@ TEST(MalformedFiles, StripTablesLongerThanTheFileOrPointingAnywhere) {
         const uint32_t size = m.Size();
         for (std::size_t k = 0; k < 3; ++k) {
             const std::string in = "IFD " + std::to_string(k) + " ";
-            const EntryAt &offsets = m.Ifd(k).Entry(273), &counts = m.Ifd(k).Entry(279);
+            const EntryAt &offsets = m.Ifd(k).Entry(tag::kStripOffsets), &counts = m.Ifd(k).Entry(tag::kStripByteCounts);
             for (const EntryAt& e : {offsets, counts}) {
                 const std::string table = in + "tag " + std::to_string(e.tag);
                 for (uint32_t n : {0u, 1u, e.count + 1, size / 4, size, 0x40000000u, 0x7FFFFFFFu,
@@ -642,13 +642,13 @@ Case ManyStrips(bool intel, std::size_t plan, uint16_t compression, uint32_t t4O
     TiffBuilder b(intel);
     const uint32_t data = b.AddData(p.strips[0]);
     b.Ifd()
-        .Long(256, {static_cast<uint32_t>(p.page.width)})
-        .Long(257, {static_cast<uint32_t>(p.page.height)})
-        .Short(259, {compression})
-        .Long(273, std::vector<uint32_t>(strips, data))
-        .Long(278, {rowsPerStrip})
-        .Long(279, std::vector<uint32_t>(strips, 0x7FFFFFFF))
-        .Long(292, {t4Options});
+        .Long(tag::kImageWidth, {static_cast<uint32_t>(p.page.width)})
+        .Long(tag::kImageLength, {static_cast<uint32_t>(p.page.height)})
+        .Short(tag::kCompression, {compression})
+        .Long(tag::kStripOffsets, std::vector<uint32_t>(strips, data))
+        .Long(tag::kRowsPerStrip, {rowsPerStrip})
+        .Long(tag::kStripByteCounts, std::vector<uint32_t>(strips, 0x7FFFFFFF))
+        .Long(tag::kT4Options, {t4Options});
     return Case(Order(intel) + "compression " + std::to_string(compression) + ", T4Options " +
                     std::to_string(t4Options) + ", " + std::to_string(strips) +
                     " strips over the whole file, RowsPerStrip " + std::to_string(rowsPerStrip),
@@ -667,7 +667,7 @@ TEST(MalformedFiles, PageSizesAndRowsPerStrip) {
     ExerciseAll(BothOrders([](Mutations& m) {
         for (std::size_t k = 0; k < 3; ++k) {
             const std::string in = "IFD " + std::to_string(k) + " ";
-            const EntryAt &width = m.Ifd(k).Entry(256), &height = m.Ifd(k).Entry(257);
+            const EntryAt &width = m.Ifd(k).Entry(tag::kImageWidth), &height = m.Ifd(k).Entry(tag::kImageLength);
             const auto w = static_cast<uint32_t>(Plans()[k].page.width);
             const auto h = static_cast<uint32_t>(Plans()[k].page.height);
             for (uint32_t v : {0u, 1u, 2u, 65535u, 65536u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}) {
@@ -683,7 +683,7 @@ TEST(MalformedFiles, PageSizesAndRowsPerStrip) {
             m.Add(in + "height -5 as an SLONG", Typed(height, 9, 1, 0xFFFFFFFB))
                 .Status(PageStatus::NoSize, k);
             for (uint32_t v : {0u, 1u, 2u, 5u, 65536u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu})
-                m.Add(in + "RowsPerStrip " + Hex(v), SetLong(m.Ifd(k).Entry(278), v))
+                m.Add(in + "RowsPerStrip " + Hex(v), SetLong(m.Ifd(k).Entry(tag::kRowsPerStrip), v))
                     .Status(PageStatus::Decoded, k);
         }
     }));
@@ -713,7 +713,7 @@ TEST(MalformedFiles, OddCodingValues) {
             for (uint32_t rows : {0u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu})
                 for (uint32_t c : {1u, 32773u})
                     m.Add(in + "259 = " + Hex(c) + " and 278 = " + Hex(rows),
-                          SetLong(ifd.Entry(259), c) + SetLong(ifd.Entry(278), rows))
+                          SetLong(ifd.Entry(tag::kCompression), c) + SetLong(ifd.Entry(tag::kRowsPerStrip), rows))
                         .Status(PageStatus::Decoded, k);
         }
     }));

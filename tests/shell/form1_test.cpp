@@ -230,7 +230,7 @@ TEST_F(Form1Test, InputWhileListingStartsNoSecondOpen) {
     bool nestedOpened = false, sawPartialState = false;
     QTimer probe;
     QObject::connect(&probe, &QTimer::timeout, [&] {
-        if (!Document().Reading)
+        if (!Document().Reading.Busy())
             return;
         ++probes;
         sawPartialState |= !Document().ImageOffsets.empty() || form.List1.count() > 0;
@@ -248,7 +248,7 @@ TEST_F(Form1Test, InputWhileListingStartsNoSecondOpen) {
     EXPECT_FALSE(sawPartialState);
     EXPECT_EQ(Document().CurrentFile.toStdString(), first);
     EXPECT_EQ(form.List1.count(), 120);
-    EXPECT_FALSE(Document().Reading);
+    EXPECT_FALSE(Document().Reading.Busy());
 }
 
 TEST(Form1Run, ClosingTheWindowWhileStartUpFileIsReadEndsTheProgram) {

@@ -1,6 +1,6 @@
-#include "shell/file_dialogs.h"
+#include "ui/file_dialogs.h"
 #include "shell/mod_faxlens.h"
-#include "shell/twips.h"
+#include "ui/twips.h"
 
 #include <gtest/gtest.h>
 

@@ -79,7 +79,7 @@ private:
 
 // A bilevel page IFD whose width tells the images apart in reports.
 inline TiffBuilder& AddPage(TiffBuilder& builder, uint32_t width) {
-    return builder.Ifd().Long(256, {width}).Long(257, {100}).Short(259, {4});
+    return builder.Ifd().Long(tag::kImageWidth, {width}).Long(tag::kImageLength, {100}).Short(tag::kCompression, {4});
 }
 
 inline std::string WritePages(const TempDir& dir, const std::string& name, int pages) {

@@ -195,18 +195,18 @@ std::vector<UnsupportedPage> WriteUnsupportedPages(const std::string& folder) {
     for (const auto& b : built) {
         TiffBuilder builder;
         const uint32_t data = builder.AddData(std::vector<uint8_t>(128, 0x55));
-        builder.Ifd().Long(256, {64}).Long(257, {16}).Short(258, {1}).Short(259, {b.compression});
-        builder.Short(262, {b.photometric});
+        builder.Ifd().Long(tag::kImageWidth, {64}).Long(tag::kImageLength, {16}).Short(tag::kBitsPerSample, {1}).Short(tag::kCompression, {b.compression});
+        builder.Short(tag::kPhotometric, {b.photometric});
         if (b.layout == Tiles)
-            builder.Short(277, {1})
+            builder.Short(tag::kSamplesPerPixel, {1})
                 .Long(322, {64})
                 .Long(323, {16})
-                .Long(324, {data})
+                .Long(tag::kTileOffsets, {data})
                 .Long(325, {128});
         else if (b.layout == Strips)
-            builder.Long(273, {data}).Short(277, {1}).Long(278, {16}).Long(279, {128});
+            builder.Long(tag::kStripOffsets, {data}).Short(tag::kSamplesPerPixel, {1}).Long(tag::kRowsPerStrip, {16}).Long(tag::kStripByteCounts, {128});
         if (b.predictor != 0)
-            builder.Short(317, {b.predictor});
+            builder.Short(tag::kPredictor, {b.predictor});
         const std::string path = folder + "/" + b.name + ".tif";
         builder.WriteTo(path);
         pages.push_back({b.what, path, builder.IfdOffsets().at(0), cannot + b.reason});

@@ -3,6 +3,8 @@
 // Builds TIFF files byte by byte for tests, in either byte order: any entries, any values, empty
 // directories and hand-made IFD chains (loops, offsets outside the file).
 
+#include "tiff/tiff_facts.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>

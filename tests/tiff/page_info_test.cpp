@@ -25,14 +25,14 @@ struct PageFile {
 TiffBuilder FaxPage(bool intel) {
     TiffBuilder b(intel);
     b.Ifd()
-        .Short(256, {1728})
-        .Short(257, {1143})
-        .Short(259, {3})
-        .Long(273, {8})
-        .Short(278, {1143})
-        .Long(279, {4992})
-        .Rational(282, {{204, 1}})
-        .Rational(283, {{98, 1}});
+        .Short(tag::kImageWidth, {1728})
+        .Short(tag::kImageLength, {1143})
+        .Short(tag::kCompression, {3})
+        .Long(tag::kStripOffsets, {8})
+        .Short(tag::kRowsPerStrip, {1143})
+        .Long(tag::kStripByteCounts, {4992})
+        .Rational(tag::kXResolution, {{204, 1}})
+        .Rational(tag::kYResolution, {{98, 1}});
     return b;
 }
 
@@ -56,7 +56,7 @@ TEST(PageInfo, ResolutionsRoundHalfToEven) {
     const std::pair<uint32_t, int32_t> cases[] = {{391, 196}, {393, 196}, {395, 198}, {408, 204}};
     for (auto [numerator, expected] : cases) {
         TiffBuilder b;
-        b.Ifd().Short(256, {8}).Short(257, {8}).Rational(282, {{numerator, 2}});
+        b.Ifd().Short(tag::kImageWidth, {8}).Short(tag::kImageLength, {8}).Rational(tag::kXResolution, {{numerator, 2}});
         PageFile f;
         f.Read(b);
         EXPECT_EQ(f.page.xResolution, expected) << numerator << "/2";
@@ -65,7 +65,7 @@ TEST(PageInfo, ResolutionsRoundHalfToEven) {
 
 TEST(PageInfo, MissingHeightZeroesEveryNumberAndLeavesTheName) {
     TiffBuilder b;
-    b.Ifd().Short(256, {1728}).Short(259, {4}).Rational(282, {{204, 1}});
+    b.Ifd().Short(tag::kImageWidth, {1728}).Short(tag::kCompression, {4}).Rational(tag::kXResolution, {{204, 1}});
     PageFile f;
     f.Read(b);
     EXPECT_EQ(f.page.width, 0);
@@ -77,10 +77,10 @@ TEST(PageInfo, MissingHeightZeroesEveryNumberAndLeavesTheName) {
 TEST(PageInfo, StripsKeepTheFilesOrderAndIgnoreExtraCounts) {
     TiffBuilder b;
     b.Ifd()
-        .Short(256, {8})
-        .Short(257, {24})
-        .Long(273, {8, 5000, 9000})
-        .Long(279, {4992, 4000, 100, 77});
+        .Short(tag::kImageWidth, {8})
+        .Short(tag::kImageLength, {24})
+        .Long(tag::kStripOffsets, {8, 5000, 9000})
+        .Long(tag::kStripByteCounts, {4992, 4000, 100, 77});
     PageFile f;
     f.Read(b);
     EXPECT_EQ(f.page.rowsPerStrip, 0); // missing: every strip starts at row 0
@@ -94,7 +94,7 @@ TEST(PageInfo, StripsKeepTheFilesOrderAndIgnoreExtraCounts) {
 
 TEST(PageInfo, OffsetsWithoutCountsGetNoBytes) {
     TiffBuilder b;
-    b.Ifd().Short(256, {8}).Short(257, {8}).Long(273, {100, 200}).Long(279, {50});
+    b.Ifd().Short(tag::kImageWidth, {8}).Short(tag::kImageLength, {8}).Long(tag::kStripOffsets, {100, 200}).Long(tag::kStripByteCounts, {50});
     PageFile f;
     f.Read(b);
     ASSERT_EQ(f.page.strips.size(), 2u);
@@ -107,11 +107,11 @@ TEST(PageInfo, OffsetsWithoutCountsGetNoBytes) {
 TEST(PageInfo, StripTableWithoutOffsetsOrCounts) {
     for (bool withOffsets : {true, false}) {
         TiffBuilder b;
-        b.Ifd().Short(256, {8}).Short(257, {8});
+        b.Ifd().Short(tag::kImageWidth, {8}).Short(tag::kImageLength, {8});
         if (withOffsets)
-            b.Long(273, {8, 40});
+            b.Long(tag::kStripOffsets, {8, 40});
         else
-            b.Long(279, {8});
+            b.Long(tag::kStripByteCounts, {8});
         PageFile f;
         f.Read(b);
         if (withOffsets) {
@@ -128,7 +128,7 @@ TEST(PageInfo, ACountCutByTheFileLengthAddsNoSlotForTheCutMarker) {
     // StripOffsets claims 2^31 values; the reader formats as many as the file can hold and
     // marks the cut, and the marker is no strip of its own.
     TiffBuilder b;
-    b.Ifd().Short(256, {8}).Short(257, {8}).RawField(273, 4, 0x7FFFFFFF, 8).Long(279, {1});
+    b.Ifd().Short(tag::kImageWidth, {8}).Short(tag::kImageLength, {8}).RawField(tag::kStripOffsets, 4, 0x7FFFFFFF, 8).Long(tag::kStripByteCounts, {1});
     PageFile f;
     f.Read(b);
     const std::size_t fileLength = b.Build().size();

@@ -99,39 +99,39 @@ struct CompressionCase {
 TEST_P(ReportTest, CompressionText) {
     auto page = [](auto more) {
         return [more](TiffBuilder& b) {
-            b.Short(256, {1728}).Long(257, {1100});
+            b.Short(tag::kImageWidth, {1728}).Long(tag::kImageLength, {1100});
             more(b);
         };
     };
     const CompressionCase cases[] = {
-        {"T4Options 1", page([](TiffBuilder& b) { b.Short(259, {3}).Long(292, {1}); }),
+        {"T4Options 1", page([](TiffBuilder& b) { b.Short(tag::kCompression, {3}).Long(tag::kT4Options, {1}); }),
          "Group3 Fax 2D"},
-        {"T4Options 5", page([](TiffBuilder& b) { b.Short(259, {3}).Long(292, {5}); }),
+        {"T4Options 5", page([](TiffBuilder& b) { b.Short(tag::kCompression, {3}).Long(tag::kT4Options, {5}); }),
          "Group3 Fax 2D"},
-        {"T4Options 0", page([](TiffBuilder& b) { b.Short(259, {3}).Long(292, {0}); }),
+        {"T4Options 0", page([](TiffBuilder& b) { b.Short(tag::kCompression, {3}).Long(tag::kT4Options, {0}); }),
          "Group3 Fax"},
-        {"T4Options 4", page([](TiffBuilder& b) { b.Short(259, {3}).Long(292, {4}); }),
+        {"T4Options 4", page([](TiffBuilder& b) { b.Short(tag::kCompression, {3}).Long(tag::kT4Options, {4}); }),
          "Group3 Fax"},
-        {"no T4Options", page([](TiffBuilder& b) { b.Short(259, {3}); }), "Group3 Fax"},
-        {"T4Options 65535", page([](TiffBuilder& b) { b.Short(259, {3}).Short(292, {65535}); }),
+        {"no T4Options", page([](TiffBuilder& b) { b.Short(tag::kCompression, {3}); }), "Group3 Fax"},
+        {"T4Options 65535", page([](TiffBuilder& b) { b.Short(tag::kCompression, {3}).Short(tag::kT4Options, {65535}); }),
          "Group3 Fax 2D"},
-        {"compression as LONG", page([](TiffBuilder& b) { b.Long(259, {3}).Short(292, {1}); }),
+        {"compression as LONG", page([](TiffBuilder& b) { b.Long(tag::kCompression, {3}).Short(tag::kT4Options, {1}); }),
          "Group3 Fax 2D"},
         {"compression 3, 3", page([](TiffBuilder& b) {
-             b.Short(259, {3, 3}).Long(292, {1});
+             b.Short(tag::kCompression, {3, 3}).Long(tag::kT4Options, {1});
          }),
          "Group3 Fax"},
-        {"Group 4", page([](TiffBuilder& b) { b.Short(259, {4}).Long(293, {1}).Long(292, {1}); }),
+        {"Group 4", page([](TiffBuilder& b) { b.Short(tag::kCompression, {4}).Long(tag::kT6Options, {1}).Long(tag::kT4Options, {1}); }),
          "Group4 Fax"},
-        {"PackBits", page([](TiffBuilder& b) { b.Short(259, {32773}); }), "PackBits"},
-        {"code 9", page([](TiffBuilder& b) { b.Short(259, {9}).Long(292, {1}); }), "Unknown"},
+        {"PackBits", page([](TiffBuilder& b) { b.Short(tag::kCompression, {32773}); }), "PackBits"},
+        {"code 9", page([](TiffBuilder& b) { b.Short(tag::kCompression, {9}).Long(tag::kT4Options, {1}); }), "Unknown"},
         {"no compression tag", page([](TiffBuilder&) {}), "Unknown"},
-        {"no width", [](TiffBuilder& b) { b.Long(257, {1100}).Short(259, {4}); }, ""},
-        {"no height", [](TiffBuilder& b) { b.Short(256, {1728}).Short(259, {4}); }, ""},
-        {"width 0", [](TiffBuilder& b) { b.Short(256, {0}).Long(257, {9}).Short(259, {4}); }, ""},
+        {"no width", [](TiffBuilder& b) { b.Long(tag::kImageLength, {1100}).Short(tag::kCompression, {4}); }, ""},
+        {"no height", [](TiffBuilder& b) { b.Short(tag::kImageWidth, {1728}).Short(tag::kCompression, {4}); }, ""},
+        {"width 0", [](TiffBuilder& b) { b.Short(tag::kImageWidth, {0}).Long(tag::kImageLength, {9}).Short(tag::kCompression, {4}); }, ""},
         {"width as FLOAT",
          [](TiffBuilder& b) {
-             b.Raw(256, 11, 1, {0, 0, 0x80, 0x3F}).Long(257, {9});
+             b.Raw(tag::kImageWidth, 11, 1, {0, 0, 0x80, 0x3F}).Long(tag::kImageLength, {9});
          },
          ""},
     };
@@ -145,13 +145,13 @@ TEST_P(ReportTest, CompressionText) {
 
 TEST_P(ReportTest, WholeReportByteForByte) {
     const std::string path = Write([](TiffBuilder& b) {
-        b.Short(256, {1728})
-            .Long(257, {2200})
-            .Short(259, {3})
-            .Long(292, {5})
-            .Rational(282, {{204, 1}})
-            .Rational(283, {{391, 2}})
-            .Long(273, {8, 9012, 17977})
+        b.Short(tag::kImageWidth, {1728})
+            .Long(tag::kImageLength, {2200})
+            .Short(tag::kCompression, {3})
+            .Long(tag::kT4Options, {5})
+            .Rational(tag::kXResolution, {{204, 1}})
+            .Rational(tag::kYResolution, {{391, 2}})
+            .Long(tag::kStripOffsets, {8, 9012, 17977})
             .Short(300, {5})
             .Ascii(269, "fax page\0"s)
             .Raw(286, 11, 1, {0, 0, 0x80, 0x3F})
@@ -175,7 +175,7 @@ TEST_P(ReportTest, WholeReportByteForByte) {
 
 TEST_P(ReportTest, StoredOrderAndDuplicates) {
     const std::string path = Write([](TiffBuilder& b) {
-        b.Long(279, {500}).Short(257, {20}).Short(256, {40}).Short(256, {10}).Short(259, {4});
+        b.Long(tag::kStripByteCounts, {500}).Short(tag::kImageLength, {20}).Short(tag::kImageWidth, {40}).Short(tag::kImageWidth, {10}).Short(tag::kCompression, {4});
     });
     EXPECT_EQ(BuildTagReport(path, ifds_[0]), "StripByteCounts = 500\r\n"
                                               "ImageHeight = 20\r\n"
@@ -187,9 +187,9 @@ TEST_P(ReportTest, StoredOrderAndDuplicates) {
 
 TEST_P(ReportTest, EachIfdOfAChainReportsItsOwnEntries) {
     const std::string path = Write([](TiffBuilder& b) {
-        b.Ifd().Short(256, {1}).Short(257, {2}).Short(259, {4});
+        b.Ifd().Short(tag::kImageWidth, {1}).Short(tag::kImageLength, {2}).Short(tag::kCompression, {4});
         b.Ifd();
-        b.Ifd().Long(256, {3}).Long(257, {4}).Short(259, {3}).Long(292, {0});
+        b.Ifd().Long(tag::kImageWidth, {3}).Long(tag::kImageLength, {4}).Short(tag::kCompression, {3}).Long(tag::kT4Options, {0});
     });
     EXPECT_EQ(BuildTagReport(path, ifds_[0]), "ImageWidth = 1\r\nImageHeight = 2\r\n"
                                               "CompressionCode = 4\r\n"
@@ -202,7 +202,7 @@ TEST_P(ReportTest, EachIfdOfAChainReportsItsOwnEntries) {
 
 TEST_P(ReportTest, ValuesOutsideTheFileReportZeros) {
     const std::string path = Write([](TiffBuilder& b) {
-        b.RawField(273, 4, 2, 0x100000).RawField(282, 5, 1, 0xFFFFFFF0).Short(256, {7});
+        b.RawField(tag::kStripOffsets, 4, 2, 0x100000).RawField(tag::kXResolution, 5, 1, 0xFFFFFFF0).Short(tag::kImageWidth, {7});
     });
     EXPECT_EQ(BuildTagReport(path, ifds_[0]), "StripOffsets = 0, 0\r\n"
                                               "XResolution = 0\r\n"
@@ -211,7 +211,7 @@ TEST_P(ReportTest, ValuesOutsideTheFileReportZeros) {
 }
 
 TEST_P(ReportTest, NoReportWithoutAValidHeaderOrIfd) {
-    const std::string path = Write([](TiffBuilder& b) { b.Short(256, {1}).Short(257, {1}); });
+    const std::string path = Write([](TiffBuilder& b) { b.Short(tag::kImageWidth, {1}).Short(tag::kImageLength, {1}); });
     const int64_t length = int64_t(test::ReadFile(path).size());
     EXPECT_EQ(BuildTagReport(path, length), "");
     EXPECT_EQ(BuildTagReport(path, length + 100), "");
@@ -233,13 +233,13 @@ TEST(ReportOrderTest, BothByteOrdersGiveTheSameReport) {
     auto report = [](bool intel) {
         TempDir dir;
         TiffBuilder b(intel);
-        b.Short(256, {1728})
-            .Long(257, {1145})
-            .Short(259, {3})
-            .Short(292, {1})
-            .Short(258, {1, 1, 1})
-            .Rational(282, {{204, 1}, {98, 1}})
-            .Raw(297, 8, 2,
+        b.Short(tag::kImageWidth, {1728})
+            .Long(tag::kImageLength, {1145})
+            .Short(tag::kCompression, {3})
+            .Short(tag::kT4Options, {1})
+            .Short(tag::kBitsPerSample, {1, 1, 1})
+            .Rational(tag::kXResolution, {{204, 1}, {98, 1}})
+            .Raw(tag::kPageNumber, 8, 2,
                  intel ? std::vector<uint8_t>{0xFE, 0xFF, 1, 0}
                        : std::vector<uint8_t>{0xFF, 0xFE, 0, 1})
             .Ascii(270, "scan\0"s);
@@ -258,7 +258,7 @@ TEST(ReportOrderTest, BothByteOrdersGiveTheSameReport) {
 TEST(ReportSizeTest, ManyEntriesSharingAHugeValueStayBounded) {
     TempDir dir;
     TiffBuilder b;
-    b.Ifd().Short(256, {8}).Short(257, {8});
+    b.Ifd().Short(tag::kImageWidth, {8}).Short(tag::kImageLength, {8});
     for (int i = 0; i < 300; ++i)
         b.RawField(300, 1, 0x7FFFFFFF, 0); // BYTE values from the start of the file
     b.WriteTo(dir.File("huge.tif"));

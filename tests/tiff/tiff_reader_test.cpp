@@ -158,7 +158,7 @@ protected:
 
 TEST_P(EntryTest, IfdHeaderCountsAndNext) {
     TiffBuilder b = Builder();
-    b.Ifd().Short(256, {1}).Short(257, {2}).Ifd().Ifd().Short(256, {3});
+    b.Ifd().Short(tag::kImageWidth, {1}).Short(tag::kImageLength, {2}).Ifd().Ifd().Short(tag::kImageWidth, {3});
     b.WriteTo(path_);
     const auto ifds = b.IfdOffsets();
     BinaryFile file(path_);
@@ -179,9 +179,9 @@ TEST_P(EntryTest, IfdHeaderCountsAndNext) {
 
 TEST_P(EntryTest, ValueOffsetInlineOrStored) {
     TiffBuilder b = Builder();
-    b.Short(258, {1, 1})                        // 4 bytes: inline
-        .Short(273, {7, 8, 9})                  // 6 bytes: stored elsewhere
-        .Rational(282, {{204, 1}})              // 8 bytes: stored elsewhere
+    b.Short(tag::kBitsPerSample, {1, 1})                        // 4 bytes: inline
+        .Short(tag::kStripOffsets, {7, 8, 9})                  // 6 bytes: stored elsewhere
+        .Rational(tag::kXResolution, {{204, 1}})              // 8 bytes: stored elsewhere
         .Ascii(269, "abc\0"s)                   // 4 bytes: inline
         .Ascii(270, "abcd\0"s)                  // 5 bytes: stored elsewhere
         .RawField(300, 4, 0x40000001, 0x20)     // 4 x count overflows 32 bits to 4
@@ -231,7 +231,7 @@ TEST_P(EntryTest, ValueOffsetInlineOrStored) {
 TEST_P(EntryTest, SingleShortReadsTheFirstTwoValueBytes) {
     TiffBuilder b = Builder();
     // Value field bytes 03 00 05 00 (Intel) or 00 03 00 05 (Motorola): the SHORT is 3.
-    b.RawField(259, 3, 1, GetParam() ? 0x00050003 : 0x00030005).Short(262, {0});
+    b.RawField(tag::kCompression, 3, 1, GetParam() ? 0x00050003 : 0x00030005).Short(tag::kPhotometric, {0});
     b.WriteTo(path_);
     BinaryFile file(path_);
     TagEntry e;
@@ -415,7 +415,7 @@ protected:
 TEST_F(ListImagesTest, BothByteOrdersListTheSameOffsets) {
     for (bool intel : {true, false}) {
         TiffBuilder b(intel);
-        b.Ifd().Short(256, {10}).Rational(282, {{204, 1}}).Ifd().Long(256, {20});
+        b.Ifd().Short(tag::kImageWidth, {10}).Rational(tag::kXResolution, {{204, 1}}).Ifd().Long(tag::kImageWidth, {20});
         b.WriteTo(path_);
         const Listing l = List(path_);
         EXPECT_TRUE(l.ok);
@@ -492,7 +492,7 @@ TEST_F(ListImagesTest, LimitCountsImagesOnly) {
     TiffBuilder b;
     b.Ifd();
     for (int i = 0; i < 5; ++i)
-        b.Ifd().Short(256, {1});
+        b.Ifd().Short(tag::kImageWidth, {1});
     b.WriteTo(path_);
     const auto ifds = Signed(b.IfdOffsets());
     EXPECT_EQ(List(path_, 2).offsets, std::vector<int32_t>(ifds.begin() + 1, ifds.begin() + 3));
@@ -506,7 +506,7 @@ TEST_F(ListImagesTest, PumpRunsAfterEveryFiftiethImage) {
         for (int i = 0; i < images; ++i) {
             if (i % 3 == 0)
                 b.Ifd(); // empty IFDs do not count
-            b.Ifd().Short(256, {1});
+            b.Ifd().Short(tag::kImageWidth, {1});
         }
         b.WriteTo(path_);
         const Listing l = List(path_);
@@ -518,7 +518,7 @@ TEST_F(ListImagesTest, PumpRunsAfterEveryFiftiethImage) {
 TEST_F(ListImagesTest, SixThousandImagesGrowPastTheFirstCapacity) {
     TiffBuilder b;
     for (int i = 0; i < 6000; ++i)
-        b.Ifd().Short(256, {uint16_t(i)});
+        b.Ifd().Short(tag::kImageWidth, {uint16_t(i)});
     b.WriteTo(path_);
     const Listing l = List(path_);
     EXPECT_TRUE(l.ok);
@@ -534,11 +534,11 @@ TEST(GetTagTextTest, LookupRules) {
     const std::string path = dir.File("t.tif");
     TiffBuilder b(false);
     b.Ifd()
-        .Short(256, {100})
+        .Short(tag::kImageWidth, {100})
         .Raw(11, kFloat, 1, {0x3F, 0x80, 0, 0})
-        .Short(256, {200})
+        .Short(tag::kImageWidth, {200})
         .Ifd()
-        .Long(257, {300})
+        .Long(tag::kImageLength, {300})
         .Ifd();
     b.WriteTo(path);
     const auto ifds = b.IfdOffsets();

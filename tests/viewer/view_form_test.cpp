@@ -79,10 +79,7 @@ float FitZoom(int32_t viewWidth, int32_t pageWidth, double xDpi) {
 class ViewerTest : public ::testing::Test {
 protected:
     ViewerTest() : path(WriteTwoPages(dir)) { modFaxlens::ClearDocument(form); }
-    ~ViewerTest() override {
-        Document().Reading = false;
-        DeleteClosedWindows();
-    }
+    ~ViewerTest() override { DeleteClosedWindows(); }
 
     void ShowForm() {
         form.show();
@@ -184,7 +181,7 @@ TEST_F(ViewerTest, ContextMenuSelectsTheEntryAndViewImageOpensIt) {
 TEST_F(ViewerTest, NothingOpensWhileAFileIsRead) {
     ShowForm();
     ClickEntry(0);
-    Document().Reading = true;
+    const BusyGuard reading(Document().Reading);
     RightClickAt(EntryCentre(1));
     EXPECT_FALSE(form.List1Menu.isVisible());
     EXPECT_EQ(form.SelectedEntry(), 0);
@@ -570,8 +567,8 @@ PageFile WriteSizedPage(const TempDir& dir, const std::string& name, bool withSi
     TiffBuilder builder;
     builder.Ifd();
     if (withSize)
-        builder.Long(256, {100000}).Long(257, {100000});
-    builder.Short(259, {4}).Long(273, {8}).Long(279, {0});
+        builder.Long(tag::kImageWidth, {100000}).Long(tag::kImageLength, {100000});
+    builder.Short(tag::kCompression, {4}).Long(tag::kStripOffsets, {8}).Long(tag::kStripByteCounts, {0});
     const PageFile file{dir.File(name), builder.IfdOffsets().at(0)};
     builder.WriteTo(file.path);
     return file;

@@ -75,7 +75,7 @@ private:
         anythingDecoded_ = anythingDecoded_ || used > 0;
         target_.PaintRun(colour_, column_, run, row_);
         column_ += run;
-        colour_ = Switch(colour_);
+        colour_ = OppositeColour(colour_);
         if (column_ < target_.width)
             return true;
         // The row is full. An EOL right after it ends the row when it is read next.

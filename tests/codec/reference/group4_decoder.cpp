@@ -77,7 +77,7 @@ private:
         codingLine_.push_back(SaturateToLong(previous + run));
         target_.PaintRun(colour_, a0_, run, row_);
         a0_ += run;
-        colour_ = Switch(colour_);
+        colour_ = OppositeColour(colour_);
         if (a0_ < target_.width || horizontalPending_)
             return;
         // The row is full. An EOL after it is skipped without ending the row again.

@@ -191,7 +191,7 @@ private:
         codingLine_.push_back(SaturateToLong(previous + run));
         target_.PaintRun(colour_, a0_, run, row_);
         a0_ += run;
-        colour_ = Switch(colour_);
+        colour_ = OppositeColour(colour_);
     }
 
     void EndRow() {

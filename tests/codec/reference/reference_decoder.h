@@ -6,7 +6,7 @@
 // same pixels and reach the same rows.
 
 #include "codec/codec_types.h"
-#include "tiff/event_pump.h"
+#include "base/event_pump.h"
 #include "viewer/page_surface.h"
 
 #include <cstdint>

@@ -3,7 +3,8 @@
 // What the strip decoders share: the colour flag, saturating columns and painting runs.
 
 #include "codec/codec_types.h"
-#include "tiff/event_pump.h"
+#include "base/event_pump.h"
+#include "base/numbers.h"
 #include "viewer/page_surface.h"
 
 #include <algorithm>
@@ -14,14 +15,6 @@ namespace faxlens::reference {
 
 inline constexpr int32_t kEolZeros = 11;
 inline constexpr int32_t kEolLength = 12;
-
-inline int16_t Switch(int16_t colour) {
-    return colour == kWhite ? kBlack : kWhite;
-}
-
-inline int32_t SaturateToLong(int64_t value) {
-    return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
-}
 
 // Where a strip decoder paints: the surface, the row width, the rows it may decode, the place of
 // the strip on the surface and the ink of black runs.

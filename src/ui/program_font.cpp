@@ -1,4 +1,4 @@
-#include "shell/program_font.h"
+#include "ui/program_font.h"
 
 #include <QFile>
 #include <QFontDatabase>

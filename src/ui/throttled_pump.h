@@ -3,7 +3,7 @@
 // Long work (decoding, saving) offers to process events very often; doing it every time would
 // slow the work down a lot, so the offer is taken at most once in a short interval.
 
-#include "tiff/event_pump.h"
+#include "base/event_pump.h"
 
 namespace faxlens {
 

@@ -1,8 +1,8 @@
 // The viewer's two save commands: the shown page saved as a Group 3 or a Group 4 TIFF file.
 
-#include "shell/file_dialogs.h"
-#include "shell/path_text.h"
-#include "shell/throttled_pump.h"
+#include "ui/file_dialogs.h"
+#include "ui/path_text.h"
+#include "ui/throttled_pump.h"
 #include "viewer/view_form.h"
 
 #include <QMessageBox>
@@ -38,60 +38,41 @@ void ShowFailure(QWidget* owner, const QString& fileName, const std::string& rea
 
 } // namespace
 
-// Holds back the controls that could start another save or redraw the page while a save runs.
-class ViewForm::SavingScope {
-public:
-    explicit SavingScope(ViewForm& form) : form_(form) {
-        form_.saving_ = true;
-        SetControlsEnabled(false);
-    }
-    ~SavingScope() {
-        SetControlsEnabled(true);
-        form_.saving_ = false;
-    }
-    SavingScope(const SavingScope&) = delete;
-    SavingScope& operator=(const SavingScope&) = delete;
-
-private:
-    void SetControlsEnabled(bool enabled) {
-        for (QWidget* control :
-             {static_cast<QWidget*>(&form_.Check1), static_cast<QWidget*>(&form_.Check2),
-              static_cast<QWidget*>(&form_.Combo1), static_cast<QWidget*>(&form_.HScroll1),
-              static_cast<QWidget*>(&form_.VScroll1)})
-            control->setEnabled(enabled);
-    }
-
-    ViewForm& form_;
-};
+// The controls that could start another save or redraw the page wait while a save runs.
+void ViewForm::HoldControlsBack(bool held) {
+    for (QWidget* control : {static_cast<QWidget*>(&Check1), static_cast<QWidget*>(&Check2),
+                             static_cast<QWidget*>(&Combo1), static_cast<QWidget*>(&HScroll1),
+                             static_cast<QWidget*>(&VScroll1)})
+        control->setEnabled(!held);
+}
 
 void ViewForm::Check1_Click() {
-    SaveCommand(Check1, modConvert_DC2TIF::SavePageG3);
+    SaveCommand(Check1, SaveCoding::Group3);
 }
 
 void ViewForm::Check2_Click() {
-    SaveCommand(Check2, modConvert_DC2TIF::SavePageG4);
+    SaveCommand(Check2, SaveCoding::Group4);
 }
 
-void ViewForm::SaveCommand(QPushButton& button, SavePage savePage) {
+void ViewForm::SaveCommand(QPushButton& button, SaveCoding coding) {
     if (!button.isChecked())
         return; // the reset below raises the event once more
-    if (!saving_ && page_.surface) {
+    if (!saving_.Busy() && page_.Surface()) {
         const QString fileName = modCmDlgDLL::ShowSaveDialog(kTifFilter, kTifPattern, this,
                                                              QString(), true, QString(), true);
         if (!fileName.isEmpty())
-            SaveShownPage(fileName, savePage);
+            SaveShownPage(fileName, coding);
     }
     button.setChecked(false);
 }
 
-void ViewForm::SaveShownPage(const QString& fileName, SavePage savePage) {
-    BusyScope busy(*this);
+void ViewForm::SaveShownPage(const QString& fileName, SaveCoding coding) {
+    BusyGuard busy(busy_);
     const QString start = ClockTime();
     modConvert_DC2TIF::SaveResult result;
     {
-        SavingScope saving(*this);
-        // No resolution, and the size of the surface: as the page is shown.
-        result = savePage(*page_.surface, 0, 0, NativePath(fileName), 0, 0, ThrottledEventPump());
+        BusyGuard saving(saving_);
+        result = page_.Save(coding, NativePath(fileName), ThrottledEventPump());
     }
     const QString end = ClockTime();
     if (result.saved)

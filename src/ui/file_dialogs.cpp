@@ -1,6 +1,6 @@
-#include "shell/file_dialogs.h"
+#include "ui/file_dialogs.h"
 
-#include "shell/path_text.h"
+#include "ui/path_text.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "shell/throttled_pump.h"
+#include "ui/throttled_pump.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

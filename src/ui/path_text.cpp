@@ -1,4 +1,4 @@
-#include "shell/path_text.h"
+#include "ui/path_text.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "shell/twips.h"
+#include "ui/twips.h"
 
 #include <QWidget>
 #include <cmath>

@@ -1,0 +1,49 @@
+#pragma once
+
+// One image of a file as the viewer shows it and faxlens-cli works on it: opened from its
+// directory (page parameters, strip table, the page decoded into its surface), what keeps it
+// from being shown when it cannot be, its resolution, and saving it again as a Group 3 or a
+// Group 4 TIFF file. No windows: the viewer window and the command line share it.
+
+#include "base/event_pump.h"
+#include "codec/page_decode.h"
+#include "export/page_encoder.h"
+
+#include <cstdint>
+#include <string>
+
+namespace faxlens {
+
+enum class SaveCoding { Group3, Group4 };
+
+class ViewedPage {
+public:
+    ViewedPage() = default;
+
+    // Opens image ifdOffset of the file as the viewer does; the pump runs while it decodes.
+    static ViewedPage Open(const std::string& path, int64_t ifdOffset, const EventPump& pump = {});
+
+    // The decoded page; null when it cannot be shown, and once it is closed.
+    const PageSurface* Surface() const { return decoded_.surface.get(); }
+    modConvert_TIF2DC::PageStatus Status() const { return decoded_.status; }
+    const TiffPage& Parameters() const { return decoded_.page; }
+    // Dots per inch across and down, as the file gives them; 0 when it gives none.
+    int32_t XResolution() const { return decoded_.page.xResolution; }
+    int32_t YResolution() const { return decoded_.page.yResolution; }
+    // Why the page is not shown ("This page cannot be shown: ..."); empty when it is decoded.
+    const std::string& Problem() const { return problem_; }
+
+    // Saves the page as the save commands do: the size of the surface, no resolution. The pump
+    // runs after every row.
+    modConvert_DC2TIF::SaveResult Save(SaveCoding coding, const std::string& fileName,
+                                       const EventPump& pump = {}) const;
+
+    // Frees the page.
+    void Close() { decoded_.surface.reset(); }
+
+private:
+    modConvert_TIF2DC::DecodedPage decoded_;
+    std::string problem_;
+};
+
+} // namespace faxlens
