@@ -1,12 +1,12 @@
 #include "shell/form1.h"
 
-#include "ui/file_dialogs.h"
 #include "shell/mod_faxlens.h"
+#include "tiff/tag_report.h"
+#include "ui/file_dialogs.h"
 #include "ui/path_text.h"
 #include "ui/program_font.h"
 #include "ui/program_icon.h"
 #include "ui/twips.h"
-#include "tiff/tag_report.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -94,7 +94,7 @@ void Form1::SetUpControls() {
     Label1.setText(QString::fromLatin1(kStatusNoFile));
 }
 
-// Frames and the label take no focus, so of the designed order only list, then report, remains.
+// Tab goes from the list to the report and back; the frames and the label take no focus.
 void Form1::SetTabOrder() {
     setTabOrder(&List1, &Text1);
 }

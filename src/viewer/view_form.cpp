@@ -1,11 +1,11 @@
 #include "viewer/view_form.h"
 
+#include "base/number_text.h"
 #include "shell/document_state.h"
 #include "ui/program_font.h"
 #include "ui/program_icon.h"
 #include "ui/throttled_pump.h"
 #include "ui/twips.h"
-#include "base/number_text.h"
 #include "viewer/render_page.h"
 
 #include <QCloseEvent>
@@ -38,7 +38,7 @@ constexpr int kScrollPageStep = 10;
 const QStringList kZoomEntries = {QStringLiteral("400%"), QStringLiteral("200%"),
                                   QStringLiteral("100%"), QStringLiteral("50%"),
                                   QStringLiteral("25%"),  QStringLiteral("10%")};
-const QString kDesignedZoom = QStringLiteral("100%");
+const QString kStartZoom = QStringLiteral("100%");
 
 // Values beyond the range of a float become infinite instead of undefined.
 float ToSingle(double value) {
@@ -134,7 +134,7 @@ void ViewForm::SetUpControls() {
     // without completion from the list.
     Combo1.setInsertPolicy(QComboBox::NoInsert);
     Combo1.setCompleter(nullptr);
-    Combo1.setEditText(kDesignedZoom);
+    Combo1.setEditText(kStartZoom);
 
     QFont bold = ProgramFont();
     bold.setBold(true);
@@ -159,8 +159,8 @@ void ViewForm::SetUpControls() {
     }
 }
 
-// The label and the two picture boxes take no focus, so of the designed order only zoom box,
-// G3 button, vertical and horizontal scroll bar, then G4 button remain.
+// Tab goes zoom box, G3 button, vertical and horizontal scroll bar, G4 button; the label and the
+// two picture boxes take no focus.
 void ViewForm::SetTabOrder() {
     setTabOrder(&Combo1, &Check1);
     setTabOrder(&Check1, &VScroll1);
@@ -241,7 +241,7 @@ void ViewForm::Form_Load() {
 void ViewForm::FillZoomList() {
     Combo1.addItems(kZoomEntries);
     Combo1.setCurrentIndex(-1);
-    Combo1.setEditText(kDesignedZoom);
+    Combo1.setEditText(kStartZoom);
 }
 
 // Each viewer keeps its own page: the document state only points at the page of the viewer

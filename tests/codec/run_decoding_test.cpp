@@ -170,7 +170,7 @@ TEST(DecodeRun, RoundTripsEveryEncodedRunUpTo6000) {
         }
 }
 
-// Mended: make-up words beyond the range of a long saturate instead of wrapping around.
+// Make-up words beyond the range of a long saturate at the largest long instead of wrapping.
 TEST(DecodeRun, ManyMakeUpWordsSaturateAtTheLargestLong) {
     const std::size_t words = INT32_MAX / 2560 + 2;
     std::string bits;

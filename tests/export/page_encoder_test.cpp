@@ -4,7 +4,7 @@
 #include "codec/page_decode.h"
 #include "export/page_encoder.h"
 #include "export/surface_rows.h"
-#include "export_pages.h"
+#include "support/export_pages.h"
 #include "support/tiff_builder.h"
 #include "tiff/tiff_reader.h"
 
@@ -31,14 +31,6 @@ const struct {
     const char* name;
     SaveFunction save;
 } kCodings[] = {{"G3", SavePageG3}, {"G4", SavePageG4}};
-
-std::vector<std::string> Contents(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::recursive_directory_iterator(dir))
-        names.push_back(fs::relative(entry.path(), dir).string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // The page as Faxlens's viewer decodes it from the file.
 Bitmap DecodedByFaxlens(const std::string& path) {
@@ -290,11 +282,11 @@ TEST(SavedPage, PumpRunsOncePerRow) {
 // only when complete. So every failed save leaves a reason, the folder as it was (no temporary
 // file behind) and an existing file of the target's name byte for byte as it was.
 void ExpectFailedSave(const std::function<SaveResult()>& save, const std::string& folder) {
-    const std::vector<std::string> before = Contents(folder);
+    const std::vector<std::string> before = FolderContents(folder);
     const SaveResult result = save();
     EXPECT_FALSE(result.saved);
     EXPECT_FALSE(result.error.empty());
-    EXPECT_EQ(Contents(folder), before);
+    EXPECT_EQ(FolderContents(folder), before);
 }
 
 TEST(FailedSave, MissingFolder) {

@@ -1,7 +1,7 @@
 // The header and directory of saved pages, byte for byte, and as libtiff reads them.
 
 #include "export/page_encoder.h"
-#include "export_pages.h"
+#include "support/export_pages.h"
 #include "support/tiff_builder.h"
 
 #include <gtest/gtest.h>

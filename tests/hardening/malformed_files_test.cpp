@@ -542,7 +542,8 @@ TEST(MalformedFiles, TruncatedAtEveryStructureBoundary) {
                     for (std::size_t at : {e.ElementAt(i), e.ElementAt(i) + e.size / 2})
                         cuts.emplace(at, in + " value of " + std::to_string(e.tag));
             }
-            const EntryAt &offsets = ifd.Entry(tag::kStripOffsets), &counts = ifd.Entry(tag::kStripByteCounts);
+            const EntryAt &offsets = ifd.Entry(tag::kStripOffsets),
+                          &counts = ifd.Entry(tag::kStripByteCounts);
             for (uint32_t s = 0; s < offsets.count; ++s) {
                 const uint32_t start = Get(m.Base(), offsets.ElementAt(s), 4);
                 const uint32_t size = Get(m.Base(), counts.ElementAt(s), 4);
@@ -587,7 +588,10 @@ TEST(MalformedFiles, EveryFieldTypeWithHostileCountsAndOffsets) {
         const uint32_t types[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 16, 17, 18, 0xFFFF};
         // Inline; out of line with a size that overflows 32 bits, near 2^31 and negative.
         const uint32_t counts[] = {0, 1, 0x40000000, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
-        const std::pair<std::size_t, uint16_t> entries[] = {{0, 256}, {0, 273}, {1, 279}, {2, 282}};
+        const std::pair<std::size_t, uint16_t> entries[] = {{0, tag::kImageWidth},
+                                                            {0, tag::kStripOffsets},
+                                                            {1, tag::kStripByteCounts},
+                                                            {2, tag::kXResolution}};
         for (const auto& [k, tag] : entries) {
             const EntryAt& e = m.Ifd(k).Entry(tag);
             for (uint32_t type : types)
@@ -606,7 +610,8 @@ TEST(MalformedFiles, StripTablesLongerThanTheFileOrPointingAnywhere) {
         const uint32_t size = m.Size();
         for (std::size_t k = 0; k < 3; ++k) {
             const std::string in = "IFD " + std::to_string(k) + " ";
-            const EntryAt &offsets = m.Ifd(k).Entry(tag::kStripOffsets), &counts = m.Ifd(k).Entry(tag::kStripByteCounts);
+            const EntryAt &offsets = m.Ifd(k).Entry(tag::kStripOffsets),
+                          &counts = m.Ifd(k).Entry(tag::kStripByteCounts);
             for (const EntryAt& e : {offsets, counts}) {
                 const std::string table = in + "tag " + std::to_string(e.tag);
                 for (uint32_t n : {0u, 1u, e.count + 1, size / 4, size, 0x40000000u, 0x7FFFFFFFu,
@@ -667,7 +672,8 @@ TEST(MalformedFiles, PageSizesAndRowsPerStrip) {
     ExerciseAll(BothOrders([](Mutations& m) {
         for (std::size_t k = 0; k < 3; ++k) {
             const std::string in = "IFD " + std::to_string(k) + " ";
-            const EntryAt &width = m.Ifd(k).Entry(tag::kImageWidth), &height = m.Ifd(k).Entry(tag::kImageLength);
+            const EntryAt &width = m.Ifd(k).Entry(tag::kImageWidth),
+                          &height = m.Ifd(k).Entry(tag::kImageLength);
             const auto w = static_cast<uint32_t>(Plans()[k].page.width);
             const auto h = static_cast<uint32_t>(Plans()[k].page.height);
             for (uint32_t v : {0u, 1u, 2u, 65535u, 65536u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}) {
@@ -701,19 +707,20 @@ TEST(MalformedFiles, OddCodingValues) {
             };
             for (uint32_t v : {0u, 2u, 3u, 4u, 5u, 6u, 7u, 8u, 16u, 32771u, 32773u, 34712u, 65535u,
                                0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}) {
-                set(259, v, shownCompressions.contains(v)); // Compression
-                set(262, v, v <= 1);                        // PhotometricInterpretation
-                set(266, v, true);                          // FillOrder
-                set(258, v, v == 1);                        // BitsPerSample
-                set(277, v, v == 1);                        // SamplesPerPixel
+                set(tag::kCompression, v, shownCompressions.contains(v));
+                set(tag::kPhotometric, v, v <= 1);
+                set(tag::kFillOrder, v, true);
+                set(tag::kBitsPerSample, v, v == 1);
+                set(tag::kSamplesPerPixel, v, v == 1);
                 if (k == 0)
-                    set(292, v, true); // T4Options
+                    set(tag::kT4Options, v, true);
             }
             // Pages of one bit a pixel, where the rows of each strip come from RowsPerStrip.
             for (uint32_t rows : {0u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu})
                 for (uint32_t c : {1u, 32773u})
                     m.Add(in + "259 = " + Hex(c) + " and 278 = " + Hex(rows),
-                          SetLong(ifd.Entry(tag::kCompression), c) + SetLong(ifd.Entry(tag::kRowsPerStrip), rows))
+                          SetLong(ifd.Entry(tag::kCompression), c) +
+                              SetLong(ifd.Entry(tag::kRowsPerStrip), rows))
                         .Status(PageStatus::Decoded, k);
         }
     }));
@@ -721,9 +728,12 @@ TEST(MalformedFiles, OddCodingValues) {
 
 TEST(MalformedFiles, RepeatedTags) {
     const std::pair<uint16_t, std::vector<uint32_t>> repeats[] = {
-        {256, {65535}}, {256, {0}},     {257, {65536}},   {259, {4}},
-        {259, {1}},     {259, {34712}}, {273, {0, 0, 0}}, {279, {0x7FFFFFFF, 0x7FFFFFFF}},
-        {278, {0}},     {258, {8}},     {292, {1}},       {262, {1}}};
+        {tag::kImageWidth, {65535}},     {tag::kImageWidth, {0}},
+        {tag::kImageLength, {65536}},    {tag::kCompression, {4}},
+        {tag::kCompression, {1}},        {tag::kCompression, {34712}},
+        {tag::kStripOffsets, {0, 0, 0}}, {tag::kStripByteCounts, {0x7FFFFFFF, 0x7FFFFFFF}},
+        {tag::kRowsPerStrip, {0}},       {tag::kBitsPerSample, {8}},
+        {tag::kT4Options, {1}},          {tag::kPhotometric, {1}}};
     std::vector<Case> cases;
     for (bool intel : {true, false})
         for (std::size_t k = 0; k < 3; ++k)

@@ -1,6 +1,6 @@
 #include "shell/form1.h"
 #include "shell/mod_faxlens.h"
-#include "shell_test_support.h"
+#include "support/window_driving.h"
 #include "tiff/tag_report.h"
 
 #include <QFileDialog>
@@ -49,7 +49,7 @@ protected:
     Form1 form;
 };
 
-TEST(Form1Layout, DesignedTwipGeometryAt96Dpi) {
+TEST(Form1Layout, TwipGeometryAt96Dpi) {
     Form1 form;
     ASSERT_EQ(form.logicalDpiX(), 96);
     ASSERT_EQ(form.logicalDpiY(), 96);

@@ -192,4 +192,24 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
+std::vector<std::string> FolderContents(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
+        names.push_back(std::filesystem::relative(entry.path(), dir).string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+int64_t WriteUnshowableSizePage(const std::string& path, bool withSize) {
+    TiffBuilder builder;
+    builder.Ifd();
+    if (withSize)
+        builder.Long(tag::kImageWidth, {100000}).Long(tag::kImageLength, {100000});
+    builder.Short(tag::kCompression, {compression::kGroup4})
+        .Long(tag::kStripOffsets, {8})
+        .Long(tag::kStripByteCounts, {0});
+    builder.WriteTo(path);
+    return builder.IfdOffsets().at(0);
+}
+
 } // namespace faxlens::test

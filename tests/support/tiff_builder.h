@@ -89,4 +89,11 @@ private:
     std::string path_;
 };
 
+// Every file and folder under dir, relative to it, sorted.
+std::vector<std::string> FolderContents(const std::string& dir);
+
+// A Group 4 page that cannot be shown, written to path: 100000 x 100000 pixels, or without width
+// and height. Returns the offset of its directory.
+int64_t WriteUnshowableSizePage(const std::string& path, bool withSize);
+
 } // namespace faxlens::test

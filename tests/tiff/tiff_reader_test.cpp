@@ -158,7 +158,12 @@ protected:
 
 TEST_P(EntryTest, IfdHeaderCountsAndNext) {
     TiffBuilder b = Builder();
-    b.Ifd().Short(tag::kImageWidth, {1}).Short(tag::kImageLength, {2}).Ifd().Ifd().Short(tag::kImageWidth, {3});
+    b.Ifd()
+        .Short(tag::kImageWidth, {1})
+        .Short(tag::kImageLength, {2})
+        .Ifd()
+        .Ifd()
+        .Short(tag::kImageWidth, {3});
     b.WriteTo(path_);
     const auto ifds = b.IfdOffsets();
     BinaryFile file(path_);
@@ -179,14 +184,14 @@ TEST_P(EntryTest, IfdHeaderCountsAndNext) {
 
 TEST_P(EntryTest, ValueOffsetInlineOrStored) {
     TiffBuilder b = Builder();
-    b.Short(tag::kBitsPerSample, {1, 1})                        // 4 bytes: inline
-        .Short(tag::kStripOffsets, {7, 8, 9})                  // 6 bytes: stored elsewhere
-        .Rational(tag::kXResolution, {{204, 1}})              // 8 bytes: stored elsewhere
-        .Ascii(269, "abc\0"s)                   // 4 bytes: inline
-        .Ascii(270, "abcd\0"s)                  // 5 bytes: stored elsewhere
-        .RawField(300, 4, 0x40000001, 0x20)     // 4 x count overflows 32 bits to 4
-        .RawField(301, 13, 100, 0x20)           // unknown type, size 0: inline
-        .RawField(0xFFFF, 4, 0xFFFFFFFF, 0x20); // count -1: inline
+    b.Short(tag::kBitsPerSample, {1, 1})         // 4 bytes: inline
+        .Short(tag::kStripOffsets, {7, 8, 9})    // 6 bytes: stored elsewhere
+        .Rational(tag::kXResolution, {{204, 1}}) // 8 bytes: stored elsewhere
+        .Ascii(269, "abc\0"s)                    // 4 bytes: inline
+        .Ascii(270, "abcd\0"s)                   // 5 bytes: stored elsewhere
+        .RawField(300, 4, 0x40000001, 0x20)      // 4 x count overflows 32 bits to 4
+        .RawField(301, 13, 100, 0x20)            // unknown type, size 0: inline
+        .RawField(0xFFFF, 4, 0xFFFFFFFF, 0x20);  // count -1: inline
     b.WriteTo(path_);
     const int64_t ifd = b.IfdOffsets()[0];
     BinaryFile file(path_);
@@ -203,9 +208,14 @@ TEST_P(EntryTest, ValueOffsetInlineOrStored) {
         std::string text;
     };
     const Want wants[] = {
-        {258, 3, 2, true, "1, 1"}, {273, 3, 3, false, "7, 8, 9"}, {282, 5, 1, false, "204"},
-        {269, 2, 4, true, "abc"},  {270, 2, 5, false, "abcd"},    {300, 4, 0x40000001, false, ""},
-        {301, 13, 100, true, ""},  {65535, 4, -1, true, ""},
+        {tag::kBitsPerSample, 3, 2, true, "1, 1"},
+        {tag::kStripOffsets, 3, 3, false, "7, 8, 9"},
+        {tag::kXResolution, 5, 1, false, "204"},
+        {269, 2, 4, true, "abc"},
+        {270, 2, 5, false, "abcd"},
+        {300, 4, 0x40000001, false, ""},
+        {301, 13, 100, true, ""},
+        {65535, 4, -1, true, ""},
     };
     for (int i = 0; i < int(std::size(wants)); ++i) {
         SCOPED_TRACE(i);
@@ -231,13 +241,14 @@ TEST_P(EntryTest, ValueOffsetInlineOrStored) {
 TEST_P(EntryTest, SingleShortReadsTheFirstTwoValueBytes) {
     TiffBuilder b = Builder();
     // Value field bytes 03 00 05 00 (Intel) or 00 03 00 05 (Motorola): the SHORT is 3.
-    b.RawField(tag::kCompression, 3, 1, GetParam() ? 0x00050003 : 0x00030005).Short(tag::kPhotometric, {0});
+    b.RawField(tag::kCompression, 3, 1, GetParam() ? 0x00050003 : 0x00030005)
+        .Short(tag::kPhotometric, {0});
     b.WriteTo(path_);
     BinaryFile file(path_);
     TagEntry e;
     ASSERT_TRUE(ReadTagEntry(file, b.IfdOffsets()[0] + 2, Order(), e));
     EXPECT_EQ(FormatTagValue(file, e.valueOffset, e.type, e.count, Order()), "3");
-    EXPECT_EQ(GetTagText(path_, b.IfdOffsets()[0], 259), "3");
+    EXPECT_EQ(GetTagText(path_, b.IfdOffsets()[0], tag::kCompression), "3");
 }
 
 INSTANTIATE_TEST_SUITE_P(BothOrders, EntryTest, ::testing::Bool());
@@ -415,7 +426,11 @@ protected:
 TEST_F(ListImagesTest, BothByteOrdersListTheSameOffsets) {
     for (bool intel : {true, false}) {
         TiffBuilder b(intel);
-        b.Ifd().Short(tag::kImageWidth, {10}).Rational(tag::kXResolution, {{204, 1}}).Ifd().Long(tag::kImageWidth, {20});
+        b.Ifd()
+            .Short(tag::kImageWidth, {10})
+            .Rational(tag::kXResolution, {{204, 1}})
+            .Ifd()
+            .Long(tag::kImageWidth, {20});
         b.WriteTo(path_);
         const Listing l = List(path_);
         EXPECT_TRUE(l.ok);
@@ -543,16 +558,16 @@ TEST(GetTagTextTest, LookupRules) {
     b.WriteTo(path);
     const auto ifds = b.IfdOffsets();
     const int64_t length = int64_t(b.Build().size());
-    EXPECT_EQ(GetTagText(path, ifds[0], 256), "100"); // the first of a repeated tag
-    EXPECT_EQ(GetTagText(path, ifds[0], 257), "");    // only in the second IFD
-    EXPECT_EQ(GetTagText(path, ifds[1], 257), "300");
-    EXPECT_EQ(GetTagText(path, ifds[0], 11), "");  // FLOAT has no text
-    EXPECT_EQ(GetTagText(path, ifds[2], 256), ""); // IFD without entries
-    EXPECT_EQ(GetTagText(path, length, 256), "");  // IFD outside the file
-    EXPECT_EQ(GetTagText(path, -2, 256), "");
-    EXPECT_EQ(GetTagText(dir.File("missing.tif"), ifds[0], 256), "-1");
+    EXPECT_EQ(GetTagText(path, ifds[0], tag::kImageWidth), "100"); // the first of a repeated tag
+    EXPECT_EQ(GetTagText(path, ifds[0], tag::kImageLength), "");   // only in the second IFD
+    EXPECT_EQ(GetTagText(path, ifds[1], tag::kImageLength), "300");
+    EXPECT_EQ(GetTagText(path, ifds[0], 11), "");               // FLOAT has no text
+    EXPECT_EQ(GetTagText(path, ifds[2], tag::kImageWidth), ""); // IFD without entries
+    EXPECT_EQ(GetTagText(path, length, tag::kImageWidth), "");  // IFD outside the file
+    EXPECT_EQ(GetTagText(path, -2, tag::kImageWidth), "");
+    EXPECT_EQ(GetTagText(dir.File("missing.tif"), ifds[0], tag::kImageWidth), "-1");
     WriteFile(path, {'I', 'M', 42, 0, 8, 0, 0, 0, 1, 0, 0, 1, 3, 0, 1, 0, 0, 0, 1, 0, 0, 0});
-    EXPECT_EQ(GetTagText(path, 8, 256), "");
+    EXPECT_EQ(GetTagText(path, 8, tag::kImageWidth), "");
 }
 
 // ---- Agreement with libtiff ----
@@ -643,10 +658,10 @@ TEST(LibtiffPeerTest, ListingAndValuesAgree) {
             for (uint32_t s = 0; s < TIFFNumberOfStrips(tif); ++s)
                 stripText += (s ? ", " : "") + std::to_string(strips[s]);
 
-            EXPECT_EQ(GetTagText(path, l.offsets[i], 256), std::to_string(width));
-            EXPECT_EQ(GetTagText(path, l.offsets[i], 257), std::to_string(height));
-            EXPECT_FLOAT_EQ(std::stof(GetTagText(path, l.offsets[i], 282)), xres);
-            EXPECT_EQ(GetTagText(path, l.offsets[i], 273), stripText);
+            EXPECT_EQ(GetTagText(path, l.offsets[i], tag::kImageWidth), std::to_string(width));
+            EXPECT_EQ(GetTagText(path, l.offsets[i], tag::kImageLength), std::to_string(height));
+            EXPECT_FLOAT_EQ(std::stof(GetTagText(path, l.offsets[i], tag::kXResolution)), xres);
+            EXPECT_EQ(GetTagText(path, l.offsets[i], tag::kStripOffsets), stripText);
             EXPECT_EQ(CompressionText(path, l.offsets[i]), pages[i].compressionText);
         }
         TIFFClose(tif);
@@ -672,8 +687,9 @@ TEST(CorpusTest, EveryFileIsWalkedAndReported) {
         EXPECT_EQ(l.count, int32_t(l.offsets.size()));
         // The IFD the header names is tried too, whether or not it was listed.
         const int32_t first = ReadTiffHeader(path).firstIfdOffset;
-        WithDeadline(60,
-                     [&] { return BuildTagReport(path, first) + GetTagText(path, first, 273); });
+        WithDeadline(60, [&] {
+            return BuildTagReport(path, first) + GetTagText(path, first, tag::kStripOffsets);
+        });
         for (int32_t offset : l.offsets) {
             const std::string report =
                 WithDeadline(60, [&] { return BuildTagReport(path, offset); });
@@ -706,7 +722,7 @@ TEST(CorpusTest, WellFormedFilesListLikeLibtiff) {
         for (int32_t offset : l.offsets) {
             uint32_t width = 0;
             TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
-            EXPECT_EQ(TextToLong(GetTagText(path, offset, 256)), int32_t(width));
+            EXPECT_EQ(TextToLong(GetTagText(path, offset, tag::kImageWidth)), int32_t(width));
             TIFFReadDirectory(tif);
         }
         TIFFClose(tif);

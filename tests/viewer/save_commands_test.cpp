@@ -1,9 +1,9 @@
 // The viewer's two save commands driven through their buttons: the file dialog, the saved file,
 // the message at the end, failures, and the controls held back while a save runs.
 
-#include "export_pages.h"
-#include "shell/shell_test_support.h"
+#include "support/export_pages.h"
 #include "support/libtiff_pages.h"
+#include "support/window_driving.h"
 #include "viewer/view_form.h"
 
 #include <QFileDialog>
@@ -214,22 +214,22 @@ void SaveCommandsTest::ExpectSavesThePage(QPushButton& button, int compression, 
     ASSERT_TRUE(fs::exists(Saved("page.tif"))) << "the default extension is added";
     EXPECT_FALSE(fs::exists(Saved("page")));
     const std::vector<uint8_t> file = ReadFile(Saved("page.tif"));
-    EXPECT_EQ(TagValue(file, 256), kWidth);
-    EXPECT_EQ(TagValue(file, 257), kHeight);
-    EXPECT_EQ(TagValue(file, 259), compression);
+    EXPECT_EQ(TagValue(file, tag::kImageWidth), kWidth);
+    EXPECT_EQ(TagValue(file, tag::kImageLength), kHeight);
+    EXPECT_EQ(TagValue(file, tag::kCompression), compression);
     EXPECT_EQ(TagValue(file, optionTag), options);
-    EXPECT_EQ(TagValue(file, 282), 0 * 1000 + 1) << "XResolution 0/1";
-    EXPECT_EQ(TagValue(file, 283), 0 * 1000 + 1) << "YResolution 0/1";
+    EXPECT_EQ(TagValue(file, tag::kXResolution), 0 * 1000 + 1) << "XResolution 0/1";
+    EXPECT_EQ(TagValue(file, tag::kYResolution), 0 * 1000 + 1) << "YResolution 0/1";
     const Bitmap saved = ReadWithLibtiff(Saved("page.tif"), 0);
     EXPECT_TRUE(saved == page) << DescribeDifferences(page, saved);
 }
 
 TEST_F(SaveCommandsTest, G3ButtonSavesTheShownPage) {
-    ExpectSavesThePage(viewer->Check1, 3, 4, 292);
+    ExpectSavesThePage(viewer->Check1, compression::kGroup3, 4, tag::kT4Options);
 }
 
 TEST_F(SaveCommandsTest, G4ButtonSavesTheShownPage) {
-    ExpectSavesThePage(viewer->Check2, 4, 2, 293);
+    ExpectSavesThePage(viewer->Check2, compression::kGroup4, 2, tag::kT6Options);
 }
 
 TEST_F(SaveCommandsTest, CancelWritesNothingAndClearsTheButton) {
@@ -369,13 +369,8 @@ TEST_F(LongSaveTest, ClosingDuringASaveWaitsForTheSaveToEnd) {
 TEST(SaveCommandsWithoutSurface, BothButtonsAreDisabled) {
     TempDir dir;
     for (const bool withSize : {true, false}) {
-        TiffBuilder builder;
-        builder.Ifd();
-        if (withSize)
-            builder.Long(tag::kImageWidth, {100000}).Long(tag::kImageLength, {100000});
-        builder.Short(tag::kCompression, {4}).Long(tag::kStripOffsets, {8}).Long(tag::kStripByteCounts, {0});
-        builder.WriteTo(dir.File("page.tif"));
-        QPointer<ViewForm> viewer = ViewForm::Open(dir.File("page.tif"), builder.IfdOffsets()[0]);
+        const int64_t ifd = WriteUnshowableSizePage(dir.File("page.tif"), withSize);
+        QPointer<ViewForm> viewer = ViewForm::Open(dir.File("page.tif"), ifd);
         ASSERT_TRUE(viewer);
         ASSERT_EQ(viewer->Surface(), nullptr);
         EXPECT_FALSE(viewer->Check1.isEnabled());

@@ -17,14 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> Contents(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::recursive_directory_iterator(dir))
-        names.push_back(fs::relative(entry.path(), dir).string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // Every way of asking for a picture or a saved file of image `image` into the folder.
 std::vector<std::vector<std::string>>
 PageCommands(const std::string& path, const std::string& image, const std::string& dir) {
@@ -43,7 +35,7 @@ TEST(CliUnsupported, DecodeAndConvertFailWithTheWordsOfTheViewer) {
             const CliResult result = RunCli(args);
             ExpectFailure(result, 1);
             EXPECT_EQ(result.err, "faxlens-cli: " + page.path + " image 1: " + page.problem + "\n");
-            EXPECT_EQ(Contents(out.Path()), std::vector<std::string>{});
+            EXPECT_EQ(FolderContents(out.Path()), std::vector<std::string>{});
         }
     }
 }

@@ -96,7 +96,10 @@ TiffBuilder ManyKindsFile() {
         .Raw(37005, 13, 1, {1, 2, 3, 4})
         .Raw(37006, 3, 0, {})
         .Short(tag::kCompression, {4});
-    b.Ifd().Short(tag::kImageWidth, {1}).Short(tag::kImageLength, {1}).Short(tag::kCompression, {32773});
+    b.Ifd()
+        .Short(tag::kImageWidth, {1})
+        .Short(tag::kImageLength, {1})
+        .Short(tag::kCompression, {32773});
     return b;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// Helpers for driving Faxlens's windows in tests: answering modal dialogs while they run, and
+// Helpers for driving the windows in tests: answering modal dialogs while they run, and
 // building small TIFF files.
 
 #include "support/tiff_builder.h"
@@ -79,7 +79,10 @@ private:
 
 // A bilevel page IFD whose width tells the images apart in reports.
 inline TiffBuilder& AddPage(TiffBuilder& builder, uint32_t width) {
-    return builder.Ifd().Long(tag::kImageWidth, {width}).Long(tag::kImageLength, {100}).Short(tag::kCompression, {4});
+    return builder.Ifd()
+        .Long(tag::kImageWidth, {width})
+        .Long(tag::kImageLength, {100})
+        .Short(tag::kCompression, {4});
 }
 
 inline std::string WritePages(const TempDir& dir, const std::string& name, int pages) {

@@ -2,7 +2,7 @@
 // that libtiff reads back pixel for pixel, and the failures of the command.
 
 #include "cli_process.h"
-#include "export/export_pages.h"
+#include "support/export_pages.h"
 #include "support/libtiff_pages.h"
 #include "support/tiff_builder.h"
 
@@ -17,14 +17,6 @@ namespace faxlens::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<std::string> Contents(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::recursive_directory_iterator(dir))
-        names.push_back(fs::relative(entry.path(), dir).string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // An entry of the saved file's directory: tag, type, count and a value of one SHORT or LONG.
 std::vector<uint8_t> EntryBytes(uint16_t tag, uint32_t value, bool isLong = false) {
@@ -55,12 +47,13 @@ void ExpectSavedLayout(const std::vector<uint8_t>& file, const Bitmap& page, boo
     const auto entry = [&](int i) {
         return Slice(file, 26 + 12 * static_cast<std::size_t>(i), 12);
     };
-    EXPECT_EQ(entry(1), EntryBytes(256, static_cast<uint32_t>(page.width)));
-    EXPECT_EQ(entry(2), EntryBytes(257, static_cast<uint32_t>(page.height)));
-    EXPECT_EQ(entry(4), EntryBytes(259, group4 ? 4 : 3));
-    EXPECT_EQ(entry(7), EntryBytes(273, kStripAt, true));
+    EXPECT_EQ(entry(1), EntryBytes(tag::kImageWidth, static_cast<uint32_t>(page.width)));
+    EXPECT_EQ(entry(2), EntryBytes(tag::kImageLength, static_cast<uint32_t>(page.height)));
+    EXPECT_EQ(entry(4), EntryBytes(tag::kCompression, group4 ? 4 : 3));
+    EXPECT_EQ(entry(7), EntryBytes(tag::kStripOffsets, kStripAt, true));
     EXPECT_EQ(entry(9), EntryBytes(278, static_cast<uint32_t>(page.height)));
-    EXPECT_EQ(entry(13), group4 ? EntryBytes(293, 2, true) : EntryBytes(292, 4, true));
+    EXPECT_EQ(entry(13),
+              group4 ? EntryBytes(tag::kT6Options, 2, true) : EntryBytes(tag::kT4Options, 4, true));
     EXPECT_EQ(BigEndianAt(file, 154), file.size() - kStripAt);
     EXPECT_EQ(Slice(file, 218, 4), (std::vector<uint8_t>{0, 0, 0, 0}));
     if (!group4) { // a Group 3 strip opens with an EOL of its own before row 0
@@ -112,7 +105,7 @@ TEST(CliConvert, SavedPagesReadAsTheOriginalPages) {
                 ExpectSavedLayout(ReadFile(out), original, coding == "--g4");
             }
         }
-        EXPECT_EQ(Contents(dir.Path()), (std::vector<std::string>{"pages.tif", "saved.tif"}));
+        EXPECT_EQ(FolderContents(dir.Path()), (std::vector<std::string>{"pages.tif", "saved.tif"}));
     }
 }
 
@@ -123,11 +116,11 @@ TEST(CliConvert, CodingFlagOtherThanG3OrG4IsBadUsage) {
     for (const char* coding : {"--g5", "g3", "--g3 ", "-g4", ""}) {
         SCOPED_TRACE(std::string("'") + coding + "'");
         ExpectFailure(RunCli({"convert", path, "1", dir.File("out.tif"), coding}), 2);
-        EXPECT_EQ(Contents(dir.Path()), std::vector<std::string>{"pages.tif"});
+        EXPECT_EQ(FolderContents(dir.Path()), std::vector<std::string>{"pages.tif"});
     }
     ExpectFailure(RunCli({"convert", path, "1", dir.File("out.tif")}), 2);
     ExpectFailure(RunCli({"convert", path, "4", dir.File("out.tif"), "--g4"}), 1); // no image 4
-    EXPECT_EQ(Contents(dir.Path()), std::vector<std::string>{"pages.tif"});
+    EXPECT_EQ(FolderContents(dir.Path()), std::vector<std::string>{"pages.tif"});
 }
 
 TEST(CliConvert, UnwritableOutputFailsAndLeavesNothing) {
@@ -152,7 +145,7 @@ TEST(CliConvert, UnwritableOutputFailsAndLeavesNothing) {
     };
     if (::geteuid() != 0) // root writes into read-only folders
         cases.push_back({"a read-only folder, over an existing file", dir.File("locked/page.tif")});
-    const std::vector<std::string> before = Contents(dir.Path());
+    const std::vector<std::string> before = FolderContents(dir.Path());
     for (const Case& c : cases)
         for (const char* coding : {"--g3", "--g4"}) {
             SCOPED_TRACE(std::string(c.what) + " " + coding);
@@ -165,7 +158,7 @@ TEST(CliConvert, UnwritableOutputFailsAndLeavesNothing) {
             }
             ExpectFailure(result, 1);
             EXPECT_NE(result.err.find(c.out), std::string::npos) << result.err;
-            EXPECT_EQ(Contents(dir.Path()), before);
+            EXPECT_EQ(FolderContents(dir.Path()), before);
         }
     fs::permissions(dir.File("locked"), fs::perms::owner_all);
     EXPECT_EQ(ReadFile(dir.File("locked/page.tif")), old);

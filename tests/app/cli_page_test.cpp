@@ -100,15 +100,6 @@ Bitmap ParsePng(const std::vector<uint8_t>& bytes) {
     return Unpack(raw.data() + 1, width, height, stride, 0);
 }
 
-// Every file and folder under dir, relative to it.
-std::vector<std::string> Contents(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::recursive_directory_iterator(dir))
-        names.push_back(fs::relative(entry.path(), dir).string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 void ExpectDecoded(const std::string& tif, int page, const std::string& out) {
     const CliResult result = RunCli({"decode", tif, std::to_string(page), out});
     EXPECT_EQ(result.exitStatus, 0) << result.err;
@@ -235,7 +226,7 @@ TEST(CliDecode, ExtensionChoosesTheFormatInAnyCase) {
     for (const char* out : {"page.bmp", "page", "pbm", "page.pbm.bmp"}) {
         SCOPED_TRACE(out);
         ExpectFailure(RunCli({"decode", path, "2", dir.File(out)}), 2);
-        EXPECT_EQ(Contents(dir.Path()), std::vector<std::string>{"pages.tif"});
+        EXPECT_EQ(FolderContents(dir.Path()), std::vector<std::string>{"pages.tif"});
     }
     ExpectDecoded(path, 2, dir.File("page.pbm"));
     ExpectDecoded(path, 2, dir.File("PAGE.PBM"));
@@ -254,7 +245,7 @@ TEST(CliDecode, WritesAFileWithTheLongestName) {
     const std::string out =
         dir.File(std::string(static_cast<std::size_t>(nameMax) - 4, 'p') + ".pbm");
     ExpectDecoded(path, 1, out);
-    EXPECT_EQ(Contents(dir.Path()).size(), 2u);
+    EXPECT_EQ(FolderContents(dir.Path()).size(), 2u);
     if (fs::exists(out)) {
         EXPECT_TRUE(ParsePbm(ReadFile(out)) == ReadWithLibtiff(path, 0));
     }
@@ -277,13 +268,13 @@ TEST(CliDecode, FailedWriteLeavesNoFileBehind) {
     };
     if (::geteuid() != 0) // root writes into read-only folders
         cases.push_back({"a read-only folder", dir.File("locked/page.png")});
-    const std::vector<std::string> before = Contents(dir.Path());
+    const std::vector<std::string> before = FolderContents(dir.Path());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const CliResult result = RunCli({"decode", path, "1", c.out});
         ExpectFailure(result, 1);
         EXPECT_NE(result.err.find(c.out), std::string::npos) << result.err;
-        EXPECT_EQ(Contents(dir.Path()), before);
+        EXPECT_EQ(FolderContents(dir.Path()), before);
     }
     fs::permissions(dir.File("locked"), fs::perms::owner_all);
 }
@@ -309,7 +300,7 @@ TEST(CliDecode, FailureLeavesAnExistingFileAsItWas) {
         ExpectFailure(RunCli({"decode", path, "1", dir.File("locked/page.pbm")}), 1);
         EXPECT_EQ(ReadFile(dir.File("locked/page.pbm")), old);
         fs::permissions(dir.File("locked"), fs::perms::owner_all);
-        EXPECT_EQ(Contents(dir.File("locked")), std::vector<std::string>{"page.pbm"});
+        EXPECT_EQ(FolderContents(dir.File("locked")), std::vector<std::string>{"page.pbm"});
     }
 
     ExpectDecoded(path, 1, dir.File("page.pbm"));

@@ -1,5 +1,5 @@
+#include "support/window_driving.h"
 #include "ui/file_dialogs.h"
-#include "shell_test_support.h"
 
 #include <QFileDialog>
 #include <QFileSystemModel>

@@ -1,0 +1,151 @@
+#include "support/libtiff_pages.h"
+#include "support/tiff_builder.h"
+#include "tiff/tiff_facts.h"
+#include "tiff/tiff_reader.h"
+#include "viewer/viewed_page.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+namespace faxlens::test {
+namespace {
+
+using modConvert_TIF2DC::PageStatus;
+
+int64_t FirstImage(const std::string& path) {
+    std::vector<int32_t> offsets;
+    int32_t count = 0;
+    EXPECT_TRUE(ListImages(path, offsets, count, 0));
+    return offsets.empty() ? 0 : offsets.front();
+}
+
+TEST(ViewedPageOpen, PagesOfOtherSendersHoldWhatLibtiffReads) {
+    const struct {
+        const char* what;
+        FaxOptions options;
+    } sources[] = {
+        {"Group 4, in strips of 40 rows", {4, 0, 40, false, 1, 0}},
+        {"Group 3 2D, fill order 2, black is zero", {3, 5, 40, false, 2, 1}},
+        {"Huffman RLE, black is zero, big-endian", {2, 0, 0, true, 1, 1}},
+        {"PackBits", {32773, 0, 0, false, 1, 0}},
+        {"a palette of two colours", {4, 0, 0, false, 1, 3, 0}},
+    };
+    for (const auto& source : sources) {
+        SCOPED_TRACE(source.what);
+        TempDir dir;
+        const std::string path = dir.File("page.tif");
+        WriteFaxPages(path, {TextLikePage(1001, 300, 12)}, source.options);
+        const ViewedPage page = ViewedPage::Open(path, FirstImage(path));
+        EXPECT_EQ(page.Status(), PageStatus::Decoded);
+        EXPECT_EQ(page.Problem(), "");
+        ASSERT_NE(page.Surface(), nullptr);
+        const Bitmap expected = ReadWithLibtiff(path, 0);
+        const Bitmap held = BitmapOf(*page.Surface());
+        EXPECT_TRUE(held == expected) << DescribeDifferences(expected, held);
+    }
+}
+
+TEST(ViewedPageOpen, KeepsTheResolutionOfTheFile) {
+    TempDir dir;
+    const std::string path = dir.File("page.tif");
+    WriteFaxPages(path, {TextLikePage(1728, 100)}, {}); // 204 x 196 dpi
+    const ViewedPage page = ViewedPage::Open(path, FirstImage(path));
+    EXPECT_EQ(page.XResolution(), 204);
+    EXPECT_EQ(page.YResolution(), 196);
+    EXPECT_EQ(page.Parameters().width, 1728);
+}
+
+// Every page that cannot be shown holds no surface and says why in one line.
+TEST(ViewedPageOpen, PagesThatCannotBeShownSayWhy) {
+    TempDir dir;
+    struct Case {
+        std::string what, path;
+        int64_t ifdOffset;
+        PageStatus status;
+        std::string problem;
+    };
+    std::vector<Case> cases;
+    for (const bool withSize : {true, false}) {
+        const std::string path = dir.File(withSize ? "huge.tif" : "sizeless.tif");
+        const int64_t ifd = WriteUnshowableSizePage(path, withSize);
+        cases.push_back({path, path, ifd, withSize ? PageStatus::TooLarge : PageStatus::NoSize,
+                         withSize ? "This page is too large to show: 100000 x 100000 pixels."
+                                  : "This page has no usable width and height."});
+    }
+    for (const UnsupportedPage& page : WriteUnsupportedPages(dir.Path()))
+        cases.push_back(
+            {page.what, page.path, page.ifdOffset, PageStatus::Unsupported, page.problem});
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ViewedPage page = ViewedPage::Open(c.path, c.ifdOffset);
+        EXPECT_EQ(page.Status(), c.status);
+        EXPECT_EQ(page.Problem(), c.problem);
+        EXPECT_EQ(page.Surface(), nullptr);
+        EXPECT_FALSE(page.Save(SaveCoding::Group4, dir.File("out.tif")).saved);
+        EXPECT_FALSE(std::filesystem::exists(dir.File("out.tif")));
+    }
+}
+
+// What libtiff reads of a saved file's first page: its compression and its pixels.
+struct SavedPage {
+    uint16_t compression = 0;
+    Bitmap pixels;
+};
+
+SavedPage ReadSaved(const std::string& path) {
+    SavedPage saved;
+    if (TIFF* tif = TIFFOpen(path.c_str(), "r")) {
+        TIFFGetField(tif, TIFFTAG_COMPRESSION, &saved.compression);
+        TIFFClose(tif);
+    }
+    saved.pixels = ReadWithLibtiff(path, 0);
+    return saved;
+}
+
+TEST(ViewedPageSave, BothCodingsWriteThePageAsLibtiffReadsIt) {
+    TempDir dir;
+    const std::string path = dir.File("page.tif");
+    WriteFaxPages(path, {TextLikePage(1728, 500, 3)}, {});
+    const ViewedPage page = ViewedPage::Open(path, FirstImage(path));
+    ASSERT_NE(page.Surface(), nullptr);
+    const Bitmap shown = BitmapOf(*page.Surface());
+    const std::pair<SaveCoding, uint16_t> codings[] = {
+        {SaveCoding::Group3, compression::kGroup3},
+        {SaveCoding::Group4, compression::kGroup4},
+    };
+    for (const auto& [coding, code] : codings) {
+        SCOPED_TRACE(code);
+        const std::string out = dir.File("saved.tif");
+        int pumped = 0;
+        const auto result = page.Save(coding, out, [&] { ++pumped; });
+        ASSERT_TRUE(result.saved) << result.error;
+        EXPECT_GE(pumped, 500) << "the pump runs after every row";
+        const SavedPage saved = ReadSaved(out);
+        EXPECT_EQ(saved.compression, code);
+        EXPECT_TRUE(saved.pixels == shown) << DescribeDifferences(shown, saved.pixels);
+    }
+}
+
+TEST(ViewedPageSave, AFailedOrClosedSaveSaysWhyAndWritesNothing) {
+    TempDir dir;
+    const std::string path = dir.File("page.tif");
+    WriteFaxPages(path, {TextLikePage(300, 40)}, {});
+    ViewedPage page = ViewedPage::Open(path, FirstImage(path));
+    const std::string missing = dir.File("no such folder/out.tif");
+    const auto intoMissingFolder = page.Save(SaveCoding::Group3, missing);
+    EXPECT_FALSE(intoMissingFolder.saved);
+    EXPECT_FALSE(intoMissingFolder.error.empty());
+    EXPECT_FALSE(std::filesystem::exists(missing));
+
+    page.Close();
+    EXPECT_EQ(page.Surface(), nullptr);
+    const auto afterClose = page.Save(SaveCoding::Group4, dir.File("out.tif"));
+    EXPECT_FALSE(afterClose.saved);
+    EXPECT_EQ(afterClose.error, "there is no page to save");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.tif")));
+}
+
+} // namespace
+} // namespace faxlens::test
