@@ -6,6 +6,7 @@
 
 #include "ui/busy_guard.h"
 
+#include <QFileInfo>
 #include <QString>
 #include <cstdint>
 #include <vector>
@@ -33,9 +34,26 @@ struct DocumentState {
     // Busy while OpenTifFile reads a file. Events are processed meanwhile, so handlers that run
     // then must neither start another OpenTifFile nor use the state, which is still being filled.
     BusyCount Reading;
+
+    // The folder of the file last chosen in a file dialog; kept when another file is opened.
+    QString LastFolder;
 };
 
 // The one document state of the program.
 DocumentState& Document();
+
+// Where a file dialog starts: in the folder of the file it is about when there is one, else in
+// the folder last used, else (the empty text) in the working folder.
+inline QString DialogFolder(const QString& openFile) {
+    if (!openFile.isEmpty())
+        return QFileInfo(openFile).absolutePath();
+    return Document().LastFolder;
+}
+
+// Remembers the folder of a file chosen in a dialog.
+inline void RememberFolder(const QString& chosenFile) {
+    if (!chosenFile.isEmpty())
+        Document().LastFolder = QFileInfo(chosenFile).absolutePath();
+}
 
 } // namespace faxlens::modFaxlens

@@ -8,7 +8,9 @@
 #include "ui/program_icon.h"
 #include "ui/twips.h"
 
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 
 namespace faxlens {
@@ -24,7 +26,9 @@ constexpr TwipRect kFrame3{90, 2250, 6270, 465};
 constexpr TwipRect kLabel1{90, 165, 5910, 255};
 
 const QString kTifFilter = QStringLiteral("TIF Files          (*.TIF)");
-const QString kTifPattern = QStringLiteral("*.TIF");
+const QString kTifPatterns = QStringLiteral("*.TIF;*.TIFF");
+const QString kAllFilesFilter = QStringLiteral("All Files          (*.*)");
+const QString kAllFilesPattern = QStringLiteral("*");
 
 constexpr int kEnterKey = 13;
 
@@ -92,6 +96,12 @@ void Form1::SetUpControls() {
     List1Menu.addAction(&mnuViewImage);
     Label1.setTextFormat(Qt::PlainText);
     Label1.setText(QString::fromLatin1(kStatusNoFile));
+    openCommand.setShortcut(QKeySequence::Open);
+    openCommand.setShortcutContext(Qt::WindowShortcut);
+    addAction(&openCommand);
+    // A file dropped anywhere on the window is opened; the report takes no text from a drop.
+    setAcceptDrops(true);
+    Text1.setAcceptDrops(false);
 }
 
 // Tab goes from the list to the report and back; the frames and the label take no focus.
@@ -103,6 +113,7 @@ void Form1::ConnectHandlers() {
     connect(&List1, &QListWidget::itemSelectionChanged, this, &Form1::List1_Click);
     connect(&List1, &QWidget::customContextMenuRequested, this, &Form1::ShowListMenu);
     connect(&mnuViewImage, &QAction::triggered, this, &Form1::mnuViewImage_Click);
+    connect(&openCommand, &QAction::triggered, this, &Form1::Label1_DblClick);
     Label1.installEventFilter(this);
     List1.installEventFilter(this);
     List1.viewport()->installEventFilter(this);
@@ -118,8 +129,12 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == List1.viewport() && IsLeftDoubleClick(*event) &&
         SelectEntryAt(MousePosition(*event)))
         List1_DblClick();
-    if (watched == &List1 && IsEnterKey(*event))
+    if (watched == &List1 && IsEnterKey(*event)) {
+        // The entry with the focus is the one meant, selected or not.
+        if (SelectedEntry() < 0 && List1.currentItem() != nullptr)
+            List1.currentItem()->setSelected(true);
         List1_KeyPress(kEnterKey);
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -130,10 +145,33 @@ void Form1::Form_Load(const QString& commandLine) {
 void Form1::Label1_DblClick() {
     if (modFaxlens::Document().Reading.Busy())
         return;
-    const QString path =
-        modCmDlgDLL::ShowOpenDialog(kTifFilter, kTifPattern, this, QString(), true);
+    const QString path = modCmDlgDLL::ShowOpenDialog(
+        {{kTifFilter, kTifPatterns}, {kAllFilesFilter, kAllFilesPattern}}, this,
+        modFaxlens::DialogFolder(modFaxlens::Document().CurrentFile), true);
+    modFaxlens::RememberFolder(path);
     if (!path.isEmpty())
         modFaxlens::OpenTifFile(*this, path);
+}
+
+void Form1::OpenDroppedFile(const QString& path) {
+    if (modFaxlens::Document().Reading.Busy() || path.isEmpty())
+        return;
+    modFaxlens::RememberFolder(path);
+    modFaxlens::OpenTifFile(*this, path);
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.front().isLocalFile())
+        event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile())
+        return;
+    event->acceptProposedAction();
+    OpenDroppedFile(urls.front().toLocalFile());
 }
 
 void Form1::List1_Click() {
@@ -205,7 +243,21 @@ void Form1::ViewSelectedImage() {
     std::erase_if(viewers_, [](const QPointer<ViewForm>& viewer) { return viewer.isNull(); });
     QPointer<ViewForm> viewer =
         ViewForm::Open(NativePath(state.CurrentFile), state.ImageOffsets[entry]);
+    if (viewer) {
+        connect(viewer, &ViewForm::ImageShown, this, &Form1::FollowViewer);
+        connect(viewer, &ViewForm::FileDropped, this, &Form1::OpenDroppedFile);
+    }
     viewers_.push_back(viewer);
+}
+
+// A viewer that moves to another image of the file that this window lists takes the list's
+// selection, and with it the report, along.
+void Form1::FollowViewer(const QString& path, int index) {
+    const modFaxlens::DocumentState& state = modFaxlens::Document();
+    if (state.Reading.Busy() || NativePath(state.CurrentFile) != NativePath(path) || index < 0 ||
+        index >= List1.count())
+        return;
+    List1.setCurrentRow(index);
 }
 
 } // namespace faxlens

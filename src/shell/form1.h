@@ -46,6 +46,8 @@ public:
     void List1_DblClick();
     void List1_KeyPress(int keyAscii); // Enter only
     void mnuViewImage_Click();
+    // Opens a file as the open dialog does when it is chosen there.
+    void OpenDroppedFile(const QString& path);
 
     // The index of the selected list entry; -1 when none is.
     int SelectedEntry() const;
@@ -62,9 +64,13 @@ public:
     // The context menu of the list.
     QMenu List1Menu{this};
     QAction mnuViewImage{QStringLiteral("View Image"), this};
+    // Ctrl+O: the open dialog, as a double-click on the status line opens it.
+    QAction openCommand{QStringLiteral("Open..."), this};
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void PlaceControls();
@@ -75,6 +81,7 @@ private:
     bool SelectEntryAt(QPoint position);
     void ShowListMenu(QPoint position);
     void ViewSelectedImage();
+    void FollowViewer(const QString& path, int index);
 
     std::vector<QPointer<ViewForm>> viewers_;
 };

@@ -14,32 +14,49 @@ namespace {
 const QString kOpenTitle = QStringLiteral("Select a File...");
 const QString kSaveTitle = QStringLiteral("Save As...");
 
+// Each letter of a pattern becomes the set of both its cases ("*.tif" gives "*.[tT][iI][fF]"),
+// for Qt matches names with the case of the file system, and these patterns are meant to match
+// without regard to it.
+QString AnyCase(const QString& pattern) {
+    QString any;
+    for (const QChar c : pattern) {
+        if (c.isLetter() && c.toLower() != c.toUpper())
+            any += u'[' + QString(c.toLower()) + QString(c.toUpper()) + u']';
+        else
+            any += c;
+    }
+    return any;
+}
+
 // Patterns are joined with ';' as the Windows dialogs take them; Qt separates them by blanks.
 QString QtPatternList(const QString& pattern) {
     QStringList patterns;
     for (const QString& part : pattern.split(u';', Qt::SkipEmptyParts))
-        patterns << part.trimmed();
+        patterns << AnyCase(part.trimmed());
     return patterns.join(u' ');
 }
 
 // Qt derives the files it shows from the name filter's patterns, and it collapses runs of blanks
-// in the filter's name. The patterns go in as the filter; the combo box then shows the caller's
-// text exactly as given.
-void SetFilter(QFileDialog& dialog, const QString& filterText, const QString& pattern) {
-    dialog.setNameFilter(QtPatternList(pattern));
+// in the filter's name. The patterns go in as the filters; the combo box then shows the caller's
+// texts exactly as given.
+void SetFilters(QFileDialog& dialog, const QList<FileFilter>& filters) {
+    QStringList patterns;
+    for (const FileFilter& filter : filters)
+        patterns << QtPatternList(filter.pattern);
+    dialog.setNameFilters(patterns);
     if (auto* combo = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
-        combo->setItemText(0, filterText);
+        for (int i = 0; i < filters.size() && i < combo->count(); ++i)
+            combo->setItemText(i, filters[i].text);
 }
 
 // The network button of the Windows dialogs has no counterpart in Qt's dialog (remote folders
 // are reached through the file system), so the flag is accepted and has no effect.
-void PrepareDialog(QFileDialog& dialog, const QString& title, const QString& filterText,
-                   const QString& pattern, const QString& initialDir,
-                   [[maybe_unused]] bool showNetworkButton) {
+void PrepareDialog(QFileDialog& dialog, const QString& title, const QList<FileFilter>& filters,
+                   const QString& initialDir, [[maybe_unused]] bool showNetworkButton) {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setWindowTitle(title);
     dialog.setDirectory(initialDir.isEmpty() ? QDir::currentPath() : initialDir);
-    SetFilter(dialog, filterText, pattern);
+    SetFilters(dialog, filters);
     if (dialog.parentWidget())
         dialog.setWindowModality(Qt::WindowModal);
 }
@@ -54,8 +71,13 @@ QString ChosenPath(QFileDialog& dialog) {
 
 QString ShowOpenDialog(const QString& filterText, const QString& pattern, QWidget* owner,
                        const QString& initialDir, bool showNetworkButton) {
+    return ShowOpenDialog({{filterText, pattern}}, owner, initialDir, showNetworkButton);
+}
+
+QString ShowOpenDialog(const QList<FileFilter>& filters, QWidget* owner, const QString& initialDir,
+                       bool showNetworkButton) {
     QFileDialog dialog(owner);
-    PrepareDialog(dialog, kOpenTitle, filterText, pattern, initialDir, showNetworkButton);
+    PrepareDialog(dialog, kOpenTitle, filters, initialDir, showNetworkButton);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     return ChosenPath(dialog);
@@ -65,7 +87,7 @@ QString ShowSaveDialog(const QString& filterText, const QString& pattern, QWidge
                        const QString& initialDir, bool showNetworkButton,
                        const QString& defaultName, bool overwritePrompt) {
     QFileDialog dialog(owner);
-    PrepareDialog(dialog, kSaveTitle, filterText, pattern, initialDir, showNetworkButton);
+    PrepareDialog(dialog, kSaveTitle, {{filterText, pattern}}, initialDir, showNetworkButton);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !overwritePrompt);

@@ -3,14 +3,24 @@
 // modCmDlgDLL: the dialogs for choosing a file to open and a name to save under. Each call runs
 // one modal dialog and returns the chosen path, or the empty text when the user cancels.
 
+#include <QList>
 #include <QString>
 
 class QWidget;
 
 namespace faxlens::modCmDlgDLL {
 
-// filterText is shown as given; pattern ("*.TIF", several joined with ';') selects the files.
-// The file must exist. An empty initialDir starts in the current folder.
+// A filter of a dialog: its text, shown as given, and the patterns that select its files
+// ("*.TIF", several joined with ';'). Patterns match names without regard to case.
+struct FileFilter {
+    QString text;
+    QString pattern;
+};
+
+// The file must exist. An empty initialDir starts in the current folder. The first filter is
+// the one in force when the dialog opens.
+QString ShowOpenDialog(const QList<FileFilter>& filters, QWidget* owner, const QString& initialDir,
+                       bool showNetworkButton);
 QString ShowOpenDialog(const QString& filterText, const QString& pattern, QWidget* owner,
                        const QString& initialDir, bool showNetworkButton);
 

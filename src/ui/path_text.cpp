@@ -18,4 +18,8 @@ std::string NativePath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
+QString PathText(const std::string& nativePath) {
+    return QFile::decodeName(QByteArray::fromStdString(nativePath));
+}
+
 } // namespace faxlens

@@ -13,4 +13,7 @@ QString TrimSpaces(const QString& text);
 // The path as the core takes it: the file system's own bytes for the name.
 std::string NativePath(const QString& path);
 
+// The other way: a path of the file system's own bytes as text.
+QString PathText(const std::string& nativePath);
+
 } // namespace faxlens

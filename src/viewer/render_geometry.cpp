@@ -79,9 +79,21 @@ RenderPlan PlanRender(const RenderRequest& r) {
     return plan;
 }
 
+float FitPageZoom(const RenderRequest& request) {
+    RenderRequest fitWidth = request;
+    fitWidth.zoom = 0;
+    const RenderPlan plan = PlanRender(fitWidth);
+    if (!plan.draws)
+        return 0;
+    // The fitting zoom scales the page's width onto the view's; the height fits at the zoom
+    // that scales it onto the view's height in the same proportion.
+    const double heightOnScreen = plan.ky * request.pageHeight;
+    const double heightShare = heightOnScreen > 0 ? plan.viewHeight / heightOnScreen : 1;
+    return static_cast<float>(plan.zoom * std::min(1.0, heightShare));
+}
+
 std::vector<StretchBand> PlanStretchBands(int32_t sx0, int32_t sy0, int32_t sx1, int32_t sy1,
-                                          int32_t dx, int32_t dy, int32_t dWidth,
-                                          int32_t dHeight) {
+                                          int32_t dx, int32_t dy, int32_t dWidth, int32_t dHeight) {
     const int64_t sourceWidth = int64_t{sx1} - sx0 + 1; // taken before the corners are ordered
     const int64_t sourceHeight = int64_t{sy1} - sy0 + 1;
     if (sx1 < sx0)

@@ -25,7 +25,7 @@ struct RenderRequest {
     int32_t pageHeight = 0;
     int32_t viewWidthTwips = 0;
     int32_t viewHeightTwips = 0;
-    float zoom = 100; // percent of the page's physical size; below 1 fits the page width
+    float zoom = 100;        // percent of the page's physical size; below 1 fits the page width
     int32_t xResolution = 0; // dots per inch of the page; 0 when the file gives none
     int32_t yResolution = 0;
     float hValue = 0; // scroll values, 0 to 100
@@ -50,6 +50,11 @@ struct RenderPlan {
 
 RenderPlan PlanRender(const RenderRequest& request);
 
+// The zoom at which the whole page fits the view, the smaller of the zooms that fit its width
+// and its height; the request's own zoom and scroll values are not used. 0 when nothing can be
+// drawn.
+float FitPageZoom(const RenderRequest& request);
+
 // One piece of a tiled stretch copy: source pixels (x, y, w, h) onto destination pixels.
 struct StretchBand {
     int32_t sourceX, sourceY, sourceWidth, sourceHeight;
@@ -61,7 +66,6 @@ struct StretchBand {
 // Each band's destination size is truncated, so the bands lie edge to edge and may end short of
 // the destination by up to a pixel per band.
 std::vector<StretchBand> PlanStretchBands(int32_t sx0, int32_t sy0, int32_t sx1, int32_t sy1,
-                                          int32_t dx, int32_t dy, int32_t dWidth,
-                                          int32_t dHeight);
+                                          int32_t dx, int32_t dy, int32_t dWidth, int32_t dHeight);
 
 } // namespace faxlens

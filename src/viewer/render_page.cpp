@@ -129,6 +129,11 @@ void RenderPage(const PixelSource& page, ViewCanvas& view, float zoom, int32_t x
     view.update();
 }
 
+float FitPageZoomFor(const PixelSource& page, const QWidget& view, int32_t xRes, int32_t yRes) {
+    const ScreenMetrics screen = GetScreenMetrics(view);
+    return std::max(1.0F, FitPageZoom(RequestFor(page, view, screen, 0, xRes, yRes, 0, 0)));
+}
+
 void RenderMessage(ViewCanvas& view, const QString& text) {
     view.BeginDrawing();
     view.ClearPicture(view.size());

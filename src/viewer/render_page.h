@@ -38,6 +38,10 @@ bool TiledStretchCopy(const PixelSource& source, const PixelTarget& target, int3
 void RenderPage(const PixelSource& page, ViewCanvas& view, float zoom, int32_t xRes, int32_t yRes,
                 float hValue, float vValue);
 
+// The zoom at which the whole page fits the view at its present size; at least 1, so that it is
+// never taken as a request to fit the width.
+float FitPageZoomFor(const PixelSource& page, const QWidget& view, int32_t xRes, int32_t yRes);
+
 // Shows a text on the view in place of a page, at the view's present size.
 void RenderMessage(ViewCanvas& view, const QString& text);
 

@@ -1,5 +1,6 @@
 // The viewer's two save commands: the shown page saved as a Group 3 or a Group 4 TIFF file.
 
+#include "shell/document_state.h"
 #include "ui/file_dialogs.h"
 #include "ui/path_text.h"
 #include "ui/throttled_pump.h"
@@ -38,12 +39,15 @@ void ShowFailure(QWidget* owner, const QString& fileName, const std::string& rea
 
 } // namespace
 
-// The controls that could start another save or redraw the page wait while a save runs.
+// The controls and commands that could start another save, redraw the page or change it wait
+// while a save runs.
 void ViewForm::HoldControlsBack(bool held) {
     for (QWidget* control : {static_cast<QWidget*>(&Check1), static_cast<QWidget*>(&Check2),
-                             static_cast<QWidget*>(&Combo1), static_cast<QWidget*>(&HScroll1),
-                             static_cast<QWidget*>(&VScroll1)})
+                             static_cast<QWidget*>(&Combo1)})
         control->setEnabled(!held);
+    for (QAction* action : actions_.MenuOrder())
+        action->setEnabled(!held);
+    UpdateScrollBars();
 }
 
 void ViewForm::Check1_Click() {
@@ -58,8 +62,10 @@ void ViewForm::SaveCommand(QPushButton& button, SaveCoding coding) {
     if (!button.isChecked())
         return; // the reset below raises the event once more
     if (!saving_.Busy() && page_.Surface()) {
-        const QString fileName = modCmDlgDLL::ShowSaveDialog(kTifFilter, kTifPattern, this,
-                                                             QString(), true, QString(), true);
+        const QString fileName = modCmDlgDLL::ShowSaveDialog(
+            kTifFilter, kTifPattern, this, modFaxlens::DialogFolder(PathText(path_)), true,
+            QString(), true);
+        modFaxlens::RememberFolder(fileName);
         if (!fileName.isEmpty())
             SaveShownPage(fileName, coding);
     }

@@ -2,16 +2,23 @@
 
 #include "base/number_text.h"
 #include "shell/document_state.h"
+#include "tiff/tiff_reader.h"
+#include "ui/path_text.h"
 #include "ui/program_font.h"
 #include "ui/program_icon.h"
 #include "ui/throttled_pump.h"
 #include "ui/twips.h"
 #include "viewer/render_page.h"
+#include "viewer/view_navigation.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QSignalBlocker>
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -32,8 +39,6 @@ constexpr TwipRect kHScroll1{90, 4770, 6405, 240};
 constexpr TwipRect kVScroll1{6525, 495, 240, 4245};
 
 constexpr int kEnterKey = 13;
-constexpr int kScrollMaximum = 100;
-constexpr int kScrollPageStep = 10;
 
 const QStringList kZoomEntries = {QStringLiteral("400%"), QStringLiteral("200%"),
                                   QStringLiteral("100%"), QStringLiteral("50%"),
@@ -135,6 +140,8 @@ void ViewForm::SetUpControls() {
     Combo1.setInsertPolicy(QComboBox::NoInsert);
     Combo1.setCompleter(nullptr);
     Combo1.setEditText(kStartZoom);
+    // A file dropped on the zoom box is a file to open, not text to insert.
+    Combo1.lineEdit()->setAcceptDrops(false);
 
     QFont bold = ProgramFont();
     bold.setBold(true);
@@ -149,10 +156,11 @@ void ViewForm::SetUpControls() {
     Picture1.setAutoFillBackground(true);
     Picture2.SetBackColor(kApplicationWorkspace);
 
+    // The values are hundredths of a percent of the page; the steps follow what the view shows.
     for (QScrollBar* bar : {&HScroll1, &VScroll1}) {
-        bar->setRange(0, kScrollMaximum);
-        bar->setPageStep(kScrollPageStep);
-        bar->setSingleStep(1);
+        bar->setRange(0, kScrollUnits);
+        bar->setPageStep(ScrollSteps{}.page);
+        bar->setSingleStep(ScrollSteps{}.single);
         // A change is reported when the thumb is let go, not for every step of a drag.
         bar->setTracking(false);
         bar->setFocusPolicy(Qt::StrongFocus);
@@ -181,6 +189,32 @@ void ViewForm::ConnectHandlers() {
     // Like a check box, a button reports every change of its value, its own reset included.
     connect(&Check1, &QPushButton::toggled, this, &ViewForm::Check1_Click);
     connect(&Check2, &QPushButton::toggled, this, &ViewForm::Check2_Click);
+    ConnectPageInput();
+    ConnectActions();
+    setAcceptDrops(true);
+}
+
+void ViewForm::ConnectPageInput() {
+    input_ = new ViewInput(Picture2, Picture1);
+    connect(input_, &ViewInput::ScrollByPixels, this, &ViewForm::ScrollByPixels);
+    connect(input_, &ViewInput::ScrollByNotches, this, &ViewForm::ScrollByNotches);
+    connect(input_, &ViewInput::ZoomAround, this, &ViewForm::ZoomAroundPoint);
+    connect(input_, &ViewInput::ScrollKey, this, &ViewForm::ScrollKey);
+    connect(input_, &ViewInput::MenuRequested, this, &ViewForm::ShowPageMenu);
+}
+
+void ViewForm::ConnectActions() {
+    connect(&actions_.zoomIn, &QAction::triggered, this, &ViewForm::ZoomIn);
+    connect(&actions_.zoomOut, &QAction::triggered, this, &ViewForm::ZoomOut);
+    connect(&actions_.fitWidth, &QAction::triggered, this, &ViewForm::FitWidth);
+    connect(&actions_.fitPage, &QAction::triggered, this, &ViewForm::FitPage);
+    connect(&actions_.actualSize, &QAction::triggered, this, &ViewForm::ShowActualSize);
+    connect(&actions_.rotateRight, &QAction::triggered, this,
+            [this] { TurnPage(QuarterTurn::Clockwise); });
+    connect(&actions_.rotateLeft, &QAction::triggered, this,
+            [this] { TurnPage(QuarterTurn::CounterClockwise); });
+    connect(&actions_.nextImage, &QAction::triggered, this, [this] { ShowNeighbourImage(1); });
+    connect(&actions_.previousImage, &QAction::triggered, this, [this] { ShowNeighbourImage(-1); });
 }
 
 bool ViewForm::eventFilter(QObject* watched, QEvent* event) {
@@ -247,6 +281,7 @@ void ViewForm::FillZoomList() {
 // Each viewer keeps its own page: the document state only points at the page of the viewer
 // opened last, so closing one viewer never takes the page from under another.
 void ViewForm::OpenPage() {
+    BusyGuard opening(opening_);
     page_ = ViewedPage::Open(path_, ifdOffset_, ThrottledEventPump());
     // A page without a surface says why in the view instead of showing an empty sheet.
     message_ = QString::fromStdString(page_.Problem());
@@ -315,13 +350,46 @@ void ViewForm::RefreshView() {
     FitViewIntoFrame();
     drawnFrameSize_ = Picture1.size();
     if (page_.Surface())
-        RenderPage(SourceOf(*page_.Surface()), Picture2,
-                   ToSingle(ParseNumberPrefix(Combo1.currentText())), page_.XResolution(),
-                   page_.YResolution(), static_cast<float>(HScroll1.value()),
-                   static_cast<float>(VScroll1.value()));
+        RenderPage(SourceOf(*page_.Surface()), Picture2, ZoomInForce(), page_.XResolution(),
+                   page_.YResolution(), HorizontalScroll(), VerticalScroll());
     else if (!message_.isEmpty())
         RenderMessage(Picture2, message_);
     EnlargeViewToScreen();
+    UpdateScrollBars();
+}
+
+float ViewForm::HorizontalScroll() const {
+    return static_cast<float>(HScroll1.value()) / kScrollUnitsPerPercent;
+}
+
+float ViewForm::VerticalScroll() const {
+    return static_cast<float>(VScroll1.value()) / kScrollUnitsPerPercent;
+}
+
+// "Fit page" is computed for the view's present size; every other text is read for its number.
+float ViewForm::ZoomInForce() const {
+    if (Combo1.currentText().trimmed().compare(QLatin1String(kFitPageText), Qt::CaseInsensitive) ==
+            0 &&
+        page_.Surface())
+        return FitPageZoomFor(SourceOf(*page_.Surface()), Picture2, page_.XResolution(),
+                              page_.YResolution());
+    return ToSingle(ParseNumberPrefix(Combo1.currentText()));
+}
+
+// Each bar steps by what the view shows of its axis and is usable only while that axis does
+// not fit the view whole; a save holds both back.
+void ViewForm::UpdateScrollBars() {
+    const RenderPlan& plan = Picture2.ShownPlan();
+    const PageSurface* surface = page_.Surface();
+    const bool drawn = plan.draws && surface != nullptr;
+    const ViewAxis across = drawn ? HorizontalAxis(plan, surface->Width()) : ViewAxis{};
+    const ViewAxis down = drawn ? VerticalAxis(plan, surface->Height()) : ViewAxis{};
+    for (auto [bar, axis] : {std::pair{&HScroll1, across}, std::pair{&VScroll1, down}}) {
+        const ScrollSteps steps = StepsFor(axis);
+        bar->setPageStep(steps.page);
+        bar->setSingleStep(steps.single);
+        bar->setEnabled(axis.Scrolls() && !saving_.Busy());
+    }
 }
 
 void ViewForm::FitViewIntoFrame() {
@@ -334,6 +402,206 @@ void ViewForm::EnlargeViewToScreen() {
     const ScreenMetrics screen = GetScreenMetrics(Picture2);
     if (screen.horzRes > 0 && screen.vertRes > 0)
         Picture2.resize(screen.horzRes, screen.vertRes);
+}
+
+} // namespace faxlens
+
+namespace faxlens {
+
+// ---- zooming and fitting ----
+
+void ViewForm::ShowZoom(const QString& text) {
+    Combo1.setEditText(text);
+    RefreshView();
+}
+
+void ViewForm::ShowZoomPercent(float zoom) {
+    ShowZoom(QString::number(zoom, 'g', 4) + u'%');
+}
+
+void ViewForm::ZoomIn() {
+    const RenderPlan& plan = LastRenderPlan();
+    if (plan.draws && !saving_.Busy())
+        ShowZoomPercent(ZoomStepIn(plan.zoom));
+}
+
+void ViewForm::ZoomOut() {
+    const RenderPlan& plan = LastRenderPlan();
+    if (plan.draws && !saving_.Busy())
+        ShowZoomPercent(ZoomStepOut(plan.zoom));
+}
+
+void ViewForm::FitWidth() {
+    if (!saving_.Busy())
+        ShowZoom(QLatin1String(kFitWidthText));
+}
+
+void ViewForm::FitPage() {
+    if (!saving_.Busy())
+        ShowZoom(QLatin1String(kFitPageText));
+}
+
+void ViewForm::ShowActualSize() {
+    if (!saving_.Busy())
+        ShowZoomPercent(100);
+}
+
+// The page point under the pointer stays under it: the scroll values are set for the new zoom
+// before the one drawing at that zoom.
+void ViewForm::ZoomAroundPoint(double notches, QPointF at) {
+    const RenderPlan& plan = LastRenderPlan();
+    if (!plan.draws || saving_.Busy() || !page_.Surface())
+        return;
+    float zoom = plan.zoom;
+    for (int step = 0; step < std::abs(std::lround(notches)) || step == 0; ++step)
+        zoom = notches > 0 ? ZoomStepIn(zoom) : ZoomStepOut(zoom);
+    const ScrollPosition position = ScrollAfterZoomAround(
+        plan, page_.Surface()->Width(), page_.Surface()->Height(), zoom, at.x(), at.y());
+    {
+        const QSignalBlocker blockH(HScroll1);
+        const QSignalBlocker blockV(VScroll1);
+        HScroll1.setValue(position.h);
+        VScroll1.setValue(position.v);
+    }
+    ShowZoomPercent(zoom);
+}
+
+// ---- scrolling ----
+
+void ViewForm::ScrollTo(int h, int v) {
+    if (h == HScroll1.value() && v == VScroll1.value())
+        return;
+    {
+        const QSignalBlocker blockH(HScroll1);
+        const QSignalBlocker blockV(VScroll1);
+        HScroll1.setValue(h);
+        VScroll1.setValue(v);
+    }
+    RefreshView();
+}
+
+void ViewForm::ScrollByPixels(QPointF pixels) {
+    const RenderPlan& plan = LastRenderPlan();
+    if (!plan.draws || saving_.Busy() || !page_.Surface())
+        return;
+    const ViewAxis across = HorizontalAxis(plan, page_.Surface()->Width());
+    const ViewAxis down = VerticalAxis(plan, page_.Surface()->Height());
+    ScrollTo(ScrollValueMovedBy(across, HScroll1.value(), pixels.x(), plan.kx),
+             ScrollValueMovedBy(down, VScroll1.value(), pixels.y(), plan.ky));
+}
+
+// A notch moves as far as the arrow keys do, times the lines a notch scrolls on this desktop.
+void ViewForm::ScrollByNotches(QPointF notches) {
+    if (saving_.Busy())
+        return;
+    const int lines = std::max(1, QApplication::wheelScrollLines());
+    const auto moved = [&](const QScrollBar& bar, double n) {
+        if (!bar.isEnabled())
+            return bar.value();
+        return std::clamp(bar.value() + static_cast<int>(std::lround(n * lines * bar.singleStep())),
+                          bar.minimum(), bar.maximum());
+    };
+    ScrollTo(moved(HScroll1, notches.x()), moved(VScroll1, notches.y()));
+}
+
+void ViewForm::ScrollKey(ViewInput::Move move) {
+    using Move = ViewInput::Move;
+    const auto act = [](QScrollBar& bar, QAbstractSlider::SliderAction action) {
+        if (bar.isEnabled())
+            bar.triggerAction(action);
+    };
+    switch (move) {
+    case Move::Left:
+        return act(HScroll1, QAbstractSlider::SliderSingleStepSub);
+    case Move::Right:
+        return act(HScroll1, QAbstractSlider::SliderSingleStepAdd);
+    case Move::Up:
+        return act(VScroll1, QAbstractSlider::SliderSingleStepSub);
+    case Move::Down:
+        return act(VScroll1, QAbstractSlider::SliderSingleStepAdd);
+    case Move::PageUp:
+        return act(VScroll1, QAbstractSlider::SliderPageStepSub);
+    case Move::PageDown:
+        return act(VScroll1, QAbstractSlider::SliderPageStepAdd);
+    case Move::Start:
+        return act(VScroll1, QAbstractSlider::SliderToMinimum);
+    case Move::End:
+        return act(VScroll1, QAbstractSlider::SliderToMaximum);
+    }
+}
+
+void ViewForm::ShowPageMenu(QPoint globalPosition) {
+    QMenu menu(this);
+    menu.addActions(actions_.MenuOrder());
+    menu.exec(globalPosition);
+}
+
+// ---- the page itself ----
+
+// A page that is being opened or saved stays the page it is.
+bool ViewForm::PageMayChange() const {
+    return !opening_.Busy() && !saving_.Busy() && !unloaded_;
+}
+
+// The document state follows the turned page when it pointed at this viewer's page.
+void ViewForm::TurnPage(QuarterTurn turn) {
+    if (!PageMayChange())
+        return;
+    const bool published = modFaxlens::Document().ViewSurface == page_.Surface();
+    if (!page_.Turn(turn))
+        return;
+    if (published)
+        PublishPage();
+    RefreshView();
+}
+
+void ViewForm::ShowNeighbourImage(int step) {
+    if (!PageMayChange())
+        return;
+    std::vector<int32_t> offsets;
+    int32_t count = 0;
+    if (!ListImages(path_, offsets, count, 0))
+        return;
+    const auto shown = std::find(offsets.begin(), offsets.end(), ifdOffset_);
+    if (shown == offsets.end())
+        return;
+    const int64_t index = (shown - offsets.begin()) + step;
+    if (index < 0 || index >= static_cast<int64_t>(offsets.size()))
+        return;
+    ifdOffset_ = offsets[static_cast<std::size_t>(index)];
+    {
+        BusyGuard busy(busy_);
+        OpenPage();
+        ScrollTo(0, 0);
+        RefreshView();
+    }
+    emit ImageShown(PathText(path_), static_cast<int>(index));
+}
+
+// ---- files dropped on the window ----
+
+namespace {
+
+// The one local file that a drag carries, or the empty text.
+QString DroppedFile(const QMimeData* data) {
+    if (data == nullptr || data->urls().size() != 1 || !data->urls().front().isLocalFile())
+        return {};
+    return data->urls().front().toLocalFile();
+}
+
+} // namespace
+
+void ViewForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void ViewForm::dropEvent(QDropEvent* event) {
+    const QString path = DroppedFile(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    emit FileDropped(path);
 }
 
 } // namespace faxlens

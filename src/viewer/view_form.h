@@ -1,10 +1,14 @@
 #pragma once
 
 // ViewForm: the window that shows one page of the open file at a chosen zoom, with scroll bars
-// that pan across it. Each viewer decodes and owns its page; closing the window frees it.
+// that pan across it. Each viewer decodes and owns its page; closing the window frees it. Beyond
+// its controls the page answers the wheel, dragging and the keys that move about a page, and the
+// window's commands zoom, fit, turn the page and move to the file's other images.
 
 #include "ui/busy_guard.h"
+#include "viewer/view_actions.h"
 #include "viewer/view_canvas.h"
+#include "viewer/view_input.h"
 #include "viewer/viewed_page.h"
 
 #include <QComboBox>
@@ -25,6 +29,11 @@ namespace faxlens {
 // point is the decimal separator, and reading stops at the first character that cannot continue
 // the number. 0 when the text does not begin with a number ("100%" gives 100, "abc" 0).
 double ParseNumberPrefix(const QString& text);
+
+// What the zoom box holds while a fit is in force. A text without a number fits the page width,
+// so "Fit width" does what any word does; "Fit page" fits the whole page.
+inline constexpr char kFitWidthText[] = "Fit width";
+inline constexpr char kFitPageText[] = "Fit page";
 
 class ViewForm : public QWidget {
     Q_OBJECT
@@ -54,6 +63,25 @@ public:
     void Check1_Click();
     void Check2_Click();
 
+    // The commands of the window and of the page's menu.
+    void ZoomIn();
+    void ZoomOut();
+    void FitWidth();
+    void FitPage();
+    void ShowActualSize();
+    void TurnPage(QuarterTurn turn);
+    // Shows image `step` places after (or, when negative, before) the shown one in the same
+    // file; nothing happens at the file's ends.
+    void ShowNeighbourImage(int step);
+
+    // The file and the image shown: its directory's offset and its place among the file's images.
+    const std::string& Path() const { return path_; }
+    int64_t ImageOffset() const { return ifdOffset_; }
+    // The scroll values as percentages of the page, with their fractions.
+    float HorizontalScroll() const;
+    float VerticalScroll() const;
+    ViewerActions& Actions() { return actions_; }
+
     // The decoded page, null when the page has no usable size or the window has been closed.
     const PageSurface* Surface() const { return page_.Surface(); }
     modConvert_TIF2DC::PageStatus Status() const { return page_.Status(); }
@@ -64,6 +92,13 @@ public:
     bool Unloaded() const { return unloaded_; }
     bool Saving() const { return saving_.Busy(); }
 
+signals:
+    // Another image of the file is shown: the one at `index` of the file's images.
+    void ImageShown(const QString& path, int index);
+    // A file was dropped on the window to be opened.
+    void FileDropped(const QString& path);
+
+public:
     // Declared parents first: each control is built inside the one above it. Later siblings lie
     // above earlier ones, so the zoom box covers the end of its label.
     QFrame Picture1{this};
@@ -79,17 +114,32 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void PlaceControls();
     void SetUpControls();
     void SetTabOrder();
     void ConnectHandlers();
+    void ConnectPageInput();
+    void ConnectActions();
 
     void FillZoomList();
     void OpenPage();
     void PublishPage();
     void RefreshView();
+    float ZoomInForce() const;
+    void ShowZoom(const QString& text);
+    void ShowZoomPercent(float zoom);
+    void ZoomAroundPoint(double notches, QPointF at);
+    void ScrollByPixels(QPointF pixels);
+    void ScrollByNotches(QPointF notches);
+    void ScrollKey(ViewInput::Move move);
+    void ScrollTo(int h, int v);
+    void UpdateScrollBars();
+    void ShowPageMenu(QPoint globalPosition);
+    bool PageMayChange() const;
     void FitViewIntoFrame();
     void EnlargeViewToScreen();
     void WhenIdle();
@@ -113,6 +163,11 @@ private:
     // A save lets events run between rows; meanwhile no second save starts and the controls
     // that could change the page are held back.
     BusyCount saving_{[this] { HoldControlsBack(true); }, [this] { HoldControlsBack(false); }};
+    // A page being opened lets events run; meanwhile the page is neither turned nor replaced.
+    BusyCount opening_;
+    ViewerActions actions_{*this};
+    // Owned by the view.
+    ViewInput* input_ = nullptr;
 };
 
 } // namespace faxlens

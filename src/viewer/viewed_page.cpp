@@ -9,6 +9,19 @@ ViewedPage ViewedPage::Open(const std::string& path, int64_t ifdOffset, const Ev
     return page;
 }
 
+bool ViewedPage::Turn(QuarterTurn turn) {
+    if (!Surface())
+        return false;
+    std::unique_ptr<PageSurface> turned = TurnedQuarter(*Surface(), turn);
+    if (!turned)
+        return false;
+    decoded_.surface = std::move(turned);
+    TiffPage& page = decoded_.page;
+    std::swap(page.width, page.height);
+    std::swap(page.xResolution, page.yResolution);
+    return true;
+}
+
 modConvert_DC2TIF::SaveResult ViewedPage::Save(SaveCoding coding, const std::string& fileName,
                                                const EventPump& pump) const {
     if (!Surface())

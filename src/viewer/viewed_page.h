@@ -8,6 +8,7 @@
 #include "base/event_pump.h"
 #include "codec/page_decode.h"
 #include "export/page_encoder.h"
+#include "viewer/page_rotation.h"
 
 #include <cstdint>
 #include <string>
@@ -37,6 +38,11 @@ public:
     // runs after every row.
     modConvert_DC2TIF::SaveResult Save(SaveCoding coding, const std::string& fileName,
                                        const EventPump& pump = {}) const;
+
+    // Turns the page a quarter turn: width and height swap, and so do the resolutions across
+    // and down, so that a save writes the page as it is shown. False, and the page stays as it
+    // was, when there is no page or the turned one cannot be had.
+    bool Turn(QuarterTurn turn);
 
     // Frees the page.
     void Close() { decoded_.surface.reset(); }

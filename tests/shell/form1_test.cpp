@@ -4,7 +4,9 @@
 #include "tiff/tag_report.h"
 
 #include <QFileDialog>
+#include <QListView>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -31,7 +33,10 @@ QString ReportShown(const std::string& path, int32_t ifdOffset) {
 
 class Form1Test : public ::testing::Test {
 protected:
-    Form1Test() { modFaxlens::ClearDocument(form); }
+    Form1Test() {
+        modFaxlens::ClearDocument(form);
+        Document().LastFolder.clear();
+    }
 
     void Show() {
         form.show();
@@ -206,6 +211,71 @@ TEST_F(Form1Test, DoubleClickOnStatusOpensTheChosenFile) {
     EXPECT_EQ(startFolder.toStdString(), dir.Path());
     EXPECT_EQ(Document().CurrentFile.toStdString(), path);
     EXPECT_EQ(Entries(form.List1), QStringList({"1", "2"}));
+}
+
+// Ctrl+O asks as the status line does; the dialog starts in the open file's folder and lists
+// .tif and .tiff files in any letter case, or every file with the second filter.
+TEST_F(Form1Test, CtrlOOpensTheDialogInTheOpenFilesFolder) {
+    TempDir other;
+    const std::string open = WritePages(other, "open.tif", 1);
+    WritePages(other, "lower.tiff", 1);
+    WritePages(other, "UPPER.TiF", 1);
+    WriteFile(other.File("notes.txt"), {'x'});
+    CurrentFolder folder(dir.Path());
+    Show();
+    ASSERT_TRUE(Open(open));
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    QString startFolder;
+    QStringList filters, listed;
+    WhenShown<QFileDialog> look([&](QFileDialog& dialog) {
+        startFolder = dialog.directory().absolutePath();
+        auto* combo = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        for (int i = 0; combo && i < combo->count(); ++i)
+            filters << combo->itemText(i);
+        auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return view && view->model()->rowCount(view->rootIndex()) >= 3; }));
+        for (int row = 0; view && row < view->model()->rowCount(view->rootIndex()); ++row)
+            listed << view->model()->index(row, 0, view->rootIndex()).data().toString();
+        dialog.reject();
+    });
+    QTest::keyClick(&form.List1, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(look.Count(), 1);
+    EXPECT_EQ(startFolder.toStdString(), other.Path());
+    EXPECT_EQ(filters, QStringList({"TIF Files          (*.TIF)", "All Files          (*.*)"}));
+    listed.sort();
+    EXPECT_EQ(listed, QStringList({"UPPER.TiF", "lower.tiff", "open.tif"}));
+}
+
+TEST_F(Form1Test, ADroppedFileOpensAsIfChosenInTheDialog) {
+    const std::string path = WritePages(dir, "dropped.tif", 3);
+    Show();
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &drop);
+    EXPECT_EQ(Document().CurrentFile.toStdString(), path);
+    EXPECT_EQ(Entries(form.List1), QStringList({"1", "2", "3"}));
+    EXPECT_EQ(Document().LastFolder.toStdString(), dir.Path());
+}
+
+// Enter opens the entry that has the focus even when it is not selected.
+TEST_F(Form1Test, EnterOpensTheFocusedEntryEvenUnselected) {
+    Show();
+    ASSERT_TRUE(Open(WritePages(dir, "pages.tif", 3)));
+    form.List1.setFocus();
+    form.List1.selectionModel()->setCurrentIndex(form.List1.model()->index(2, 0),
+                                                 QItemSelectionModel::NoUpdate);
+    ASSERT_EQ(form.SelectedEntry(), -1);
+    QTest::keyClick(&form.List1, Qt::Key_Return);
+    ASSERT_EQ(form.OpenViewers().size(), 1);
+    EXPECT_EQ(form.OpenViewers().front()->ImageOffset(), Document().ImageOffsets.at(2));
+    EXPECT_EQ(form.SelectedEntry(), 2);
+    form.OpenViewers().front()->close();
 }
 
 TEST_F(Form1Test, CancelledOpenDialogChangesNothing) {

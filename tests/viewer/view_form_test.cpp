@@ -5,6 +5,7 @@
 #include "tiff/tiff_reader.h"
 #include "viewer/render_page.h"
 #include "viewer/view_form.h"
+#include "viewer/view_navigation.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -221,7 +222,7 @@ TEST(ViewFormLayout, TwipGeometryAt96Dpi) {
     EXPECT_EQ(viewer.Check1.text(), "Save As TIF (G3)...");
     EXPECT_EQ(viewer.Check2.text(), "Save As TIF (G4)...");
     for (const QScrollBar* bar : {&viewer.HScroll1, &viewer.VScroll1})
-        EXPECT_TRUE(bar->minimum() == 0 && bar->maximum() == 100 && bar->pageStep() == 10);
+        EXPECT_TRUE(bar->minimum() == 0 && bar->maximum() == kScrollUnits) << "0 to 100 %";
     EXPECT_EQ(viewer.Picture2.BackColor(), 0x8000000Cu);
 }
 
@@ -241,9 +242,11 @@ QStringList TabStops(ViewForm& viewer, int count) {
     return stops;
 }
 
-TEST(ViewFormLayout, TabGoesZoomG3BarsG4) {
-    ViewForm viewer("", 0);
-    viewer.show();
+TEST_F(ViewerTest, TabGoesZoomG3BarsG4) {
+    ShowForm();
+    ViewForm* opened = OpenEntry(0);
+    ASSERT_NE(opened, nullptr);
+    ViewForm& viewer = *opened;
     viewer.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&viewer));
     EXPECT_EQ(TabStops(viewer, 6),
@@ -384,7 +387,7 @@ TEST_F(ViewerTest, ScrollChangesRedrawFromANewOrigin) {
     ShowForm();
     ViewForm* viewer = OpenEntry(0);
     ASSERT_NE(viewer, nullptr);
-    viewer->HScroll1.setValue(50);
+    viewer->HScroll1.setValue(kScrollUnits / 2);
     RenderPlan plan = viewer->LastRenderPlan();
     const double kx = kScreenDpi / kFaxXDpi;
     const double ky = kScreenDpi / kFaxYDpi;
@@ -392,15 +395,16 @@ TEST_F(ViewerTest, ScrollChangesRedrawFromANewOrigin) {
     EXPECT_GT(plan.x0, 0);
     EXPECT_EQ(plan.y0, 0);
 
-    viewer->VScroll1.setValue(100);
+    viewer->VScroll1.setValue(kScrollUnits);
     plan = viewer->LastRenderPlan();
     EXPECT_EQ(plan.y0, std::lround((kFaxHeight - 1) - plan.viewHeight / ky));
     EXPECT_GT(plan.y0, 0);
 
     viewer->VScroll1.triggerAction(QAbstractSlider::SliderPageStepSub);
-    EXPECT_EQ(viewer->VScroll1.value(), 90);
+    const int value = viewer->VScroll1.value();
+    EXPECT_EQ(value, kScrollUnits - viewer->VScroll1.pageStep());
     EXPECT_EQ(viewer->LastRenderPlan().y0,
-              std::lround(((kFaxHeight - 1) - plan.viewHeight / ky) * 0.9));
+              std::lround(((kFaxHeight - 1) - plan.viewHeight / ky) * value / kScrollUnits));
 }
 
 // ---- what the view shows ----
@@ -484,7 +488,7 @@ TEST_F(ViewerTest, TwoViewersClosedFirstToLastEachKeepTheirPage) {
     DeleteClosedWindows();
     EXPECT_TRUE(first.isNull());
 
-    second->HScroll1.setValue(100); // still draws its own page
+    second->HScroll1.setValue(kScrollUnits); // still draws its own page
     EXPECT_TRUE(second->LastRenderPlan().draws);
     EXPECT_EQ(second->LastRenderPlan().x1, 399);
     second->close();
@@ -502,7 +506,7 @@ TEST_F(ViewerTest, TwoViewersClosedLastToFirstEachKeepTheirPage) {
     DeleteClosedWindows();
     ASSERT_NE(first->Surface(), nullptr);
     EXPECT_EQ(first->Surface()->Width(), kFaxWidth);
-    first->VScroll1.setValue(100);
+    first->VScroll1.setValue(kScrollUnits);
     EXPECT_EQ(first->LastRenderPlan().y1, kFaxHeight - 1);
     EXPECT_GT(first->LastRenderPlan().y0, 0);
 
@@ -601,7 +605,7 @@ TEST(ViewFormMessages, PagesWithoutASurfaceSaySoInWords) {
         EXPECT_FALSE(viewer->Check2.isEnabled());
         EXPECT_FALSE(viewer->LastRenderPlan().draws);
         EXPECT_TRUE(ShowsSomethingBesidesTheBackground(*viewer)) << c.message;
-        viewer->HScroll1.setValue(30); // draws the message again, and no page
+        viewer->HScroll1.setValue(kScrollUnits / 3); // draws the message again, and no page
         EXPECT_TRUE(ShowsSomethingBesidesTheBackground(*viewer)) << c.message;
         delete viewer.data();
     }

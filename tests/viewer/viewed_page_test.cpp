@@ -128,6 +128,31 @@ TEST(ViewedPageSave, BothCodingsWriteThePageAsLibtiffReadsIt) {
     }
 }
 
+// A turned page is saved as it is shown: libtiff reads the turned pixels back.
+TEST(ViewedPageTurn, SwapsTheSidesAndResolutionsAndSavesTheTurnedPage) {
+    TempDir dir;
+    const std::string path = dir.File("page.tif");
+    WriteFaxPages(path, {TextLikePage(1728, 300, 5)}, {}); // 204 x 196 dpi
+    ViewedPage page = ViewedPage::Open(path, FirstImage(path));
+    const Bitmap upright = BitmapOf(*page.Surface());
+    ASSERT_TRUE(page.Turn(QuarterTurn::CounterClockwise));
+    EXPECT_EQ(page.Parameters().width, 300);
+    EXPECT_EQ(page.Parameters().height, 1728);
+    EXPECT_EQ(page.XResolution(), 196);
+    EXPECT_EQ(page.YResolution(), 204);
+    const std::string out = dir.File("turned.tif");
+    ASSERT_TRUE(page.Save(SaveCoding::Group4, out).saved);
+    const Bitmap saved = ReadWithLibtiff(out, 0);
+    ASSERT_EQ(saved.width, 300);
+    ASSERT_EQ(saved.height, 1728);
+    EXPECT_EQ(saved.At(0, 1727), upright.At(0, 0)) << "the top-left corner went to the bottom";
+    EXPECT_EQ(saved.At(299, 0), upright.At(1727, 299));
+    EXPECT_TRUE(BitmapOf(*page.Surface()) == saved);
+
+    page.Close();
+    EXPECT_FALSE(page.Turn(QuarterTurn::Clockwise));
+}
+
 TEST(ViewedPageSave, AFailedOrClosedSaveSaysWhyAndWritesNothing) {
     TempDir dir;
     const std::string path = dir.File("page.tif");

@@ -1,0 +1,48 @@
+#include "viewer/view_actions.h"
+
+#include <QWidget>
+
+namespace faxlens {
+
+namespace {
+
+void Prepare(QAction& action, const QString& text, const QList<QKeySequence>& keys,
+             QWidget& window) {
+    action.setText(text);
+    action.setShortcuts(keys);
+    action.setShortcutContext(Qt::WindowShortcut);
+    window.addAction(&action);
+}
+
+} // namespace
+
+ViewerActions::ViewerActions(QWidget& window)
+    : zoomIn(&window), zoomOut(&window), fitWidth(&window), fitPage(&window), actualSize(&window),
+      rotateRight(&window), rotateLeft(&window), nextImage(&window), previousImage(&window),
+      afterZoom_(&window), afterRotate_(&window) {
+    // Ctrl+= is Ctrl+plus on keyboards where plus needs Shift.
+    Prepare(zoomIn, QStringLiteral("Zoom In"),
+            {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+            window);
+    Prepare(zoomOut, QStringLiteral("Zoom Out"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)}, window);
+    Prepare(fitWidth, QStringLiteral("Fit Width"), {QKeySequence(Qt::CTRL | Qt::Key_2)}, window);
+    Prepare(fitPage, QStringLiteral("Fit Page"), {QKeySequence(Qt::CTRL | Qt::Key_0)}, window);
+    Prepare(actualSize, QStringLiteral("100%"), {QKeySequence(Qt::CTRL | Qt::Key_1)}, window);
+    Prepare(rotateRight, QStringLiteral("Rotate Right"), {QKeySequence(Qt::CTRL | Qt::Key_R)},
+            window);
+    Prepare(rotateLeft, QStringLiteral("Rotate Left"),
+            {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)}, window);
+    Prepare(nextImage, QStringLiteral("Next Image"), {QKeySequence(Qt::CTRL | Qt::Key_PageDown)},
+            window);
+    Prepare(previousImage, QStringLiteral("Previous Image"),
+            {QKeySequence(Qt::CTRL | Qt::Key_PageUp)}, window);
+    afterZoom_.setSeparator(true);
+    afterRotate_.setSeparator(true);
+}
+
+QList<QAction*> ViewerActions::MenuOrder() {
+    return {&zoomIn,     &zoomOut,     &fitWidth,     &fitPage,   &actualSize,   &afterZoom_,
+            &rotateLeft, &rotateRight, &afterRotate_, &nextImage, &previousImage};
+}
+
+} // namespace faxlens

@@ -1,0 +1,270 @@
+// The viewer as a hand drives it: the wheel, dragging, the keys, the window's commands and the
+// page's menu, fitting that lasts, turning the page and moving through the file's images.
+
+#include "shell/form1.h"
+#include "shell/mod_faxlens.h"
+#include "support/libtiff_pages.h"
+#include "support/window_driving.h"
+#include "viewer/view_form.h"
+#include "viewer/view_navigation.h"
+
+#include <QMenu>
+#include <QMimeData>
+#include <QTest>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+namespace faxlens::test {
+namespace {
+
+constexpr int32_t kWidth = 1728;
+constexpr int32_t kHeight = 2200;
+
+class ViewerHandlingTest : public ::testing::Test {
+protected:
+    ViewerHandlingTest() : path(dir.File("pages.tif")) {
+        WriteFaxPages(
+            path,
+            {TextLikePage(kWidth, kHeight), TextLikePage(1000, 600, 2), TextLikePage(800, 400, 3)},
+            {});
+        modFaxlens::ClearDocument(form);
+        form.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
+        EXPECT_TRUE(modFaxlens::OpenTifFile(form, QString::fromStdString(path)));
+        form.List1.setCurrentRow(0);
+        QTest::keyClick(&form.List1, Qt::Key_Return);
+        viewer = form.OpenViewers().value(0);
+        EXPECT_NE(viewer, nullptr);
+        if (viewer) {
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(viewer));
+        }
+    }
+    ~ViewerHandlingTest() override {
+        form.close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    const RenderPlan& Plan() const { return viewer->LastRenderPlan(); }
+    void Wheel(QPoint angle, Qt::KeyboardModifiers modifiers = {}, QPoint at = {100, 80}) {
+        QWheelEvent event(at, viewer->Picture2.mapToGlobal(at), {}, angle, Qt::NoButton, modifiers,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&viewer->Picture2, &event);
+    }
+    void Key(int key, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
+    }
+    void TypeZoom(const QString& text) {
+        viewer->Combo1.lineEdit()->clear();
+        QTest::keyClicks(&viewer->Combo1, text);
+        QTest::keyClick(&viewer->Combo1, Qt::Key_Return);
+    }
+    void FocusPage() {
+        viewer->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(viewer));
+        QTest::mouseClick(&viewer->Picture2, Qt::LeftButton, {}, {50, 50});
+        ASSERT_EQ(QApplication::focusWidget(), &viewer->Picture2);
+    }
+
+    TempDir dir;
+    std::string path;
+    Form1 form;
+    QPointer<ViewForm> viewer;
+};
+
+TEST_F(ViewerHandlingTest, TheWheelScrollsAndShiftOrATouchpadScrollsSideways) {
+    ASSERT_TRUE(viewer);
+    Wheel({0, -120});
+    EXPECT_GT(viewer->VScroll1.value(), 0);
+    EXPECT_GT(Plan().y0, 0);
+    Wheel({0, 120});
+    EXPECT_EQ(viewer->VScroll1.value(), 0);
+
+    Wheel({0, -120}, Qt::ShiftModifier);
+    EXPECT_GT(viewer->HScroll1.value(), 0);
+    const int32_t x0 = Plan().x0;
+    QWheelEvent touchpad({100, 80}, viewer->Picture2.mapToGlobal(QPoint(100, 80)), {-30, 0},
+                         {-36, 0}, Qt::NoButton, {}, Qt::ScrollUpdate, false);
+    QApplication::sendEvent(&viewer->Picture2, &touchpad);
+    EXPECT_NEAR(Plan().x0 - x0, 30 / Plan().kx, 2) << "thirty screen pixels further";
+}
+
+TEST_F(ViewerHandlingTest, CtrlWheelZoomsAroundThePointer) {
+    ASSERT_TRUE(viewer);
+    const QPoint at(200, 120);
+    const RenderPlan before = Plan();
+    const double pageX = before.x0 + at.x() / before.kx;
+    const double pageY = before.y0 + at.y() / before.ky;
+    Wheel({0, 120}, Qt::ControlModifier, at);
+    EXPECT_EQ(viewer->Combo1.currentText(), "150%");
+    EXPECT_FLOAT_EQ(Plan().zoom, 150);
+    EXPECT_NEAR(Plan().x0 + at.x() / Plan().kx, pageX, 2);
+    EXPECT_NEAR(Plan().y0 + at.y() / Plan().ky, pageY, 2);
+    Wheel({0, -240}, Qt::ControlModifier, at);
+    EXPECT_EQ(viewer->Combo1.currentText(), "75%");
+}
+
+TEST_F(ViewerHandlingTest, DraggingPansThePageWithAClosedHand) {
+    ASSERT_TRUE(viewer);
+    ViewCanvas& page = viewer->Picture2;
+    page.show();
+    QTest::mouseMove(&page, {150, 150});
+    QTest::mousePress(&page, Qt::LeftButton, {}, {150, 150});
+    EXPECT_EQ(page.cursor().shape(), Qt::ClosedHandCursor);
+    QTest::mouseMove(&page, {110, 90});
+    QTest::mouseRelease(&page, Qt::LeftButton, {}, {110, 90});
+    EXPECT_NE(page.cursor().shape(), Qt::ClosedHandCursor);
+    EXPECT_NEAR(Plan().x0, 40 / Plan().kx, 2) << "the page follows the hand";
+    EXPECT_NEAR(Plan().y0, 60 / Plan().ky, 2);
+}
+
+// At every zoom of the list, PageDown from the top shows every row on the way to the bottom;
+// End and Home go to the ends.
+TEST_F(ViewerHandlingTest, PageDownPassesOverNoRowAndHomeEndGoToTheEnds) {
+    ASSERT_TRUE(viewer);
+    for (const QString zoom : {"400%", "200%", "100%", "50%"}) {
+        SCOPED_TRACE(zoom.toStdString());
+        TypeZoom(zoom);
+        FocusPage();
+        Key(Qt::Key_Home);
+        ASSERT_EQ(Plan().y0, 0);
+        int pages = 0;
+        while (viewer->VScroll1.value() < kScrollUnits && pages < 200) {
+            const int32_t lastWholeRow =
+                Plan().y0 + static_cast<int32_t>(Plan().viewHeight / Plan().ky);
+            Key(Qt::Key_PageDown);
+            EXPECT_LE(Plan().y0, lastWholeRow) << "after " << pages << " pages";
+            ++pages;
+        }
+        EXPECT_GT(Plan().y0 + Plan().viewHeight / Plan().ky, kHeight - 2);
+        Key(Qt::Key_Home);
+        EXPECT_EQ(viewer->VScroll1.value(), 0);
+        Key(Qt::Key_End);
+        EXPECT_EQ(viewer->VScroll1.value(), kScrollUnits);
+        Key(Qt::Key_Right);
+        EXPECT_GT(viewer->HScroll1.value(), 0);
+    }
+}
+
+// The bars' thumbs show the visible share, and a bar whose axis fits the view is not usable.
+TEST_F(ViewerHandlingTest, BarsStepByTheVisibleShareAndRestWhenTheAxisFits) {
+    ASSERT_TRUE(viewer);
+    TypeZoom("100%");
+    const double shown = Plan().viewHeight / Plan().ky;
+    const double share =
+        double(viewer->VScroll1.pageStep()) / (kScrollUnits + viewer->VScroll1.pageStep());
+    EXPECT_NEAR(share, shown / kHeight, 0.01);
+    EXPECT_TRUE(viewer->HScroll1.isEnabled());
+    TypeZoom("10%");
+    EXPECT_FALSE(viewer->HScroll1.isEnabled());
+    EXPECT_FALSE(viewer->VScroll1.isEnabled());
+}
+
+// The commands work wherever the focus is: here the zoom box has it.
+TEST_F(ViewerHandlingTest, ShortcutsZoomAndFitAndTheFitLastsThroughAResize) {
+    ASSERT_TRUE(viewer);
+    viewer->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(viewer));
+    viewer->Combo1.setFocus();
+    Key(Qt::Key_0, Qt::ControlModifier);
+    EXPECT_EQ(viewer->Combo1.currentText(), "Fit page");
+    auto expectWholePage = [&] {
+        EXPECT_EQ(Plan().x0, 0);
+        EXPECT_EQ(Plan().y0, 0);
+        EXPECT_LE(Plan().dh, Plan().viewHeight);
+        EXPECT_LE(Plan().dw, Plan().viewWidth);
+    };
+    expectWholePage();
+    viewer->resize(viewer->width() + 200, viewer->height() + 150);
+    expectWholePage();
+    EXPECT_GE(Plan().dh, Plan().viewHeight - 2) << "the page grew with the window";
+
+    Key(Qt::Key_2, Qt::ControlModifier);
+    EXPECT_EQ(viewer->Combo1.currentText(), "Fit width");
+    EXPECT_NEAR(Plan().dw, Plan().viewWidth, 1);
+    Key(Qt::Key_1, Qt::ControlModifier);
+    EXPECT_EQ(viewer->Combo1.currentText(), "100%");
+    Key(Qt::Key_Equal, Qt::ControlModifier);
+    EXPECT_EQ(viewer->Combo1.currentText(), "150%");
+    Key(Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_EQ(viewer->Combo1.currentText(), "100%");
+    EXPECT_EQ(viewer->Combo1.count(), 6) << "the list keeps its six entries";
+}
+
+TEST_F(ViewerHandlingTest, CtrlRTurnsThePageItselfBothWays) {
+    ASSERT_TRUE(viewer);
+    viewer->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(viewer));
+    const Bitmap upright = BitmapOf(*viewer->Surface());
+    Key(Qt::Key_R, Qt::ControlModifier);
+    ASSERT_NE(viewer->Surface(), nullptr);
+    EXPECT_EQ(viewer->Surface()->Width(), kHeight);
+    EXPECT_EQ(viewer->Surface()->Height(), kWidth);
+    EXPECT_EQ(modFaxlens::Document().ViewSurface, viewer->Surface());
+    EXPECT_EQ(modFaxlens::Document().ViewXResolution, 196);
+    EXPECT_EQ(modFaxlens::Document().ViewYResolution, 204);
+    EXPECT_EQ(viewer->Surface()->Pixel(kHeight - 1, 0) == kColourBlack, upright.At(0, 0) == 1);
+    Key(Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(BitmapOf(*viewer->Surface()) == upright);
+}
+
+TEST_F(ViewerHandlingTest, CtrlPageDownShowsTheNextImageAndTheMainListFollows) {
+    ASSERT_TRUE(viewer);
+    viewer->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(viewer));
+    TypeZoom("200%");
+    Key(Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(viewer->Surface()->Width(), 1000);
+    EXPECT_EQ(viewer->ImageOffset(), modFaxlens::Document().ImageOffsets.at(1));
+    EXPECT_EQ(viewer->Combo1.currentText(), "200%") << "the zoom stays";
+    EXPECT_EQ(form.SelectedEntry(), 1);
+    EXPECT_TRUE(form.Text1.toPlainText().contains("1000")) << "the report follows";
+    EXPECT_EQ(form.OpenViewers().size(), 1) << "in the same viewer";
+
+    Key(Qt::Key_PageDown, Qt::ControlModifier);
+    Key(Qt::Key_PageDown, Qt::ControlModifier); // past the last image: nothing
+    EXPECT_EQ(viewer->Surface()->Width(), 800);
+    EXPECT_EQ(form.SelectedEntry(), 2);
+    Key(Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(viewer->Surface()->Width(), 1000);
+    EXPECT_EQ(form.SelectedEntry(), 1);
+}
+
+// A file dropped on the viewer is opened by the main window, as its open dialog would open it.
+TEST_F(ViewerHandlingTest, AFileDroppedOnTheViewerOpensInTheMainWindow) {
+    ASSERT_TRUE(viewer);
+    const std::string other = dir.File("other.tif");
+    WriteFaxPages(other, {TextLikePage(300, 100)}, {});
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(other))});
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewer, &enter);
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewer, &drop);
+    EXPECT_EQ(modFaxlens::Document().CurrentFile.toStdString(), other);
+    EXPECT_EQ(form.List1.count(), 1);
+    EXPECT_EQ(viewer->Surface()->Width(), kWidth) << "the viewer keeps its page";
+}
+
+// The page's menu offers every command with its shortcut.
+TEST_F(ViewerHandlingTest, ThePagesMenuOffersEveryCommandWithItsShortcut) {
+    ASSERT_TRUE(viewer);
+    QStringList offered;
+    QTimer::singleShot(50, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (QAction* action : menu->actions())
+                if (!action->isSeparator())
+                    offered << action->text() + " " + action->shortcut().toString();
+            menu->close();
+        }
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, {30, 30},
+                            viewer->Picture2.mapToGlobal(QPoint(30, 30)));
+    QApplication::sendEvent(&viewer->Picture2, &event);
+    EXPECT_EQ(offered, QStringList({"Zoom In Ctrl++", "Zoom Out Ctrl+-", "Fit Width Ctrl+2",
+                                    "Fit Page Ctrl+0", "100% Ctrl+1", "Rotate Left Ctrl+Shift+R",
+                                    "Rotate Right Ctrl+R", "Next Image Ctrl+PgDown",
+                                    "Previous Image Ctrl+PgUp"}));
+}
+
+} // namespace
+} // namespace faxlens::test
