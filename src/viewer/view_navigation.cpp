@@ -40,7 +40,7 @@ ViewAxis VerticalAxis(const RenderPlan& plan, int32_t pageHeight) {
 
 ScrollSteps StepsFor(const ViewAxis& axis) {
     if (!axis.Scrolls())
-        return {};
+        return {kScrollUnits * 100, kScrollUnits / 10};
     const double advance = std::max(axis.visible - kPageOverlap, 1.0);
     const double units = std::floor(advance / axis.Travel() * kScrollUnits);
     ScrollSteps steps;

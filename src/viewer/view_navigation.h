@@ -29,7 +29,8 @@ ViewAxis VerticalAxis(const RenderPlan& plan, int32_t pageHeight);
 
 // The steps of a scroll bar in scroll units. A page step moves the view by what it shows, less a
 // pixel or two that stay in sight, so that paging passes over no row; a single step is a tenth
-// of that. Both are at least one unit.
+// of that. Both are at least one unit. An axis that fits the view whole gets a page step so large
+// that the bar's thumb fills it.
 struct ScrollSteps {
     int page = kScrollUnits;
     int single = kScrollUnits / 10;
