@@ -28,7 +28,7 @@ modConvert_DC2TIF::SaveResult ViewedPage::Save(SaveCoding coding, const std::str
         return {false, "there is no page to save"};
     const auto save = coding == SaveCoding::Group3 ? modConvert_DC2TIF::SavePageG3
                                                    : modConvert_DC2TIF::SavePageG4;
-    return save(*Surface(), 0, 0, fileName, 0, 0, pump);
+    return save(*Surface(), XResolution(), YResolution(), fileName, 0, 0, pump);
 }
 
 } // namespace faxlens

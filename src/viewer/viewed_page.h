@@ -34,7 +34,8 @@ public:
     // Why the page is not shown ("This page cannot be shown: ..."); empty when it is decoded.
     const std::string& Problem() const { return problem_; }
 
-    // Saves the page as the save commands do: the size of the surface, no resolution. The pump
+    // Saves the page as the save commands do: the size of the surface and the page's own
+    // resolution (0/1 when it has none), so that the saved page keeps its proportions. The pump
     // runs after every row.
     modConvert_DC2TIF::SaveResult Save(SaveCoding coding, const std::string& fileName,
                                        const EventPump& pump = {}) const;

@@ -36,14 +36,14 @@ std::vector<uint8_t> EntryBytes(uint16_t tag, uint32_t value, bool isLong = fals
             static_cast<uint8_t>(field)};
 }
 
-// The fixed layout of a saved page: big-endian header, resolutions 0/1 (the save commands give
-// none), 16 entries from offset 26, the strip from 222 to the end of the file.
+// The fixed layout of a saved page: big-endian header, the page's resolutions (204/1 and 196/1,
+// as WriteFaxPages writes them), 16 entries from offset 26, the strip from 222 to the end.
 void ExpectSavedLayout(const std::vector<uint8_t>& file, const Bitmap& page, bool group4) {
     ASSERT_GT(file.size(), kStripAt);
     EXPECT_EQ(
         Slice(file, 0, 26),
-        (std::vector<uint8_t>{0x4D, 0x4D, 0x00, 0x2A, 0x00, 0x00, 0x00, 0x18, 0, 0, 0,    0,   0, 0,
-                              0,    1,    0,    0,    0,    0,    0,    0,    0, 1, 0x00, 0x10}));
+        (std::vector<uint8_t>{0x4D, 0x4D, 0x00, 0x2A, 0x00, 0x00, 0x00, 0x18, 0, 0, 0,    204, 0, 0,
+                              0,    1,    0,    0,    0,    196,  0,    0,    0, 1, 0x00, 0x10}));
     const auto entry = [&](int i) {
         return Slice(file, 26 + 12 * static_cast<std::size_t>(i), 12);
     };

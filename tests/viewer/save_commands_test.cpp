@@ -218,8 +218,8 @@ void SaveCommandsTest::ExpectSavesThePage(QPushButton& button, int compression, 
     EXPECT_EQ(TagValue(file, tag::kImageLength), kHeight);
     EXPECT_EQ(TagValue(file, tag::kCompression), compression);
     EXPECT_EQ(TagValue(file, optionTag), options);
-    EXPECT_EQ(TagValue(file, tag::kXResolution), 0 * 1000 + 1) << "XResolution 0/1";
-    EXPECT_EQ(TagValue(file, tag::kYResolution), 0 * 1000 + 1) << "YResolution 0/1";
+    EXPECT_EQ(TagValue(file, tag::kXResolution), 204 * 1000 + 1) << "the page's own 204/1";
+    EXPECT_EQ(TagValue(file, tag::kYResolution), 196 * 1000 + 1) << "the page's own 196/1";
     const Bitmap saved = ReadWithLibtiff(Saved("page.tif"), 0);
     EXPECT_TRUE(saved == page) << DescribeDifferences(page, saved);
 }

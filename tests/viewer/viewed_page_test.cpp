@@ -153,6 +153,36 @@ TEST(ViewedPageTurn, SwapsTheSidesAndResolutionsAndSavesTheTurnedPage) {
     EXPECT_FALSE(page.Turn(QuarterTurn::Clockwise));
 }
 
+// The saved file keeps the page's resolution; a page without one keeps 0/1.
+TEST(ViewedPageSave, TheSavedPageKeepsItsResolution) {
+    TempDir dir;
+    const std::string withResolution = dir.File("fax.tif");
+    WriteFaxPages(withResolution, {TextLikePage(1728, 50)}, {}); // 204 x 196 dpi
+    TiffBuilder builder;
+    builder.Ifd()
+        .Long(tag::kImageWidth, {8})
+        .Long(tag::kImageLength, {2})
+        .Short(tag::kCompression, {compression::kNone})
+        .Long(tag::kStripOffsets, {8})
+        .Long(tag::kStripByteCounts, {2});
+    const std::string without = dir.File("plain.tif");
+    builder.WriteTo(without);
+    const std::pair<std::string, std::pair<float, float>> cases[] = {{withResolution, {204, 196}},
+                                                                     {without, {0, 0}}};
+    for (const auto& [path, resolution] : cases) {
+        const std::string out = dir.File("saved.tif");
+        ASSERT_TRUE(ViewedPage::Open(path, FirstImage(path)).Save(SaveCoding::Group4, out).saved);
+        TIFF* tif = TIFFOpen(out.c_str(), "r");
+        ASSERT_NE(tif, nullptr);
+        float x = -1, y = -1;
+        TIFFGetField(tif, TIFFTAG_XRESOLUTION, &x);
+        TIFFGetField(tif, TIFFTAG_YRESOLUTION, &y);
+        TIFFClose(tif);
+        EXPECT_EQ(x, resolution.first) << path;
+        EXPECT_EQ(y, resolution.second) << path;
+    }
+}
+
 TEST(ViewedPageSave, AFailedOrClosedSaveSaysWhyAndWritesNothing) {
     TempDir dir;
     const std::string path = dir.File("page.tif");
