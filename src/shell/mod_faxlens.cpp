@@ -1,10 +1,12 @@
 #include "shell/mod_faxlens.h"
 
 #include "shell/form1.h"
-#include "ui/path_text.h"
+#include "tiff/file_check.h"
 #include "tiff/tiff_reader.h"
+#include "ui/path_text.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
 #include <utility>
@@ -52,6 +54,20 @@ void StartUp(Form1& form, const QString& commandLine) {
 // The images are listed into locals and stored only when the walk is done, and Reading stays set
 // until the list and the state agree: input handled while events are processed finds either the
 // cleared state or the complete one.
+namespace {
+
+// A file that cannot be listed is named with the reason, in a box over the main window.
+void SayCannotOpen(Form1& form, const QString& path, const std::string& reason) {
+    QMessageBox box(QMessageBox::Warning, form.windowTitle(),
+                    QStringLiteral("Cannot open %1\n\n%2.")
+                        .arg(path.isEmpty() ? QStringLiteral("the file") : path,
+                             QString::fromStdString(reason.empty() ? "It cannot be read" : reason)),
+                    QMessageBox::Ok, &form);
+    box.exec();
+}
+
+} // namespace
+
 bool OpenTifFile(Form1& form, const QString& path) {
     DocumentState& state = Document();
     if (state.Reading.Busy())
@@ -67,8 +83,13 @@ bool OpenTifFile(Form1& form, const QString& path) {
     int32_t count = 0;
     const bool opened = ListImages(NativePath(cleaned), offsets, count, 0, ProcessPendingEvents);
     state.ImageCount = count;
-    if (!opened)
+    const std::string problem = WhyNotATiffFile(NativePath(cleaned));
+    if (!opened || !problem.empty()) {
+        form.Label1.setText(QString::fromLatin1(kStatusNoFile));
+        reading.Finish();
+        SayCannotOpen(form, cleaned, problem);
         return false;
+    }
 
     state.CurrentFile = cleaned;
     state.ImageOffsets = std::move(offsets);

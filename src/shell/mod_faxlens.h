@@ -17,9 +17,9 @@ namespace faxlens::modFaxlens {
 // if there is one.
 void StartUp(Form1& form, const QString& commandLine);
 
-// Lists the images of the file. False when the file cannot be opened (the list then stays empty
-// and the status line on "Reading"), and when another file is being read at the time (then
-// nothing changes).
+// Lists the images of the file. False when the file cannot be opened or is not a TIFF file (a
+// box then names the file and the reason, the list stays empty and the status line shows its
+// start text again), and when another file is being read at the time (then nothing changes).
 bool OpenTifFile(Form1& form, const QString& path);
 
 // Forgets the open file: report, list and state.

@@ -12,10 +12,13 @@ namespace faxlens {
 
 BinaryFile::BinaryFile(const std::string& path) {
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0)
+    if (fd_ < 0) {
+        openError_ = errno;
         return;
+    }
     struct stat info {};
     if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+        openError_ = S_ISDIR(info.st_mode) ? EISDIR : ENODEV;
         Close();
         return;
     }
@@ -27,13 +30,15 @@ BinaryFile::~BinaryFile() {
 }
 
 BinaryFile::BinaryFile(BinaryFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), length_(std::exchange(other.length_, 0)) {}
+    : fd_(std::exchange(other.fd_, -1)), length_(std::exchange(other.length_, 0)),
+      openError_(std::exchange(other.openError_, 0)) {}
 
 BinaryFile& BinaryFile::operator=(BinaryFile&& other) noexcept {
     if (this != &other) {
         Close();
         fd_ = std::exchange(other.fd_, -1);
         length_ = std::exchange(other.length_, 0);
+        openError_ = std::exchange(other.openError_, 0);
     }
     return *this;
 }

@@ -22,6 +22,9 @@ public:
     BinaryFile& operator=(const BinaryFile&) = delete;
 
     bool IsOpen() const { return fd_ >= 0; }
+    // Why the file is not open: the system's error number (EISDIR for a folder, ENODEV for
+    // anything else that is not a regular file); 0 while it is open.
+    int OpenError() const { return openError_; }
     int64_t Length() const { return length_; }
 
     // Reads count bytes at offset; the part that lies outside the file is zero-filled.
@@ -34,6 +37,7 @@ private:
 
     int fd_ = -1;
     int64_t length_ = 0;
+    int openError_ = 0;
 };
 
 } // namespace faxlens

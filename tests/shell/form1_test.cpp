@@ -164,20 +164,50 @@ TEST_F(Form1Test, FileThatCannotBeOpenedEmptiesListAndReport) {
     ClickEntry(0);
     ASSERT_FALSE(form.Text1.toPlainText().isEmpty());
 
+    QString said;
+    WhenShown<QMessageBox> box([&](QMessageBox& shown) {
+        said = shown.text();
+        shown.accept();
+    });
     EXPECT_FALSE(Open(dir.File("missing.tif")));
+    EXPECT_EQ(box.Count(), 1);
+    EXPECT_EQ(said.toStdString(),
+              "Cannot open " + dir.File("missing.tif") + "\n\nNo such file or directory.");
     EXPECT_EQ(form.List1.count(), 0);
     EXPECT_TRUE(form.Text1.toPlainText().isEmpty());
-    EXPECT_EQ(form.Label1.text(), kReading);
+    EXPECT_EQ(form.Label1.text(), kNoFile) << "the status line is back at its start";
     EXPECT_TRUE(Document().CurrentFile.isEmpty());
     EXPECT_EQ(Document().ImageCount, -1);
 }
 
-TEST_F(Form1Test, FileThatIsNoTiffListsNothing) {
-    const std::string path = dir.File("text.tif");
-    WriteFile(path, {'h', 'e', 'l', 'l', 'o', ' ', 'f', 'a', 'x'});
-    EXPECT_TRUE(Open(path));
-    EXPECT_EQ(form.List1.count(), 0);
-    EXPECT_EQ(form.Label1.text(), kListed);
+// Every file that cannot be listed is named in a box with the reason in words.
+TEST_F(Form1Test, FilesThatAreNoTiffSayWhy) {
+    const std::string text = dir.File("text.tif");
+    WriteFile(text, {'h', 'e', 'l', 'l', 'o', ' ', 'f', 'a', 'x'});
+    const std::string png = dir.File("picture.tif");
+    WriteFile(png, {0x89, 'P', 'N', 'G', 0x0D, 0x0A});
+    const std::string empty = dir.File("empty.tif");
+    WriteFile(empty, {});
+    const std::string big = dir.File("big.tif");
+    WriteFile(big, {'I', 'I', 43, 0, 8, 0, 0, 0});
+    const std::pair<std::string, std::string> cases[] = {
+        {text, "Not a TIFF file: it begins with \"hell\""},
+        {png, "Not a TIFF file: it begins with 89 50 4E 47"},
+        {empty, "The file is empty"},
+        {big, "Not a TIFF file that Faxlens reads: it is a BigTIFF file"},
+        {dir.Path(), "Is a folder"},
+    };
+    for (const auto& [path, reason] : cases) {
+        QString said;
+        WhenShown<QMessageBox> box([&](QMessageBox& shown) {
+            said = shown.text();
+            shown.accept();
+        });
+        EXPECT_FALSE(Open(path));
+        EXPECT_EQ(said.toStdString(), "Cannot open " + path + "\n\n" + reason + ".");
+        EXPECT_EQ(form.List1.count(), 0);
+        EXPECT_EQ(form.Label1.text(), kNoFile);
+    }
 }
 
 TEST_F(Form1Test, ReportCannotBeEdited) {
