@@ -18,6 +18,10 @@ constexpr std::array kCommands{
     Command{"convert", "FILE N OUT --g3|--g4", 4,
             "saves image N as the viewer's save commands do: a Group 3 or Group 4 TIFF file",
             RunConvert},
+    Command{"check", "FILE... [--json]", 1,
+            "checks every image of every file: one line a page, ok, damaged or not shown; "
+            "--json writes one JSON document",
+            RunCheck, true},
 };
 
 std::string Prefixed(std::string_view message) {
@@ -40,7 +44,8 @@ std::string Synopsis(const Command& command) {
 }
 
 Outcome RunCommand(const Command& command, Operands operands) {
-    if (operands.size() != command.operandCount)
+    if (command.orMore ? operands.size() < command.operandCount
+                       : operands.size() != command.operandCount)
         return BadUsage("wrong number of arguments; usage: " + std::string(kProgram) + " " +
                         Synopsis(command));
     return command.run(operands);
@@ -58,6 +63,10 @@ Outcome Failed(std::string_view message) {
 
 Outcome BadUsage(std::string_view message) {
     return {kBadUsage, {}, Prefixed(message)};
+}
+
+Outcome Damaged(std::string_view message) {
+    return {kDamaged, {}, Prefixed(message)};
 }
 
 std::string UsageLine() {
@@ -80,7 +89,9 @@ std::string HelpText() {
         text += "  " + synopsis + std::string(width - synopsis.size() + 3, ' ') +
                 std::string(command.summary) + "\n";
     }
-    return text + "\nexit status: 0 done, 1 the work failed, 2 bad usage\n";
+    return text +
+           "\nexit status: 0 done, 1 the work failed (check: a page is not ok), 2 bad usage,\n"
+           "3 done, but the page is damaged (decode, convert)\n";
 }
 
 Outcome Run(std::span<const std::string> args) {

@@ -16,7 +16,7 @@ namespace faxlens::cli {
 
 inline constexpr std::string_view kProgram = "faxlens-cli";
 
-enum ExitStatus : int { kDone = 0, kFailed = 1, kBadUsage = 2 };
+enum ExitStatus : int { kDone = 0, kFailed = 1, kBadUsage = 2, kDamaged = 3 };
 
 struct Outcome {
     int status = kDone;
@@ -27,6 +27,7 @@ struct Outcome {
 Outcome Done(std::string output);
 Outcome Failed(std::string_view message);   // the work failed: exit 1
 Outcome BadUsage(std::string_view message); // the command line is wrong: exit 2
+Outcome Damaged(std::string_view message);  // done, but the page is damaged: exit 3
 
 // The arguments after the command name.
 using Operands = std::span<const std::string>;
@@ -37,6 +38,7 @@ struct Command {
     std::size_t operandCount;
     std::string_view summary;
     Outcome (*run)(Operands operands);
+    bool orMore = false; // operandCount is the least number of operands
 };
 
 // The full help text (for --help) and the one-line form (for a run without arguments).
@@ -60,5 +62,6 @@ Outcome RunReport(Operands operands);
 Outcome RunInfo(Operands operands);
 Outcome RunDecode(Operands operands);
 Outcome RunConvert(Operands operands);
+Outcome RunCheck(Operands operands);
 
 } // namespace faxlens::cli

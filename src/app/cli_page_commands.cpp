@@ -42,6 +42,13 @@ std::optional<Outcome> OpenImage(Operands operands, ViewedPage& page) {
     return std::nullopt;
 }
 
+// A damaged page is written as decoded, and the damage said.
+Outcome DoneUnlessDamaged(Operands operands, const ViewedPage& page) {
+    if (page.Damage().Any())
+        return Damaged(ImageName(operands) + " is damaged: " + page.Damage().Describe());
+    return Done({});
+}
+
 } // namespace
 
 Outcome RunInfo(Operands operands) {
@@ -73,7 +80,7 @@ Outcome RunDecode(Operands operands) {
         kind == ".pbm" ? WritePbm(*page.Surface(), out) : WritePng(*page.Surface(), out);
     if (!reason.empty())
         return Failed("cannot write " + out + ": " + reason);
-    return Done({});
+    return DoneUnlessDamaged(operands, page);
 }
 
 Outcome RunConvert(Operands operands) {
@@ -87,7 +94,7 @@ Outcome RunConvert(Operands operands) {
     const auto result = page.Save(coding == "--g3" ? SaveCoding::Group3 : SaveCoding::Group4, out);
     if (!result.saved)
         return Failed("cannot write " + out + ": " + result.error);
-    return Done({});
+    return DoneUnlessDamaged(operands, page);
 }
 
 } // namespace faxlens::cli

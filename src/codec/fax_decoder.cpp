@@ -74,6 +74,9 @@ public:
     int64_t RunGroup3TwoD();
     int64_t RunHuffmanRle();
 
+    // Where the last run stopped reading, in bits from the start of the strip.
+    int64_t StopBit() const { return stopBit_; }
+
 private:
     [[gnu::always_inline]] Cursor Start() {
         Pump(pump_);
@@ -371,6 +374,7 @@ private:
 
     ChangeList reference_;
     ChangeList codingLine_;
+    int64_t stopBit_ = 0;
 };
 
 int64_t FaxDecoder::RunGroup3() {
@@ -381,6 +385,7 @@ int64_t FaxDecoder::RunGroup3() {
             break;
     }
     c.painter.Finish();
+    stopBit_ = c.reader.Position();
     return c.row + (c.a0 > 0 ? 1 : 0);
 }
 
@@ -392,6 +397,7 @@ int64_t FaxDecoder::RunGroup4() {
             break;
     }
     c.painter.Finish();
+    stopBit_ = c.reader.Position();
     return c.row + (c.a0 != 0 ? 1 : 0);
 }
 
@@ -402,8 +408,10 @@ int64_t FaxDecoder::RunGroup3TwoD() {
     bool oneDimensional = true;
     if (AtEol(c)) {
         DecodeRun(c, kWhite);
-        if (!TakeTagBit(c, oneDimensional))
+        if (!TakeTagBit(c, oneDimensional)) {
+            stopBit_ = c.reader.Position();
             return c.row;
+        }
     }
     while (c.row < rowLimit_ && DataLeft(c)) {
         const LineEnd end = oneDimensional ? DecodeLine1D(c) : DecodeLine2D(c);
@@ -420,6 +428,7 @@ int64_t FaxDecoder::RunGroup3TwoD() {
         if (!TakeTagBit(c, oneDimensional))
             break;
     }
+    stopBit_ = c.reader.Position();
     return c.row;
 }
 
@@ -432,15 +441,11 @@ int64_t FaxDecoder::RunHuffmanRle() {
             break;
         c.reader.Skip((8 - c.reader.Position() % 8) % 8); // each line begins on a byte
     }
+    stopBit_ = c.reader.Position();
     return c.row;
 }
 
-} // namespace
-
-int64_t DecodeFaxStrip(FaxCoding coding, PageSurface& surface, std::span<const uint8_t> data,
-                       bool lowBitFirst, int32_t width, int32_t rowLimit, int64_t xOffset,
-                       int64_t yOffset, ColourValue ink, const EventPump& pump) {
-    FaxDecoder decoder(surface, data, lowBitFirst, width, rowLimit, xOffset, yOffset, ink, pump);
+int64_t RunCoding(FaxDecoder& decoder, FaxCoding coding) {
     switch (coding) {
     case FaxCoding::Group3:
         return decoder.RunGroup3();
@@ -452,6 +457,40 @@ int64_t DecodeFaxStrip(FaxCoding coding, PageSurface& surface, std::span<const u
         return decoder.RunHuffmanRle();
     }
     return 0;
+}
+
+// The first 1 bit from `from` on that a sound strip does not end with: it may end with fill zeros
+// and EOLs (at least eleven zeros and a 1; the end-of-block and the return-to-control are EOLs
+// too), each followed by a tag bit in two-dimensional Group 3. -1 when there is none.
+int64_t FirstUnexplainedBit(std::span<const uint8_t> data, bool lowBitFirst, int64_t from,
+                            bool tagBits) {
+    BitReader reader(data, lowBitFirst);
+    reader.Seek(from);
+    for (;;) {
+        const int64_t one = reader.NextOne();
+        if (one < 0)
+            return -1;
+        if (one - reader.Position() < kEolZeros)
+            return one;
+        reader.Seek(one + 1 + (tagBits ? 1 : 0));
+        if (reader.Position() >= reader.Length())
+            return -1;
+    }
+}
+
+} // namespace
+
+int64_t DecodeFaxStrip(FaxCoding coding, PageSurface& surface, std::span<const uint8_t> data,
+                       bool lowBitFirst, int32_t width, int32_t rowLimit, int64_t xOffset,
+                       int64_t yOffset, ColourValue ink, const EventPump& pump, FaxStripEnd* end) {
+    FaxDecoder decoder(surface, data, lowBitFirst, width, rowLimit, xOffset, yOffset, ink, pump);
+    const int64_t rows = RunCoding(decoder, coding);
+    if (end != nullptr) {
+        end->stopBit = decoder.StopBit();
+        end->firstUnexplainedBit = FirstUnexplainedBit(data, lowBitFirst, decoder.StopBit(),
+                                                       coding == FaxCoding::Group3TwoD);
+    }
+    return rows;
 }
 
 int64_t DecodeStrip1D(PageSurface& surface, std::span<const uint8_t> data, int32_t width,

@@ -45,8 +45,7 @@ PageDecoder DecoderForCompression(const PageCoding& coding) {
     case compression::kHuffmanRle:
         return PageDecoder::HuffmanRle;
     case compression::kGroup3:
-        return coding.t4Options & kT4TwoDimensional ? PageDecoder::Group3TwoD
-                                                       : PageDecoder::Group3;
+        return coding.t4Options & kT4TwoDimensional ? PageDecoder::Group3TwoD : PageDecoder::Group3;
     case compression::kGroup4:
         return PageDecoder::Group4;
     case compression::kPackBits:
@@ -140,15 +139,16 @@ std::optional<FaxCoding> FaxCodingOf(PageDecoder decoder) {
     }
 }
 
-// Decodes one strip of at most rowLimit rows; returns the rows it reached.
+// Decodes one strip of at most rowLimit rows; returns the rows it reached. A fax strip also
+// tells where the engine left it.
 int64_t DecodeStrip(PageDecoder decoder, PageSurface& surface, std::span<uint8_t> data,
                     const TiffPage& page, int64_t firstRow, int32_t rowLimit, ColourValue ink,
-                    const EventPump& pump) {
+                    const EventPump& pump, FaxStripEnd& end) {
     const int32_t width = page.width;
     const bool lowBitFirst = page.coding.fillOrder == kFillOrderLowBitFirst;
     if (const std::optional<FaxCoding> coding = FaxCodingOf(decoder))
         return DecodeFaxStrip(*coding, surface, data, lowBitFirst, width, rowLimit, 0, firstRow,
-                              ink, pump);
+                              ink, pump, &end);
     if (lowBitFirst)
         ReverseBitOrder(data);
     switch (decoder) {
@@ -215,29 +215,70 @@ void ReverseBitOrder(std::span<uint8_t> bytes) {
         byte = ReversedByte(byte);
 }
 
+namespace {
+
+// What a decoded strip says about the page: the rows it did not reach, the code it could not
+// decode, and data after its rows.
+void NoteStripEnd(PageDamage& damage, int32_t strip, bool fax, const FaxStripEnd& end,
+                  std::size_t dataBytes, int64_t firstRow, int64_t rowsReached, int32_t rows) {
+    const int64_t reached = std::min<int64_t>(rowsReached, rows);
+    const bool unexplained = fax && end.firstUnexplainedBit >= 0;
+    if (reached < rows) {
+        damage.AddUndecodedRows(firstRow + reached, firstRow + rows);
+        if (unexplained && !damage.firstBadCode)
+            damage.firstBadCode = {strip, end.firstUnexplainedBit / 8,
+                                   static_cast<int32_t>(firstRow + reached + 1)};
+    } else if (unexplained) {
+        damage.stripsWithExtra.push_back(strip);
+        damage.extraBytes += static_cast<int64_t>(dataBytes) - end.firstUnexplainedBit / 8;
+    }
+}
+
+} // namespace
+
 bool DecodePageIntoSurface(PageSurface& surface, const std::string& path, const TiffPage& page,
-                           const EventPump& pump) {
+                           const EventPump& pump, PageDamage* damageFound) {
     const PageDecoder decoder = DecoderFor(page);
     const BinaryFile file(path);
     if (decoder == PageDecoder::None || !file.IsOpen())
         return false;
+    PageDamage damage;
+    damage.rowsExpected = page.height;
     const bool blackIsZero = BlackIsZero(page.coding);
     if (blackIsZero)
         surface.Fill(kColourBlack);
     const ColourValue ink = blackIsZero ? kColourWhite : kColourBlack;
     PageBudget budget(file, page);
-    for (std::size_t i = 0; i < page.strips.size() && !budget.Spent(); ++i) {
+    for (std::size_t i = 0; i < page.strips.size(); ++i) {
         const StripSlot& slot = page.strips[i];
+        const auto strip = static_cast<int32_t>(i);
         const int64_t firstRow = static_cast<int64_t>(i) * page.rowsPerStrip;
-        if (!slot.HoldsStrip() || firstRow >= page.height)
+        if (firstRow >= page.height)
             continue; // nothing of a strip below the page could be painted
+        const int32_t rows = RowsOfStrip(page, firstRow, i + 1 == page.strips.size());
+        if (!slot.HoldsStrip() || slot.offset >= file.Length() || budget.Spent()) {
+            if (!slot.HoldsStrip())
+                damage.missingStrips.push_back(strip);
+            else if (slot.offset >= file.Length())
+                damage.outsideStrips.push_back(strip);
+            damage.AddUndecodedRows(firstRow, firstRow + rows);
+            continue;
+        }
         std::vector<uint8_t> data = ReadStrip(file, page, slot, budget.bytes);
         budget.bytes -= static_cast<int64_t>(data.size());
-        const bool last = i + 1 == page.strips.size();
-        const auto rowLimit =
-            static_cast<int32_t>(std::min<int64_t>(RowsOfStrip(page, firstRow, last), budget.rows));
-        budget.rows -= DecodeStrip(decoder, surface, data, page, firstRow, rowLimit, ink, pump);
+        if (slot.byteCount > 0 && int64_t{slot.offset} + slot.byteCount > file.Length())
+            damage.shortStrips.push_back(
+                {strip, static_cast<int64_t>(data.size()), slot.byteCount});
+        const auto rowLimit = static_cast<int32_t>(std::min<int64_t>(rows, budget.rows));
+        FaxStripEnd end;
+        const int64_t reached =
+            DecodeStrip(decoder, surface, data, page, firstRow, rowLimit, ink, pump, end);
+        budget.rows -= reached;
+        NoteStripEnd(damage, strip, FaxCodingOf(decoder).has_value(), end, data.size(), firstRow,
+                     reached, rows);
     }
+    if (damageFound != nullptr)
+        *damageFound = std::move(damage);
     return true;
 }
 
@@ -260,7 +301,7 @@ DecodedPage DecodePage(const std::string& path, int64_t ifdOffset, const EventPu
         decoded.status = PageStatus::TooLarge;
         return decoded;
     }
-    DecodePageIntoSurface(*decoded.surface, path, page, pump);
+    DecodePageIntoSurface(*decoded.surface, path, page, pump, &decoded.damage);
     decoded.status = PageStatus::Decoded;
     return decoded;
 }

@@ -5,6 +5,7 @@
 // white runs are not (the surface starts white).
 
 #include "base/event_pump.h"
+#include "codec/page_damage.h"
 #include "tiff/page_info.h"
 #include "viewer/page_surface.h"
 
@@ -35,8 +36,10 @@ PageDecoder DecoderFor(const TiffPage& page);
 // has one.
 std::string UnsupportedReason(const TiffPage& page);
 
+// Decodes every strip of the page into the surface; with damage given, what was met besides
+// sound data is put there. False when the page has no decoder or the file cannot be opened.
 bool DecodePageIntoSurface(PageSurface& surface, const std::string& path, const TiffPage& page,
-                           const EventPump& pump = {});
+                           const EventPump& pump = {}, PageDamage* damage = nullptr);
 
 enum class PageStatus {
     Decoded,     // decoded by one of the decoders
@@ -49,6 +52,7 @@ struct DecodedPage {
     TiffPage page;
     std::unique_ptr<PageSurface> surface; // null unless the page has a usable size
     PageStatus status = PageStatus::NoSize;
+    PageDamage damage; // what decoding met besides sound data
 };
 
 // Opens image ifdOffset of the file as the viewer does: page parameters, strip table, a white
@@ -62,13 +66,21 @@ std::string PageProblem(const DecodedPage& decoded);
 // The fax codings that the decoding engine reads.
 enum class FaxCoding { Group3, Group3TwoD, Group4, HuffmanRle };
 
+// Where the engine left a strip: the bit it stopped at, and the first 1 bit after that which
+// belongs to no EOL (-1 when the rest is clean). Data that could not be decoded starts there.
+struct FaxStripEnd {
+    int64_t stopBit = 0;
+    int64_t firstUnexplainedBit = -1;
+};
+
 // Decodes one fax strip into the surface: rows from yOffset on, at most rowLimit of them, each
 // width pixels from column xOffset, black runs painted in the ink. With lowBitFirst the bits of
 // every byte are taken least significant first (FillOrder 2). Returns the rows reached, a row
 // begun included for Group 3 and Group 4. The pump runs at the start and now and then after.
 int64_t DecodeFaxStrip(FaxCoding coding, PageSurface& surface, std::span<const uint8_t> data,
                        bool lowBitFirst, int32_t width, int32_t rowLimit, int64_t xOffset,
-                       int64_t yOffset, ColourValue ink, const EventPump& pump = {});
+                       int64_t yOffset, ColourValue ink, const EventPump& pump = {},
+                       FaxStripEnd* end = nullptr);
 
 // The same for strips whose bits are taken most significant first.
 int64_t DecodeStrip1D(PageSurface& surface, std::span<const uint8_t> data, int32_t width,

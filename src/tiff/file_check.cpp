@@ -35,15 +35,19 @@ std::string FirstBytes(const std::array<uint8_t, kBytesShown>& bytes, std::size_
     bool printable = true;
     for (std::size_t i = 0; i < count; ++i)
         printable = printable && bytes[i] >= 0x20 && bytes[i] < 0x7F;
-    if (printable)
-        return "\"" + std::string(bytes.begin(), bytes.begin() + static_cast<long>(count)) + "\"";
-    std::string hex;
+    std::string text;
+    if (printable) {
+        text.push_back('"');
+        text.append(bytes.begin(), bytes.begin() + static_cast<long>(count));
+        text.push_back('"');
+        return text;
+    }
     for (std::size_t i = 0; i < count; ++i) {
         char two[4];
-        std::snprintf(two, sizeof two, "%02X", bytes[i]);
-        hex += (i > 0 ? " " : "") + std::string(two);
+        std::snprintf(two, sizeof two, i > 0 ? " %02X" : "%02X", bytes[i]);
+        text.append(two);
     }
-    return hex;
+    return text;
 }
 
 bool IsBigTiff(const std::array<uint8_t, kBytesShown>& b) {

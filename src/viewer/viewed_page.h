@@ -33,6 +33,8 @@ public:
     int32_t YResolution() const { return decoded_.page.yResolution; }
     // Why the page is not shown ("This page cannot be shown: ..."); empty when it is decoded.
     const std::string& Problem() const { return problem_; }
+    // What decoding met besides sound data; nothing for a sound page.
+    const modConvert_TIF2DC::PageDamage& Damage() const { return decoded_.damage; }
 
     // Saves the page as the save commands do: the size of the surface and the page's own
     // resolution (0/1 when it has none), so that the saved page keeps its proportions. The pump

@@ -55,6 +55,11 @@ TEST_P(LibtiffCrossCheck, DecodesToTheSamePixelsAsLibtiff) {
     for (int index : {0, 1}) {
         const Bitmap expected = test::ReadWithLibtiff(path, index);
         const Bitmap actual = DecodeWithFaxlens(path, index);
+        std::vector<int32_t> offsets;
+        int32_t count = 0;
+        ListImages(path, offsets, count, 0);
+        const PageDamage damage = DecodePage(path, offsets.at(index)).damage;
+        EXPECT_FALSE(damage.Any()) << "a sound page: " << damage.Describe();
         EXPECT_TRUE(expected == actual)
             << "page " << index << ": " << test::DescribeDifferences(expected, actual);
     }
@@ -132,7 +137,11 @@ TEST(StripsWithoutByteCounts, AreReadUpToTheNextStrip) {
         }
         byteCounts.front() = c.zeroFirst ? 0 : byteCounts.front();
         byteCounts.back() = c.zeroLast ? 0 : byteCounts.back();
-        builder.Ifd().Short(tag::kImageWidth, {1728}).Short(tag::kImageLength, {240}).Short(tag::kCompression, {4}).Long(tag::kStripOffsets, offsets);
+        builder.Ifd()
+            .Short(tag::kImageWidth, {1728})
+            .Short(tag::kImageLength, {240})
+            .Short(tag::kCompression, {4})
+            .Long(tag::kStripOffsets, offsets);
         builder.Short(tag::kRowsPerStrip, {uint16_t(c.rowsPerStrip)});
         if (!c.missing)
             builder.Long(tag::kStripByteCounts, byteCounts);
@@ -174,6 +183,8 @@ TEST(CorpusCrossCheck, EveryBilevelPageThatLibtiffReadsDecodesTheSame) {
                 ASSERT_EQ(decoded.status, PageStatus::Decoded)
                     << path << " directory " << directory << ": " << PageProblem(decoded);
                 const Bitmap actual = test::BitmapOf(*decoded.surface);
+                EXPECT_FALSE(decoded.damage.Any())
+                    << path << " directory " << directory << ": " << decoded.damage.Describe();
                 EXPECT_TRUE(expected->bitmap == actual)
                     << path << " directory " << directory << ": "
                     << test::DescribeDifferences(expected->bitmap, actual);
