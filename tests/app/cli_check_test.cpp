@@ -1,0 +1,114 @@
+// faxlens-cli check, and decode and convert of a damaged page: one line a page, the damage said,
+// the picture still written, and the exit status telling a script which it was.
+
+#include "cli_process.h"
+#include "support/libtiff_pages.h"
+#include "support/tiff_builder.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+namespace faxlens::test {
+namespace {
+
+// A Group 4 page of noise, 300 rows in strips of 100, written by libtiff, with zeros over the
+// middle of strip 1.
+std::string WriteDamagedPage(const TempDir& dir) {
+    const std::string path = dir.File("damaged.tif");
+    FaxOptions options;
+    options.rowsPerStrip = 100;
+    WriteFaxPages(path, {NoisePage(1728, 300, 4, 20)}, options);
+    uint64_t* offsets = nullptr;
+    uint64_t* counts = nullptr;
+    TIFF* tif = TIFFOpen(path.c_str(), "r");
+    EXPECT_NE(tif, nullptr);
+    TIFFGetField(tif, TIFFTAG_STRIPOFFSETS, &offsets);
+    TIFFGetField(tif, TIFFTAG_STRIPBYTECOUNTS, &counts);
+    const std::size_t middle = offsets[1] + counts[1] / 2;
+    TIFFClose(tif);
+    std::vector<uint8_t> bytes = ReadFile(path);
+    std::fill_n(bytes.begin() + static_cast<long>(middle), 6, uint8_t{0x00});
+    WriteFile(path, bytes);
+    return path;
+}
+
+std::string WriteSoundPages(const TempDir& dir) {
+    const std::string path = dir.File("sound.tif");
+    WriteFaxPages(path, {TextLikePage(1728, 200, 1), TextLikePage(800, 100, 2)}, {});
+    return path;
+}
+
+TEST(CliCheck, SoundFilesAreOkPageByPage) {
+    TempDir dir;
+    const std::string sound = WriteSoundPages(dir);
+    const CliResult result = RunCli({"check", sound, FAXLENS_SAMPLES_DIR "/mixed.tif"});
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    const std::vector<std::string> lines = Lines(result.out);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], sound + ":1 ok");
+    EXPECT_EQ(lines[1], sound + ":2 ok");
+}
+
+TEST(CliCheck, EveryPageAndFileThatIsNotOkSaysWhy) {
+    TempDir dir;
+    const std::string damaged = WriteDamagedPage(dir);
+    const std::string text = dir.File("notes.tif");
+    WriteFile(text, {'n', 'o', 't', 'e', 's'});
+    const std::string missing = dir.File("missing.tif");
+    const std::vector<UnsupportedPage> unsupported = WriteUnsupportedPages(dir.Path());
+    const CliResult result = RunCli({"check", damaged, text, missing, unsupported.at(0).path});
+    EXPECT_EQ(result.exitStatus, 1);
+    const std::vector<std::string> lines = Lines(result.out);
+    ASSERT_EQ(lines.size(), 4u) << result.out;
+    EXPECT_TRUE(lines[0].starts_with(damaged + ":1 damaged: rows ")) << lines[0];
+    EXPECT_NE(lines[0].find(" to 200 could not be decoded (bad code in strip 1 at byte "),
+              std::string::npos)
+        << lines[0];
+    EXPECT_EQ(lines[1], text + ": cannot be read: Not a TIFF file: it begins with \"note\"");
+    EXPECT_EQ(lines[2], missing + ": cannot be read: No such file or directory");
+    EXPECT_TRUE(lines[3].starts_with(unsupported[0].path + ":1 cannot be shown: it")) << lines[3];
+}
+
+TEST(CliCheck, JsonHoldsTheSameForScripts) {
+    TempDir dir;
+    const std::string sound = WriteSoundPages(dir);
+    const std::string odd = dir.File("a \"quoted\"\nname.tif");
+    WriteFile(odd, {});
+    const CliResult result = RunCli({"check", "--json", sound, odd});
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.out,
+              "{\"ok\": false, \"files\": [{\"file\": \"" + sound +
+                  "\", \"pages\": [{\"image\": 1, \"status\": \"ok\", \"rows_decoded\": 200, "
+                  "\"rows_expected\": 200}, {\"image\": 2, \"status\": \"ok\", \"rows_decoded\": "
+                  "100, \"rows_expected\": 100}]}, {\"file\": \"" +
+                  dir.Path() +
+                  "/a \\\"quoted\\\"\\u000aname.tif\", \"error\": \"The file is empty\", "
+                  "\"pages\": []}]}\n");
+}
+
+TEST(CliDamagedPage, DecodeAndConvertWriteThePageAndExitThree) {
+    TempDir dir;
+    const std::string damaged = WriteDamagedPage(dir);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"decode", damaged, "1", dir.File("page.pbm")},
+          std::vector<std::string>{"convert", damaged, "1", dir.File("page.tif"), "--g4"}}) {
+        SCOPED_TRACE(args[0]);
+        const CliResult result = RunCli(args);
+        EXPECT_EQ(result.exitStatus, 3);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(Lines(result.err).size(), 1u);
+        EXPECT_TRUE(
+            result.err.starts_with("faxlens-cli: " + damaged + " image 1 is damaged: rows "))
+            << result.err;
+        EXPECT_TRUE(std::filesystem::exists(args[3])) << "the page is written as decoded";
+    }
+    // The saved page reads in libtiff as the damaged page was shown: its sound rows and white
+    // where decoding stopped.
+    const Bitmap saved = ReadWithLibtiff(dir.File("page.tif"), 0);
+    EXPECT_EQ(saved.height, 300);
+}
+
+} // namespace
+} // namespace faxlens::test
