@@ -4,6 +4,7 @@
 // opened last. One instance for the whole program; the main window fills it when a file is
 // opened, the viewer keeps its page in it and the save commands read it.
 
+#include "ui/busy_cursor.h"
 #include "ui/busy_guard.h"
 
 #include <QFileInfo>
@@ -31,9 +32,10 @@ struct DocumentState {
     int32_t ViewXResolution = 0;
     int32_t ViewYResolution = 0;
 
-    // Busy while OpenTifFile reads a file. Events are processed meanwhile, so handlers that run
-    // then must neither start another OpenTifFile nor use the state, which is still being filled.
-    BusyCount Reading;
+    // Busy while OpenTifFile reads a file, with the busy cursor shown. Events are processed
+    // meanwhile, so handlers that run then must neither start another OpenTifFile nor use the
+    // state, which is still being filled.
+    BusyCount Reading{ShowBusyCursor, EndBusyCursor};
 
     // The folder of the file last chosen in a file dialog; kept when another file is opened.
     QString LastFolder;

@@ -99,6 +99,9 @@ void Form1::SetUpControls() {
     openCommand.setShortcut(QKeySequence::Open);
     openCommand.setShortcutContext(Qt::WindowShortcut);
     addAction(&openCommand);
+    reloadCommand.setShortcut(QKeySequence::Refresh);
+    reloadCommand.setShortcutContext(Qt::WindowShortcut);
+    addAction(&reloadCommand);
     // A file dropped anywhere on the window is opened; the report takes no text from a drop.
     setAcceptDrops(true);
     Text1.setAcceptDrops(false);
@@ -114,6 +117,7 @@ void Form1::ConnectHandlers() {
     connect(&List1, &QWidget::customContextMenuRequested, this, &Form1::ShowListMenu);
     connect(&mnuViewImage, &QAction::triggered, this, &Form1::mnuViewImage_Click);
     connect(&openCommand, &QAction::triggered, this, &Form1::Label1_DblClick);
+    connect(&reloadCommand, &QAction::triggered, this, &Form1::ReloadFile);
     Label1.installEventFilter(this);
     List1.installEventFilter(this);
     List1.viewport()->installEventFilter(this);
@@ -158,6 +162,16 @@ void Form1::OpenDroppedFile(const QString& path) {
         return;
     modFaxlens::RememberFolder(path);
     modFaxlens::OpenTifFile(*this, path);
+}
+
+void Form1::ReloadFile() {
+    const modFaxlens::DocumentState& state = modFaxlens::Document();
+    if (state.Reading.Busy() || state.CurrentFile.isEmpty())
+        return;
+    const int selected = SelectedEntry();
+    if (modFaxlens::OpenTifFile(*this, state.CurrentFile) && selected >= 0 &&
+        selected < List1.count())
+        List1.setCurrentRow(selected);
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event) {

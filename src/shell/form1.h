@@ -48,6 +48,9 @@ public:
     void mnuViewImage_Click();
     // Opens a file as the open dialog does when it is chosen there.
     void OpenDroppedFile(const QString& path);
+    // Lists the open file again, as it now is on disk; the selected entry stays selected while
+    // the file still has it.
+    void ReloadFile();
 
     // The index of the selected list entry; -1 when none is.
     int SelectedEntry() const;
@@ -66,6 +69,8 @@ public:
     QAction mnuViewImage{QStringLiteral("View Image"), this};
     // Ctrl+O: the open dialog, as a double-click on the status line opens it.
     QAction openCommand{QStringLiteral("Open..."), this};
+    // F5: the open file listed again.
+    QAction reloadCommand{QStringLiteral("Reload"), this};
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -74,11 +74,12 @@ bool OpenTifFile(Form1& form, const QString& path) {
         return false;
     BusyGuard reading(state.Reading);
 
+    // Taken before the state is cleared: the path may be the state's own CurrentFile.
+    const QString cleaned = CleanPath(path);
     ClearDocument(form);
     form.Label1.setText(QString::fromLatin1(kStatusReading));
     ProcessPendingEvents();
 
-    const QString cleaned = CleanPath(path);
     std::vector<int32_t> offsets;
     int32_t count = 0;
     const bool opened = ListImages(NativePath(cleaned), offsets, count, 0, ProcessPendingEvents);

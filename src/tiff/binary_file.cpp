@@ -31,7 +31,8 @@ BinaryFile::~BinaryFile() {
 
 BinaryFile::BinaryFile(BinaryFile&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), length_(std::exchange(other.length_, 0)),
-      openError_(std::exchange(other.openError_, 0)) {}
+      openError_(std::exchange(other.openError_, 0)), block_(std::move(other.block_)),
+      blockStart_(std::exchange(other.blockStart_, -1)) {}
 
 BinaryFile& BinaryFile::operator=(BinaryFile&& other) noexcept {
     if (this != &other) {
@@ -39,6 +40,8 @@ BinaryFile& BinaryFile::operator=(BinaryFile&& other) noexcept {
         fd_ = std::exchange(other.fd_, -1);
         length_ = std::exchange(other.length_, 0);
         openError_ = std::exchange(other.openError_, 0);
+        block_ = std::move(other.block_);
+        blockStart_ = std::exchange(other.blockStart_, -1);
     }
     return *this;
 }
@@ -48,6 +51,8 @@ void BinaryFile::Close() {
         ::close(fd_);
     fd_ = -1;
     length_ = 0;
+    block_.clear();
+    blockStart_ = -1;
 }
 
 std::vector<uint8_t> BinaryFile::Read(int64_t offset, std::size_t count) const {
@@ -62,6 +67,30 @@ void BinaryFile::ReadInto(int64_t offset, uint8_t* buffer, std::size_t count) co
         return;
     std::size_t wanted =
         static_cast<std::size_t>(std::min<int64_t>(static_cast<int64_t>(count), length_ - offset));
+    if (wanted <= kSmallRead && ReadFromBlock(offset, buffer, wanted))
+        return;
+    ReadDirect(offset, buffer, wanted);
+}
+
+// Headers, directory entries and tag values are read a few bytes at a time, mostly from the
+// same places; they come from one block of the file read at once.
+bool BinaryFile::ReadFromBlock(int64_t offset, uint8_t* buffer, std::size_t count) const {
+    const int64_t start = offset - offset % static_cast<int64_t>(kBlockSize);
+    if (start != blockStart_) {
+        const auto size = static_cast<std::size_t>(
+            std::min<int64_t>(static_cast<int64_t>(kBlockSize), length_ - start));
+        block_.assign(size, 0);
+        blockStart_ = start;
+        ReadDirect(start, block_.data(), size);
+    }
+    const auto within = static_cast<std::size_t>(offset - start);
+    if (within + count > block_.size())
+        return false;
+    std::copy_n(block_.data() + within, count, buffer);
+    return true;
+}
+
+void BinaryFile::ReadDirect(int64_t offset, uint8_t* buffer, std::size_t wanted) const {
     std::size_t done = 0;
     while (done < wanted) {
         ssize_t got =

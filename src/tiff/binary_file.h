@@ -33,11 +33,19 @@ public:
     void ReadInto(int64_t offset, uint8_t* buffer, std::size_t count) const;
 
 private:
+    static constexpr std::size_t kSmallRead = 256;
+    static constexpr std::size_t kBlockSize = 4096;
+
     void Close();
+    bool ReadFromBlock(int64_t offset, uint8_t* buffer, std::size_t count) const;
+    void ReadDirect(int64_t offset, uint8_t* buffer, std::size_t wanted) const;
 
     int fd_ = -1;
     int64_t length_ = 0;
     int openError_ = 0;
+    // The block of the file that small reads come from; blockStart_ is -1 before the first.
+    mutable std::vector<uint8_t> block_;
+    mutable int64_t blockStart_ = -1;
 };
 
 } // namespace faxlens

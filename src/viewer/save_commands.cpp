@@ -40,8 +40,12 @@ void ShowFailure(QWidget* owner, const QString& fileName, const std::string& rea
 } // namespace
 
 // The controls and commands that could start another save, redraw the page or change it wait
-// while a save runs.
+// while a save runs, under the busy cursor.
 void ViewForm::HoldControlsBack(bool held) {
+    if (held)
+        ShowBusyCursor();
+    else
+        EndBusyCursor();
     for (QWidget* control : {static_cast<QWidget*>(&Check1), static_cast<QWidget*>(&Check2),
                              static_cast<QWidget*>(&Combo1)})
         control->setEnabled(!held);

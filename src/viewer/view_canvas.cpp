@@ -1,9 +1,9 @@
 #include "viewer/view_canvas.h"
 
-
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
+#include <algorithm>
 
 namespace faxlens {
 
@@ -59,6 +59,13 @@ ColourValue ToColourValue(const QColor& colour) {
            static_cast<ColourValue>(qBlue(rgb)) << 16;
 }
 
+namespace {
+
+constexpr int kWarningPadding = 3;
+const QColor kWarningBackground(0xFF, 0xF1, 0xB8);
+const QColor kWarningText(0x40, 0x30, 0x00);
+
+} // namespace
 
 ViewCanvas::ViewCanvas(QWidget* parent) : QWidget(parent) {
     // Every pixel is painted from the picture or the background; nothing below shows through.
@@ -80,6 +87,19 @@ void ViewCanvas::ClearPicture(QSize size) {
     picture_.fill(ResolvedBackColor());
 }
 
+void ViewCanvas::SetWarning(const QString& text) {
+    warning_ = text;
+    update();
+}
+
+QRect ViewCanvas::WarningRect() const {
+    if (warning_.isEmpty())
+        return {};
+    // The frame shows the view from its own left edge to its right one.
+    const int shown = parentWidget() ? parentWidget()->width() - x() : width();
+    return {0, 0, std::clamp(shown, 0, width()), fontMetrics().height() + 2 * kWarningPadding};
+}
+
 void ViewCanvas::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.drawImage(QPoint(0, 0), picture_);
@@ -87,6 +107,21 @@ void ViewCanvas::paintEvent(QPaintEvent* event) {
     const QColor background = ResolvedBackColor();
     for (const QRect& rect : uncovered)
         painter.fillRect(rect, background);
+    PaintWarning(painter);
+}
+
+// Dark text on a pale amber band, as warnings commonly look; the text is cut with an ellipsis
+// where the band ends.
+void ViewCanvas::PaintWarning(QPainter& painter) const {
+    const QRect band = WarningRect();
+    if (band.isEmpty())
+        return;
+    painter.fillRect(band, kWarningBackground);
+    painter.setPen(kWarningText);
+    painter.drawLine(band.bottomLeft(), band.bottomRight());
+    const QRect text = band.adjusted(kWarningPadding * 2, 0, -kWarningPadding * 2, 0);
+    painter.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
+                     fontMetrics().elidedText(warning_, Qt::ElideRight, text.width()));
 }
 
 } // namespace faxlens

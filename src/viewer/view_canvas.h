@@ -7,12 +7,14 @@
 #include "viewer/page_surface.h"
 #include "viewer/render_geometry.h"
 
-#include <QPalette>
-
 #include <QColor>
 #include <QImage>
+#include <QPalette>
+#include <QString>
 #include <QWidget>
 #include <cstdint>
+
+class QPainter;
 
 namespace faxlens {
 
@@ -54,14 +56,24 @@ public:
     const RenderPlan& ShownPlan() const { return shownPlan_; }
     void SetShownPlan(const RenderPlan& plan) { shownPlan_ = plan; }
 
+    // One line drawn over the top of the part of the view that its frame shows, above whatever
+    // the picture holds; none when empty. The layout of the window does not change for it.
+    const QString& Warning() const { return warning_; }
+    void SetWarning(const QString& text);
+    // Where the warning is drawn, in the view's pixels; empty without a warning.
+    QRect WarningRect() const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void PaintWarning(QPainter& painter) const;
+
     ColourValue backColor_ = kColourWhite;
     QImage picture_;
     uint64_t drawings_ = 0;
     RenderPlan shownPlan_;
+    QString warning_;
 };
 
 } // namespace faxlens

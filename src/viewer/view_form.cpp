@@ -285,6 +285,10 @@ void ViewForm::OpenPage() {
     page_ = ViewedPage::Open(path_, ifdOffset_, ThrottledEventPump());
     // A page without a surface says why in the view instead of showing an empty sheet.
     message_ = QString::fromStdString(page_.Problem());
+    // A damaged page is shown as decoded, and says so over its top.
+    Picture2.SetWarning(page_.Damage().Any() ? QStringLiteral("Damaged page: ") +
+                                                   QString::fromStdString(page_.Damage().Describe())
+                                             : QString());
     Check1.setEnabled(page_.Surface() != nullptr);
     Check2.setEnabled(page_.Surface() != nullptr);
     PublishPage();

@@ -5,6 +5,7 @@
 // its controls the page answers the wheel, dragging and the keys that move about a page, and the
 // window's commands zoom, fit, turn the page and move to the file's other images.
 
+#include "ui/busy_cursor.h"
 #include "ui/busy_guard.h"
 #include "viewer/view_actions.h"
 #include "viewer/view_canvas.h"
@@ -163,8 +164,9 @@ private:
     // A save lets events run between rows; meanwhile no second save starts and the controls
     // that could change the page are held back.
     BusyCount saving_{[this] { HoldControlsBack(true); }, [this] { HoldControlsBack(false); }};
-    // A page being opened lets events run; meanwhile the page is neither turned nor replaced.
-    BusyCount opening_;
+    // A page being opened lets events run; meanwhile the page is neither turned nor replaced,
+    // and the busy cursor shows.
+    BusyCount opening_{ShowBusyCursor, EndBusyCursor};
     ViewerActions actions_{*this};
     // Owned by the view.
     ViewInput* input_ = nullptr;

@@ -12,24 +12,9 @@
 namespace faxlens::test {
 namespace {
 
-// A Group 4 page of noise, 300 rows in strips of 100, written by libtiff, with zeros over the
-// middle of strip 1.
 std::string WriteDamagedPage(const TempDir& dir) {
     const std::string path = dir.File("damaged.tif");
-    FaxOptions options;
-    options.rowsPerStrip = 100;
-    WriteFaxPages(path, {NoisePage(1728, 300, 4, 20)}, options);
-    uint64_t* offsets = nullptr;
-    uint64_t* counts = nullptr;
-    TIFF* tif = TIFFOpen(path.c_str(), "r");
-    EXPECT_NE(tif, nullptr);
-    TIFFGetField(tif, TIFFTAG_STRIPOFFSETS, &offsets);
-    TIFFGetField(tif, TIFFTAG_STRIPBYTECOUNTS, &counts);
-    const std::size_t middle = offsets[1] + counts[1] / 2;
-    TIFFClose(tif);
-    std::vector<uint8_t> bytes = ReadFile(path);
-    std::fill_n(bytes.begin() + static_cast<long>(middle), 6, uint8_t{0x00});
-    WriteFile(path, bytes);
+    WriteDamagedFaxPage(path);
     return path;
 }
 

@@ -308,6 +308,21 @@ TEST_F(Form1Test, EnterOpensTheFocusedEntryEvenUnselected) {
     form.OpenViewers().front()->close();
 }
 
+// F5 lists the file again as it now is; the selected entry stays selected and its report is
+// read anew.
+TEST_F(Form1Test, F5ListsTheFileAgainAsItIsNow) {
+    const std::string path = WritePages(dir, "growing.tif", 2);
+    Show();
+    ASSERT_TRUE(Open(path));
+    ClickEntry(1);
+    WritePages(dir, "growing.tif", 3);
+    QTest::keyClick(&form.List1, Qt::Key_F5);
+    EXPECT_EQ(Entries(form.List1), QStringList({"1", "2", "3"}));
+    EXPECT_EQ(form.SelectedEntry(), 1);
+    EXPECT_EQ(form.Text1.toPlainText(), ReportShown(path, Document().ImageOffsets.at(1)));
+    EXPECT_EQ(form.Label1.text(), kListed);
+}
+
 TEST_F(Form1Test, CancelledOpenDialogChangesNothing) {
     Show();
     ASSERT_TRUE(Open(WritePages(dir, "kept.tif", 2)));
@@ -326,13 +341,15 @@ TEST_F(Form1Test, InputWhileListingStartsNoSecondOpen) {
     const std::string first = WritePages(dir, "first.tif", 120);
     const std::string second = WritePages(dir, "second.tif", 2);
     Show();
-    int probes = 0;
+    int probes = 0, busyCursors = 0;
     bool nestedOpened = false, sawPartialState = false;
     QTimer probe;
     QObject::connect(&probe, &QTimer::timeout, [&] {
         if (!Document().Reading.Busy())
             return;
         ++probes;
+        const QCursor* cursor = QGuiApplication::overrideCursor();
+        busyCursors += cursor != nullptr && cursor->shape() == Qt::WaitCursor;
         sawPartialState |= !Document().ImageOffsets.empty() || form.List1.count() > 0;
         QTest::mouseDClick(&form.Label1, Qt::LeftButton);
         nestedOpened |= Open(second);
@@ -343,6 +360,8 @@ TEST_F(Form1Test, InputWhileListingStartsNoSecondOpen) {
     probe.stop();
 
     EXPECT_GE(probes, 3);
+    EXPECT_EQ(busyCursors, probes) << "the busy cursor shows while the file is listed";
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "and goes when it is listed";
     EXPECT_EQ(dialogs.Count(), 0);
     EXPECT_FALSE(nestedOpened);
     EXPECT_FALSE(sawPartialState);

@@ -195,7 +195,11 @@ std::vector<UnsupportedPage> WriteUnsupportedPages(const std::string& folder) {
     for (const auto& b : built) {
         TiffBuilder builder;
         const uint32_t data = builder.AddData(std::vector<uint8_t>(128, 0x55));
-        builder.Ifd().Long(tag::kImageWidth, {64}).Long(tag::kImageLength, {16}).Short(tag::kBitsPerSample, {1}).Short(tag::kCompression, {b.compression});
+        builder.Ifd()
+            .Long(tag::kImageWidth, {64})
+            .Long(tag::kImageLength, {16})
+            .Short(tag::kBitsPerSample, {1})
+            .Short(tag::kCompression, {b.compression});
         builder.Short(tag::kPhotometric, {b.photometric});
         if (b.layout == Tiles)
             builder.Short(tag::kSamplesPerPixel, {1})
@@ -204,7 +208,10 @@ std::vector<UnsupportedPage> WriteUnsupportedPages(const std::string& folder) {
                 .Long(tag::kTileOffsets, {data})
                 .Long(325, {128});
         else if (b.layout == Strips)
-            builder.Long(tag::kStripOffsets, {data}).Short(tag::kSamplesPerPixel, {1}).Long(tag::kRowsPerStrip, {16}).Long(tag::kStripByteCounts, {128});
+            builder.Long(tag::kStripOffsets, {data})
+                .Short(tag::kSamplesPerPixel, {1})
+                .Long(tag::kRowsPerStrip, {16})
+                .Long(tag::kStripByteCounts, {128});
         if (b.predictor != 0)
             builder.Short(tag::kPredictor, {b.predictor});
         const std::string path = folder + "/" + b.name + ".tif";
@@ -295,6 +302,23 @@ std::string DescribeDifferences(const Bitmap& expected, const Bitmap& actual, in
             }
     out << differing << " pixels differ";
     return out.str();
+}
+
+void WriteDamagedFaxPage(const std::string& path) {
+    FaxOptions options;
+    options.rowsPerStrip = 100;
+    WriteFaxPages(path, {NoisePage(1728, 300, 4, 20)}, options);
+    uint64_t* offsets = nullptr;
+    uint64_t* counts = nullptr;
+    TIFF* tif = TIFFOpen(path.c_str(), "r");
+    ASSERT_NE(tif, nullptr);
+    TIFFGetField(tif, TIFFTAG_STRIPOFFSETS, &offsets);
+    TIFFGetField(tif, TIFFTAG_STRIPBYTECOUNTS, &counts);
+    const std::size_t middle = offsets[1] + counts[1] / 2;
+    TIFFClose(tif);
+    std::vector<uint8_t> bytes = ReadFile(path);
+    std::fill_n(bytes.begin() + static_cast<long>(middle), 6, uint8_t{0x00});
+    WriteFile(path, bytes);
 }
 
 } // namespace faxlens::test

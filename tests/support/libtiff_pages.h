@@ -51,6 +51,11 @@ struct FaxOptions {
 void WriteFaxPages(const std::string& path, const std::vector<Bitmap>& pages,
                    const FaxOptions& options);
 
+// A damaged page: Group 4 noise of 1728 x 300 pixels in strips of 100 rows, written by libtiff,
+// with zeros over six bytes in the middle of strip 1, so that its rows from there on cannot be
+// decoded.
+void WriteDamagedFaxPage(const std::string& path);
+
 // A page of other samples than one bit a pixel (grey, colour), written by libtiff in one strip;
 // the samples run through all their values.
 struct SampleLayout {

@@ -708,6 +708,37 @@ TEST(ParseNumberPrefix, OnlyAsciiDigitsCount) {
 // ---- pages of other senders, and pages that cannot be shown ----
 
 // The page model names every reason; the window shows its words in place of the page.
+// A damaged page is shown as decoded, with one line over the top of the view saying so; the
+// window's layout is that of any page.
+TEST(ViewFormMessages, ADamagedPageIsShownWithAWarningOverItsTop) {
+    TempDir dir;
+    WriteDamagedFaxPage(dir.File("damaged.tif"));
+    WriteFaxPages(dir.File("sound.tif"), {TextLikePage(1728, 300)}, {});
+    std::vector<int32_t> offsets;
+    int32_t count = 0;
+    ListImages(dir.File("damaged.tif"), offsets, count, 0);
+    QPointer<ViewForm> damaged = OpenViewer({dir.File("damaged.tif"), offsets.at(0)});
+    ListImages(dir.File("sound.tif"), offsets, count, 0);
+    QPointer<ViewForm> sound = OpenViewer({dir.File("sound.tif"), offsets.at(0)});
+    ASSERT_TRUE(damaged && sound);
+    EXPECT_TRUE(damaged->Picture2.Warning().startsWith("Damaged page: rows "))
+        << damaged->Picture2.Warning().toStdString();
+    EXPECT_TRUE(damaged->Picture2.Warning().contains("(bad code in strip 1 at byte "));
+    EXPECT_TRUE(damaged->LastRenderPlan().draws) << "the page is shown as decoded";
+    EXPECT_TRUE(damaged->Check1.isEnabled()) << "and may be saved";
+    EXPECT_EQ(sound->Picture2.Warning(), "");
+    EXPECT_EQ(damaged->Picture1.geometry(), sound->Picture1.geometry());
+    EXPECT_EQ(damaged->Picture2.geometry(), sound->Picture2.geometry());
+
+    const QRect band = damaged->Picture2.WarningRect();
+    ASSERT_FALSE(band.isEmpty());
+    EXPECT_EQ(band.width(), damaged->Picture1.width() - damaged->Picture2.x());
+    const QImage shot = damaged->Picture2.grab(band).toImage();
+    EXPECT_EQ(QColor(shot.pixel(1, 1)), QColor(0xFF, 0xF1, 0xB8)) << "the band is drawn";
+    delete damaged.data();
+    delete sound.data();
+}
+
 TEST(ViewFormMessages, AnUnsupportedPageShowsItsProblem) {
     TempDir dir;
     const UnsupportedPage page = WriteUnsupportedPages(dir.Path()).at(0);
