@@ -1,8 +1,10 @@
 #include "viewer/view_canvas.h"
 
+#include <QHelpEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
+#include <QToolTip>
 #include <algorithm>
 
 namespace faxlens {
@@ -108,6 +110,18 @@ void ViewCanvas::paintEvent(QPaintEvent* event) {
     for (const QRect& rect : uncovered)
         painter.fillRect(rect, background);
     PaintWarning(painter);
+}
+
+bool ViewCanvas::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        if (WarningRect().contains(help->pos()))
+            QToolTip::showText(help->globalPos(), warning_, this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 // Dark text on a pale amber band, as warnings commonly look; the text is cut with an ellipsis

@@ -65,6 +65,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // A warning cut short where its band ends shows whole as the tool tip of the band.
+    bool event(QEvent* event) override;
 
 private:
     void PaintWarning(QPainter& painter) const;
