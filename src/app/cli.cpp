@@ -81,7 +81,8 @@ std::string HelpText() {
     for (const Command& command : kCommands)
         width = std::max(width, Synopsis(command).size());
 
-    std::string text = "usage: " + std::string(kProgram) + " COMMAND ARGUMENTS...\n\n" +
+    std::string text = "usage: " + std::string(kProgram) + " COMMAND ARGUMENTS...\n" + "       " +
+                       std::string(kProgram) + " --help | --version\n\n" +
                        "Looks into TIFF files with bilevel fax pages. Images are numbered from\n"
                        "1, as in the image list of faxlens.\n\ncommands:\n";
     for (const Command& command : kCommands) {
@@ -100,6 +101,9 @@ Outcome Run(std::span<const std::string> args) {
     const std::string& name = args.front();
     if (name == "--help" || name == "-h")
         return args.size() == 1 ? Done(HelpText()) : BadUsage(name + " takes no arguments");
+    if (name == "--version")
+        return args.size() == 1 ? Done(std::string(kProgram) + " " + FAXLENS_VERSION + "\n")
+                                : BadUsage(name + " takes no arguments");
     const Command* command = FindCommand(name);
     if (command == nullptr)
         return BadUsage("unknown command '" + name + "' (" + std::string(kProgram) +

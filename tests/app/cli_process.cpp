@@ -79,7 +79,11 @@ int WaitFor(pid_t pid) {
 } // namespace
 
 CliResult RunCli(const std::vector<std::string>& args) {
-    std::vector<std::string> words{FAXLENS_CLI_PATH};
+    return RunProgram(FAXLENS_CLI_PATH, args);
+}
+
+CliResult RunProgram(const std::string& program, const std::vector<std::string>& args) {
+    std::vector<std::string> words{program};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& word : words)

@@ -15,6 +15,8 @@ struct CliResult {
 
 // Runs faxlens-cli with the arguments (without the program name).
 CliResult RunCli(const std::vector<std::string>& args);
+// Runs another program of the build the same way.
+CliResult RunProgram(const std::string& program, const std::vector<std::string>& args);
 
 // Checks the shape of every failure: the exit status, nothing on stdout, one line on stderr.
 void ExpectFailure(const CliResult& result, int exitStatus);

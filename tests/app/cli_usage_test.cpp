@@ -82,6 +82,24 @@ TEST_F(CliUsage, HelpPrintsEveryCommandOnStdout) {
     }
 }
 
+// Both programs answer --help and --version on stdout with exit 0; the window program does so
+// before it needs a display.
+TEST_F(CliUsage, BothProgramsAnswerHelpAndVersion) {
+    const std::pair<std::string, std::string> programs[] = {{FAXLENS_CLI_PATH, "faxlens-cli"},
+                                                            {FAXLENS_GUI_PATH, "faxlens"}};
+    for (const auto& [path, name] : programs) {
+        SCOPED_TRACE(name);
+        const CliResult version = RunProgram(path, {"--version"});
+        EXPECT_EQ(version.exitStatus, 0);
+        EXPECT_EQ(version.out, name + " " + FAXLENS_VERSION + "\n");
+        EXPECT_EQ(version.err, "");
+        const CliResult help = RunProgram(path, {"--help"});
+        EXPECT_EQ(help.exitStatus, 0);
+        EXPECT_TRUE(help.out.starts_with("usage: " + name + " ")) << help.out;
+        EXPECT_NE(help.out.find("--version"), std::string::npos);
+    }
+}
+
 struct FailureCase {
     const char* what;
     std::vector<std::string> args;
