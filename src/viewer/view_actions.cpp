@@ -19,7 +19,8 @@ void Prepare(QAction& action, const QString& text, const QList<QKeySequence>& ke
 ViewerActions::ViewerActions(QWidget& window)
     : zoomIn(&window), zoomOut(&window), fitWidth(&window), fitPage(&window), actualSize(&window),
       rotateRight(&window), rotateLeft(&window), nextImage(&window), previousImage(&window),
-      afterZoom_(&window), afterRotate_(&window) {
+      copyImage(&window), print(&window), afterZoom_(&window), afterRotate_(&window),
+      afterImages_(&window) {
     // Ctrl+= is Ctrl+plus on keyboards where plus needs Shift.
     Prepare(zoomIn, QStringLiteral("Zoom In"),
             {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
@@ -36,13 +37,17 @@ ViewerActions::ViewerActions(QWidget& window)
             window);
     Prepare(previousImage, QStringLiteral("Previous Image"),
             {QKeySequence(Qt::CTRL | Qt::Key_PageUp)}, window);
+    Prepare(copyImage, QStringLiteral("Copy Image"), {QKeySequence::Copy}, window);
+    Prepare(print, QStringLiteral("Print..."), {QKeySequence::Print}, window);
     afterZoom_.setSeparator(true);
     afterRotate_.setSeparator(true);
+    afterImages_.setSeparator(true);
 }
 
 QList<QAction*> ViewerActions::MenuOrder() {
-    return {&zoomIn,     &zoomOut,     &fitWidth,     &fitPage,   &actualSize,   &afterZoom_,
-            &rotateLeft, &rotateRight, &afterRotate_, &nextImage, &previousImage};
+    return {&zoomIn,        &zoomOut,      &fitWidth,    &fitPage,      &actualSize,
+            &afterZoom_,    &rotateLeft,   &rotateRight, &afterRotate_, &nextImage,
+            &previousImage, &afterImages_, &copyImage,   &print};
 }
 
 } // namespace faxlens

@@ -26,10 +26,13 @@ struct ViewerActions {
     QAction rotateLeft;
     QAction nextImage;
     QAction previousImage;
+    QAction copyImage;
+    QAction print;
 
 private:
     QAction afterZoom_;
     QAction afterRotate_;
+    QAction afterImages_;
 };
 
 } // namespace faxlens

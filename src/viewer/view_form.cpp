@@ -215,6 +215,8 @@ void ViewForm::ConnectActions() {
             [this] { TurnPage(QuarterTurn::CounterClockwise); });
     connect(&actions_.nextImage, &QAction::triggered, this, [this] { ShowNeighbourImage(1); });
     connect(&actions_.previousImage, &QAction::triggered, this, [this] { ShowNeighbourImage(-1); });
+    connect(&actions_.copyImage, &QAction::triggered, this, &ViewForm::CopyPage);
+    connect(&actions_.print, &QAction::triggered, this, &ViewForm::PrintPage);
 }
 
 bool ViewForm::eventFilter(QObject* watched, QEvent* event) {

@@ -16,6 +16,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPointer>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QString>
@@ -74,6 +75,13 @@ public:
     // Shows image `step` places after (or, when negative, before) the shown one in the same
     // file; nothing happens at the file's ends.
     void ShowNeighbourImage(int step);
+    // The shown page onto the clipboard as a picture.
+    void CopyPage();
+    // Asks for a printer and prints the shown page on it.
+    void PrintPage();
+    // Prints the shown page at its physical size, scaled down only when larger than the
+    // printable area, centred. False when there is no page or the printer cannot be used.
+    bool PrintPageOn(QPrinter& printer);
 
     // The file and the image shown: its directory's offset and its place among the file's images.
     const std::string& Path() const { return path_; }

@@ -8,8 +8,10 @@
 #include "viewer/view_form.h"
 #include "viewer/view_navigation.h"
 
+#include <QClipboard>
 #include <QMenu>
 #include <QMimeData>
+#include <QPrinter>
 #include <QTest>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
@@ -245,6 +247,41 @@ TEST_F(ViewerHandlingTest, AFileDroppedOnTheViewerOpensInTheMainWindow) {
     EXPECT_EQ(viewer->Surface()->Width(), kWidth) << "the viewer keeps its page";
 }
 
+TEST_F(ViewerHandlingTest, CtrlCPutsThePageOnTheClipboard) {
+    ASSERT_TRUE(viewer);
+    QGuiApplication::clipboard()->clear();
+    viewer->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(viewer));
+    FocusPage();
+    Key(Qt::Key_C, Qt::ControlModifier);
+    const QImage copied = QGuiApplication::clipboard()->image();
+    ASSERT_EQ(copied.size(), QSize(kWidth, kHeight));
+    const Bitmap page = BitmapOf(*viewer->Surface());
+    Bitmap onClipboard(kWidth, kHeight);
+    for (int32_t y = 0; y < kHeight; ++y)
+        for (int32_t x = 0; x < kWidth; ++x)
+            onClipboard.At(x, y) = qGray(copied.pixel(x, y)) < 128;
+    EXPECT_TRUE(onClipboard == page) << DescribeDifferences(page, onClipboard);
+    EXPECT_NEAR(copied.dotsPerMeterX() * 0.0254, 204, 0.5) << "with the page's resolution";
+}
+
+// Printing to a PDF file: one page, the picture at the page's physical size.
+TEST_F(ViewerHandlingTest, PrintingPutsThePageOnOnePaperPage) {
+    ASSERT_TRUE(viewer);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(dir.File("printed.pdf")));
+    ASSERT_TRUE(viewer->PrintPageOn(printer));
+    const std::vector<uint8_t> pdf = ReadFile(dir.File("printed.pdf"));
+    const std::string text(pdf.begin(), pdf.end());
+    EXPECT_TRUE(text.starts_with("%PDF-"));
+    std::size_t pages = 0;
+    for (std::size_t at = text.find("/Type /Page\n"); at != std::string::npos;
+         at = text.find("/Type /Page\n", at + 1))
+        ++pages;
+    EXPECT_EQ(pages, 1u);
+}
+
 // The page's menu offers every command with its shortcut.
 TEST_F(ViewerHandlingTest, ThePagesMenuOffersEveryCommandWithItsShortcut) {
     ASSERT_TRUE(viewer);
@@ -260,10 +297,11 @@ TEST_F(ViewerHandlingTest, ThePagesMenuOffersEveryCommandWithItsShortcut) {
     QContextMenuEvent event(QContextMenuEvent::Mouse, {30, 30},
                             viewer->Picture2.mapToGlobal(QPoint(30, 30)));
     QApplication::sendEvent(&viewer->Picture2, &event);
-    EXPECT_EQ(offered, QStringList({"Zoom In Ctrl++", "Zoom Out Ctrl+-", "Fit Width Ctrl+2",
-                                    "Fit Page Ctrl+0", "100% Ctrl+1", "Rotate Left Ctrl+Shift+R",
-                                    "Rotate Right Ctrl+R", "Next Image Ctrl+PgDown",
-                                    "Previous Image Ctrl+PgUp"}));
+    EXPECT_EQ(offered,
+              QStringList({"Zoom In Ctrl++", "Zoom Out Ctrl+-", "Fit Width Ctrl+2",
+                           "Fit Page Ctrl+0", "100% Ctrl+1", "Rotate Left Ctrl+Shift+R",
+                           "Rotate Right Ctrl+R", "Next Image Ctrl+PgDown",
+                           "Previous Image Ctrl+PgUp", "Copy Image Ctrl+C", "Print... Ctrl+P"}));
 }
 
 } // namespace
