@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev libgl-dev fonts-wine
     libgtest-dev libgmock-dev libbenchmark-dev
     libtiff-dev libtiff-tools
+    qpdf poppler-utils ghostscript
     clang libclang-rt-14-dev
 )
 

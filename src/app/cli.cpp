@@ -18,6 +18,10 @@ constexpr std::array kCommands{
     Command{"convert", "FILE N OUT --g3|--g4", 4,
             "saves image N as the viewer's save commands do: a Group 3 or Group 4 TIFF file",
             RunConvert},
+    Command{"pdf", "FILE OUT.pdf [--images LIST]", 2,
+            "writes every image (or those of LIST, e.g. 1,3-5) as a page of a PDF file, each "
+            "picture a Group 4 stream",
+            RunPdf, true},
     Command{"check", "FILE... [--json]", 1,
             "checks every image of every file: one line a page, ok, damaged or not shown; "
             "--json writes one JSON document",
@@ -92,7 +96,7 @@ std::string HelpText() {
     }
     return text +
            "\nexit status: 0 done, 1 the work failed (check: a page is not ok), 2 bad usage,\n"
-           "3 done, but the page is damaged (decode, convert)\n";
+           "3 done, but the page is damaged (decode, convert) or an image was left out (pdf)\n";
 }
 
 Outcome Run(std::span<const std::string> args) {

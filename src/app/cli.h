@@ -16,12 +16,14 @@ namespace faxlens::cli {
 
 inline constexpr std::string_view kProgram = "faxlens-cli";
 
+// kDamaged: done, but a page is damaged (decode, convert) or an image was left out (pdf).
 enum ExitStatus : int { kDone = 0, kFailed = 1, kBadUsage = 2, kDamaged = 3 };
 
 struct Outcome {
     int status = kDone;
     std::string output; // bytes for stdout, written unchanged
-    std::string error;  // the one stderr line, without its line break; empty when done
+    std::string error;  // the stderr line (pdf: a line for each image left out), without the
+                        // last line break; empty when done
 };
 
 Outcome Done(std::string output);
@@ -63,5 +65,6 @@ Outcome RunInfo(Operands operands);
 Outcome RunDecode(Operands operands);
 Outcome RunConvert(Operands operands);
 Outcome RunCheck(Operands operands);
+Outcome RunPdf(Operands operands);
 
 } // namespace faxlens::cli

@@ -1,5 +1,7 @@
 #include "viewer/page_image.h"
 
+#include "export/pdf_writer.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -8,8 +10,6 @@ namespace faxlens {
 namespace {
 
 constexpr double kMetresPerInch = 0.0254;
-constexpr int32_t kFaxXResolution = 204;
-constexpr int32_t kFaxYResolution = 196;
 
 QImage BitImage(const PageSurface& page) {
     QImage image(page.Width(), page.Height(), QImage::Format_Mono);
@@ -54,8 +54,8 @@ QImage PageImage(const PageSurface& page, int32_t xRes, int32_t yRes) {
 }
 
 QSizeF PageInches(const PageSurface& page, int32_t xRes, int32_t yRes) {
-    return {static_cast<double>(page.Width()) / (xRes > 0 ? xRes : kFaxXResolution),
-            static_cast<double>(page.Height()) / (yRes > 0 ? yRes : kFaxYResolution)};
+    const auto inches = InchesOf(page.Width(), page.Height(), xRes, yRes);
+    return {inches.width, inches.height};
 }
 
 QRectF PrintedPlace(QSizeF pageInches, QSizeF areaInches) {

@@ -22,8 +22,7 @@ QImage PageImage(const PageSurface& page, int32_t xRes, int32_t yRes);
 // the area, and centred. In inches from the area's top-left corner.
 QRectF PrintedPlace(QSizeF pageInches, QSizeF areaInches);
 
-// The page's physical size in inches; a direction without resolution counts 204 x 196 dots per
-// inch, a fax's fine resolution, as a fax without tags was most likely sent.
+// The page's physical size in inches, as a PDF page gets it (see InchesOf).
 QSizeF PageInches(const PageSurface& page, int32_t xRes, int32_t yRes);
 
 } // namespace faxlens

@@ -102,8 +102,8 @@ void WriteFaxPages(const std::string& path, const std::vector<Bitmap>& pages,
         TIFFSetField(t, TIFFTAG_PHOTOMETRIC, options.photometric);
         TIFFSetField(t, TIFFTAG_FILLORDER, options.fillOrder);
         TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-        TIFFSetField(t, TIFFTAG_XRESOLUTION, 204.0f);
-        TIFFSetField(t, TIFFTAG_YRESOLUTION, 196.0f);
+        TIFFSetField(t, TIFFTAG_XRESOLUTION, options.xResolution);
+        TIFFSetField(t, TIFFTAG_YRESOLUTION, options.yResolution);
         TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
         TIFFSetField(t, TIFFTAG_ROWSPERSTRIP,
                      options.rowsPerStrip > 0 ? options.rowsPerStrip : page.height);

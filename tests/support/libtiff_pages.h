@@ -45,6 +45,8 @@ struct FaxOptions {
     int fillOrder = 1;
     int photometric = 0;      // 0 min-is-white, 1 min-is-black, 3 a palette of two colours
     int paletteDarkIndex = 1; // with a palette: which of its two colours is the dark one
+    float xResolution = 204;
+    float yResolution = 196;
 };
 
 // Appends the page as a new directory of a file written by libtiff.

@@ -1,0 +1,151 @@
+// faxlens-cli pdf: images of a file as pages of one PDF file whose pictures are Group 4 streams.
+// Checked as other programs read it: qpdf finds no error, and poppler and Ghostscript, rendering
+// each page at the page's own resolution, give libtiff's pixels exactly.
+
+#include "cli_process.h"
+#include "support/libtiff_pages.h"
+#include "support/tiff_builder.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace faxlens::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A binary PBM file's pixels, comments in the header skipped.
+Bitmap ReadPbm(const std::string& path) {
+    const std::vector<uint8_t> bytes = ReadFile(path);
+    std::size_t at = 2;
+    int32_t numbers[2] = {0, 0};
+    for (int32_t& number : numbers) {
+        while (at < bytes.size() && (std::isspace(bytes[at]) || bytes[at] == '#')) {
+            if (bytes[at] == '#')
+                while (at < bytes.size() && bytes[at] != '\n')
+                    ++at;
+            else
+                ++at;
+        }
+        while (at < bytes.size() && std::isdigit(bytes[at]))
+            number = number * 10 + (bytes[at++] - '0');
+    }
+    ++at;
+    Bitmap bitmap(numbers[0], numbers[1]);
+    const std::size_t stride = (static_cast<std::size_t>(numbers[0]) + 7) / 8;
+    for (int32_t y = 0; y < bitmap.height; ++y)
+        for (int32_t x = 0; x < bitmap.width; ++x) {
+            const std::size_t byte = at + y * stride + x / 8;
+            bitmap.At(x, y) = byte < bytes.size() && (bytes[byte] >> (7 - x % 8) & 1);
+        }
+    return bitmap;
+}
+
+int Shell(const std::string& command) {
+    return std::system(command.c_str());
+}
+
+struct Resolution {
+    int x, y;
+};
+
+// Page k of the PDF rendered by poppler and by Ghostscript at the given resolution.
+std::vector<Bitmap> Rendered(const TempDir& dir, const std::string& pdf, int page, Resolution r) {
+    const std::string k = std::to_string(page);
+    const std::string poppler = dir.File("poppler-" + k);
+    const std::string gs = dir.File("gs-" + k + ".pbm");
+    EXPECT_EQ(Shell("pdftoppm -singlefile -mono -f " + k + " -l " + k + " -rx " +
+                    std::to_string(r.x) + " -ry " + std::to_string(r.y) + " '" + pdf + "' '" +
+                    poppler + "'"),
+              0);
+    EXPECT_EQ(Shell("gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pbmraw -r" + std::to_string(r.x) +
+                    "x" + std::to_string(r.y) + " -dFirstPage=" + k + " -dLastPage=" + k +
+                    " -sOutputFile='" + gs + "' '" + pdf + "'"),
+              0);
+    return {ReadPbm(poppler + ".pbm"), ReadPbm(gs)};
+}
+
+TEST(CliPdf, EveryPageRendersAsLibtiffReadsItAndTheFileStaysSmall) {
+    TempDir dir;
+    const std::string tif = dir.File("pages.tif");
+    const Resolution resolutions[] = {{204, 196}, {204, 98}, {300, 300}};
+    std::string parts;
+    for (const Resolution& r : resolutions) {
+        FaxOptions options;
+        options.compression = r.x == 300 ? 3 : 4;
+        options.xResolution = static_cast<float>(r.x);
+        options.yResolution = static_cast<float>(r.y);
+        const std::string part = dir.File("part" + std::to_string(r.y) + ".tif");
+        WriteFaxPages(part, {TextLikePage(r.x == 300 ? 2480 : 1728, r.y == 98 ? 1100 : 900, r.y)},
+                      options);
+        parts += "'" + part + "' ";
+    }
+    ASSERT_EQ(Shell("tiffcp " + parts + "'" + tif + "'"), 0); // each page keeps its coding
+    const std::string pdf = dir.File("pages.pdf");
+    const CliResult result = RunCli({"pdf", tif, pdf});
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(Shell("qpdf --check '" + pdf + "' > /dev/null"), 0);
+    for (int page = 0; page < 3; ++page) {
+        SCOPED_TRACE("page " + std::to_string(page + 1));
+        const Bitmap expected = ReadWithLibtiff(tif, page);
+        for (const Bitmap& shown : Rendered(dir, pdf, page + 1, resolutions[page]))
+            EXPECT_TRUE(shown == expected) << DescribeDifferences(expected, shown);
+    }
+    ASSERT_EQ(Shell("tiff2pdf -o '" + dir.File("t2p.pdf") + "' '" + tif + "' 2> /dev/null"), 0);
+    EXPECT_LE(fs::file_size(pdf), fs::file_size(dir.File("t2p.pdf")) + 3 * 1024);
+}
+
+TEST(CliPdf, ImagesChosenByListInTheirOrder) {
+    TempDir dir;
+    const std::string tif = dir.File("pages.tif");
+    WriteFaxPages(
+        tif, {TextLikePage(800, 100, 1), TextLikePage(900, 100, 2), TextLikePage(1000, 100, 3)},
+        {});
+    const std::string pdf = dir.File("chosen.pdf");
+    ASSERT_EQ(RunCli({"pdf", tif, pdf, "--images", "3,1-2"}).exitStatus, 0);
+    for (const auto& [page, image] : {std::pair{1, 2}, {2, 0}, {3, 1}}) {
+        const Bitmap expected = ReadWithLibtiff(tif, image);
+        EXPECT_TRUE(Rendered(dir, pdf, page, {204, 196}).front() == expected) << page;
+    }
+    for (const std::string list : {"0", "4", "2-1", "1,", "x", "1-", ""}) {
+        const CliResult wrong = RunCli({"pdf", tif, dir.File("no.pdf"), "--images", list});
+        EXPECT_EQ(wrong.exitStatus, 2) << '"' << list << '"';
+        EXPECT_FALSE(fs::exists(dir.File("no.pdf")));
+    }
+}
+
+// Images that cannot be shown are left out, each with a line; none written at all is a failure.
+TEST(CliPdf, ImagesThatCannotBeShownAreLeftOutAndSaidSo) {
+    TempDir dir;
+    TiffBuilder builder;
+    const uint32_t strip = builder.AddData({0xF0, 0x0F});
+    builder.Ifd()
+        .Long(tag::kImageWidth, {8})
+        .Long(tag::kImageLength, {2})
+        .Long(tag::kStripOffsets, {strip})
+        .Long(tag::kStripByteCounts, {2});
+    builder.Ifd()
+        .Long(tag::kImageWidth, {8})
+        .Long(tag::kImageLength, {2})
+        .Short(tag::kCompression, {7})
+        .Long(tag::kStripOffsets, {strip})
+        .Long(tag::kStripByteCounts, {2});
+    const std::string tif = dir.File("mixed.tif");
+    builder.WriteTo(tif);
+    const CliResult some = RunCli({"pdf", tif, dir.File("some.pdf")});
+    EXPECT_EQ(some.exitStatus, 3);
+    EXPECT_EQ(some.err, "faxlens-cli: " + tif +
+                            " image 2: This page cannot be shown: its compression is JPEG.\n");
+    EXPECT_EQ(Shell("test \"$(qpdf --show-npages '" + dir.File("some.pdf") + "')\" = 1"), 0);
+
+    const CliResult none = RunCli({"pdf", tif, dir.File("none.pdf"), "--images", "2"});
+    EXPECT_EQ(none.exitStatus, 1);
+    EXPECT_EQ(Lines(none.err).size(), 2u) << none.err;
+    EXPECT_FALSE(fs::exists(dir.File("none.pdf")));
+    EXPECT_EQ(FolderContents(dir.Path()), (std::vector<std::string>{"mixed.tif", "some.pdf"}));
+}
+
+} // namespace
+} // namespace faxlens::test
