@@ -94,6 +94,8 @@ void Form1::SetUpControls() {
     Text1.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     List1.setContextMenuPolicy(Qt::CustomContextMenu);
     List1Menu.addAction(&mnuViewImage);
+    List1Menu.addSeparator();
+    List1Menu.addAction(&mnuSaveImagesAsPdf);
     Label1.setTextFormat(Qt::PlainText);
     Label1.setText(QString::fromLatin1(kStatusNoFile));
     openCommand.setShortcut(QKeySequence::Open);
@@ -116,6 +118,7 @@ void Form1::ConnectHandlers() {
     connect(&List1, &QListWidget::itemSelectionChanged, this, &Form1::List1_Click);
     connect(&List1, &QWidget::customContextMenuRequested, this, &Form1::ShowListMenu);
     connect(&mnuViewImage, &QAction::triggered, this, &Form1::mnuViewImage_Click);
+    connect(&mnuSaveImagesAsPdf, &QAction::triggered, this, &Form1::mnuSaveImagesAsPdf_Click);
     connect(&openCommand, &QAction::triggered, this, &Form1::Label1_DblClick);
     connect(&reloadCommand, &QAction::triggered, this, &Form1::ReloadFile);
     Label1.installEventFilter(this);

@@ -4,6 +4,8 @@
 // selected one; a double-click on the status line chooses the file. A double-click on an image,
 // Enter on the selected one or "View Image" in the list's context menu opens it in a viewer.
 
+#include "ui/busy_cursor.h"
+#include "ui/busy_guard.h"
 #include "viewer/view_form.h"
 
 #include <QAction>
@@ -46,6 +48,8 @@ public:
     void List1_DblClick();
     void List1_KeyPress(int keyAscii); // Enter only
     void mnuViewImage_Click();
+    // Asks for a file name and saves every image of the open file as a page of one PDF file.
+    void mnuSaveImagesAsPdf_Click();
     // Opens a file as the open dialog does when it is chosen there.
     void OpenDroppedFile(const QString& path);
     // Lists the open file again, as it now is on disk; the selected entry stays selected while
@@ -67,6 +71,7 @@ public:
     // The context menu of the list.
     QMenu List1Menu{this};
     QAction mnuViewImage{QStringLiteral("View Image"), this};
+    QAction mnuSaveImagesAsPdf{QStringLiteral("Save Images As PDF..."), this};
     // Ctrl+O: the open dialog, as a double-click on the status line opens it.
     QAction openCommand{QStringLiteral("Open..."), this};
     // F5: the open file listed again.
@@ -89,6 +94,8 @@ private:
     void FollowViewer(const QString& path, int index);
 
     std::vector<QPointer<ViewForm>> viewers_;
+    // A PDF being written lets events run; meanwhile no second one starts.
+    BusyCount pdfSaving_{ShowBusyCursor, EndBusyCursor};
 };
 
 } // namespace faxlens

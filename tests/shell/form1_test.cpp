@@ -1,5 +1,6 @@
 #include "shell/form1.h"
 #include "shell/mod_faxlens.h"
+#include "support/libtiff_pages.h"
 #include "support/window_driving.h"
 #include "tiff/tag_report.h"
 
@@ -321,6 +322,35 @@ TEST_F(Form1Test, F5ListsTheFileAgainAsItIsNow) {
     EXPECT_EQ(form.SelectedEntry(), 1);
     EXPECT_EQ(form.Text1.toPlainText(), ReportShown(path, Document().ImageOffsets.at(1)));
     EXPECT_EQ(form.Label1.text(), kListed);
+}
+
+// The list's menu saves every image of the file as one PDF file, starting in the file's folder.
+TEST_F(Form1Test, SaveImagesAsPdfWritesEveryImageAsAPage) {
+    const std::string path = dir.File("fax.tif");
+    WriteFaxPages(path, {TextLikePage(800, 100, 1), TextLikePage(900, 120, 2)}, {});
+    Show();
+    ASSERT_TRUE(Open(path));
+    QString filter, startFolder, said;
+    WhenShown<QFileDialog> name([&](QFileDialog& dialog) {
+        filter = FilterText(dialog);
+        startFolder = dialog.directory().absolutePath();
+        TypeFileName(dialog, QString::fromStdString(dir.File("pages")));
+        PressAccept(dialog);
+    });
+    WhenShown<QMessageBox> box([&](QMessageBox& shown) {
+        said = shown.text();
+        shown.accept();
+    });
+    EXPECT_TRUE(form.List1Menu.actions().contains(&form.mnuSaveImagesAsPdf));
+    form.mnuSaveImagesAsPdf.trigger();
+    EXPECT_EQ(filter, "PDF Files          (*.PDF)");
+    EXPECT_EQ(startFolder.toStdString(), dir.Path());
+    EXPECT_EQ(said.toStdString(), "Saved 2 page(s) as\n" + dir.File("pages.pdf"));
+    const std::vector<uint8_t> pdf = ReadFile(dir.File("pages.pdf"));
+    const std::string text(pdf.begin(), pdf.end());
+    EXPECT_TRUE(text.starts_with("%PDF-1.4"));
+    EXPECT_NE(text.find("/Type /Pages /Kids [5 0 R 8 0 R] /Count 2"), std::string::npos);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(Form1Test, CancelledOpenDialogChangesNothing) {
