@@ -47,8 +47,11 @@ Outcome RunPdf(Operands operands) {
     const PdfOutcome written = WriteImagesAsPdf(path, images, out);
     // One stderr line for each image left out.
     std::string lines;
-    for (const std::string& left : written.leftOut)
-        lines += (lines.empty() ? "" : "\n") + std::string(kProgram) + ": " + path + " " + left;
+    for (const std::string& left : written.leftOut) {
+        if (!lines.empty())
+            lines += '\n';
+        lines.append(kProgram).append(": ").append(path).append(" ").append(left);
+    }
     if (!written.error.empty()) {
         Outcome failed = Failed("cannot write " + out + ": " + written.error);
         failed.error = lines.empty() ? failed.error : lines + "\n" + failed.error;

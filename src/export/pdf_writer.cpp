@@ -103,8 +103,11 @@ void PdfWriter::AddPage(const PageSurface& surface, int32_t xResolution, int32_t
 
 bool PdfWriter::Finish() {
     std::string kids;
-    for (const int page : pageObjects_)
-        kids += (kids.empty() ? "" : " ") + Reference(page);
+    for (const int page : pageObjects_) {
+        if (!kids.empty())
+            kids += ' ';
+        kids += Reference(page);
+    }
     BeginObject(kPagesObject);
     Write("<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pageObjects_.size()) +
           " >>\nendobj\n");

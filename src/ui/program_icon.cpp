@@ -34,14 +34,24 @@ void PaintPrint(QPainter& painter) {
 
 } // namespace
 
-QIcon ProgramIcon() {
-    QPixmap pixmap(kIconSize, kIconSize);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
+QImage ProgramIconImage(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    // Drawn on a grid of 32; larger icons are the same drawing scaled, smoothed.
+    painter.setRenderHint(QPainter::Antialiasing, size != kIconSize);
+    painter.scale(size / double{kIconSize}, size / double{kIconSize});
     PaintPage(painter);
     PaintPrint(painter);
     painter.end();
-    return QIcon(pixmap);
+    return image;
+}
+
+QIcon ProgramIcon() {
+    QIcon icon;
+    for (const int size : kProgramIconSizes)
+        icon.addPixmap(QPixmap::fromImage(ProgramIconImage(size)));
+    return icon;
 }
 
 } // namespace faxlens
