@@ -40,7 +40,10 @@ Outcome RunPdf(Operands operands) {
         return Failed("cannot open " + path + ": " + problem);
     std::vector<int32_t> offsets;
     int32_t count = 0;
-    ListImages(path, offsets, count, 0);
+    if (!ListImages(path, offsets, count, 0))
+        return Failed("cannot open " + path);
+    if (offsets.empty())
+        return Failed(path + " holds no images");
     std::vector<PdfImage> images;
     if (std::optional<Outcome> wrong = ChooseImages(operands, offsets, images))
         return std::move(*wrong);

@@ -53,7 +53,7 @@ FileCheck CheckFile(const std::string& path) {
     std::vector<int32_t> offsets;
     int32_t count = 0;
     if (!ListImages(path, offsets, count, 0))
-        file.error = "it cannot be read";
+        file.error = "its directories cannot be read";
     else if (offsets.empty())
         file.error = "it holds no images";
     for (std::size_t k = 0; k < offsets.size(); ++k)
@@ -123,6 +123,13 @@ std::string JsonString(const std::string& text) {
             bool valid = length > 0 && byte < 0xF5 && i + length <= text.size();
             for (std::size_t k = 1; valid && k < length; ++k)
                 valid = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+            if (valid && length > 2) {
+                // The second byte's range rules out overlong forms, surrogates and code points
+                // beyond U+10FFFF.
+                const auto second = static_cast<unsigned char>(text[i + 1]);
+                valid = !(byte == 0xE0 && second < 0xA0) && !(byte == 0xED && second > 0x9F) &&
+                        !(byte == 0xF0 && second < 0x90) && !(byte == 0xF4 && second > 0x8F);
+            }
             if (valid) {
                 json.append(text, i, length);
                 i += length;

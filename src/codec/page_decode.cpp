@@ -274,8 +274,12 @@ bool DecodePageIntoSurface(PageSurface& surface, const std::string& path, const 
         const int64_t reached =
             DecodeStrip(decoder, surface, data, page, firstRow, rowLimit, ink, pump, end);
         budget.rows -= reached;
-        NoteStripEnd(damage, strip, FaxCodingOf(decoder).has_value(), end, data.size(), firstRow,
-                     reached, rows);
+        // A strip without a byte count is read up to whatever follows it (the next strip, a
+        // directory, the end of the file): what lies after its rows is no sign of damage.
+        const bool endKnown = slot.byteCount > 0;
+        NoteStripEnd(damage, strip,
+                     FaxCodingOf(decoder).has_value() && (endKnown || reached < rows), end,
+                     data.size(), firstRow, reached, rows);
     }
     if (damageFound != nullptr)
         *damageFound = std::move(damage);

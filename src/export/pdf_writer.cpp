@@ -2,6 +2,7 @@
 
 #include "export/page_encoder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <span>
@@ -21,6 +22,8 @@ constexpr int32_t kAssumedYResolution = 196;
 // (rounding up, some find one more otherwise) and scales the picture by a hair less than one,
 // taking every pixel as it is (scaling by one or more, some renderers smooth the picture).
 std::string Number(double value) {
+    constexpr double kSmallestSize = 0.01; // a page of an absurd resolution still has a size
+    value = std::max(value, kSmallestSize);
     char text[32];
     std::snprintf(text, sizeof text, "%.6f", std::floor(value * 1e6 - 1) / 1e6);
     std::string number(text);

@@ -11,7 +11,9 @@
 namespace faxlens {
 
 BinaryFile::BinaryFile(const std::string& path) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without waiting: opening a FIFO for reading would block until a writer comes. Anything that
+    // is not a regular file is refused before it is read.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0) {
         openError_ = errno;
         return;

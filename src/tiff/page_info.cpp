@@ -99,6 +99,7 @@ void GetPageCoding(const std::string& path, int64_t ifdOffset, TiffPage& page) {
     c.bitsPerSample = TagNumberOr(path, ifdOffset, tag::kBitsPerSample, 1);
     c.samplesPerPixel = TagNumberOr(path, ifdOffset, tag::kSamplesPerPixel, 1);
     c.predictor = TagNumberOr(path, ifdOffset, tag::kPredictor, 1);
+    c.resolutionUnit = TagNumberOr(path, ifdOffset, tag::kResolutionUnit, kResolutionInInches);
     c.tiled = !GetTagText(path, ifdOffset, tag::kTileOffsets).empty();
     if (c.photometric == photometric::kPalette)
         c.paletteDarkIndex = DarkerPaletteIndex(GetTagText(path, ifdOffset, tag::kColorMap));

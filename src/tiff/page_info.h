@@ -30,6 +30,10 @@ struct PageCoding {
     bool tiled = false;    // stored in tiles rather than strips
     // A palette page of two colours: the index of the darker one; -1 without such a palette.
     int32_t paletteDarkIndex = -1;
+    // The unit of the resolutions: 2 inches (the default), 3 centimetres, 1 none. The viewer
+    // draws with the numbers as they stand; what goes out of it (saves, PDF, print, clipboard)
+    // takes the unit into account.
+    int32_t resolutionUnit = 2;
 };
 
 struct TiffPage {

@@ -65,6 +65,7 @@ inline constexpr int32_t kFillOrderHighBitFirst = 1;
 inline constexpr int32_t kFillOrderLowBitFirst = 2;
 inline constexpr int32_t kSubfileIsPage = 2; // NewSubfileType bit 1: a page of a document
 inline constexpr int32_t kResolutionInInches = 2;
+inline constexpr int32_t kResolutionInCentimetres = 3;
 
 // TIFF field types 1 to 12.
 enum FieldType : int32_t {

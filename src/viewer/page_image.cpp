@@ -46,7 +46,10 @@ QRgb ToQRgb(ColourValue colour) {
 
 QImage PageImage(const PageSurface& page, int32_t xRes, int32_t yRes) {
     QImage image = page.IsBilevel() ? BitImage(page) : ColourImage(page);
-    if (!image.isNull() && xRes > 0 && yRes > 0) {
+    // Resolutions beyond what dots per metre can hold in an int are left unsaid.
+    constexpr int32_t kLargestResolution = 1'000'000;
+    if (!image.isNull() && xRes > 0 && yRes > 0 && xRes <= kLargestResolution &&
+        yRes <= kLargestResolution) {
         image.setDotsPerMeterX(static_cast<int>(xRes / kMetresPerInch + 0.5));
         image.setDotsPerMeterY(static_cast<int>(yRes / kMetresPerInch + 0.5));
     }

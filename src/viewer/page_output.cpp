@@ -13,7 +13,7 @@ namespace faxlens {
 void ViewForm::CopyPage() {
     if (const PageSurface* page = page_.Surface())
         QGuiApplication::clipboard()->setImage(
-            PageImage(*page, page_.XResolution(), page_.YResolution()));
+            PageImage(*page, page_.XDotsPerInch(), page_.YDotsPerInch()));
 }
 
 void ViewForm::PrintPage() {
@@ -30,14 +30,14 @@ bool ViewForm::PrintPageOn(QPrinter& printer) {
     const PageSurface* page = page_.Surface();
     if (page == nullptr)
         return false;
-    const QImage image = PageImage(*page, page_.XResolution(), page_.YResolution());
+    const QImage image = PageImage(*page, page_.XDotsPerInch(), page_.YDotsPerInch());
     QPainter painter;
     if (image.isNull() || !painter.begin(&printer))
         return false;
     // The painter's origin is the top-left corner of the printable area.
     const QRectF area = printer.pageRect(QPrinter::Inch);
     const QRectF place =
-        PrintedPlace(PageInches(*page, page_.XResolution(), page_.YResolution()), area.size());
+        PrintedPlace(PageInches(*page, page_.XDotsPerInch(), page_.YDotsPerInch()), area.size());
     const double dotsX = printer.resolution();
     const double dotsY = printer.resolution();
     const QRectF target(place.x() * dotsX, place.y() * dotsY, place.width() * dotsX,

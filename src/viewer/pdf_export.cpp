@@ -29,7 +29,7 @@ PdfOutcome WriteImagesAsPdf(const std::string& path, const std::vector<PdfImage>
                                       page.Problem());
             continue;
         }
-        pdf.AddPage(*page.Surface(), page.XResolution(), page.YResolution(), pump);
+        pdf.AddPage(*page.Surface(), page.XDotsPerInch(), page.YDotsPerInch(), pump);
     }
     if (pdf.PageCount() == 0) {
         outcome.error = "no image can be shown";

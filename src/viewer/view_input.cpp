@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 #include <QWidget>
+#include <cmath>
 #include <optional>
 
 namespace faxlens {
@@ -73,9 +74,13 @@ bool ViewInput::Wheel(QEvent& event) {
     QPointF angle = wheel.angleDelta();
     QPointF pixels = wheel.pixelDelta();
     if (modifiers & Qt::ControlModifier) {
-        const double notches = (angle.y() != 0 ? angle.y() : angle.x()) / kNotch;
-        if (notches != 0)
-            emit ZoomAround(notches, page_.mapFromGlobal(wheel.globalPosition()));
+        // Fine wheels and touchpads send parts of a notch: the zoom steps once per whole notch.
+        zoomNotches_ += (angle.y() != 0 ? angle.y() : angle.x()) / kNotch;
+        const double whole = std::trunc(zoomNotches_);
+        if (whole != 0) {
+            zoomNotches_ -= whole;
+            emit ZoomAround(whole, page_.mapFromGlobal(wheel.globalPosition()));
+        }
         return true;
     }
     if ((modifiers & Qt::ShiftModifier) && angle.x() == 0 && pixels.x() == 0) {

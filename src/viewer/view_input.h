@@ -47,6 +47,7 @@ private:
     QWidget& page_;
     QWidget& frame_;
     bool dragging_ = false;
+    double zoomNotches_ = 0; // parts of a notch of Ctrl+wheel not yet zoomed by
     QPointF lastDragPoint_;
 };
 

@@ -1,5 +1,8 @@
 #include "viewer/viewed_page.h"
 
+#include "base/numbers.h"
+#include "tiff/tiff_facts.h"
+
 namespace faxlens {
 
 ViewedPage ViewedPage::Open(const std::string& path, int64_t ifdOffset, const EventPump& pump) {
@@ -28,7 +31,14 @@ modConvert_DC2TIF::SaveResult ViewedPage::Save(SaveCoding coding, const std::str
         return {false, "there is no page to save"};
     const auto save = coding == SaveCoding::Group3 ? modConvert_DC2TIF::SavePageG3
                                                    : modConvert_DC2TIF::SavePageG4;
-    return save(*Surface(), XResolution(), YResolution(), fileName, 0, 0, pump);
+    return save(*Surface(), XDotsPerInch(), YDotsPerInch(), fileName, 0, 0, pump);
+}
+
+int32_t ViewedPage::InInches(int32_t resolution) const {
+    constexpr double kCentimetresPerInch = 2.54;
+    if (decoded_.page.coding.resolutionUnit != kResolutionInCentimetres)
+        return resolution;
+    return RoundHalfEven(resolution * kCentimetresPerInch);
 }
 
 } // namespace faxlens

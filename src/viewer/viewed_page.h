@@ -31,6 +31,10 @@ public:
     // Dots per inch across and down, as the file gives them; 0 when it gives none.
     int32_t XResolution() const { return decoded_.page.xResolution; }
     int32_t YResolution() const { return decoded_.page.yResolution; }
+    // The same in dots per inch whatever the file's unit (a resolution in dots per centimetre is
+    // converted), for what goes out of the viewer: saves, PDF, print and clipboard.
+    int32_t XDotsPerInch() const { return InInches(XResolution()); }
+    int32_t YDotsPerInch() const { return InInches(YResolution()); }
     // Why the page is not shown ("This page cannot be shown: ..."); empty when it is decoded.
     const std::string& Problem() const { return problem_; }
     // What decoding met besides sound data; nothing for a sound page.
@@ -51,6 +55,8 @@ public:
     void Close() { decoded_.surface.reset(); }
 
 private:
+    int32_t InInches(int32_t resolution) const;
+
     modConvert_TIF2DC::DecodedPage decoded_;
     std::string problem_;
 };

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <tiffio.h>
 
 namespace faxlens::test {
@@ -54,6 +55,22 @@ TEST(CliCheck, EveryPageAndFileThatIsNotOkSaysWhy) {
     EXPECT_EQ(lines[1], text + ": cannot be read: Not a TIFF file: it begins with \"note\"");
     EXPECT_EQ(lines[2], missing + ": cannot be read: No such file or directory");
     EXPECT_TRUE(lines[3].starts_with(unsupported[0].path + ":1 cannot be shown: it")) << lines[3];
+}
+
+// A FIFO is refused at once instead of waiting for a writer; a name that is not UTF-8 is
+// written into the JSON with replacement characters, so that the document stays valid.
+TEST(CliCheck, OddFilesAndNamesAreSaidWithoutHangingOrBreakingTheJson) {
+    TempDir dir;
+    const std::string fifo = dir.File("pipe.tif");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const CliResult piped = RunCli({"check", fifo});
+    EXPECT_EQ(piped.exitStatus, 1);
+    EXPECT_EQ(piped.out, fifo + ": cannot be read: Is not a regular file\n");
+
+    const std::string overlong = dir.File("b\xE0\x80\xAF.tif");
+    WriteFile(overlong, {});
+    const CliResult json = RunCli({"check", "--json", overlong});
+    EXPECT_NE(json.out.find("/b\\ufffd\\ufffd\\ufffd.tif\""), std::string::npos) << json.out;
 }
 
 TEST(CliCheck, JsonHoldsTheSameForScripts) {

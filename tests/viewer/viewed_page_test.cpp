@@ -153,7 +153,7 @@ TEST(ViewedPageTurn, SwapsTheSidesAndResolutionsAndSavesTheTurnedPage) {
     EXPECT_FALSE(page.Turn(QuarterTurn::Clockwise));
 }
 
-// The saved file keeps the page's resolution; a page without one keeps 0/1.
+// The saved file keeps the page's resolution, in dots per inch; a page without one keeps 0/1.
 TEST(ViewedPageSave, TheSavedPageKeepsItsResolution) {
     TempDir dir;
     const std::string withResolution = dir.File("fax.tif");
@@ -167,8 +167,21 @@ TEST(ViewedPageSave, TheSavedPageKeepsItsResolution) {
         .Long(tag::kStripByteCounts, {2});
     const std::string without = dir.File("plain.tif");
     builder.WriteTo(without);
-    const std::pair<std::string, std::pair<float, float>> cases[] = {{withResolution, {204, 196}},
-                                                                     {without, {0, 0}}};
+    // 80 x 77 dots per centimetre are 203 x 196 dots per inch.
+    TiffBuilder metric;
+    metric.Ifd()
+        .Long(tag::kImageWidth, {8})
+        .Long(tag::kImageLength, {2})
+        .Short(tag::kCompression, {compression::kNone})
+        .Long(tag::kStripOffsets, {8})
+        .Long(tag::kStripByteCounts, {2})
+        .Rational(tag::kXResolution, {{80, 1}})
+        .Rational(tag::kYResolution, {{77, 1}})
+        .Short(tag::kResolutionUnit, {kResolutionInCentimetres});
+    const std::string inCentimetres = dir.File("metric.tif");
+    metric.WriteTo(inCentimetres);
+    const std::pair<std::string, std::pair<float, float>> cases[] = {
+        {withResolution, {204, 196}}, {without, {0, 0}}, {inCentimetres, {203, 196}}};
     for (const auto& [path, resolution] : cases) {
         const std::string out = dir.File("saved.tif");
         ASSERT_TRUE(ViewedPage::Open(path, FirstImage(path)).Save(SaveCoding::Group4, out).saved);

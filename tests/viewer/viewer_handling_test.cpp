@@ -103,6 +103,10 @@ TEST_F(ViewerHandlingTest, CtrlWheelZoomsAroundThePointer) {
     EXPECT_NEAR(Plan().y0 + at.y() / Plan().ky, pageY, 2);
     Wheel({0, -240}, Qt::ControlModifier, at);
     EXPECT_EQ(viewer->Combo1.currentText(), "75%");
+    // A fine wheel's eighths of a notch zoom once for the whole notch.
+    for (int part = 0; part < 8; ++part)
+        Wheel({0, 15}, Qt::ControlModifier, at);
+    EXPECT_EQ(viewer->Combo1.currentText(), "100%");
 }
 
 TEST_F(ViewerHandlingTest, DraggingPansThePageWithAClosedHand) {
