@@ -2,6 +2,7 @@
 
 #include "shell/mod_faxlens.h"
 #include "tiff/tag_report.h"
+#include "ui/dropped_file.h"
 #include "ui/file_dialogs.h"
 #include "ui/path_text.h"
 #include "ui/program_font.h"
@@ -178,17 +179,16 @@ void Form1::ReloadFile() {
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event) {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (urls.size() == 1 && urls.front().isLocalFile())
+    if (!DroppedFile(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void Form1::dropEvent(QDropEvent* event) {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (urls.size() != 1 || !urls.front().isLocalFile())
+    const QString path = DroppedFile(event->mimeData());
+    if (path.isEmpty())
         return;
     event->acceptProposedAction();
-    OpenDroppedFile(urls.front().toLocalFile());
+    OpenDroppedFile(path);
 }
 
 void Form1::List1_Click() {

@@ -84,7 +84,9 @@ bool OpenTifFile(Form1& form, const QString& path) {
     int32_t count = 0;
     const bool opened = ListImages(NativePath(cleaned), offsets, count, 0, ProcessPendingEvents);
     state.ImageCount = count;
-    const std::string problem = WhyNotATiffFile(NativePath(cleaned));
+    // A file that lists no image may not be a TIFF file at all; only then is the reason sought.
+    const std::string problem =
+        !opened || offsets.empty() ? WhyNotATiffFile(NativePath(cleaned)) : std::string();
     if (!opened || !problem.empty()) {
         form.Label1.setText(QString::fromLatin1(kStatusNoFile));
         reading.Finish();

@@ -4,6 +4,7 @@
 
 #include "shell/document_state.h"
 #include "tiff/tiff_reader.h"
+#include "ui/dropped_file.h"
 #include "ui/path_text.h"
 #include "viewer/view_form.h"
 #include "viewer/view_navigation.h"
@@ -12,7 +13,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMenu>
-#include <QMimeData>
 #include <QSignalBlocker>
 #include <algorithm>
 #include <cmath>
@@ -191,17 +191,6 @@ void ViewForm::ShowNeighbourImage(int step) {
 }
 
 // ---- files dropped on the window ----
-
-namespace {
-
-// The one local file that a drag carries, or the empty text.
-QString DroppedFile(const QMimeData* data) {
-    if (data == nullptr || data->urls().size() != 1 || !data->urls().front().isLocalFile())
-        return {};
-    return data->urls().front().toLocalFile();
-}
-
-} // namespace
 
 void ViewForm::dragEnterEvent(QDragEnterEvent* event) {
     if (!DroppedFile(event->mimeData()).isEmpty())
