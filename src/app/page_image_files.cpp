@@ -65,8 +65,8 @@ void PackRow(const PageSurface& surface, int32_t y, bool blackBit, std::vector<u
         out.back() &= static_cast<uint8_t>(0xFF << (8 - width % 8));
 }
 
-std::string Finish(OutputFile& file, const std::string& path) {
-    return file.MoveInto(path) ? std::string() : file.Error();
+std::string Finish(OutputFile& file) {
+    return file.Finish() ? std::string() : file.Error();
 }
 
 void PutBigEndian32(std::vector<uint8_t>& out, uint32_t value) {
@@ -176,7 +176,7 @@ void WritePlane(const PageSurface& surface, BlockWriter& out) {
 }
 
 std::string WritePbm(const PageSurface& surface, const std::string& path) {
-    OutputFile file = OutputFile::CreateBeside(path);
+    OutputFile file = OutputFile::Create(path);
     {
         BlockWriter out(file);
         const std::string header = "P4\n" + std::to_string(surface.Width()) + " " +
@@ -192,11 +192,11 @@ std::string WritePbm(const PageSurface& surface, const std::string& path) {
             }
         }
     }
-    return Finish(file, path);
+    return Finish(file);
 }
 
 std::string WritePng(const PageSurface& surface, const std::string& path) {
-    OutputFile file = OutputFile::CreateBeside(path);
+    OutputFile file = OutputFile::Create(path);
     bool compressed = true;
     {
         BlockWriter out(file);
@@ -214,7 +214,7 @@ std::string WritePng(const PageSurface& surface, const std::string& path) {
     }
     if (!compressed)
         return "the picture could not be compressed";
-    return Finish(file, path);
+    return Finish(file);
 }
 
 } // namespace faxlens::cli

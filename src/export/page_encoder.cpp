@@ -76,18 +76,30 @@ void PatchByteCount(OutputFile& file, int32_t position, int64_t byteCount) {
 using StripCoder = int64_t (*)(const PageSurface&, int32_t, int32_t, const StripBlockSink&,
                                const EventPump&);
 
+// A file gets its strip's byte count once the strip is written. A stream cannot go back that
+// far, so there the strip is coded twice: once to count its bytes, once to write them.
 SaveResult SavePage(const PageSurface& surface, int32_t xResolution, int32_t yResolution,
                     const std::string& fileName, int32_t width, int32_t height,
                     HeaderWriter writeHeader, StripCoder codeStrip, const EventPump& pump) {
     width = width < 1 ? surface.Width() : width;
     height = height < 1 ? surface.Height() : height;
-    OutputFile file = OutputFile::CreateBeside(fileName);
+    OutputFile file = OutputFile::Create(fileName);
+    if (!file.Ok())
+        return {false, file.Error()};
+    const bool countFirst = file.IsStream();
+    const int64_t counted = countFirst
+                                ? codeStrip(
+                                      surface, width, height, [](std::span<const uint8_t>) {}, pump)
+                                : 0;
     const int32_t byteCountPosition = writeHeader(file, width, height, xResolution, yResolution, 1);
-    const int64_t byteCount = codeStrip(
+    if (countFirst)
+        PatchByteCount(file, byteCountPosition, counted);
+    const int64_t written = codeStrip(
         surface, width, height, [&file](std::span<const uint8_t> block) { file.Append(block); },
         pump);
-    PatchByteCount(file, byteCountPosition, byteCount);
-    if (!file.MoveInto(fileName))
+    if (!countFirst)
+        PatchByteCount(file, byteCountPosition, written);
+    if (!file.Finish())
         return {false, file.Error()};
     return {true, {}};
 }

@@ -5,8 +5,8 @@
 // two-dimensionally against the row above, the strip ended by an EOFB). The header and
 // directory come first, then the rows one by one, then the strip's byte count.
 
-#include "codec/codec_types.h"
 #include "base/event_pump.h"
+#include "codec/codec_types.h"
 #include "viewer/page_surface.h"
 
 #include <cstdint>

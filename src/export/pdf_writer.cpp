@@ -44,7 +44,7 @@ PhysicalSize InchesOf(int32_t width, int32_t height, int32_t xResolution, int32_
             static_cast<double>(height) / (yResolution > 0 ? yResolution : kAssumedYResolution)};
 }
 
-PdfWriter::PdfWriter(const std::string& path) : path_(path), file_(OutputFile::CreateBeside(path)) {
+PdfWriter::PdfWriter(const std::string& path) : file_(OutputFile::Create(path)) {
     // The second line's bytes above 127 tell transfer programs that the file is binary.
     Write("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
     objectOffsets_.resize(kPagesObject, -1); // the catalogue and the page tree come last
@@ -127,7 +127,7 @@ bool PdfWriter::Finish() {
     }
     Write(xref + "trailer\n<< /Size " + std::to_string(objectOffsets_.size() + 1) + " /Root " +
           Reference(kCatalogObject) + " >>\nstartxref\n" + std::to_string(table) + "\n%%EOF\n");
-    return file_.MoveInto(path_);
+    return file_.Finish();
 }
 
 } // namespace faxlens

@@ -42,7 +42,6 @@ private:
     void BeginObject(int number);
     void Write(const std::string& text);
 
-    std::string path_;
     OutputFile file_;
     std::vector<int64_t> objectOffsets_; // by object number - 1; filled as objects are written
     std::vector<int> pageObjects_;

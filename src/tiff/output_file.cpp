@@ -1,10 +1,10 @@
 #include "tiff/output_file.h"
 
+#include "tiff/temporary_files.h"
+
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -29,30 +29,72 @@ mode_t NewFileMode() {
     return 0666 & ~mask;
 }
 
+// Writes all of bytes at offset, or with offset -1 at the descriptor's position; 0 or errno.
+int WriteAll(int fd, std::span<const uint8_t> bytes, int64_t offset) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const uint8_t* from = bytes.data() + done;
+        const std::size_t count = bytes.size() - done;
+        const ssize_t n = offset < 0
+                              ? ::write(fd, from, count)
+                              : ::pwrite(fd, from, count, offset + static_cast<int64_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n == 0 ? EIO : errno;
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
 } // namespace
 
-OutputFile OutputFile::CreateBeside(const std::string& path) {
+OutputFile OutputFile::Create(const std::string& path) {
     OutputFile file;
-    file.temporaryPath_ = FolderOf(path) + ".faxlens-XXXXXX";
-    file.fd_ = ::mkstemp(file.temporaryPath_.data());
-    if (file.fd_ < 0) {
-        file.Fail(Reason(errno));
-        file.temporaryPath_.clear();
+    if (path == kStandardOutputPath) {
+        CleanUpOnSignals(); // for SIGXFSZ: a full stream is reported, not fatal
+        file.stream_ = true;
+        file.fd_ = STDOUT_FILENO;
+        if (::isatty(file.fd_))
+            file.Fail("standard output is a terminal; send it to a file or a pipe");
+        return file;
     }
+    file.target_ = FindSaveTarget(path);
+    if (!file.target_.refusal.empty())
+        file.Fail(file.target_.refusal);
+    else
+        file.OpenBeside(file.target_);
     return file;
 }
 
+void OutputFile::OpenBeside(const SaveTarget& target) {
+    temporaryPath_ = FolderOf(target.path) + ".faxlens-XXXXXX";
+    fd_ = CreateTemporaryFile(temporaryPath_);
+    if (fd_ < 0) {
+        Fail(Reason(errno));
+        temporaryPath_.clear();
+    }
+}
+
 OutputFile::OutputFile(OutputFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), temporaryPath_(std::move(other.temporaryPath_)),
-      length_(other.length_), error_(std::move(other.error_)) {
+    : fd_(std::exchange(other.fd_, -1)), stream_(other.stream_), target_(std::move(other.target_)),
+      temporaryPath_(std::move(other.temporaryPath_)), length_(other.length_),
+      held_(std::move(other.held_)), heldFrom_(other.heldFrom_), error_(std::move(other.error_)) {
     other.temporaryPath_.clear();
 }
 
 OutputFile::~OutputFile() {
-    if (fd_ >= 0)
+    if (fd_ >= 0 && !stream_)
         ::close(fd_);
-    if (!temporaryPath_.empty())
-        std::remove(temporaryPath_.c_str());
+    RemoveTemporaryFile();
+}
+
+void OutputFile::RemoveTemporaryFile() {
+    if (temporaryPath_.empty())
+        return;
+    ::unlink(temporaryPath_.c_str());
+    ForgetTemporaryFile(temporaryPath_);
+    temporaryPath_.clear();
 }
 
 void OutputFile::Fail(const std::string& reason) {
@@ -63,30 +105,80 @@ void OutputFile::Fail(const std::string& reason) {
 void OutputFile::WriteAt(int64_t offset, std::span<const uint8_t> bytes) {
     if (!Ok())
         return;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done,
-                                   offset + static_cast<int64_t>(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            Fail(Reason(n == 0 ? EIO : errno));
-            return;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    length_ = std::max(length_, offset + static_cast<int64_t>(bytes.size()));
+    if (stream_)
+        WriteToStream(offset, bytes);
+    else
+        WriteToFile(offset, bytes);
+    if (Ok())
+        length_ = std::max(length_, offset + static_cast<int64_t>(bytes.size()));
 }
 
-bool OutputFile::MoveInto(const std::string& path) {
-    if (Ok() && (::fchmod(fd_, NewFileMode()) != 0 || ::fsync(fd_) != 0))
+void OutputFile::WriteToFile(int64_t offset, std::span<const uint8_t> bytes) {
+    if (const int error = WriteAll(fd_, bytes, offset); error != 0)
+        Fail(Reason(error));
+}
+
+void OutputFile::WriteToStream(int64_t offset, std::span<const uint8_t> bytes) {
+    if (offset < heldFrom_) {
+        Fail("bytes already sent to standard output cannot be written again");
+        return;
+    }
+    const auto at = static_cast<std::size_t>(offset - heldFrom_);
+    if (held_.size() < at + bytes.size())
+        held_.resize(at + bytes.size(), 0);
+    std::copy(bytes.begin(), bytes.end(), held_.begin() + static_cast<std::ptrdiff_t>(at));
+    if (held_.size() >= kStreamHeld)
+        HandOnHeldBytes();
+}
+
+void OutputFile::HandOnHeldBytes() {
+    if (const int error = WriteAll(fd_, held_, -1); error != 0)
+        Fail(Reason(error));
+    heldFrom_ += static_cast<int64_t>(held_.size());
+    held_.clear();
+}
+
+// The owner and group go first: changing them may clear the set-user-ID and set-group-ID bits,
+// which are kept only when both could be kept.
+void OutputFile::TakeOverOwnerAndMode() {
+    if (!target_.exists) {
+        if (::fchmod(fd_, NewFileMode()) != 0)
+            Fail(Reason(errno));
+        return;
+    }
+    bool ownerKept = ::fchown(fd_, target_.owner, target_.group) == 0;
+    if (!ownerKept) { // without privileges the file stays the user's own; its group may be set
+        const bool groupKept = ::fchown(fd_, static_cast<uid_t>(-1), target_.group) == 0;
+        struct stat own {};
+        ownerKept = groupKept && ::fstat(fd_, &own) == 0 && own.st_uid == target_.owner;
+    }
+    mode_t mode = target_.mode & 07777;
+    if (!ownerKept)
+        mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
+    if (::fchmod(fd_, mode) != 0)
         Fail(Reason(errno));
+}
+
+bool OutputFile::Finish() {
+    if (stream_) {
+        if (Ok())
+            HandOnHeldBytes();
+        return Ok();
+    }
+    if (Ok()) {
+        TakeOverOwnerAndMode();
+        if (Ok() && ::fsync(fd_) != 0)
+            Fail(Reason(errno));
+    }
     if (fd_ >= 0 && ::close(std::exchange(fd_, -1)) != 0)
         Fail(Reason(errno));
-    if (Ok() && std::rename(temporaryPath_.c_str(), path.c_str()) != 0)
+    if (Ok() && ::rename(temporaryPath_.c_str(), target_.path.c_str()) != 0)
         Fail(Reason(errno));
-    if (Ok())
-        temporaryPath_.clear(); // it is the file at path now
+    if (Ok()) { // the temporary file is the file at the target now
+        ForgetTemporaryFile(temporaryPath_);
+        temporaryPath_.clear();
+    }
+    RemoveTemporaryFile();
     return Ok();
 }
 

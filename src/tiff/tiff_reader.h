@@ -5,9 +5,9 @@
 // nothing between calls: each operation either opens the path itself and closes it again, or
 // uses a file its caller already has open.
 
+#include "base/event_pump.h"
 #include "tiff/binary_file.h"
 #include "tiff/tiff_facts.h"
-#include "base/event_pump.h"
 
 #include <cstdint>
 #include <string>

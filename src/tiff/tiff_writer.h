@@ -29,7 +29,8 @@ void WriteRationalEntry(OutputFile& file, int32_t tag, std::span<const int32_t> 
                         std::span<const int32_t> denominators, int32_t dataOffset);
 
 // The header and directory of a Group 3 (T4Options: fill bits before each EOL) or Group 4
-// (T6Options: uncompressed mode allowed) page. The file must be empty. Returns the position of the byte count.
+// (T6Options: uncompressed mode allowed) page. The file must be empty. Returns the position of the
+// byte count.
 int32_t WriteHeaderG3(OutputFile& file, int32_t width, int32_t height, int32_t xResolution,
                       int32_t yResolution, int32_t bitsPerSample);
 int32_t WriteHeaderG4(OutputFile& file, int32_t width, int32_t height, int32_t xResolution,
