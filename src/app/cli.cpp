@@ -13,8 +13,10 @@ constexpr std::array kCommands{
             RunList},
     Command{"report", "FILE N", 2, "the tag report of image N, with CR LF line breaks", RunReport},
     Command{"info", "FILE N", 2, "the page parameters of image N as key value lines", RunInfo},
-    Command{"decode", "FILE N OUT", 3,
-            "decodes image N as the viewer does into OUT: .pbm (1 = black) or .png", RunDecode},
+    Command{"decode", "FILE N OUT [--png]", 3,
+            "decodes image N as the viewer does into OUT: .pbm (1 = black) or .png, or PNG "
+            "with --png",
+            RunDecode, true},
     Command{"convert", "FILE N OUT --g3|--g4", 4,
             "saves image N as the viewer's save commands do: a Group 3 or Group 4 TIFF file",
             RunConvert},
@@ -95,6 +97,7 @@ std::string HelpText() {
                 std::string(command.summary) + "\n";
     }
     return text +
+           "\nAn OUT of - is standard output (decode: a PBM, or a PNG with --png).\n"
            "\nexit status: 0 done, 1 the work failed (check: a page is not ok), 2 bad usage,\n"
            "3 done, but the page is damaged (decode, convert) or an image was left out (pdf)\n";
 }

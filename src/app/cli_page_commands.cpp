@@ -2,7 +2,9 @@
 
 #include "app/cli.h"
 #include "app/page_image_files.h"
+#include "tiff/output_file.h"
 #include "tiff/page_info.h"
+#include "tiff/save_target.h"
 #include "viewer/viewed_page.h"
 
 #include <algorithm>
@@ -49,6 +51,28 @@ Outcome DoneUnlessDamaged(Operands operands, const ViewedPage& page) {
     return Done({});
 }
 
+// decode writes a PNG for --png or an OUT ending in .png, a PBM for .pbm or -.
+std::optional<bool> WantsPng(Operands operands) {
+    const std::string& out = operands[2];
+    if (operands.size() == 4 && operands[3] == "--png")
+        return true;
+    if (operands.size() > 3)
+        return std::nullopt;
+    if (out == kStandardOutputPath)
+        return false;
+    const std::string kind = Lowercase(out.substr(std::min(out.size(), out.rfind('.'))));
+    if (kind == ".pbm" || kind == ".png")
+        return kind == ".png";
+    return std::nullopt;
+}
+
+// The one file a command must never write: the file it reads.
+std::optional<Outcome> RefuseToOverwriteInput(Operands operands) {
+    if (IsSameFile(operands[0], operands[2]))
+        return Failed("cannot write " + operands[2] + ": " + kOutputIsInput);
+    return std::nullopt;
+}
+
 } // namespace
 
 Outcome RunInfo(Operands operands) {
@@ -70,14 +94,17 @@ Outcome RunInfo(Operands operands) {
 
 Outcome RunDecode(Operands operands) {
     const std::string& out = operands[2];
-    const std::string kind = Lowercase(out.substr(std::min(out.size(), out.rfind('.'))));
-    if (kind != ".pbm" && kind != ".png")
-        return BadUsage("the picture file must end in .pbm or .png, not '" + out + "'");
+    const std::optional<bool> png = WantsPng(operands);
+    if (!png)
+        return BadUsage("the picture file must end in .pbm or .png, or take --png, not '" +
+                        (operands.size() > 3 ? operands[3] : out) + "'");
+    if (std::optional<Outcome> refused = RefuseToOverwriteInput(operands))
+        return std::move(*refused);
     ViewedPage page;
     if (std::optional<Outcome> failure = OpenImage(operands, page))
         return std::move(*failure);
     const std::string reason =
-        kind == ".pbm" ? WritePbm(*page.Surface(), out) : WritePng(*page.Surface(), out);
+        *png ? WritePng(*page.Surface(), out) : WritePbm(*page.Surface(), out);
     if (!reason.empty())
         return Failed("cannot write " + out + ": " + reason);
     return DoneUnlessDamaged(operands, page);
@@ -88,6 +115,8 @@ Outcome RunConvert(Operands operands) {
     const std::string& coding = operands[3];
     if (coding != "--g3" && coding != "--g4")
         return BadUsage("the coding must be --g3 or --g4, not '" + coding + "'");
+    if (std::optional<Outcome> refused = RefuseToOverwriteInput(operands))
+        return std::move(*refused);
     ViewedPage page;
     if (std::optional<Outcome> failure = OpenImage(operands, page))
         return std::move(*failure);

@@ -263,6 +263,7 @@ void Form1::ViewSelectedImage() {
     if (viewer) {
         connect(viewer, &ViewForm::ImageShown, this, &Form1::FollowViewer);
         connect(viewer, &ViewForm::FileDropped, this, &Form1::OpenDroppedFile);
+        connect(viewer, &ViewForm::FileReplaced, this, &Form1::ListReplacedFile);
     }
     viewers_.push_back(viewer);
 }
@@ -275,6 +276,12 @@ void Form1::FollowViewer(const QString& path, int index) {
         index >= List1.count())
         return;
     List1.setCurrentRow(index);
+}
+
+// A viewer saved over the listed file: the list shows what the file holds now.
+void Form1::ListReplacedFile(const QString& path) {
+    if (NativePath(modFaxlens::Document().CurrentFile) == NativePath(path))
+        ReloadFile();
 }
 
 } // namespace faxlens

@@ -92,6 +92,7 @@ private:
     void ShowListMenu(QPoint position);
     void ViewSelectedImage();
     void FollowViewer(const QString& path, int index);
+    void ListReplacedFile(const QString& path);
 
     std::vector<QPointer<ViewForm>> viewers_;
     // A PDF being written lets events run; meanwhile no second one starts.

@@ -1,6 +1,7 @@
 #include "viewer/pdf_export.h"
 
 #include "export/pdf_writer.h"
+#include "tiff/save_target.h"
 #include "viewer/viewed_page.h"
 
 #include <charconv>
@@ -21,7 +22,15 @@ bool ImageNumber(std::string_view text, int count, int& number) {
 PdfOutcome WriteImagesAsPdf(const std::string& path, const std::vector<PdfImage>& images,
                             const std::string& out, const EventPump& pump) {
     PdfOutcome outcome;
+    if (IsSameFile(path, out)) {
+        outcome.error = kOutputIsInput;
+        return outcome;
+    }
     PdfWriter pdf(out);
+    if (!pdf.Error().empty()) { // the target cannot be written: no page is decoded in vain
+        outcome.error = pdf.Error();
+        return outcome;
+    }
     for (const PdfImage& image : images) {
         const ViewedPage page = ViewedPage::Open(path, image.ifdOffset, pump);
         if (!page.Surface()) {

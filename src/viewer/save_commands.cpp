@@ -1,6 +1,8 @@
 // The viewer's two save commands: the shown page saved as a Group 3 or a Group 4 TIFF file.
 
 #include "shell/document_state.h"
+#include "tiff/save_target.h"
+#include "tiff/tiff_reader.h"
 #include "ui/file_dialogs.h"
 #include "ui/path_text.h"
 #include "ui/throttled_pump.h"
@@ -37,6 +39,33 @@ void ShowFailure(QWidget* owner, const QString& fileName, const std::string& rea
     box.exec();
 }
 
+// The images of a file, or 0 when it cannot be read.
+int ImagesIn(const std::string& path) {
+    std::vector<int32_t> offsets;
+    int32_t count = 0;
+    ListImages(path, offsets, count, 0);
+    return static_cast<int>(offsets.size());
+}
+
+// Saving over the file that holds the shown page replaces all of it by this one page: when it
+// holds other images, the user says first whether they may be lost.
+bool MayReplaceFileShown(QWidget* owner, const QString& fileName, int images) {
+    const int lost = images - 1;
+    if (lost < 1)
+        return true;
+    QMessageBox box(QMessageBox::Warning, kSaveTitle,
+                    QStringLiteral("%1\nis the file this page comes from, and it holds %2 "
+                                   "images.\n\nSaving the page under its name replaces the whole "
+                                   "file: %3 would be lost.\n\nReplace it anyway?")
+                        .arg(fileName)
+                        .arg(images)
+                        .arg(lost == 1 ? QStringLiteral("the other image")
+                                       : QStringLiteral("the other %1 images").arg(lost)),
+                    QMessageBox::Yes | QMessageBox::No, owner);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 } // namespace
 
 // The controls and commands that could start another save, redraw the page or change it wait
@@ -70,13 +99,16 @@ void ViewForm::SaveCommand(QPushButton& button, SaveCoding coding) {
             kTifFilter, kTifPattern, this, modFaxlens::DialogFolder(PathText(path_)), true,
             QString(), true);
         modFaxlens::RememberFolder(fileName);
-        if (!fileName.isEmpty())
-            SaveShownPage(fileName, coding);
+        const bool replacesFileShown =
+            !fileName.isEmpty() && IsSameFile(path_, NativePath(fileName));
+        if (!fileName.isEmpty() &&
+            (!replacesFileShown || MayReplaceFileShown(this, fileName, ImagesIn(path_))))
+            SaveShownPage(fileName, coding, replacesFileShown);
     }
     button.setChecked(false);
 }
 
-void ViewForm::SaveShownPage(const QString& fileName, SaveCoding coding) {
+void ViewForm::SaveShownPage(const QString& fileName, SaveCoding coding, bool replacesFileShown) {
     BusyGuard busy(busy_);
     const QString start = ClockTime();
     modConvert_DC2TIF::SaveResult result;
@@ -85,10 +117,21 @@ void ViewForm::SaveShownPage(const QString& fileName, SaveCoding coding) {
         result = page_.Save(coding, NativePath(fileName), ThrottledEventPump());
     }
     const QString end = ClockTime();
+    if (result.saved && replacesFileShown)
+        TakeReplacedFile();
     if (result.saved)
         ShowDone(this, start, end);
     else
         ShowFailure(this, fileName, result.error);
+}
+
+// The file now holds the saved page as its one image, which the viewer shows from now on.
+void ViewForm::TakeReplacedFile() {
+    std::vector<int32_t> offsets;
+    int32_t count = 0;
+    if (ListImages(path_, offsets, count, 0) && !offsets.empty())
+        ifdOffset_ = offsets.front();
+    emit FileReplaced(PathText(path_));
 }
 
 } // namespace faxlens

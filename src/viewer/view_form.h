@@ -106,6 +106,8 @@ signals:
     void ImageShown(const QString& path, int index);
     // A file was dropped on the window to be opened.
     void FileDropped(const QString& path);
+    // A save replaced the file that the shown page came from.
+    void FileReplaced(const QString& path);
 
 public:
     // Declared parents first: each control is built inside the one above it. Later siblings lie
@@ -154,7 +156,8 @@ private:
     void WhenIdle();
     void HoldControlsBack(bool held);
     void SaveCommand(QPushButton& button, SaveCoding coding);
-    void SaveShownPage(const QString& fileName, SaveCoding coding);
+    void SaveShownPage(const QString& fileName, SaveCoding coding, bool replacesFileShown);
+    void TakeReplacedFile();
 
     std::string path_;
     int64_t ifdOffset_;
