@@ -6,6 +6,7 @@
 #include "export/surface_rows.h"
 #include "support/export_pages.h"
 #include "support/tiff_builder.h"
+#include "support/unprivileged.h"
 #include "tiff/tiff_reader.h"
 
 #include <algorithm>
@@ -314,20 +315,26 @@ TEST(FailedSave, FolderStandsWhereTheFileShouldGo) {
     }
 }
 
+// As a user without privileges, since root writes into read-only folders.
 TEST(FailedSave, ReadOnlyFolder) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only folders; run the tests as another user";
     TempDir dir;
+    GiveToUnprivilegedUser(dir.Path());
     const std::string locked = dir.File("locked");
     fs::create_directory(locked);
     const std::vector<uint8_t> old{'o', 'l', 'd'};
     WriteFile(locked + "/page.tif", old);
+    GiveToUnprivilegedUser(locked);
+    GiveToUnprivilegedUser(locked + "/page.tif");
     fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
     auto surface = SurfaceFrom(NoisePage(40, 5, 1));
     for (const auto& coding : kCodings) {
         SCOPED_TRACE(coding.name);
-        ExpectFailedSave(
-            [&] { return coding.save(*surface, 0, 0, locked + "/page.tif", 0, 0, {}); }, locked);
+        const std::vector<std::string> before = FolderContents(dir.Path());
+        EXPECT_EQ(AsUnprivilegedUser([&] {
+                      return coding.save(*surface, 0, 0, locked + "/page.tif", 0, 0, {}).error;
+                  }),
+                  "Permission denied");
+        EXPECT_EQ(FolderContents(dir.Path()), before);
         EXPECT_EQ(ReadFile(locked + "/page.tif"), old);
     }
     fs::permissions(locked, fs::perms::owner_all);

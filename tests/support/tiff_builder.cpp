@@ -195,7 +195,7 @@ TempDir::~TempDir() {
 std::vector<std::string> FolderContents(const std::string& dir) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
-        names.push_back(std::filesystem::relative(entry.path(), dir).string());
+        names.push_back(entry.path().lexically_relative(dir).string()); // links stay names
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -89,7 +89,7 @@ private:
     std::string path_;
 };
 
-// Every file and folder under dir, relative to it, sorted.
+// Every file, link and folder under dir, relative to it, sorted; links are not followed.
 std::vector<std::string> FolderContents(const std::string& dir);
 
 // A Group 4 page that cannot be shown, written to path: 100000 x 100000 pixels, or without width

@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTime>
 #include <QTimer>
@@ -106,10 +107,13 @@ struct BoxSeen {
 
 class SaveCommandsTest : public ::testing::Test {
 protected:
-    explicit SaveCommandsTest(int32_t height = kHeight) : here(out.Path()) {
+    explicit SaveCommandsTest(int32_t height = kHeight, int pages = 1) : here(out.Path()) {
         // The save dialog starts in the folder of the shown file: here the working folder.
         const std::string path = out.File("fax.tif");
-        WriteFaxPages(path, {TextLikePage(kWidth, height)}, {});
+        std::vector<Bitmap> bitmaps;
+        for (int k = 1; k <= pages; ++k)
+            bitmaps.push_back(TextLikePage(kWidth, height, static_cast<uint32_t>(k)));
+        WriteFaxPages(path, bitmaps, {});
         viewer = ViewForm::Open(path, FirstIfdOffset(path));
     }
     ~SaveCommandsTest() override {
@@ -127,7 +131,8 @@ protected:
     std::string Saved(const std::string& name) const { return out.File(name); }
 
     // Clicks the button. The file dialog is looked at and answered by `answer`; the overwrite
-    // question is answered Yes; the boxes of the save are recorded and closed with OK.
+    // question is answered Yes; the boxes of the save are recorded and closed with OK, those
+    // that ask Yes or No with replaceAnswer.
     void Click(QPushButton& button, const std::function<void(QFileDialog&)>& answer) {
         WhenShown<QFileDialog> dialogs([&](QFileDialog& dialog) {
             dialogTitle = dialog.windowTitle();
@@ -145,7 +150,8 @@ protected:
             }
             seen.push_back({box.windowTitle(), box.text(), box.icon(), box.standardButtons(),
                             box.buttons().size(), viewer ? StateOf(*viewer) : ControlState{}});
-            box.done(QMessageBox::Ok);
+            box.done(box.standardButtons().testFlag(QMessageBox::Yes) ? replaceAnswer
+                                                                      : QMessageBox::Ok);
         });
         before = ClockNow();
         QTest::mouseClick(&button, Qt::LeftButton);
@@ -178,6 +184,7 @@ protected:
     bool asksBeforeReplacing = false;
     int dialogCount = 0;
     int overwriteQuestions = 0;
+    QMessageBox::StandardButton replaceAnswer = QMessageBox::No;
     std::vector<BoxSeen> seen;
     QTime before, after;
 };
@@ -288,6 +295,53 @@ TEST_F(SaveCommandsTest, AFailedWriteLeavesTheExistingFileUntouched) {
     EXPECT_EQ(FolderContents(out.Path()), (std::vector<std::string>{"fax.tif", "old.tif"}))
         << "no half-written file is left";
     ExpectIdle(viewer->Check2);
+}
+
+TEST_F(SaveCommandsTest, SavingOverTheShownFileOfOneImageAsksNothingMore) {
+    SaveAs(viewer->Check1, "fax");
+    EXPECT_EQ(overwriteQuestions, 1);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_TRUE(seen[0].text.startsWith("Done!")) << seen[0].text.toStdString();
+    EXPECT_TRUE(ReadWithLibtiff(Saved("fax.tif"), 0) == page);
+}
+
+// The shown page comes from a file of three images.
+class SaveOverShownFileTest : public SaveCommandsTest {
+protected:
+    SaveOverShownFileTest() : SaveCommandsTest(kHeight, 3) {}
+};
+
+// Saving under the name of the file shown would lose its other images: the viewer asks first,
+// and only Yes replaces the file. Then the viewer shows the file's one image, and says so.
+TEST_F(SaveOverShownFileTest, AsksFirstNamingTheImagesThatWouldBeLost) {
+    for (const QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+        SCOPED_TRACE(answer == QMessageBox::Yes ? "Yes" : "No");
+        const std::vector<uint8_t> before = ReadFile(Saved("fax.tif"));
+        QSignalSpy replaced(viewer.data(), &ViewForm::FileReplaced);
+        replaceAnswer = answer;
+        seen.clear();
+        SaveAs(viewer->Check2, "fax");
+        ASSERT_EQ(seen.size(), answer == QMessageBox::Yes ? 2u : 1u);
+        EXPECT_EQ(seen[0].title, kBoxTitle);
+        EXPECT_EQ(seen[0].icon, QMessageBox::Warning);
+        EXPECT_EQ(seen[0].buttons, QMessageBox::Yes | QMessageBox::No);
+        EXPECT_EQ(seen[0].text,
+                  QString::fromStdString(Saved("fax.tif")) +
+                      "\nis the file this page comes from, and it holds 3 images.\n\nSaving the "
+                      "page under its name replaces the whole file: the other 2 images would be "
+                      "lost.\n\nReplace it anyway?");
+        ExpectIdle(viewer->Check2);
+        if (answer == QMessageBox::No) {
+            EXPECT_EQ(ReadFile(Saved("fax.tif")), before);
+            EXPECT_EQ(replaced.count(), 0);
+            continue;
+        }
+        EXPECT_TRUE(seen[1].text.startsWith("Done!")) << seen[1].text.toStdString();
+        EXPECT_TRUE(ReadWithLibtiff(Saved("fax.tif"), 0) == page);
+        EXPECT_EQ(replaced.count(), 1);
+        EXPECT_EQ(viewer->ImageOffset(), 24) << "the saved file's one directory";
+    }
+    EXPECT_EQ(FolderContents(out.Path()), std::vector<std::string>{"fax.tif"});
 }
 
 // Runs `action` on the viewer every time events are processed, from the click to the end.
