@@ -278,10 +278,13 @@ void Form1::FollowViewer(const QString& path, int index) {
     List1.setCurrentRow(index);
 }
 
-// A viewer saved over the listed file: the list shows what the file holds now.
+// A viewer saved over the listed file: the list shows what the file holds now, the saved page
+// selected, as the viewer shows it.
 void Form1::ListReplacedFile(const QString& path) {
-    if (NativePath(modFaxlens::Document().CurrentFile) == NativePath(path))
-        ReloadFile();
+    if (NativePath(modFaxlens::Document().CurrentFile) != NativePath(path))
+        return;
+    ReloadFile();
+    FollowViewer(path, 0);
 }
 
 } // namespace faxlens
