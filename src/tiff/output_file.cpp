@@ -17,11 +17,6 @@ std::string Reason(int error) {
     return std::strerror(error);
 }
 
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 // The mode a newly created file gets; mkstemp makes its files private.
 mode_t NewFileMode() {
     const mode_t mask = ::umask(0);

@@ -18,11 +18,6 @@ std::string Reason(int error) {
     return std::strerror(error);
 }
 
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 // Why something that is not a regular file cannot be saved over.
 std::string NotARegularFile(mode_t mode) {
     if (S_ISDIR(mode))
@@ -108,6 +103,11 @@ SaveTarget FindSaveTarget(const std::string& path) {
     target.owner = found.st_uid;
     target.group = found.st_gid;
     return target;
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 bool IsSameFile(const std::string& first, const std::string& second) {

@@ -24,6 +24,9 @@ struct SaveTarget {
 
 SaveTarget FindSaveTarget(const std::string& path);
 
+// The folder part of a path up to its last slash, the slash included; empty for a bare name.
+std::string FolderOf(const std::string& path);
+
 // Why a command refuses to write its output over its input.
 inline constexpr const char* kOutputIsInput = "it is the file being read";
 
