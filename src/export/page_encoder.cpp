@@ -87,10 +87,8 @@ SaveResult SavePage(const PageSurface& surface, int32_t xResolution, int32_t yRe
     if (!file.Ok())
         return {false, file.Error()};
     const bool countFirst = file.IsStream();
-    const int64_t counted = countFirst
-                                ? codeStrip(
-                                      surface, width, height, [](std::span<const uint8_t>) {}, pump)
-                                : 0;
+    const auto discard = [](std::span<const uint8_t>) {};
+    const int64_t counted = countFirst ? codeStrip(surface, width, height, discard, pump) : 0;
     const int32_t byteCountPosition = writeHeader(file, width, height, xResolution, yResolution, 1);
     if (countFirst)
         PatchByteCount(file, byteCountPosition, counted);

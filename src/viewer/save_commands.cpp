@@ -39,12 +39,12 @@ void ShowFailure(QWidget* owner, const QString& fileName, const std::string& rea
     box.exec();
 }
 
-// The images of a file, or 0 when it cannot be read.
-int ImagesIn(const std::string& path) {
+// Where the images of a file lie; none when it cannot be read.
+std::vector<int32_t> ImageOffsetsIn(const std::string& path) {
     std::vector<int32_t> offsets;
     int32_t count = 0;
     ListImages(path, offsets, count, 0);
-    return static_cast<int>(offsets.size());
+    return offsets;
 }
 
 // Saving over the file that holds the shown page replaces all of it by this one page: when it
@@ -102,7 +102,8 @@ void ViewForm::SaveCommand(QPushButton& button, SaveCoding coding) {
         const bool replacesFileShown =
             !fileName.isEmpty() && IsSameFile(path_, NativePath(fileName));
         if (!fileName.isEmpty() &&
-            (!replacesFileShown || MayReplaceFileShown(this, fileName, ImagesIn(path_))))
+            (!replacesFileShown ||
+             MayReplaceFileShown(this, fileName, static_cast<int>(ImageOffsetsIn(path_).size()))))
             SaveShownPage(fileName, coding, replacesFileShown);
     }
     button.setChecked(false);
@@ -127,9 +128,7 @@ void ViewForm::SaveShownPage(const QString& fileName, SaveCoding coding, bool re
 
 // The file now holds the saved page as its one image, which the viewer shows from now on.
 void ViewForm::TakeReplacedFile() {
-    std::vector<int32_t> offsets;
-    int32_t count = 0;
-    if (ListImages(path_, offsets, count, 0) && !offsets.empty())
+    if (const std::vector<int32_t> offsets = ImageOffsetsIn(path_); !offsets.empty())
         ifdOffset_ = offsets.front();
     emit FileReplaced(PathText(path_));
 }
