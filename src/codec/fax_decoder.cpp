@@ -191,6 +191,11 @@ private:
             walk.next = SaturateToLong(int64_t{walk.next} + 2);
             total += int64_t{b2} - a;
             a = b2;
+            if (a >= width_) { // a pass to the end of the row completes it, there
+                c.walk = walk;
+                runLength = SaturateToLong(total - (a - width_));
+                return true;
+            }
         }
         const RunResult run = DecodeRun(c, c.colour);
         if (!run.decoded) {

@@ -202,7 +202,7 @@ void FindB1B2(int32_t a0, std::span<const int32_t> reference, int32_t count, int
 
 bool DecodeStep2D(std::string_view bits, int32_t position, int16_t colour, int32_t a0,
                   std::span<const int32_t> reference, int32_t count, int32_t& runLength,
-                  int32_t& bitsUsed, bool& horizontalPending, ReferenceWalk& walk) {
+                  int32_t& bitsUsed, bool& horizontalPending, ReferenceWalk& walk, int32_t rowEnd) {
     runLength = 0;
     bitsUsed = 0;
     // Column arithmetic in 64 bits, the result saturated to a long. Pass modes telescope (each
@@ -240,10 +240,17 @@ bool DecodeStep2D(std::string_view bits, int32_t position, int16_t colour, int32
             bitsUsed = SaturateToLong(used);
             return true;
         }
-        // Pass mode: a0 moves under b2 in the same colour and the next mode code follows.
+        // Pass mode: a0 moves under b2 in the same colour and the next mode code follows,
+        // unless the row is complete.
         stepWalk.next = SaturateToLong(int64_t{stepWalk.next} + 2);
         total += int64_t{b2} - a;
         a = b2;
+        if (a >= rowEnd) { // b2 past the end, when no change is left, counts as the end
+            walk = stepWalk;
+            runLength = SaturateToLong(total - (a - rowEnd));
+            bitsUsed = SaturateToLong(used);
+            return true;
+        }
     }
 
     int32_t run = 0;
@@ -262,8 +269,9 @@ bool DecodeStep2D(std::string_view bits, int32_t position, int16_t colour, int32
                   std::span<const int32_t> reference, int32_t count, int32_t& runLength,
                   int32_t& bitsUsed, bool& horizontalPending) {
     ReferenceWalk walk{0, a0 > 0};
+    constexpr int32_t kNoRowEnd = std::numeric_limits<int32_t>::max();
     return DecodeStep2D(bits, position, colour, a0, reference, count, runLength, bitsUsed,
-                        horizontalPending, walk);
+                        horizontalPending, walk, kNoRowEnd);
 }
 
 } // namespace faxlens::modTIF

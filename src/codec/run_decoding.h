@@ -93,11 +93,14 @@ void FindB1B2(int32_t a0, std::span<const int32_t> reference, int32_t count, int
 // One two-dimensional coding step: the run of the colour of a0 (pass modes before it folded in),
 // or with horizontalPending set on entry the second run of a horizontal mode. Sets
 // horizontalPending after either horizontal run and never clears it. The walk moves on past
-// the elements that the step used. On failure runLength and bitsUsed are 0.
+// the elements that the step used. A pass that takes a0 to rowEnd (the row's width) or beyond
+// completes the row: the step ends there with the run of a0's colour up to it. On failure
+// runLength and bitsUsed are 0.
 bool DecodeStep2D(std::string_view bits, int32_t position, int16_t colour, int32_t a0,
                   std::span<const int32_t> reference, int32_t count, int32_t& runLength,
-                  int32_t& bitsUsed, bool& horizontalPending, ReferenceWalk& walk);
-// The same as the first step of a walk, with a change at column 0 serving while a0 is 0.
+                  int32_t& bitsUsed, bool& horizontalPending, ReferenceWalk& walk, int32_t rowEnd);
+// The same as the first step of a walk, with a change at column 0 serving while a0 is 0, and a
+// pass always followed by another mode code.
 bool DecodeStep2D(std::string_view bits, int32_t position, int16_t colour, int32_t a0,
                   std::span<const int32_t> reference, int32_t count, int32_t& runLength,
                   int32_t& bitsUsed, bool& horizontalPending);

@@ -164,6 +164,33 @@ TEST(EmptyRuns, PageCodedWithEmptyRunsDecodesLikeLibtiff) {
     EXPECT_TRUE(byFaxlens == page) << test::DescribeDifferences(page, byFaxlens);
 }
 
+// A pass whose b2 is the end of the row completes the row, with no code after it: a row that is
+// black to the end after a pass over the last change, and a row of one pass over a white line.
+TEST(EmptyRuns, PassToTheEndOfTheRowCompletesIt) {
+    const struct {
+        const char* what;
+        std::vector<uint8_t> strip;
+    } pages[] = {
+        {"H 2,2 V0 V0 / P EOFB", {0x2F, 0xE2, 0x00, 0x20, 0x02}},
+        {"rows that are one pass each", {0x88, 0x00, 0x80, 0x08}},
+    };
+    for (const auto& page : pages) {
+        SCOPED_TRACE(page.what);
+        test::TempDir dir;
+        const std::string path = dir.File("pass.tif");
+        WriteGroup4(path, Bitmap(8, 2), page.strip);
+        std::vector<int32_t> offsets;
+        int32_t count = 0;
+        ASSERT_TRUE(ListImages(path, offsets, count, 0));
+        const DecodedPage decoded = DecodePage(path, offsets.at(0));
+        ASSERT_TRUE(decoded.surface);
+        EXPECT_FALSE(decoded.damage.Any()) << decoded.damage.Describe();
+        const Bitmap expected = test::ReadWithLibtiff(path, 0);
+        const Bitmap actual = test::BitmapOf(*decoded.surface);
+        EXPECT_TRUE(expected == actual) << test::DescribeDifferences(expected, actual);
+    }
+}
+
 // Every reproducer of a decoding fault decodes as libtiff decodes it.
 TEST(EmptyRuns, ReproducersDecodeLikeLibtiff) {
     const auto folder = std::filesystem::path(FAXLENS_CORPUS_DIR) / "reproducers";

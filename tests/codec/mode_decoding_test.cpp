@@ -358,18 +358,47 @@ TEST(DecodeStep2D, StepsWalkTheReferenceLine) {
     int32_t used = 0;
     ASSERT_TRUE(DecodeStep2D("0001"
                              "1",
-                             1, kWhite, 0, above, count, run, used, pending, walk));
+                             1, kWhite, 0, above, count, run, used, pending, walk, kWidth));
     EXPECT_EQ(run, 2); // pass under column 0, then V0 under the change at 2
     EXPECT_EQ(walk.next, 3);
+    // The pass leads to the reference's end; in a wider row the next code is needed, and fails.
     ASSERT_FALSE(DecodeStep2D("0001"
                               "0000001",
-                              1, kBlack, 2, above, count, run, used, pending, walk));
+                              1, kBlack, 2, above, count, run, used, pending, walk, 2 * kWidth));
     EXPECT_EQ(walk.next, 3);
     EXPECT_TRUE(walk.runDecoded);
-    ASSERT_TRUE(DecodeStep2D("1", 1, kBlack, 2, above, count, run, used, pending, walk));
+    ASSERT_TRUE(DecodeStep2D("1", 1, kBlack, 2, above, count, run, used, pending, walk, kWidth));
     EXPECT_EQ(run, 3);
-    ASSERT_TRUE(DecodeStep2D("1", 1, kWhite, 5, above, count, run, used, pending, walk));
+    ASSERT_TRUE(DecodeStep2D("1", 1, kWhite, 5, above, count, run, used, pending, walk, kWidth));
     EXPECT_EQ(run, kWidth - 5);
+}
+
+// A pass whose b2 is the end of the row completes the row: the step ends there, with no mode
+// code after it, as libtiff reads it. Without a row end the next mode code is still needed.
+TEST(DecodeStep2D, PassToTheEndOfTheRowCompletesIt) {
+    const struct {
+        std::vector<int32_t> above;
+        int32_t a0;
+        int16_t colour;
+        int32_t run;
+    } cases[] = {
+        {{2, 4, 6, kWidth}, 6, kBlack, kWidth - 6}, // b1 and b2 the last change and the end
+        {{kWidth}, 0, kWhite, kWidth},              // no change left: b2 past the end
+    };
+    for (const auto& step : cases) {
+        SCOPED_TRACE(step.a0);
+        const auto count = static_cast<int32_t>(step.above.size());
+        ReferenceWalk walk{0, step.a0 > 0};
+        bool pending = false;
+        int32_t run = 0;
+        int32_t used = 0;
+        ASSERT_TRUE(DecodeStep2D("0001", 1, step.colour, step.a0, step.above, count, run, used,
+                                 pending, walk, kWidth));
+        EXPECT_EQ(run, step.run);
+        EXPECT_EQ(used, 4);
+        EXPECT_FALSE(
+            DecodeStep2D("0001", 0, step.colour, step.a0, step.above, count, run, used, pending));
+    }
 }
 
 // Column arithmetic beyond a long saturates instead of wrapping.

@@ -58,7 +58,7 @@ private:
             int32_t used = 0;
             if (modTIF::DecodeStep2D(window_.Bits(), window_.Position(), colour_,
                                      SaturateToLong(a0_), reference_, referenceCount_, run, used,
-                                     horizontalPending_, walk_)) {
+                                     horizontalPending_, walk_, target_.width)) {
                 window_.Advance(used);
                 return true;
             }

@@ -127,9 +127,10 @@ private:
 
     bool DecodeStepLoadingMore(int32_t& run, int32_t& used) {
         for (std::size_t bytes = kRefillBytes;; bytes *= 2) {
-            if (modTIF::DecodeStep2D(
-                    window_.Bits(), window_.Position(), colour_, SaturateToLong(a0_), reference_,
-                    static_cast<int32_t>(reference_.size()), run, used, horizontalPending_, walk_))
+            if (modTIF::DecodeStep2D(window_.Bits(), window_.Position(), colour_,
+                                     SaturateToLong(a0_), reference_,
+                                     static_cast<int32_t>(reference_.size()), run, used,
+                                     horizontalPending_, walk_, target_.width))
                 return true;
             if (window_.AllLoaded())
                 return false;
