@@ -216,24 +216,57 @@ private:
 // Target rows that take this many whole source rows or more add them up in counters first.
 constexpr int64_t kRowsWorthCounting = 4;
 
-// The channel between the colour of 0 bits and of 1 bits for `covered` of `total`, rounded to
-// the nearest level, a half up.
-uint8_t MixChannel(uint32_t zero, uint32_t one, uint64_t covered, uint64_t total) {
-    constexpr uint64_t kExactUpTo = uint64_t{1} << 54; // 511 x total still fits 64 bits
-    if (total < kExactUpTo) {
-        const uint64_t sum = zero * (total - covered) + one * covered;
-        return static_cast<uint8_t>((2 * sum + total) / (2 * total));
+// The colour between that of 0 bits and that of 1 bits for `covered` of `total`, each channel
+// rounded to the nearest level, a half up. A pixel wholly of one colour, most of a page at any
+// zoom, takes that colour as it is; the others divide by a reciprocal and correct its result by
+// one where the floating-point product fell on the wrong side, so every result is exact.
+class ColourMixer {
+public:
+    ColourMixer(const PixelSource& source, uint64_t total)
+        : total_(total), divisor_(2 * total), inverse_(1.0 / static_cast<double>(divisor_)) {
+        for (int c = 0; c < 3; ++c) {
+            zero_[c] = (source.zeroColour >> (8 * c)) & 0xFF;
+            one_[c] = (source.oneColour >> (8 * c)) & 0xFF;
+        }
     }
-    const double share = static_cast<double>(covered) / static_cast<double>(total);
-    return static_cast<uint8_t>(std::floor(zero + (double(one) - zero) * share + 0.5));
-}
 
-void Emit(const PixelSource& source, const std::vector<uint64_t>& covered, uint64_t total,
-          uint8_t* out) {
-    for (uint64_t area : covered) {
+    void Put(uint64_t covered, uint8_t* out) const {
         for (int c = 0; c < 3; ++c)
-            *out++ = MixChannel((source.zeroColour >> (8 * c)) & 0xFF,
-                                (source.oneColour >> (8 * c)) & 0xFF, area, total);
+            out[c] = static_cast<uint8_t>(covered == 0        ? zero_[c]
+                                          : covered == total_ ? one_[c]
+                                                              : Mix(c, covered));
+    }
+
+private:
+    static constexpr uint64_t kExactUpTo = uint64_t{1} << 54; // 511 x total still fits 64 bits
+
+    uint32_t Mix(int c, uint64_t covered) const {
+        if (total_ >= kExactUpTo) {
+            const double share = static_cast<double>(covered) / static_cast<double>(total_);
+            return static_cast<uint32_t>(
+                std::floor(zero_[c] + (double(one_[c]) - zero_[c]) * share + 0.5));
+        }
+        const uint64_t sum = zero_[c] * (total_ - covered) + one_[c] * covered;
+        const uint64_t dividend = 2 * sum + total_;
+        auto quotient = static_cast<uint64_t>(static_cast<double>(dividend) * inverse_);
+        if (quotient * divisor_ > dividend)
+            --quotient;
+        else if ((quotient + 1) * divisor_ <= dividend)
+            ++quotient;
+        return static_cast<uint32_t>(quotient);
+    }
+
+    uint64_t total_;
+    uint64_t divisor_;
+    double inverse_;
+    uint32_t zero_[3] = {};
+    uint32_t one_[3] = {};
+};
+
+void Emit(const ColourMixer& mixer, const std::vector<uint64_t>& covered, uint8_t* out) {
+    for (const uint64_t area : covered) {
+        mixer.Put(area, out);
+        out += 3;
     }
 }
 
@@ -247,6 +280,7 @@ void ScaleBits(const BitScale& scale) {
     const std::vector<Cover> rows =
         CoverAxis(scale.sourceHeight, scale.targetHeight, scale.visibleTop, scale.visibleBottom);
     const uint64_t total = static_cast<uint64_t>(scale.sourceWidth) * scale.sourceHeight;
+    const ColourMixer mixer(source, total);
     const int64_t wholeRows = scale.sourceHeight / scale.targetHeight + 1;
     RowCounters counters(columns, std::bit_width(static_cast<uint64_t>(wholeRows)));
     std::vector<uint64_t> covered(columns.covers.size());
@@ -265,8 +299,7 @@ void ScaleBits(const BitScale& scale) {
             for (int64_t y = r.first + 1; y < r.last; ++y)
                 AddRow(columns, rowAt(y), whole, covered.data());
         }
-        Emit(source, covered, total,
-             scale.target + static_cast<std::ptrdiff_t>(k) * scale.targetStride);
+        Emit(mixer, covered, scale.target + static_cast<std::ptrdiff_t>(k) * scale.targetStride);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "viewer/render_page.h"
 
 #include "ui/twips.h"
+#include "viewer/band_scaling.h"
 
 #include <QCoreApplication>
 #include <QImage>
@@ -81,9 +82,7 @@ bool TiledStretchCopy(const PixelSource& source, const PixelTarget& target, int3
                       int32_t dHeight) {
     const std::vector<StretchBand> bands =
         PlanStretchBands(sx0, sy0, sx1, sy1, dx, dy, dWidth, dHeight);
-    for (const StretchBand& band : bands)
-        ScaleAreaAverage(source, band.sourceX, band.sourceY, band.sourceWidth, band.sourceHeight,
-                         target, band.targetX, band.targetY, band.targetWidth, band.targetHeight);
+    ScaleBands(source, target, bands);
     return !bands.empty();
 }
 

@@ -1,4 +1,5 @@
 #include "viewer/area_scaler.h"
+#include "viewer/band_scaling.h"
 
 #include <array>
 #include <cmath>
@@ -323,6 +324,28 @@ TEST(AreaScaler, AgreesWithThePlainDefinitionAtExtremeFactors) {
     ExpectMatchesReference(stripes, {0, 0, 1000, 2}, wide, {0, 0, 3, 700});
     ExpectMatchesReference(column, {0, 0, 2, 1000}, tall, {0, 0, 700, 3});
     ExpectMatchesReference(stripes, {0, 0, 1000, 2}, tall, {0, 0, 700, 1});
+}
+
+// A copy large enough to be shared among threads gives the pixels of scaling its bands one after
+// another, at a shrinking and at an enlarging zoom.
+TEST(ScaleBands, SharedCopyEqualsBandsScaledInTurn) {
+    std::mt19937 random(31);
+    const BitImage bits = RandomBits(3100, 2300, random, 10);
+    for (const auto [tw, th] : {std::array{1013, 757}, std::array{1500, 1500}}) {
+        SCOPED_TRACE(tw);
+        const int32_t sx1 = tw > 1200 ? 1200 : bits.width - 1;
+        const int32_t sy1 = tw > 1200 ? 1100 : bits.height - 1;
+        const std::vector<StretchBand> bands = PlanStretchBands(0, 0, sx1, sy1, 0, 0, tw, th);
+        ASSERT_GT(bands.size(), 2U);
+        Canvas shared(tw, th);
+        Canvas inTurn(tw, th);
+        ScaleBands(bits.Source(), shared.Target(), bands);
+        for (const StretchBand& band : bands)
+            ScaleAreaAverage(bits.Source(), band.sourceX, band.sourceY, band.sourceWidth,
+                             band.sourceHeight, inTurn.Target(), band.targetX, band.targetY,
+                             band.targetWidth, band.targetHeight);
+        EXPECT_EQ(shared.pixels, inTurn.pixels);
+    }
 }
 
 } // namespace
