@@ -353,6 +353,39 @@ TEST_F(Form1Test, SaveImagesAsPdfWritesEveryImageAsAPage) {
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
+// A viewer that saves its page over the listed file of three images, once the user has agreed
+// to lose the other two: the list shows the file's one image, selected, with its report.
+TEST_F(Form1Test, SavingOverTheListedFileListsItAnew) {
+    const std::string path = dir.File("fax.tif");
+    WriteFaxPages(
+        path, {TextLikePage(800, 100, 1), TextLikePage(900, 120, 2), TextLikePage(700, 90, 3)}, {});
+    Show();
+    ASSERT_TRUE(Open(path));
+    ClickEntry(1);
+    QTest::keyClick(&form.List1, Qt::Key_Return);
+    ASSERT_EQ(form.OpenViewers().size(), 1);
+    ViewForm& viewer = *form.OpenViewers().front();
+    QStringList asked;
+    WhenShown<QFileDialog> name([&](QFileDialog& dialog) {
+        TypeFileName(dialog, QString::fromStdString(path));
+        PressAccept(dialog);
+    });
+    WhenShown<QMessageBox> boxes([&](QMessageBox& box) {
+        asked << box.text();
+        box.button(box.standardButtons().testFlag(QMessageBox::Yes) ? QMessageBox::Yes
+                                                                    : QMessageBox::Ok)
+            ->click();
+    });
+    QTest::mouseClick(&viewer.Check2, Qt::LeftButton);
+    ASSERT_EQ(asked.size(), 3) << asked.join(" | ").toStdString(); // replace?, images lost?, done
+    EXPECT_TRUE(asked[1].contains("the other 2 images would be lost")) << asked[1].toStdString();
+    EXPECT_EQ(Entries(form.List1), QStringList({"1"}));
+    EXPECT_EQ(form.SelectedEntry(), 0);
+    EXPECT_EQ(form.Text1.toPlainText(), ReportShown(path, Document().ImageOffsets.at(0)));
+    EXPECT_TRUE(form.Text1.toPlainText().contains("ImageWidth = 900"));
+    viewer.close();
+}
+
 TEST_F(Form1Test, CancelledOpenDialogChangesNothing) {
     Show();
     ASSERT_TRUE(Open(WritePages(dir, "kept.tif", 2)));
