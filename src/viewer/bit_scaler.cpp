@@ -132,7 +132,7 @@ public:
     RowCounters(const Columns& columns, int planes)
         : columns_(columns),
           words_(static_cast<std::size_t>(columns.lastWord - columns.firstWord + 1)),
-          planes_(planes), bits_(words_ * static_cast<std::size_t>(planes), 0) {}
+          planes_(planes), bits_(words_ * static_cast<std::size_t>(planes), 0), inked_(words_) {}
 
     // Counts `rows` rows from `first` on, one word column at a time down the rows, so that the
     // word's counters stay in registers and only words holding ink are added.
@@ -153,8 +153,12 @@ public:
                     carry = next;
                 }
             }
-            for (int p = 0; p < planes_; ++p)
+            uint64_t ink = 0;
+            for (int p = 0; p < planes_; ++p) {
                 bits_[static_cast<std::size_t>(p) * words_ + j] = planes[p];
+                ink |= planes[p];
+            }
+            inked_[j] = ink != 0;
         }
     }
 
@@ -163,6 +167,8 @@ public:
         const auto m = static_cast<uint64_t>(columns_.m);
         for (std::size_t i = 0; i < columns_.covers.size(); ++i) {
             const Cover& c = columns_.covers[i];
+            if (!AnyInk(c.first, c.last))
+                continue; // most columns of a page count nothing
             uint64_t area = 0;
             if (c.Single()) {
                 area = static_cast<uint64_t>(c.firstWeight) * CountAt(c.first);
@@ -182,6 +188,14 @@ private:
 
     std::size_t WordOf(int64_t x) const {
         return static_cast<std::size_t>((x >> 6) - columns_.firstWord);
+    }
+
+    // Whether any row counted holds ink in the words of columns [first, last].
+    bool AnyInk(int64_t first, int64_t last) const {
+        for (std::size_t word = WordOf(first); word <= WordOf(last); ++word)
+            if (inked_[word])
+                return true;
+        return false;
     }
 
     // The count of one column.
@@ -211,6 +225,7 @@ private:
     std::size_t words_;
     int planes_;
     std::vector<uint64_t> bits_;
+    std::vector<char> inked_; // by word: whether any of its planes holds a 1
 };
 
 // Target rows that take this many whole source rows or more add them up in counters first.

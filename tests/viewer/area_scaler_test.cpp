@@ -236,6 +236,25 @@ TEST(AreaScaler, BitSourcesAgreeWithThePlainDefinitionAtStrongShrinking) {
     }
 }
 
+// Ink in a few narrow stripes, blank words between them: columns that count nothing are passed
+// over, and those beside them still count every pixel.
+TEST(AreaScaler, SparseBitSourcesAgreeWithThePlainDefinition) {
+    std::mt19937 random(23);
+    BitImage bits(1500, 700, kColourWhite, kColourBlack);
+    for (const int32_t stripe : {3, 200, 650, 1431})
+        for (int32_t y = 0; y < bits.height; ++y)
+            for (int32_t x = stripe; x < stripe + 40; ++x)
+                if (random() % 3 == 0)
+                    bits.Set(x, y);
+    for (auto [tw, th] : {std::array{23, 9}, std::array{150, 70}, std::array{41, 33}}) {
+        Canvas canvas(tw, th);
+        ScaleAreaAverage(bits.Source(), 0, 0, bits.width, bits.height, canvas.Target(), 0, 0, tw,
+                         th);
+        ExpectScaledLikeReference(bits.Picture(), {0, 0, bits.width, bits.height}, canvas,
+                                  {0, 0, tw, th});
+    }
+}
+
 TEST(AreaScaler, BitSourcesOfOneColourStayExact) {
     for (bool set : {false, true}) {
         BitImage bits(997, 61, 0x00102030, 0x00F0E0D0);
