@@ -69,6 +69,8 @@ public:
     bool ZerosAhead(int n) { return Available() >= n && Peek(n) == 0; }
     // Whether a 1 bit lies after the given position.
     bool OneAfter(int64_t position) const { return lastOne_ > position; }
+    // The position of the last 1 bit of the data; -1 when there is none.
+    int64_t LastOne() const { return lastOne_; }
 
     // The first 1 bit at or after the position; -1 when there is none.
     int64_t NextOne() const {

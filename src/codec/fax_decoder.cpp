@@ -5,6 +5,7 @@
 // those of decoding the strip's bits as one BitString with the primitives of modTIF, rule for rule.
 
 #include "codec/bit_reader.h"
+#include "codec/change_line.h"
 #include "codec/fax_tables.h"
 #include "codec/page_decode.h"
 #include "codec/run_decoding.h"
@@ -22,6 +23,9 @@ constexpr int32_t kReservedChanges = 1 << 14;
 constexpr int kEolLength = 12;
 // How often the event pump is offered while a strip decodes: every so many bits.
 constexpr int64_t kBitsPerPump = 8 * 16 * 1024;
+// How far before the last 1 bit of the data the common course of Group 4 ends: a mode code and
+// the 1 that a vertical mode left of b1 needs after it always lie in the data before that.
+constexpr int64_t kCommonMargin = 8;
 
 // A run of one-dimensional code: decoded (a terminating word ended it), or not, with run -1
 // for an EOL; `used` covers what was read.
@@ -61,12 +65,10 @@ public:
                int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
                const EventPump& pump)
         : surface_(surface), data_(data), lowBitFirst_(lowBitFirst), width_(width),
-          rowLimit_(rowLimit), xOffset_(xOffset), yOffset_(yOffset), ink_(ink),
-          pump_(pump), reference_{width} {
-        // A sound row has at most a change a pixel; more only grow the lists.
-        const auto typical = static_cast<std::size_t>(std::clamp(width, 0, kReservedChanges));
-        reference_.reserve(typical);
-        codingLine_.reserve(typical);
+          rowLimit_(rowLimit), xOffset_(xOffset), yOffset_(yOffset), ink_(ink), pump_(pump),
+          reference_(TypicalChanges(width)), codingLine_(TypicalChanges(width)) {
+        reference_.Append(width);
+        reference_.Seal();
     }
 
     int64_t RunGroup3();
@@ -78,11 +80,16 @@ public:
     int64_t StopBit() const { return stopBit_; }
 
 private:
+    // A sound row has at most a change a pixel; more only grow the lists.
+    static std::size_t TypicalChanges(int32_t width) {
+        return static_cast<std::size_t>(std::clamp(width, 0, kReservedChanges)) + 1;
+    }
+
     [[gnu::always_inline]] Cursor Start() {
         Pump(pump_);
         Cursor c{.reader = BitReader(data_, lowBitFirst_),
                  .painter = PageSurface::RowPainter(surface_, ink_),
-                 .reference = reference_};
+                 .reference = reference_.Elements()};
         c.painter.Start(yOffset_);
         return c;
     }
@@ -214,7 +221,7 @@ private:
     // Records a run of the colour of a0 on the coding line and among the row's black runs.
     [[gnu::always_inline]] void AddRun(Cursor& c, int32_t run) {
         c.codingEnd = SaturateToLong(int64_t{c.codingEnd} + run);
-        codingLine_.push_back(c.codingEnd);
+        codingLine_.Append(c.codingEnd);
         PaintRun(c, run);
     }
 
@@ -235,11 +242,12 @@ private:
     // The coding line becomes the reference line of the next row.
     void NextReference(Cursor& c) {
         c.codingEnd = 0;
-        if (codingLine_.empty())
-            codingLine_.push_back(width_);
-        reference_.swap(codingLine_);
-        c.reference = reference_;
-        codingLine_.clear();
+        if (codingLine_.Empty())
+            codingLine_.Append(width_);
+        std::swap(reference_, codingLine_);
+        reference_.Seal();
+        c.reference = reference_.Elements();
+        codingLine_.Clear();
     }
 
     [[gnu::always_inline]] void StartLine(Cursor& c) {
@@ -248,7 +256,7 @@ private:
         c.horizontalPending = false;
         c.walk = {};
         c.codingEnd = 0;
-        codingLine_.clear();
+        codingLine_.Clear();
     }
 
     // --- Group 3, one-dimensional ---
@@ -309,6 +317,216 @@ private:
         c.colour = kWhite;
         c.walk = {};
         NextReference(c);
+    }
+
+    // --- the common course of Group 4 ---
+    //
+    // Nearly every coding step of a sound page takes the common course: a0 lies on the row and
+    // the coding line ends at it, no second horizontal run is due, the walk stays within the
+    // sealed reference line, the step's runs are of zero pixels or more and the data goes on well
+    // past it. Such steps are taken here with the row's state in locals, and give what
+    // Group4Step gives. Any other step is left, from the same state, to Group4Step.
+
+    // The row's state while it takes the common course.
+    struct CommonRow {
+        int32_t a0 = 0;
+        int16_t colour = kWhite;
+        modTIF::ReferenceWalk walk{};
+        int32_t* out = nullptr;      // where the next element of the coding line goes
+        int32_t* outLimit = nullptr; // the end of the room for it
+        PageSurface::RowPainter* painter = nullptr;
+    };
+
+    [[gnu::always_inline]] bool OnCommonCourse(const Cursor& c) const {
+        return !c.horizontalPending && c.a0 >= 0 && c.a0 < width_ && c.codingEnd == c.a0;
+    }
+
+    [[gnu::always_inline]] CommonRow LoadCommonRow(Cursor& c) {
+        codingLine_.Reserve(2);
+        int32_t* const out = codingLine_.WriteAt();
+        return {.a0 = static_cast<int32_t>(c.a0),
+                .colour = c.colour,
+                .walk = c.walk,
+                .out = out,
+                .outLimit = out + codingLine_.Room(),
+                .painter = &c.painter};
+    }
+
+    [[gnu::always_inline]] void StoreCommonRow(Cursor& c, const CommonRow& row) {
+        c.a0 = row.a0;
+        c.codingEnd = row.a0;
+        c.colour = row.colour;
+        c.walk = row.walk;
+        codingLine_.CommitUpTo(row.out);
+    }
+
+    // Room for the two elements a step may add.
+    [[gnu::always_inline]] void MakeRoom(CommonRow& row) {
+        if (row.outLimit - row.out >= 2)
+            return;
+        codingLine_.CommitUpTo(row.out);
+        codingLine_.Reserve(2);
+        row.out = codingLine_.WriteAt();
+        row.outLimit = row.out + codingLine_.Room();
+    }
+
+    // FindB1B2 on the sealed reference line for a < width and a walk at most one element past
+    // its last: the two zeros before the line and the two largest longs after it end every search.
+    [[gnu::always_inline]] static void FindCommonB1B2(int32_t a, const int32_t* reference,
+                                                      int32_t last, int16_t colour,
+                                                      modTIF::ReferenceWalk& walk, int32_t& b1,
+                                                      int32_t& b2) {
+        const int32_t parity = colour != kWhite ? 1 : 0;
+        int32_t i = std::max(walk.next, parity - 2);
+        i += (i & 1) ^ parity;
+        if (walk.runDecoded)
+            while (reference[i] <= a)
+                i += 2;
+        walk.next = i;
+        if (i > last) {
+            b1 = reference[last];
+            b2 = SaturateToLong(int64_t{b1} + 1);
+            return;
+        }
+        b1 = reference[i];
+        b2 = i < last ? reference[i + 1] : 0;
+        if (b2 < b1)
+            b2 = reference[last];
+    }
+
+    // One run of one-dimensional code with every word in the data; false when a word is missing.
+    // The run tables know no word of eleven zeros, so an EOL fails here as DecodeRun fails on it.
+    [[gnu::always_inline]] bool DecodeCommonRun(BitReader& reader, int16_t colour, int32_t& run) {
+        const modTIF::RunLookup& lookup = colour == kWhite ? whiteRuns_ : blackRuns_;
+        int64_t total = 0;
+        for (;;) {
+            const modTIF::RunCode& code = lookup[reader.Peek(modTIF::kRunLookupBits)];
+            if (code.run < 0 || code.length > reader.Available())
+                return false;
+            reader.Skip(code.length);
+            total += code.run;
+            if (code.terminating) {
+                run = SaturateToLong(total);
+                return true;
+            }
+        }
+    }
+
+    // A run of a0's colour from a0 to `to`, then the colour changes.
+    [[gnu::always_inline]] void AddCommonRun(CommonRow& row, int32_t to) {
+        *row.out++ = to;
+        if (row.colour != kWhite && to > row.a0)
+            row.painter->Paint(int64_t{row.a0} + xOffset_, int64_t{to} + xOffset_);
+        row.a0 = to;
+        row.colour = OppositeColour(row.colour);
+    }
+
+    enum class CommonStep {
+        Taken,     // the step is in the row
+        FirstHalf, // the first run of a horizontal mode is in the row, the second one is due
+        NotCommon, // nothing was read; the step needs the general rules
+    };
+
+    // One coding step on the common course; `stopAt` is where the data stops being far enough
+    // from its end or the next offer of the event pump is due.
+    [[gnu::always_inline]] CommonStep TakeCommonStep(BitReader& reader, CommonRow& row,
+                                                     const int32_t* reference, int32_t last,
+                                                     int64_t stopAt) {
+        const int64_t start = reader.Position();
+        modTIF::ReferenceWalk walk = row.walk;
+        int32_t a = row.a0; // passes move it on
+        // Passes may take the step on towards the end of the data: each mode code is checked.
+        while (walk.next <= last + 1 && reader.Position() < stopAt) {
+            const uint32_t code = reader.Peek(modTIF::kModeLookupBits);
+            const modTIF::ModeCode mode =
+                code >= 0x40 ? modTIF::ModeCode{modTIF::Mode::Vertical, 0, 1} : modes_[code];
+            if (mode.mode == modTIF::Mode::None)
+                break;
+            reader.Skip(mode.length);
+            if (mode.mode == modTIF::Mode::Horizontal)
+                return TakeCommonHorizontal(reader, row, walk, a, start, stopAt);
+            int32_t b1 = 0;
+            int32_t b2 = 0;
+            FindCommonB1B2(a, reference, last, row.colour, walk, b1, b2);
+            if (mode.mode == modTIF::Mode::Vertical) {
+                const int64_t a1 = int64_t{b1} + mode.delta;
+                if (a1 < row.a0 || a1 > kHighestLong)
+                    break;
+                walk.next += mode.delta < 0 ? -1 : 1;
+                walk.runDecoded = true;
+                row.walk = walk;
+                AddCommonRun(row, static_cast<int32_t>(a1));
+                return CommonStep::Taken;
+            }
+            walk.next += 2;
+            a = b2;
+            if (a >= width_) { // a pass to the end of the row completes it, there
+                row.walk = walk;
+                AddCommonRun(row, width_);
+                return CommonStep::Taken;
+            }
+        }
+        reader.Seek(start);
+        return CommonStep::NotCommon;
+    }
+
+    // The two runs of a horizontal mode whose code has been read; passes before it took a0 to a.
+    [[gnu::always_inline]] CommonStep TakeCommonHorizontal(BitReader& reader, CommonRow& row,
+                                                           modTIF::ReferenceWalk walk, int32_t a,
+                                                           int64_t start, int64_t stopAt) {
+        int32_t run = 0;
+        if (!DecodeCommonRun(reader, row.colour, run) || int64_t{a} + run < row.a0 ||
+            int64_t{a} + run > kHighestLong) {
+            reader.Seek(start);
+            return CommonStep::NotCommon;
+        }
+        walk.runDecoded = true;
+        row.walk = walk;
+        AddCommonRun(row, a + run);
+        const int64_t second = reader.Position();
+        if (second < stopAt && DecodeCommonRun(reader, row.colour, run) &&
+            int64_t{row.a0} + run <= kHighestLong) {
+            AddCommonRun(row, row.a0 + run);
+            return CommonStep::Taken;
+        }
+        reader.Seek(second);
+        return CommonStep::FirstHalf;
+    }
+
+    // Common steps until one is not; false when the row limit has been reached. Where a row
+    // fills, it ends as Group4Step ends it.
+    bool TakeCommonGroup4Steps(Cursor& c) {
+        BitReader& reader = c.reader;
+        const int64_t stopAt = std::min(reader.LastOne() - kCommonMargin, c.nextPump);
+        while (OnCommonCourse(c)) {
+            const int32_t* const reference = reference_.Begin();
+            const auto last = static_cast<int32_t>(reference_.Count()) - 1;
+            CommonRow row = LoadCommonRow(c);
+            CommonStep step = CommonStep::Taken;
+            while (row.a0 < width_ && reader.Position() < stopAt) {
+                MakeRoom(row);
+                step = TakeCommonStep(reader, row, reference, last, stopAt);
+                if (step != CommonStep::Taken)
+                    break;
+            }
+            StoreCommonRow(c, row);
+            if (step == CommonStep::FirstHalf) {
+                c.horizontalPending = true;
+                c.horizontalRuns = 1;
+                return true;
+            }
+            if (c.a0 < width_)
+                return true;
+            // The row is full. An EOL after it is skipped without ending the row again.
+            if (c.reader.ZerosAhead(kEolZeros)) {
+                c.reader.Skip(kEolLength);
+                return true;
+            }
+            EndGroup4Row(c);
+            if (c.row >= rowLimit_)
+                return false;
+        }
+        return true;
     }
 
     // --- lines of Group 3 two-dimensional and Huffman RLE ---
@@ -377,8 +595,8 @@ private:
     const ColourValue ink_;
     const EventPump& pump_;
 
-    ChangeList reference_;
-    ChangeList codingLine_;
+    ChangeLine reference_;
+    ChangeLine codingLine_;
     int64_t stopBit_ = 0;
 };
 
@@ -398,7 +616,7 @@ int64_t FaxDecoder::RunGroup4() {
     Cursor c = Start();
     while (DataLeft(c)) {
         OfferPump(c);
-        if (!Group4Step(c))
+        if (!Group4Step(c) || !TakeCommonGroup4Steps(c))
             break;
     }
     c.painter.Finish();

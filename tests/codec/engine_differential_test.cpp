@@ -219,6 +219,27 @@ TEST(EngineDifferential, DamagedStripsAndWrongCodings) {
     }
 }
 
+std::vector<uint8_t> BytesOf(std::string_view bits) {
+    std::vector<uint8_t> bytes((bits.size() + 7) / 8);
+    for (std::size_t i = 0; i < bits.size(); ++i)
+        if (bits[i] == '1')
+            bytes[i / 8] |= static_cast<uint8_t>(0x80 >> (i % 8));
+    return bytes;
+}
+
+// Passes that take a step close to the end of the data, where a vertical mode left of b1 counts
+// only with a 1 after it: the step fails there, also when its first mode code lay well before.
+TEST(EngineDifferential, PassesToTheEndOfTheData) {
+    // Row 1 has changes at 2, 4, ... 12 (three horizontal modes and V0); row 2 passes twice and
+    // ends the data with VL1, or for comparison with VL1 and a 1 after it.
+    const std::string row1 = "001011111001011111001011111"
+                             "1";
+    for (const std::string row2 : {"00010001010", "000100010101"}) {
+        Strip strip{"passes then " + row2, BytesOf(row1 + row2), 32, 4, &kCodings[1]};
+        ExpectSameDecoding(strip);
+    }
+}
+
 TEST(EngineDifferential, RandomBytes) {
     std::mt19937 random(5);
     for (int round = 0; round < 3000; ++round) {
