@@ -51,185 +51,68 @@ std::vector<Cover> CoverAxis(int64_t n, int64_t m, int64_t from, int64_t to) {
     return covers;
 }
 
-// The visible target columns, in source columns of the row, and for each 64-bit word of the
-// row the first column that reaches into it.
-struct Columns {
-    std::vector<Cover> covers; // first and last counted from the row's start
-    int64_t m = 0;
-    int64_t firstWord = 0;
-    int64_t lastWord = 0;
-    std::vector<std::size_t> firstColumnOfWord;
-
-    Columns(int64_t n, int64_t targetWidth, int64_t from, int64_t to, int64_t sourceX)
-        : covers(CoverAxis(n, targetWidth, from, to)), m(targetWidth) {
-        for (Cover& c : covers) {
-            c.first += sourceX;
-            c.last += sourceX;
-        }
-        firstWord = covers.front().first >> 6;
-        lastWord = covers.back().last >> 6;
-        std::size_t column = 0;
-        for (int64_t word = firstWord; word <= lastWord; ++word) {
-            while (column + 1 < covers.size() && covers[column].last < word << 6)
-                ++column;
-            firstColumnOfWord.push_back(column);
-        }
-    }
+// Where the source columns of one target column lie in the 64-bit words of a row, counted from
+// the first word that any visible column reaches, and what its first and last pixel lose of
+// their weight m: the share of them outside the column, or for a column inside one pixel all but
+// the n it covers.
+struct ColumnBits {
+    std::size_t firstWord = 0;
+    std::size_t lastWord = 0;
+    uint64_t firstMask = 0; // the column's bits in its first word, bit 63 the leftmost pixel
+    uint64_t lastMask = 0;  // and in its last word; 0 when that is the first word
+    int firstShift = 0;     // bring the first pixel's bit, and the last one's, to bit 0
+    int lastShift = 0;
+    uint64_t firstCut = 0;
+    uint64_t lastCut = 0;
+    bool firstIsPreviousLast = false; // the first pixel is the last one of the column before
 };
 
-bool BitOf(uint64_t word, int64_t index) {
-    return (word >> (63 - index) & 1) != 0;
+// The bits of source columns [from, to) of a word that starts at column wordStart.
+uint64_t MaskOf(int64_t from, int64_t to, int64_t wordStart) {
+    const int64_t lo = std::max(from, wordStart) - wordStart;
+    const int64_t hi = std::min(to, wordStart + 64) - wordStart;
+    const int64_t length = hi - lo;
+    if (length <= 0)
+        return 0;
+    const uint64_t ones = length == 64 ? ~uint64_t{0} : (uint64_t{1} << length) - 1;
+    return ones << (64 - hi);
 }
 
-// Adds the area that the 1 bits of one source row cover of each visible column, times the row's
-// weight. Words without a 1 bit are passed over.
-[[gnu::always_inline]] inline void AddRow(const Columns& columns, const uint8_t* row,
-                                          uint64_t weight, uint64_t* covered) {
-    const std::size_t count = columns.covers.size();
-    for (int64_t word = columns.firstWord; word <= columns.lastWord; ++word) {
-        const uint64_t bits = LoadBigEndian64(row + (word << 3));
-        if (bits == 0)
-            continue;
-        const int64_t wordStart = word << 6;
-        for (std::size_t i =
-                 columns.firstColumnOfWord[static_cast<std::size_t>(word - columns.firstWord)];
-             i < count; ++i) {
-            const Cover& c = columns.covers[i];
-            if (c.first >= wordStart + 64)
-                break;
-            const int64_t lo = std::max(c.first, wordStart) - wordStart;
-            const int64_t hi = std::min(c.last + 1, wordStart + 64) - wordStart;
-            const int64_t length = hi - lo;
-            const uint64_t ones = length == 64 ? ~uint64_t{0} : (uint64_t{1} << length) - 1;
-            const uint64_t set = bits & ones << (64 - hi);
-            if (set == 0)
-                continue;
-            uint64_t area = 0;
-            if (c.Single()) {
-                area = static_cast<uint64_t>(c.firstWeight);
-            } else {
-                area = static_cast<uint64_t>(columns.m * std::popcount(set));
-                if (c.first >= wordStart && BitOf(set, c.first - wordStart))
-                    area -= static_cast<uint64_t>(columns.m - c.firstWeight);
-                if (c.last < wordStart + 64 && BitOf(set, c.last - wordStart))
-                    area -= static_cast<uint64_t>(columns.m - c.lastWeight);
-            }
-            covered[i] += weight * area;
-        }
-    }
-}
+// The visible target columns of a row.
+struct Columns {
+    int64_t m = 0;
+    int64_t firstWord = 0; // of the row, the first and last that a visible column reaches
+    int64_t lastWord = 0;
+    std::vector<ColumnBits> bits;
 
-// Many source rows onto one target row: the rows between the first and the last all weigh the
-// same, so they are first added up column by column in binary counters held as bit planes (plane
-// p holds bit p of every column's count), a word of 64 columns at a time, and each target pixel
-// then counts its columns' bits plane by plane. Each source word is then read once, whatever
-// number of target columns it falls in.
-class RowCounters {
-public:
-    // Enough for any count of rows a 64-bit number holds.
-    static constexpr int kMostPlanes = 64;
-
-    RowCounters(const Columns& columns, int planes)
-        : columns_(columns),
-          words_(static_cast<std::size_t>(columns.lastWord - columns.firstWord + 1)),
-          planes_(planes), bits_(words_ * static_cast<std::size_t>(planes), 0), inked_(words_) {}
-
-    // Counts `rows` rows from `first` on, one word column at a time down the rows, so that the
-    // word's counters stay in registers and only words holding ink are added.
-    [[gnu::always_inline]] void Count(const uint8_t* first, std::ptrdiff_t stride, int64_t rows) {
-        for (std::size_t j = 0; j < words_; ++j) {
-            uint64_t planes[kMostPlanes];
-            std::fill_n(planes, planes_, 0);
-            const uint8_t* at = first + ((columns_.firstWord + int64_t(j)) << 3);
-            for (int64_t r = 0; r < rows; ++r, at += stride) {
-                // The rows are read across many lines at once, more than the processor follows
-                // by itself: the next line of each is asked for ahead of its use.
-                if ((j & 7) == 0)
-                    __builtin_prefetch(at + 64);
-                uint64_t carry = LoadBigEndian64(at);
-                for (int p = 0; carry != 0; ++p) {
-                    const uint64_t next = planes[p] & carry;
-                    planes[p] ^= carry;
-                    carry = next;
-                }
-            }
-            uint64_t ink = 0;
-            for (int p = 0; p < planes_; ++p) {
-                bits_[static_cast<std::size_t>(p) * words_ + j] = planes[p];
-                ink |= planes[p];
-            }
-            inked_[j] = ink != 0;
-        }
-    }
-
-    // Adds each column's area of the rows counted, times their weight, and starts again.
-    [[gnu::always_inline]] void AddTo(uint64_t weight, uint64_t* covered) {
-        const auto m = static_cast<uint64_t>(columns_.m);
-        for (std::size_t i = 0; i < columns_.covers.size(); ++i) {
-            const Cover& c = columns_.covers[i];
-            if (!AnyInk(c.first, c.last))
-                continue; // most columns of a page count nothing
-            uint64_t area = 0;
-            if (c.Single()) {
-                area = static_cast<uint64_t>(c.firstWeight) * CountAt(c.first);
-            } else {
-                area = m * CountBetween(c.first, c.last + 1) -
-                       (m - static_cast<uint64_t>(c.firstWeight)) * CountAt(c.first) -
-                       (m - static_cast<uint64_t>(c.lastWeight)) * CountAt(c.last);
-            }
-            covered[i] += weight * area;
+    Columns(int64_t n, int64_t targetWidth, int64_t from, int64_t to, int64_t sourceX)
+        : m(targetWidth) {
+        const std::vector<Cover> covers = CoverAxis(n, targetWidth, from, to);
+        firstWord = (covers.front().first + sourceX) >> 6;
+        lastWord = (covers.back().last + sourceX) >> 6;
+        bits.reserve(covers.size());
+        for (std::size_t i = 0; i < covers.size(); ++i) {
+            bits.push_back(BitsOf(covers[i], n, sourceX));
+            bits.back().firstIsPreviousLast = i > 0 && covers[i].first == covers[i - 1].last;
         }
     }
 
 private:
-    const uint64_t* Plane(int p) const {
-        return bits_.data() + static_cast<std::size_t>(p) * words_;
+    ColumnBits BitsOf(const Cover& cover, int64_t n, int64_t sourceX) const {
+        const int64_t first = cover.first + sourceX;
+        const int64_t last = cover.last + sourceX;
+        ColumnBits c;
+        c.firstWord = static_cast<std::size_t>((first >> 6) - firstWord);
+        c.lastWord = static_cast<std::size_t>((last >> 6) - firstWord);
+        c.firstMask = MaskOf(first, last + 1, first & ~int64_t{63});
+        c.lastMask = c.lastWord == c.firstWord ? 0 : MaskOf(first, last + 1, last & ~int64_t{63});
+        c.firstShift = static_cast<int>(63 - (first & 63));
+        c.lastShift = static_cast<int>(63 - (last & 63));
+        c.firstCut = static_cast<uint64_t>(m - (cover.Single() ? n : cover.firstWeight));
+        c.lastCut = static_cast<uint64_t>(cover.Single() ? 0 : m - cover.lastWeight);
+        return c;
     }
-
-    std::size_t WordOf(int64_t x) const {
-        return static_cast<std::size_t>((x >> 6) - columns_.firstWord);
-    }
-
-    // Whether any row counted holds ink in the words of columns [first, last].
-    bool AnyInk(int64_t first, int64_t last) const {
-        for (std::size_t word = WordOf(first); word <= WordOf(last); ++word)
-            if (inked_[word])
-                return true;
-        return false;
-    }
-
-    // The count of one column.
-    uint64_t CountAt(int64_t x) const {
-        uint64_t count = 0;
-        for (int p = 0; p < planes_; ++p)
-            count |= static_cast<uint64_t>(BitOf(Plane(p)[WordOf(x)], x & 63)) << p;
-        return count;
-    }
-
-    // The counts of columns [from, to) added up.
-    uint64_t CountBetween(int64_t from, int64_t to) const {
-        uint64_t sum = 0;
-        while (from < to) {
-            const int64_t end = std::min(to, ((from >> 6) + 1) << 6);
-            const int64_t length = end - from;
-            const uint64_t ones = length == 64 ? ~uint64_t{0} : (uint64_t{1} << length) - 1;
-            const uint64_t mask = ones << (64 - (end - ((from >> 6) << 6)));
-            for (int p = 0; p < planes_; ++p)
-                sum += static_cast<uint64_t>(std::popcount(Plane(p)[WordOf(from)] & mask)) << p;
-            from = end;
-        }
-        return sum;
-    }
-
-    const Columns& columns_;
-    std::size_t words_;
-    int planes_;
-    std::vector<uint64_t> bits_;
-    std::vector<char> inked_; // by word: whether any of its planes holds a 1
 };
-
-// Target rows that take this many whole source rows or more add them up in counters first.
-constexpr int64_t kRowsWorthCounting = 4;
 
 // The colour between that of 0 bits and that of 1 bits for `covered` of `total`, each channel
 // rounded to the nearest level, a half up. A pixel wholly of one colour, most of a page at any
@@ -278,12 +161,155 @@ private:
     uint32_t one_[3] = {};
 };
 
-void Emit(const ColourMixer& mixer, const std::vector<uint64_t>& covered, uint8_t* out) {
-    for (const uint64_t area : covered) {
-        mixer.Put(area, out);
-        out += 3;
+// The source rows of one target row as weighted bit planes, word by word: the rows between its
+// first and last, which all weigh the same, added up column by column in binary counters (plane
+// p holding bit p of each column's count), then its first and last row as they are. Each source
+// word is read once, whatever number of target columns it falls in, and every target pixel then
+// takes its area from the planes of its words without a branch on the bits.
+class RowPlanes {
+public:
+    explicit RowPlanes(const Columns& columns)
+        : columns_(columns),
+          words_(static_cast<std::size_t>(columns.lastWord - columns.firstWord + 1)), ink_(words_) {
     }
-}
+
+    void Clear() {
+        planes_ = 0;
+        counters_ = 0;
+        std::fill(ink_.begin(), ink_.end(), 0);
+    }
+
+    // Counts `rows` rows of weight `weight` from `first` on; at most once per target row, first.
+    [[gnu::always_inline]] void Count(const uint8_t* first, std::ptrdiff_t stride, int64_t rows,
+                                      uint64_t weight) {
+        const int counters = std::bit_width(static_cast<uint64_t>(rows));
+        Resize(counters);
+        const uint8_t* column = first + (columns_.firstWord << 3);
+        for (std::size_t j = 0; j < words_; ++j, column += 8)
+            ink_[j] = CountWord(column, stride, rows, bits_.data() + j * stride_);
+        planes_ = counters;
+        counters_ = counters;
+        countWeight_ = weight;
+    }
+
+    // Adds one row of the given weight as a plane of its own.
+    [[gnu::always_inline]] void Add(const uint8_t* row, uint64_t weight) {
+        Resize(planes_ + 1);
+        const uint8_t* at = row + (columns_.firstWord << 3);
+        for (std::size_t j = 0; j < words_; ++j, at += 8) {
+            const uint64_t bits = LoadBigEndian64(at);
+            bits_[j * stride_ + static_cast<std::size_t>(planes_)] = bits;
+            ink_[j] |= bits;
+        }
+        weights_[planes_++] = weight;
+    }
+
+    // Each visible column's share of ink mixed into its pixel, three bytes a pixel from `out`.
+    // The area of a column, in units of 1/m of a pixel across times the weight down, is m times
+    // the weight of its pixels less what its first and last pixel lie outside it; where a column
+    // begins on the pixel that the one before it ended on, that pixel's weight is taken over.
+    [[gnu::always_inline]] void MixColumns(const ColourMixer& mixer, uint8_t* out) const {
+        const auto m = static_cast<uint64_t>(columns_.m);
+        uint64_t previousLast = 0;
+        for (const ColumnBits& c : columns_.bits) {
+            if ((ink_[c.firstWord] | ink_[c.lastWord]) == 0 && c.lastWord <= c.firstWord + 1) {
+                mixer.Put(0, out); // most columns of a page hold no ink
+                previousLast = 0;
+                out += 3;
+                continue;
+            }
+            uint64_t inside = WeightUnder(c.firstWord, c.firstMask);
+            if (c.lastMask != 0) {
+                for (std::size_t word = c.firstWord + 1; word < c.lastWord; ++word)
+                    inside += WeightUnder(word, ~uint64_t{0});
+                inside += WeightUnder(c.lastWord, c.lastMask);
+            }
+            const uint64_t first =
+                c.firstIsPreviousLast ? previousLast : WeightAt(c.firstWord, c.firstShift);
+            const uint64_t last = WeightAt(c.lastWord, c.lastShift);
+            previousLast = last;
+            mixer.Put(m * inside - c.firstCut * first - c.lastCut * last, out);
+            out += 3;
+        }
+    }
+
+private:
+    // Enough counters for any count of rows a 64-bit number holds, and two rows.
+    static constexpr int kMostPlanes = 66;
+
+    // What the 1 bits under the mask of one word weigh, down all planes: the counters add up
+    // the rows counted, each plane twice the one before, and the rows of their own follow.
+    [[gnu::always_inline]] uint64_t WeightUnder(std::size_t word, uint64_t mask) const {
+        const uint64_t* at = bits_.data() + word * stride_;
+        uint64_t counted = 0;
+        for (int p = 0; p < counters_; ++p)
+            counted += static_cast<uint64_t>(std::popcount(at[p] & mask)) << p;
+        uint64_t weight = countWeight_ * counted;
+        for (int p = counters_; p < planes_; ++p)
+            weight += weights_[p] * static_cast<uint64_t>(std::popcount(at[p] & mask));
+        return weight;
+    }
+
+    // What one pixel of a word weighs, down all planes; the shift brings its bit to bit 0.
+    [[gnu::always_inline]] uint64_t WeightAt(std::size_t word, int shift) const {
+        const uint64_t* at = bits_.data() + word * stride_;
+        uint64_t counted = 0;
+        for (int p = 0; p < counters_; ++p)
+            counted |= (at[p] >> shift & 1) << p;
+        uint64_t weight = countWeight_ * counted;
+        for (int p = counters_; p < planes_; ++p)
+            weight += weights_[p] * (at[p] >> shift & 1);
+        return weight;
+    }
+
+    // Room for `planes` planes a word; the planes already there move with the words.
+    void Resize(int planes) {
+        const auto needed = static_cast<std::size_t>(planes);
+        if (needed <= stride_)
+            return;
+        std::vector<uint64_t> wider(words_ * needed);
+        for (std::size_t j = 0; j < words_; ++j)
+            std::copy_n(bits_.data() + j * stride_, planes_, wider.data() + j * needed);
+        bits_ = std::move(wider);
+        stride_ = needed;
+    }
+
+    // One word column down the rows, its counters kept in registers.
+    // Returns the bits that any of the rows has set.
+    [[gnu::always_inline]] uint64_t CountWord(const uint8_t* at, std::ptrdiff_t stride,
+                                              int64_t rows, uint64_t* out) const {
+        const int counters = std::bit_width(static_cast<uint64_t>(rows));
+        uint64_t planes[kMostPlanes];
+        std::fill_n(planes, counters, 0);
+        for (int64_t r = 0; r < rows; ++r, at += stride) {
+            // The rows are read across many lines at once, more than the processor follows by
+            // itself: the next line of each is asked for ahead of its use.
+            __builtin_prefetch(at + 64);
+            uint64_t carry = LoadBigEndian64(at);
+            for (int p = 0; carry != 0; ++p) {
+                const uint64_t next = planes[p] & carry;
+                planes[p] ^= carry;
+                carry = next;
+            }
+        }
+        uint64_t ink = 0;
+        for (int p = 0; p < counters; ++p) {
+            out[p] = planes[p];
+            ink |= planes[p];
+        }
+        return ink;
+    }
+
+    const Columns& columns_;
+    std::size_t words_;
+    std::size_t stride_ = 0; // planes a word has room for
+    std::vector<uint64_t> bits_;
+    std::vector<uint64_t> ink_;          // by word: the bits that any plane has set
+    uint64_t weights_[kMostPlanes] = {}; // of the planes after the counters
+    uint64_t countWeight_ = 0;           // of each row counted
+    int planes_ = 0;
+    int counters_ = 0;
+};
 
 } // namespace
 
@@ -296,25 +322,19 @@ void ScaleBits(const BitScale& scale) {
         CoverAxis(scale.sourceHeight, scale.targetHeight, scale.visibleTop, scale.visibleBottom);
     const uint64_t total = static_cast<uint64_t>(scale.sourceWidth) * scale.sourceHeight;
     const ColourMixer mixer(source, total);
-    const int64_t wholeRows = scale.sourceHeight / scale.targetHeight + 1;
-    RowCounters counters(columns, std::bit_width(static_cast<uint64_t>(wholeRows)));
-    std::vector<uint64_t> covered(columns.covers.size());
+    RowPlanes planes(columns);
     auto rowAt = [&](int64_t y) { return source.pixels + (scale.sourceY + y) * source.stride; };
     const auto whole = static_cast<uint64_t>(scale.targetHeight);
     for (std::size_t k = 0; k < rows.size(); ++k) {
-        std::fill(covered.begin(), covered.end(), 0);
         const Cover& r = rows[k];
-        AddRow(columns, rowAt(r.first), static_cast<uint64_t>(r.firstWeight), covered.data());
+        planes.Clear();
+        if (r.last - r.first > 1)
+            planes.Count(rowAt(r.first + 1), source.stride, r.last - r.first - 1, whole);
+        planes.Add(rowAt(r.first), static_cast<uint64_t>(r.firstWeight));
         if (!r.Single())
-            AddRow(columns, rowAt(r.last), static_cast<uint64_t>(r.lastWeight), covered.data());
-        if (r.last - r.first - 1 >= kRowsWorthCounting) {
-            counters.Count(rowAt(r.first + 1), source.stride, r.last - r.first - 1);
-            counters.AddTo(whole, covered.data());
-        } else {
-            for (int64_t y = r.first + 1; y < r.last; ++y)
-                AddRow(columns, rowAt(y), whole, covered.data());
-        }
-        Emit(mixer, covered, scale.target + static_cast<std::ptrdiff_t>(k) * scale.targetStride);
+            planes.Add(rowAt(r.last), static_cast<uint64_t>(r.lastWeight));
+        planes.MixColumns(mixer,
+                          scale.target + static_cast<std::ptrdiff_t>(k) * scale.targetStride);
     }
 }
 
