@@ -126,13 +126,22 @@ public:
             zero_[c] = (source.zeroColour >> (8 * c)) & 0xFF;
             one_[c] = (source.oneColour >> (8 * c)) & 0xFF;
         }
+        grey_ = zero_[0] == zero_[1] && zero_[1] == zero_[2] && one_[0] == one_[1] &&
+                one_[1] == one_[2];
     }
 
     void Put(uint64_t covered, uint8_t* out) const {
-        for (int c = 0; c < 3; ++c)
-            out[c] = static_cast<uint8_t>(covered == 0        ? zero_[c]
-                                          : covered == total_ ? one_[c]
-                                                              : Mix(c, covered));
+        if (covered == 0 || covered == total_) {
+            const uint32_t* colour = covered == 0 ? zero_ : one_;
+            for (int c = 0; c < 3; ++c)
+                out[c] = static_cast<uint8_t>(colour[c]);
+        } else if (grey_) { // a mix of two greys is a grey: one channel serves all three
+            const auto level = static_cast<uint8_t>(Mix(0, covered));
+            out[0] = out[1] = out[2] = level;
+        } else {
+            for (int c = 0; c < 3; ++c)
+                out[c] = static_cast<uint8_t>(Mix(c, covered));
+        }
     }
 
 private:
@@ -159,6 +168,7 @@ private:
     double inverse_;
     uint32_t zero_[3] = {};
     uint32_t one_[3] = {};
+    bool grey_ = false;
 };
 
 // The source rows of one target row as weighted bit planes, word by word: the rows between its
@@ -186,7 +196,7 @@ public:
         Resize(counters);
         const uint8_t* column = first + (columns_.firstWord << 3);
         for (std::size_t j = 0; j < words_; ++j, column += 8)
-            ink_[j] = CountWord(column, stride, rows, bits_.data() + j * stride_);
+            ink_[j] = CountWord(column, stride, rows, counters, bits_.data() + j * stride_);
         planes_ = counters;
         counters_ = counters;
         countWeight_ = weight;
@@ -218,15 +228,20 @@ public:
                 out += 3;
                 continue;
             }
-            uint64_t inside = WeightUnder(c.firstWord, c.firstMask);
-            if (c.lastMask != 0) {
+            uint64_t inside = 0;
+            uint64_t last = 0;
+            if (c.lastMask == 0) {
+                WeighWord(c.firstWord, c.firstMask, c.lastShift, inside, last);
+            } else {
+                inside = WeightUnder(c.firstWord, c.firstMask);
                 for (std::size_t word = c.firstWord + 1; word < c.lastWord; ++word)
                     inside += WeightUnder(word, ~uint64_t{0});
-                inside += WeightUnder(c.lastWord, c.lastMask);
+                uint64_t under = 0;
+                WeighWord(c.lastWord, c.lastMask, c.lastShift, under, last);
+                inside += under;
             }
             const uint64_t first =
                 c.firstIsPreviousLast ? previousLast : WeightAt(c.firstWord, c.firstShift);
-            const uint64_t last = WeightAt(c.lastWord, c.lastShift);
             previousLast = last;
             mixer.Put(m * inside - c.firstCut * first - c.lastCut * last, out);
             out += 3;
@@ -248,6 +263,24 @@ private:
         for (int p = counters_; p < planes_; ++p)
             weight += weights_[p] * static_cast<uint64_t>(std::popcount(at[p] & mask));
         return weight;
+    }
+
+    // WeightUnder and WeightAt of one word at once, each plane read once.
+    [[gnu::always_inline]] void WeighWord(std::size_t word, uint64_t mask, int shift,
+                                          uint64_t& under, uint64_t& at) const {
+        const uint64_t* planes = bits_.data() + word * stride_;
+        uint64_t countedUnder = 0;
+        uint64_t countedAt = 0;
+        for (int p = 0; p < counters_; ++p) {
+            countedUnder += static_cast<uint64_t>(std::popcount(planes[p] & mask)) << p;
+            countedAt |= (planes[p] >> shift & 1) << p;
+        }
+        under = countWeight_ * countedUnder;
+        at = countWeight_ * countedAt;
+        for (int p = counters_; p < planes_; ++p) {
+            under += weights_[p] * static_cast<uint64_t>(std::popcount(planes[p] & mask));
+            at += weights_[p] * (planes[p] >> shift & 1);
+        }
     }
 
     // What one pixel of a word weighs, down all planes; the shift brings its bit to bit 0.
@@ -274,24 +307,50 @@ private:
         stride_ = needed;
     }
 
-    // One word column down the rows, its counters kept in registers.
-    // Returns the bits that any of the rows has set.
-    [[gnu::always_inline]] uint64_t CountWord(const uint8_t* at, std::ptrdiff_t stride,
-                                              int64_t rows, uint64_t* out) const {
-        const int counters = std::bit_width(static_cast<uint64_t>(rows));
-        uint64_t planes[kMostPlanes];
-        std::fill_n(planes, counters, 0);
+    // One word column down the rows into `counters` counters; returns the bits that any of the
+    // rows has set. Up to eight counters, the usual case, have a version of their own whose
+    // counters stay in registers and whose carries ripple through them without a branch.
+    [[gnu::always_inline]] static uint64_t CountWord(const uint8_t* at, std::ptrdiff_t stride,
+                                                     int64_t rows, int counters, uint64_t* out) {
+        switch (counters) {
+        case 1:
+            return CountWordInto<1>(at, stride, rows, out);
+        case 2:
+            return CountWordInto<2>(at, stride, rows, out);
+        case 3:
+            return CountWordInto<3>(at, stride, rows, out);
+        case 4:
+            return CountWordInto<4>(at, stride, rows, out);
+        case 5:
+            return CountWordInto<5>(at, stride, rows, out);
+        case 6:
+            return CountWordInto<6>(at, stride, rows, out);
+        case 7:
+            return CountWordInto<7>(at, stride, rows, out);
+        case 8:
+            return CountWordInto<8>(at, stride, rows, out);
+        default:
+            return CountWordInto<kMostPlanes>(at, stride, rows, out);
+        }
+    }
+
+    template <int kCounters>
+    [[gnu::always_inline]] static uint64_t CountWordInto(const uint8_t* at, std::ptrdiff_t stride,
+                                                         int64_t rows, uint64_t* out) {
+        uint64_t planes[kCounters] = {};
         for (int64_t r = 0; r < rows; ++r, at += stride) {
             // The rows are read across many lines at once, more than the processor follows by
             // itself: the next line of each is asked for ahead of its use.
             __builtin_prefetch(at + 64);
             uint64_t carry = LoadBigEndian64(at);
-            for (int p = 0; carry != 0; ++p) {
+            for (int p = 0; p < kCounters && (kCounters <= 8 || carry != 0); ++p) {
                 const uint64_t next = planes[p] & carry;
                 planes[p] ^= carry;
                 carry = next;
             }
         }
+        const int counters =
+            std::min(kCounters, static_cast<int>(std::bit_width(static_cast<uint64_t>(rows))));
         uint64_t ink = 0;
         for (int p = 0; p < counters; ++p) {
             out[p] = planes[p];
