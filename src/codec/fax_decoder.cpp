@@ -337,8 +337,10 @@ private:
         PageSurface::RowPainter* painter = nullptr;
     };
 
+    // Where a row may take the common course; its reference line is counted in longs there.
     [[gnu::always_inline]] bool OnCommonCourse(const Cursor& c) const {
-        return !c.horizontalPending && c.a0 >= 0 && c.a0 < width_ && c.codingEnd == c.a0;
+        return !c.horizontalPending && c.a0 >= 0 && c.a0 < width_ && c.codingEnd == c.a0 &&
+               reference_.Count() < std::size_t{kHighestLong} - 2;
     }
 
     [[gnu::always_inline]] CommonRow LoadCommonRow(Cursor& c) {
