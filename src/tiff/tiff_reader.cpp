@@ -213,6 +213,13 @@ bool ListImages(const std::string& path, std::vector<int32_t>& offsets, int32_t&
     return true;
 }
 
+std::vector<int32_t> ImageOffsets(const std::string& path) {
+    std::vector<int32_t> offsets;
+    int32_t count = 0;
+    ListImages(path, offsets, count, 0);
+    return offsets;
+}
+
 std::string GetTagText(const std::string& path, int64_t ifdOffset, int32_t tag) {
     BinaryFile file(path);
     if (!file.IsOpen())

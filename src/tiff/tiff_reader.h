@@ -64,6 +64,8 @@ std::string FormatTagValue(const BinaryFile& file, int64_t valueOffset, int32_t 
 // The pump runs after every 50th image found.
 bool ListImages(const std::string& path, std::vector<int32_t>& offsets, int32_t& count,
                 int32_t limit, const EventPump& pump = {});
+// The offsets ListImages finds, without a limit; none when the file cannot be opened.
+std::vector<int32_t> ImageOffsets(const std::string& path);
 
 // The value text of the first entry with the tag in the IFD; "" when there is none, "-1" when
 // the file cannot be opened.

@@ -39,14 +39,6 @@ void ShowFailure(QWidget* owner, const QString& fileName, const std::string& rea
     box.exec();
 }
 
-// Where the images of a file lie; none when it cannot be read.
-std::vector<int32_t> ImageOffsetsIn(const std::string& path) {
-    std::vector<int32_t> offsets;
-    int32_t count = 0;
-    ListImages(path, offsets, count, 0);
-    return offsets;
-}
-
 // Saving over the file that holds the shown page replaces all of it by this one page: when it
 // holds other images, the user says first whether they may be lost.
 bool MayReplaceFileShown(QWidget* owner, const QString& fileName, int images) {
@@ -103,7 +95,7 @@ void ViewForm::SaveCommand(QPushButton& button, SaveCoding coding) {
             !fileName.isEmpty() && IsSameFile(path_, NativePath(fileName));
         if (!fileName.isEmpty() &&
             (!replacesFileShown ||
-             MayReplaceFileShown(this, fileName, static_cast<int>(ImageOffsetsIn(path_).size()))))
+             MayReplaceFileShown(this, fileName, static_cast<int>(ImageOffsets(path_).size()))))
             SaveShownPage(fileName, coding, replacesFileShown);
     }
     button.setChecked(false);
@@ -128,7 +120,7 @@ void ViewForm::SaveShownPage(const QString& fileName, SaveCoding coding, bool re
 
 // The file now holds the saved page as its one image, which the viewer shows from now on.
 void ViewForm::TakeReplacedFile() {
-    if (const std::vector<int32_t> offsets = ImageOffsetsIn(path_); !offsets.empty())
+    if (const std::vector<int32_t> offsets = ImageOffsets(path_); !offsets.empty())
         ifdOffset_ = offsets.front();
     emit FileReplaced(PathText(path_));
 }

@@ -170,10 +170,7 @@ void ViewForm::TurnPage(QuarterTurn turn) {
 void ViewForm::ShowNeighbourImage(int step) {
     if (!PageMayChange())
         return;
-    std::vector<int32_t> offsets;
-    int32_t count = 0;
-    if (!ListImages(path_, offsets, count, 0))
-        return;
+    const std::vector<int32_t> offsets = ImageOffsets(path_);
     const auto shown = std::find(offsets.begin(), offsets.end(), ifdOffset_);
     if (shown == offsets.end())
         return;
