@@ -228,20 +228,18 @@ public:
                 out += 3;
                 continue;
             }
-            uint64_t inside = 0;
-            uint64_t last = 0;
-            if (c.lastMask == 0) {
-                WeighWord(c.firstWord, c.firstMask, c.lastShift, inside, last);
-            } else {
-                inside = WeightUnder(c.firstWord, c.firstMask);
+            // The last word of the column gives its last pixel; within one word, its area too.
+            const WordWeight lastWord =
+                Weigh(c.lastWord, c.lastMask != 0 ? c.lastMask : c.firstMask, c.lastShift);
+            const uint64_t last = lastWord.at;
+            uint64_t inside = lastWord.under;
+            if (c.lastMask != 0) {
+                inside += Weigh(c.firstWord, c.firstMask, 0).under;
                 for (std::size_t word = c.firstWord + 1; word < c.lastWord; ++word)
-                    inside += WeightUnder(word, ~uint64_t{0});
-                uint64_t under = 0;
-                WeighWord(c.lastWord, c.lastMask, c.lastShift, under, last);
-                inside += under;
+                    inside += Weigh(word, ~uint64_t{0}, 0).under;
             }
             const uint64_t first =
-                c.firstIsPreviousLast ? previousLast : WeightAt(c.firstWord, c.firstShift);
+                c.firstIsPreviousLast ? previousLast : Weigh(c.firstWord, 0, c.firstShift).at;
             previousLast = last;
             mixer.Put(m * inside - c.firstCut * first - c.lastCut * last, out);
             out += 3;
@@ -252,22 +250,15 @@ private:
     // Enough counters for any count of rows a 64-bit number holds, and two rows.
     static constexpr int kMostPlanes = 66;
 
-    // What the 1 bits under the mask of one word weigh, down all planes: the counters add up
-    // the rows counted, each plane twice the one before, and the rows of their own follow.
-    [[gnu::always_inline]] uint64_t WeightUnder(std::size_t word, uint64_t mask) const {
-        const uint64_t* at = bits_.data() + word * stride_;
-        uint64_t counted = 0;
-        for (int p = 0; p < counters_; ++p)
-            counted += static_cast<uint64_t>(std::popcount(at[p] & mask)) << p;
-        uint64_t weight = countWeight_ * counted;
-        for (int p = counters_; p < planes_; ++p)
-            weight += weights_[p] * static_cast<uint64_t>(std::popcount(at[p] & mask));
-        return weight;
-    }
-
-    // WeightUnder and WeightAt of one word at once, each plane read once.
-    [[gnu::always_inline]] void WeighWord(std::size_t word, uint64_t mask, int shift,
-                                          uint64_t& under, uint64_t& at) const {
+    // What one word weighs down all planes: the 1 bits under the mask, and the one pixel that
+    // the shift brings to bit 0. The counters add up the rows counted, each plane twice the one
+    // before, and the rows of their own follow with their weights. Inlined, whichever of the two
+    // a caller leaves unused is not worked out.
+    struct WordWeight {
+        uint64_t under = 0;
+        uint64_t at = 0;
+    };
+    [[gnu::always_inline]] WordWeight Weigh(std::size_t word, uint64_t mask, int shift) const {
         const uint64_t* planes = bits_.data() + word * stride_;
         uint64_t countedUnder = 0;
         uint64_t countedAt = 0;
@@ -275,23 +266,11 @@ private:
             countedUnder += static_cast<uint64_t>(std::popcount(planes[p] & mask)) << p;
             countedAt |= (planes[p] >> shift & 1) << p;
         }
-        under = countWeight_ * countedUnder;
-        at = countWeight_ * countedAt;
+        WordWeight weight{countWeight_ * countedUnder, countWeight_ * countedAt};
         for (int p = counters_; p < planes_; ++p) {
-            under += weights_[p] * static_cast<uint64_t>(std::popcount(planes[p] & mask));
-            at += weights_[p] * (planes[p] >> shift & 1);
+            weight.under += weights_[p] * static_cast<uint64_t>(std::popcount(planes[p] & mask));
+            weight.at += weights_[p] * (planes[p] >> shift & 1);
         }
-    }
-
-    // What one pixel of a word weighs, down all planes; the shift brings its bit to bit 0.
-    [[gnu::always_inline]] uint64_t WeightAt(std::size_t word, int shift) const {
-        const uint64_t* at = bits_.data() + word * stride_;
-        uint64_t counted = 0;
-        for (int p = 0; p < counters_; ++p)
-            counted |= (at[p] >> shift & 1) << p;
-        uint64_t weight = countWeight_ * counted;
-        for (int p = counters_; p < planes_; ++p)
-            weight += weights_[p] * (at[p] >> shift & 1);
         return weight;
     }
 
