@@ -45,10 +45,10 @@ const std::string& ThousandPageFile() {
 void FaxlensCheck(benchmark::State& state) {
     const std::string& path = ThousandPageFile();
     for (auto _ : state) {
-        const cli::FileCheck check = cli::CheckFile(path);
-        if (check.pages.size() != kPages || !cli::AllOk({check}))
+        const std::vector<cli::FileCheck> checks = cli::CheckFiles({path}, 1);
+        if (checks.at(0).pages.size() != kPages || !cli::AllOk(checks))
             state.SkipWithError("not every page is ok");
-        benchmark::DoNotOptimize(check.pages.data());
+        benchmark::DoNotOptimize(checks.data());
     }
     state.counters["pages"] = kPages;
 }

@@ -56,8 +56,8 @@ void FaxlensSave(benchmark::State& state, Coding coding) {
     const auto save =
         coding == Coding::Group3 ? modConvert_DC2TIF::SavePageG3 : modConvert_DC2TIF::SavePageG4;
     for (auto _ : state)
-        if (const auto result = save(surface, 204, 196, path, 0, 0, {}); !result.saved)
-            state.SkipWithError(result.error.c_str());
+        if (const auto result = save(surface, 204, 196, path, 0, 0, {}); !result)
+            state.SkipWithError(result.Reason().c_str());
     state.counters["file_bytes"] = static_cast<double>(std::filesystem::file_size(path));
 }
 

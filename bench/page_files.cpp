@@ -134,7 +134,7 @@ std::unique_ptr<PageSurface> DecodeIntoNewSurface(BenchPage page, Coding coding,
     const auto faxCoding = coding == Coding::Group3 ? modConvert_TIF2DC::FaxCoding::Group3
                                                     : modConvert_TIF2DC::FaxCoding::Group4;
     const int64_t rows = modConvert_TIF2DC::DecodeFaxStrip(
-        faxCoding, *surface, strip, false, format.width, format.height, 0, 0, kColourBlack);
+        faxCoding, surface.get(), strip, false, format.width, format.height, 0, 0, kColourBlack);
     return rows == format.height ? std::move(surface) : nullptr;
 }
 

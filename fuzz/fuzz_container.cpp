@@ -1,33 +1,43 @@
 // Listing and reporting a file of arbitrary bytes, and opening its pages as the viewer does
-// (pages up to a quarter of a million pixels, so that a run stays small).
+// (pages up to a quarter of a million pixels, so that a run stays small) and as a check does.
 
 #include "codec/page_decode.h"
 #include "fuzz_support.h"
+#include "tiff/image_list.h"
 #include "tiff/page_info.h"
 #include "tiff/tag_report.h"
-#include "tiff/tiff_reader.h"
 
 #include <algorithm>
 
 namespace {
-constexpr int32_t kImagesLookedAt = 4;
+constexpr std::size_t kImagesLookedAt = 4;
 constexpr int64_t kMostPixels = 1 << 18;
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     using namespace faxlens;
     static fuzz::InputFile input;
-    const std::string& path = input.Write(data, size);
-
-    std::vector<int32_t> offsets;
-    int32_t count = 0;
-    ListImages(path, offsets, count, 0);
-    for (int32_t i = 0; i < std::min(count, kImagesLookedAt); ++i) {
-        (void)BuildTagReport(path, offsets[static_cast<std::size_t>(i)]);
-        TiffPage page;
-        GetPageInfo(path, offsets[static_cast<std::size_t>(i)], page);
-        if (int64_t{page.width} * page.height <= kMostPixels)
-            (void)modConvert_TIF2DC::DecodePage(path, offsets[static_cast<std::size_t>(i)]);
+    const Result<TiffFile> file = TiffFile::Open(input.Write(data, size));
+    if (!file)
+        return 0;
+    const Result<ImageList> list = ListImages(*file);
+    if (!list)
+        __builtin_trap(); // a file read whole cannot fail to be read
+    for (std::size_t i = 0; i < std::min(list->offsets.size(), kImagesLookedAt); ++i) {
+        const int64_t offset = list->offsets[i];
+        (void)BuildTagReport(*file, offset);
+        const Result<TiffPage> page = ReadPageParameters(*file, offset);
+        if (!page)
+            __builtin_trap();
+        if (page->width * page->height > kMostPixels)
+            continue;
+        const auto painted = modConvert_TIF2DC::DecodePage(*file, offset);
+        const auto checked = modConvert_TIF2DC::DecodePage(*file, offset, {},
+                                                           modConvert_TIF2DC::Painting::NotPainted);
+        // A check meets what the viewer meets.
+        if (!painted || !checked || painted->status != checked->status ||
+            painted->damage.Describe() != checked->damage.Describe())
+            __builtin_trap();
     }
     return 0;
 }

@@ -23,13 +23,13 @@ int64_t Decode(int choice, PageSurface& surface, std::span<const uint8_t> strip,
     case 3:
         return DecodeStripHuffmanRle(surface, strip, width, rows, 0, 0, kColourBlack);
     case 4:
-        return DecodeStripBitmap(surface, strip, width, rows, 0, 0, kColourBlack);
+        return DecodeStripBitmap(&surface, strip, width, rows, 0, 0, kColourBlack);
     default: {
         const std::size_t limit = BitmapRowBytes(width) * static_cast<std::size_t>(rows);
         const auto bytes = choice == 5   ? UnpackBits(strip, limit)
                            : choice == 6 ? UnpackLzw(strip, limit)
                                          : Inflate(strip, limit);
-        return DecodeStripBitmap(surface, bytes, width, rows, 0, 0, kColourBlack);
+        return DecodeStripBitmap(&surface, bytes, width, rows, 0, 0, kColourBlack);
     }
     }
 }

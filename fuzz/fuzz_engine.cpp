@@ -55,8 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     auto actual = CreatePageSurface(width, rows, kColourWhite);
     const int64_t expectedRows =
         coding.reference(*expected, msbFirst, width, rows, xOffset, 0, kColourBlack, {});
-    const int64_t actualRows = DecodeFaxStrip(coding.engine, *actual, strip, lowBitFirst, width,
-                                              rows, xOffset, 0, kColourBlack);
+    const int64_t actualRows = DecodeFaxStrip(coding.engine, actual.get(), strip, lowBitFirst,
+                                              width, rows, xOffset, 0, kColourBlack);
     if (expectedRows != actualRows || !SamePlanes(*expected, *actual))
         __builtin_trap();
     return 0;

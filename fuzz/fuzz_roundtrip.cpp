@@ -6,7 +6,6 @@
 #include "codec/run_encoder.h"
 #include "export/page_encoder.h"
 #include "fuzz_support.h"
-#include "tiff/tiff_reader.h"
 
 #include <unistd.h>
 
@@ -46,14 +45,17 @@ std::unique_ptr<PageSurface> SurfaceOf(const uint8_t* data, std::size_t size) {
 
 void CheckSavedPage(const PageSurface& surface, bool group4, const std::string& path) {
     const auto save = group4 ? modConvert_DC2TIF::SavePageG4 : modConvert_DC2TIF::SavePageG3;
-    if (!save(surface, 0, 0, path, 0, 0, {}).saved)
+    if (!save(surface, 0, 0, path, 0, 0, {}))
         __builtin_trap();
-    const auto decoded = modConvert_TIF2DC::DecodePage(path, 8 + 16);
-    if (!decoded.surface)
+    const Result<TiffFile> file = TiffFile::Open(path);
+    if (!file)
+        __builtin_trap();
+    const auto decoded = modConvert_TIF2DC::DecodePage(*file, 8 + 16);
+    if (!decoded || !decoded->surface)
         __builtin_trap();
     for (int32_t y = 0; y < surface.Height(); ++y)
         for (int32_t x = 0; x < surface.Width(); ++x)
-            if (decoded.surface->Pixel(x, y) != surface.Pixel(x, y))
+            if (decoded->surface->Pixel(x, y) != surface.Pixel(x, y))
                 __builtin_trap();
 }
 

@@ -24,9 +24,9 @@ constexpr std::array kCommands{
             "writes every image (or those of LIST, e.g. 1,3-5) as a page of a PDF file, each "
             "picture a Group 4 stream",
             RunPdf, true},
-    Command{"check", "FILE... [--json]", 1,
+    Command{"check", "FILE... [--json] [-j N]", 1,
             "checks every image of every file: one line a page, ok, damaged or not shown; "
-            "--json writes one JSON document",
+            "--json writes one JSON document; N pages at once (all processors by default)",
             RunCheck, true},
 };
 
@@ -99,7 +99,8 @@ std::string HelpText() {
     return text +
            "\nAn OUT of - is standard output (decode: a PBM, or a PNG with --png).\n"
            "\nexit status: 0 done, 1 the work failed (check: a page is not ok), 2 bad usage,\n"
-           "3 done, but the page is damaged (decode, convert) or an image was left out (pdf)\n";
+           "3 done, but the page is damaged (decode, convert), an image was left out or is\n"
+           "damaged (pdf), or the file is cut short (list)\n";
 }
 
 Outcome Run(std::span<const std::string> args) {

@@ -5,6 +5,9 @@
 // line and the exit status. Commands never print themselves, so stdout holds exactly what the
 // command describes and nothing of a command that failed half-way.
 
+#include "base/result.h"
+#include "tiff/tiff_file.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -50,14 +53,25 @@ std::string UsageLine();
 // Runs the command line without the program name.
 Outcome Run(std::span<const std::string> args);
 
-// Image N of a file, as the image list numbers it. When the image cannot be found, failure holds
-// the outcome that ends the command: bad usage for an N that is not a positive whole number,
-// a failure for a file that cannot be opened or has fewer images.
-struct FoundImage {
-    int64_t ifdOffset = -1;
-    std::optional<Outcome> failure;
+// The number of an image operand, as the image list numbers it: digits only, at least 1. A
+// number too large for any file saturates: it is still a well-formed number, just one that no
+// file has. None when the text is no such number.
+std::optional<uint64_t> ParseImageNumber(std::string_view text);
+// The outcome of an image operand that is no such number.
+Outcome BadImageNumber(std::string_view text);
+
+// The input file of a command, opened once, and the image the command works on.
+struct InputImage {
+    TiffFile file;
+    int64_t ifdOffset = 0;
 };
-FoundImage FindImage(const std::string& path, std::string_view number);
+// Opens the file and finds its image `number` (its operand's text is `text`). The failure says
+// why in a line for stderr: the file cannot be opened or read, or has fewer images.
+Result<InputImage> OpenInputImage(const std::string& path, uint64_t number, std::string_view text);
+
+// The stderr line of a file that cannot be opened, or read.
+std::string CannotOpen(const std::string& path, const std::string& reason);
+std::string CannotRead(const std::string& path, const std::string& reason);
 
 Outcome RunList(Operands operands);
 Outcome RunReport(Operands operands);

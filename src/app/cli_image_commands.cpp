@@ -1,8 +1,8 @@
 // The commands that read the container: the image list and the tag report.
 
 #include "app/cli.h"
+#include "tiff/image_list.h"
 #include "tiff/tag_report.h"
-#include "tiff/tiff_reader.h"
 
 #include <algorithm>
 #include <limits>
@@ -12,8 +12,16 @@ namespace faxlens::cli {
 
 namespace {
 
-// Digits only, at least 1. A number too large for any file saturates instead of failing: it is
-// still a well-formed image number, just one that no file has.
+std::string NoSuchImage(const std::string& path, std::string_view number, const ImageList& list) {
+    const std::size_t count = list.offsets.size();
+    std::string has = count > 0 ? std::to_string(count) : "none";
+    if (!list.Whole())
+        has += "; " + list.chainBreak;
+    return path + " has no image " + std::string(number) + " (it has " + has + ")";
+}
+
+} // namespace
+
 std::optional<uint64_t> ParseImageNumber(std::string_view text) {
     if (text.empty() ||
         !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
@@ -29,56 +37,63 @@ std::optional<uint64_t> ParseImageNumber(std::string_view text) {
     return value;
 }
 
-std::string CannotOpen(const std::string& path) {
-    return "cannot open " + path;
+Outcome BadImageNumber(std::string_view text) {
+    return BadUsage("image number must be a positive whole number, not '" + std::string(text) +
+                    "'");
 }
 
-std::string NoSuchImage(const std::string& path, std::string_view number, int32_t count) {
-    std::string has = count > 0 ? std::to_string(count) : "none";
-    return path + " has no image " + std::string(number) + " (it has " + has + ")";
+std::string CannotOpen(const std::string& path, const std::string& reason) {
+    return "cannot open " + path + ": " + reason;
 }
 
-// Walking the chain stops as soon as image n is found; when it ends earlier, the count is the
-// file's full image count, which the failure message wants.
-int32_t WalkLimit(uint64_t n) {
-    return n <= static_cast<uint64_t>(std::numeric_limits<int32_t>::max()) ? static_cast<int32_t>(n)
-                                                                           : 0;
+std::string CannotRead(const std::string& path, const std::string& reason) {
+    return "cannot read " + path + ": " + reason;
 }
 
-} // namespace
-
-FoundImage FindImage(const std::string& path, std::string_view number) {
-    std::optional<uint64_t> n = ParseImageNumber(number);
-    if (!n)
-        return {-1, BadUsage("image number must be a positive whole number, not '" +
-                             std::string(number) + "'")};
-    std::vector<int32_t> offsets;
-    int32_t count = 0;
-    if (!ListImages(path, offsets, count, WalkLimit(*n)))
-        return {-1, Failed(CannotOpen(path))};
-    if (*n > static_cast<uint64_t>(count) || *n > offsets.size())
-        return {-1, Failed(NoSuchImage(path, number, count))};
-    return {offsets[*n - 1], std::nullopt};
+// Walking the chain stops as soon as image n is found; when it ends earlier, the list is the
+// file's whole list, which the failure message wants.
+Result<InputImage> OpenInputImage(const std::string& path, uint64_t number, std::string_view text) {
+    Result<TiffFile> file = TiffFile::Open(path);
+    if (!file)
+        return Fail(CannotOpen(path, file.Reason()));
+    const Result<ImageList> list = ListImages(*file, number);
+    if (!list)
+        return Fail(CannotRead(path, list.Reason()));
+    if (number > list->offsets.size())
+        return Fail(NoSuchImage(path, text, *list));
+    return InputImage{std::move(*file), list->offsets[number - 1]};
 }
 
 Outcome RunList(Operands operands) {
     const std::string& path = operands[0];
-    std::vector<int32_t> offsets;
-    int32_t count = 0;
-    if (!ListImages(path, offsets, count, 0))
-        return Failed(CannotOpen(path));
-    std::size_t listed = std::min(static_cast<std::size_t>(std::max(count, 0)), offsets.size());
+    const Result<TiffFile> file = TiffFile::Open(path);
+    if (!file)
+        return Failed(CannotOpen(path, file.Reason()));
+    const Result<ImageList> list = ListImages(*file);
+    if (!list)
+        return Failed(CannotRead(path, list.Reason()));
     std::string lines;
-    for (std::size_t i = 0; i < listed; ++i)
-        lines += std::to_string(i + 1) + " " + std::to_string(offsets[i]) + "\n";
+    for (std::size_t i = 0; i < list->offsets.size(); ++i)
+        lines += std::to_string(i + 1) + " " + std::to_string(list->offsets[i]) + "\n";
+    if (!list->Whole()) {
+        Outcome cut = Damaged(path + ": " + list->chainBreak);
+        cut.output = std::move(lines);
+        return cut;
+    }
     return Done(std::move(lines));
 }
 
 Outcome RunReport(Operands operands) {
-    FoundImage image = FindImage(operands[0], operands[1]);
-    if (image.failure)
-        return std::move(*image.failure);
-    return Done(BuildTagReport(operands[0], image.ifdOffset));
+    const std::optional<uint64_t> number = ParseImageNumber(operands[1]);
+    if (!number)
+        return BadImageNumber(operands[1]);
+    const Result<InputImage> image = OpenInputImage(operands[0], *number, operands[1]);
+    if (!image)
+        return Failed(image.Reason());
+    Result<std::string> report = BuildTagReport(image->file, image->ifdOffset);
+    if (!report)
+        return Failed(CannotRead(operands[0], report.Reason()));
+    return Done(std::move(*report));
 }
 
 } // namespace faxlens::cli

@@ -32,16 +32,18 @@ std::string ImageName(Operands operands) {
     return operands[0] + " image " + operands[1];
 }
 
-// Opens image N of the file as the viewer does; the outcome that ends the command when the
-// image cannot be found or gives no picture.
-std::optional<Outcome> OpenImage(Operands operands, ViewedPage& page) {
-    FoundImage image = FindImage(operands[0], operands[1]);
-    if (image.failure)
-        return std::move(image.failure);
-    page = ViewedPage::Open(operands[0], image.ifdOffset);
-    if (!page.Problem().empty())
-        return Failed(ImageName(operands) + ": " + page.Problem());
-    return std::nullopt;
+// Image N of the file opened as the viewer opens it; the stderr line when the image cannot be
+// found, read or shown.
+Result<ViewedPage> OpenPage(Operands operands, uint64_t number) {
+    const Result<InputImage> image = OpenInputImage(operands[0], number, operands[1]);
+    if (!image)
+        return Fail(image.Reason());
+    Result<ViewedPage> page = ViewedPage::Open(image->file, image->ifdOffset);
+    if (!page)
+        return Fail(CannotRead(operands[0], page.Reason()));
+    if (!page->Problem().empty())
+        return Fail(ImageName(operands) + ": " + page->Problem());
+    return page;
 }
 
 // A damaged page is written as decoded, and the damage said.
@@ -67,21 +69,27 @@ std::optional<bool> WantsPng(Operands operands) {
 }
 
 // The one file a command must never write: the file it reads.
-std::optional<Outcome> RefuseToOverwriteInput(Operands operands) {
-    if (IsSameFile(operands[0], operands[2]))
-        return Failed("cannot write " + operands[2] + ": " + kOutputIsInput);
-    return std::nullopt;
+bool WritesOverInput(Operands operands) {
+    return IsSameFile(operands[0], operands[2]);
+}
+
+Outcome RefusedToWriteOverInput(Operands operands) {
+    return Failed("cannot write " + operands[2] + ": " + kOutputIsInput);
 }
 
 } // namespace
 
 Outcome RunInfo(Operands operands) {
-    FoundImage image = FindImage(operands[0], operands[1]);
-    if (image.failure)
-        return std::move(*image.failure);
-    TiffPage page;
-    GetPageInfo(operands[0], image.ifdOffset, page);
-    GetStrips(operands[0], image.ifdOffset, page);
+    const std::optional<uint64_t> number = ParseImageNumber(operands[1]);
+    if (!number)
+        return BadImageNumber(operands[1]);
+    const Result<InputImage> image = OpenInputImage(operands[0], *number, operands[1]);
+    if (!image)
+        return Failed(image.Reason());
+    const Result<TiffPage> parameters = ReadPageParameters(image->file, image->ifdOffset);
+    if (!parameters)
+        return Failed(CannotRead(operands[0], parameters.Reason()));
+    const TiffPage& page = *parameters;
     std::string text = KeyValue("width", page.width) + KeyValue("height", page.height) +
                        KeyValue("xres", page.xResolution) + KeyValue("yres", page.yResolution) +
                        KeyValue("compression", page.compressionName) +
@@ -98,16 +106,18 @@ Outcome RunDecode(Operands operands) {
     if (!png)
         return BadUsage("the picture file must end in .pbm or .png, or take --png, not '" +
                         (operands.size() > 3 ? operands[3] : out) + "'");
-    if (std::optional<Outcome> refused = RefuseToOverwriteInput(operands))
-        return std::move(*refused);
-    ViewedPage page;
-    if (std::optional<Outcome> failure = OpenImage(operands, page))
-        return std::move(*failure);
-    const std::string reason =
-        *png ? WritePng(*page.Surface(), out) : WritePbm(*page.Surface(), out);
-    if (!reason.empty())
-        return Failed("cannot write " + out + ": " + reason);
-    return DoneUnlessDamaged(operands, page);
+    const std::optional<uint64_t> number = ParseImageNumber(operands[1]);
+    if (!number)
+        return BadImageNumber(operands[1]);
+    if (WritesOverInput(operands))
+        return RefusedToWriteOverInput(operands);
+    const Result<ViewedPage> page = OpenPage(operands, *number);
+    if (!page)
+        return Failed(page.Reason());
+    const Status written = *png ? WritePng(*page->Surface(), out) : WritePbm(*page->Surface(), out);
+    if (!written)
+        return Failed("cannot write " + out + ": " + written.Reason());
+    return DoneUnlessDamaged(operands, *page);
 }
 
 Outcome RunConvert(Operands operands) {
@@ -115,15 +125,19 @@ Outcome RunConvert(Operands operands) {
     const std::string& coding = operands[3];
     if (coding != "--g3" && coding != "--g4")
         return BadUsage("the coding must be --g3 or --g4, not '" + coding + "'");
-    if (std::optional<Outcome> refused = RefuseToOverwriteInput(operands))
-        return std::move(*refused);
-    ViewedPage page;
-    if (std::optional<Outcome> failure = OpenImage(operands, page))
-        return std::move(*failure);
-    const auto result = page.Save(coding == "--g3" ? SaveCoding::Group3 : SaveCoding::Group4, out);
-    if (!result.saved)
-        return Failed("cannot write " + out + ": " + result.error);
-    return DoneUnlessDamaged(operands, page);
+    const std::optional<uint64_t> number = ParseImageNumber(operands[1]);
+    if (!number)
+        return BadImageNumber(operands[1]);
+    if (WritesOverInput(operands))
+        return RefusedToWriteOverInput(operands);
+    const Result<ViewedPage> page = OpenPage(operands, *number);
+    if (!page)
+        return Failed(page.Reason());
+    const Status saved =
+        page->Save(coding == "--g3" ? SaveCoding::Group3 : SaveCoding::Group4, out);
+    if (!saved)
+        return Failed("cannot write " + out + ": " + saved.Reason());
+    return DoneUnlessDamaged(operands, *page);
 }
 
 } // namespace faxlens::cli

@@ -2,8 +2,7 @@
 // Group 4 streams.
 
 #include "app/cli.h"
-#include "tiff/file_check.h"
-#include "tiff/tiff_reader.h"
+#include "tiff/image_list.h"
 #include "viewer/pdf_export.h"
 
 namespace faxlens::cli {
@@ -13,7 +12,7 @@ namespace {
 constexpr std::string_view kImagesOption = "--images";
 
 // The images that the operands after FILE OUT.pdf choose: every image, or those of --images.
-std::optional<Outcome> ChooseImages(Operands operands, const std::vector<int32_t>& offsets,
+std::optional<Outcome> ChooseImages(Operands operands, const std::vector<int64_t>& offsets,
                                     std::vector<PdfImage>& images) {
     const int count = static_cast<int>(offsets.size());
     std::vector<int> numbers;
@@ -31,33 +30,48 @@ std::optional<Outcome> ChooseImages(Operands operands, const std::vector<int32_t
     return std::nullopt;
 }
 
+// One stderr line a thing said, each naming the file.
+std::string FileLines(const std::string& path, const std::vector<std::string>& said) {
+    std::string lines;
+    for (const std::string& thing : said) {
+        if (!lines.empty())
+            lines += '\n';
+        lines.append(kProgram).append(": ").append(path).append(" ").append(thing);
+    }
+    return lines;
+}
+
+std::string JoinLines(const std::string& first, const std::string& second) {
+    return first.empty() || second.empty() ? first + second : first + "\n" + second;
+}
+
 } // namespace
 
 Outcome RunPdf(Operands operands) {
     const std::string& path = operands[0];
     const std::string& out = operands[1];
-    if (const std::string problem = WhyNotATiffFile(path); !problem.empty())
-        return Failed("cannot open " + path + ": " + problem);
-    std::vector<int32_t> offsets;
-    int32_t count = 0;
-    if (!ListImages(path, offsets, count, 0))
-        return Failed("cannot open " + path);
-    if (offsets.empty())
-        return Failed(path + " holds no images");
+    const Result<TiffFile> file = TiffFile::Open(path);
+    if (!file)
+        return Failed(CannotOpen(path, file.Reason()));
+    const Result<ImageList> list = ListImages(*file);
+    if (!list)
+        return Failed(CannotRead(path, list.Reason()));
+    if (list->offsets.empty())
+        return Failed(path + " holds no images" + (list->Whole() ? "" : ": " + list->chainBreak));
     std::vector<PdfImage> images;
-    if (std::optional<Outcome> wrong = ChooseImages(operands, offsets, images))
+    if (std::optional<Outcome> wrong = ChooseImages(operands, list->offsets, images))
         return std::move(*wrong);
-    const PdfOutcome written = WriteImagesAsPdf(path, images, out);
-    // One stderr line for each image left out.
-    std::string lines;
-    for (const std::string& left : written.leftOut) {
-        if (!lines.empty())
-            lines += '\n';
-        lines.append(kProgram).append(": ").append(path).append(" ").append(left);
-    }
-    if (!written.error.empty()) {
-        Outcome failed = Failed("cannot write " + out + ": " + written.error);
-        failed.error = lines.empty() ? failed.error : lines + "\n" + failed.error;
+    const Result<PdfReport> written = WriteImagesAsPdf(*file, images, out);
+    if (!written)
+        return Failed(CannotRead(path, written.Reason()));
+    // One stderr line for each image left out or damaged, and for a chain that breaks off.
+    std::string lines = FileLines(path, written->leftOut);
+    lines = JoinLines(lines, FileLines(path, written->damaged));
+    if (!list->Whole())
+        lines = JoinLines(lines, std::string(kProgram) + ": " + path + ": " + list->chainBreak);
+    if (!written->written) {
+        Outcome failed = Failed("cannot write " + out + ": " + written->written.Reason());
+        failed.error = JoinLines(lines, failed.error);
         return failed;
     }
     if (!lines.empty())

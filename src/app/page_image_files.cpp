@@ -65,10 +65,6 @@ void PackRow(const PageSurface& surface, int32_t y, bool blackBit, std::vector<u
         out.back() &= static_cast<uint8_t>(0xFF << (8 - width % 8));
 }
 
-std::string Finish(OutputFile& file) {
-    return file.Finish() ? std::string() : file.Error();
-}
-
 void PutBigEndian32(std::vector<uint8_t>& out, uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8)
         out.push_back(static_cast<uint8_t>(value >> shift));
@@ -175,8 +171,11 @@ void WritePlane(const PageSurface& surface, BlockWriter& out) {
     }
 }
 
-std::string WritePbm(const PageSurface& surface, const std::string& path) {
-    OutputFile file = OutputFile::Create(path);
+Status WritePbm(const PageSurface& surface, const std::string& path) {
+    Result<OutputFile> created = OutputFile::Create(path);
+    if (!created)
+        return std::move(created).TakeFailure();
+    OutputFile& file = *created;
     {
         BlockWriter out(file);
         const std::string header = "P4\n" + std::to_string(surface.Width()) + " " +
@@ -186,17 +185,20 @@ std::string WritePbm(const PageSurface& surface, const std::string& path) {
             WritePlane(surface, out);
         } else {
             std::vector<uint8_t> row;
-            for (int32_t y = 0; y < surface.Height() && file.Ok(); ++y) {
+            for (int32_t y = 0; y < surface.Height() && file.WriteStatus(); ++y) {
                 PackRow(surface, y, true, row);
                 out.Append(row);
             }
         }
     }
-    return Finish(file);
+    return file.Finish();
 }
 
-std::string WritePng(const PageSurface& surface, const std::string& path) {
-    OutputFile file = OutputFile::Create(path);
+Status WritePng(const PageSurface& surface, const std::string& path) {
+    Result<OutputFile> created = OutputFile::Create(path);
+    if (!created)
+        return std::move(created).TakeFailure();
+    OutputFile& file = *created;
     bool compressed = true;
     {
         BlockWriter out(file);
@@ -205,7 +207,7 @@ std::string WritePng(const PageSurface& surface, const std::string& path) {
         WriteChunk(out, "IHDR", PngHeader(surface));
         PngImageData data(out);
         std::vector<uint8_t> row;
-        for (int32_t y = 0; y < surface.Height() && compressed && file.Ok(); ++y) {
+        for (int32_t y = 0; y < surface.Height() && compressed && file.WriteStatus(); ++y) {
             PackRow(surface, y, false, row);
             compressed = data.AddRow(row);
         }
@@ -213,8 +215,8 @@ std::string WritePng(const PageSurface& surface, const std::string& path) {
         WriteChunk(out, "IEND", {});
     }
     if (!compressed)
-        return "the picture could not be compressed";
-    return Finish(file);
+        return Fail("the picture could not be compressed");
+    return file.Finish();
 }
 
 } // namespace faxlens::cli

@@ -6,14 +6,15 @@
 // half-written file and an older file untouched; rows are streamed, so writing takes little
 // memory beyond the page itself.
 
+#include "base/result.h"
 #include "viewer/page_surface.h"
 
 #include <string>
 
 namespace faxlens::cli {
 
-// Both return an empty text on success, else the reason.
-std::string WritePbm(const PageSurface& surface, const std::string& path);
-std::string WritePng(const PageSurface& surface, const std::string& path);
+// Both fail with the reason when the file cannot be written.
+Status WritePbm(const PageSurface& surface, const std::string& path);
+Status WritePng(const PageSurface& surface, const std::string& path);
 
 } // namespace faxlens::cli

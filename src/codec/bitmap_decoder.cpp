@@ -36,7 +36,7 @@ std::size_t BitmapRowBytes(int32_t width) {
     return (static_cast<std::size_t>(std::max(width, 0)) + 7) / 8;
 }
 
-int64_t DecodeStripBitmap(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
+int64_t DecodeStripBitmap(PageSurface* surface, std::span<const uint8_t> data, int32_t width,
                           int32_t rows, int64_t xOffset, int64_t yOffset, ColourValue ink) {
     const std::size_t rowBytes = BitmapRowBytes(width);
     if (rowBytes == 0)
@@ -46,7 +46,8 @@ int64_t DecodeStripBitmap(PageSurface& surface, std::span<const uint8_t> data, i
         if (start >= data.size())
             return r;
         const std::size_t length = std::min(rowBytes, data.size() - start);
-        PaintSetBits(surface, data.subspan(start, length), width, xOffset, yOffset + r, ink);
+        if (surface)
+            PaintSetBits(*surface, data.subspan(start, length), width, xOffset, yOffset + r, ink);
     }
     return std::max(rows, 0);
 }

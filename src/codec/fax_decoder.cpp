@@ -61,7 +61,7 @@ struct Cursor {
 
 class FaxDecoder {
 public:
-    FaxDecoder(PageSurface& surface, std::span<const uint8_t> data, bool lowBitFirst, int32_t width,
+    FaxDecoder(PageSurface* surface, std::span<const uint8_t> data, bool lowBitFirst, int32_t width,
                int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
                const EventPump& pump)
         : surface_(surface), data_(data), lowBitFirst_(lowBitFirst), width_(width),
@@ -583,7 +583,7 @@ private:
         NextReference(c);
     }
 
-    PageSurface& surface_;
+    PageSurface* surface_; // null: nothing is painted
     const std::span<const uint8_t> data_;
     const bool lowBitFirst_;
     const modTIF::RunLookup& whiteRuns_ = modTIF::RunLookupFor(kWhite);
@@ -705,7 +705,7 @@ int64_t FirstUnexplainedBit(std::span<const uint8_t> data, bool lowBitFirst, int
 
 } // namespace
 
-int64_t DecodeFaxStrip(FaxCoding coding, PageSurface& surface, std::span<const uint8_t> data,
+int64_t DecodeFaxStrip(FaxCoding coding, PageSurface* surface, std::span<const uint8_t> data,
                        bool lowBitFirst, int32_t width, int32_t rowLimit, int64_t xOffset,
                        int64_t yOffset, ColourValue ink, const EventPump& pump, FaxStripEnd* end) {
     FaxDecoder decoder(surface, data, lowBitFirst, width, rowLimit, xOffset, yOffset, ink, pump);
@@ -721,28 +721,28 @@ int64_t DecodeFaxStrip(FaxCoding coding, PageSurface& surface, std::span<const u
 int64_t DecodeStrip1D(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
                       int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
                       const EventPump& pump) {
-    return DecodeFaxStrip(FaxCoding::Group3, surface, data, false, width, rowLimit, xOffset,
+    return DecodeFaxStrip(FaxCoding::Group3, &surface, data, false, width, rowLimit, xOffset,
                           yOffset, ink, pump);
 }
 
 int64_t DecodeStrip2D(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
                       int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
                       const EventPump& pump) {
-    return DecodeFaxStrip(FaxCoding::Group4, surface, data, false, width, rowLimit, xOffset,
+    return DecodeFaxStrip(FaxCoding::Group4, &surface, data, false, width, rowLimit, xOffset,
                           yOffset, ink, pump);
 }
 
 int64_t DecodeStripGroup3TwoD(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
                               int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
                               const EventPump& pump) {
-    return DecodeFaxStrip(FaxCoding::Group3TwoD, surface, data, false, width, rowLimit, xOffset,
+    return DecodeFaxStrip(FaxCoding::Group3TwoD, &surface, data, false, width, rowLimit, xOffset,
                           yOffset, ink, pump);
 }
 
 int64_t DecodeStripHuffmanRle(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
                               int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
                               const EventPump& pump) {
-    return DecodeFaxStrip(FaxCoding::HuffmanRle, surface, data, false, width, rowLimit, xOffset,
+    return DecodeFaxStrip(FaxCoding::HuffmanRle, &surface, data, false, width, rowLimit, xOffset,
                           yOffset, ink, pump);
 }
 

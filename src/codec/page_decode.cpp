@@ -1,8 +1,8 @@
 #include "codec/page_decode.h"
 
 #include "base/bit_words.h"
+#include "base/numbers.h"
 #include "codec/strip_unpacking.h"
-#include "tiff/binary_file.h"
 #include "tiff/tag_dictionary.h"
 #include "tiff/tiff_facts.h"
 
@@ -28,7 +28,7 @@ int64_t UnknownStripEnd(const TiffPage& page, const StripSlot& slot, int64_t fil
 // The bytes of one strip that exist in the file: a byte count beyond the end of the file reads
 // what is there and no more, a count of 0 (or none) reads up to the next strip, and never more
 // than the budget leaves.
-std::vector<uint8_t> ReadStrip(const BinaryFile& file, const TiffPage& page, const StripSlot& slot,
+std::vector<uint8_t> ReadStrip(const TiffFile& file, const TiffPage& page, const StripSlot& slot,
                                int64_t budget) {
     const int64_t available = std::max<int64_t>(file.Length() - slot.offset, 0);
     const int64_t wanted = slot.byteCount > 0
@@ -100,6 +100,7 @@ std::string Counted(int32_t count, const std::string& thing) {
 // missing or the strip is the last (a lone strip under a RowsPerStrip that is too small holds
 // the whole page). Rows a strip codes beyond them belong to no row of the page.
 int32_t RowsOfStrip(const TiffPage& page, int64_t firstRow, bool last) {
+    // A page being decoded fits a surface, so its height fits a long.
     const int64_t left = std::clamp<int64_t>(page.height - firstRow, 0, page.height);
     return static_cast<int32_t>(
         page.rowsPerStrip > 0 && !last ? std::min<int64_t>(page.rowsPerStrip, left) : left);
@@ -141,10 +142,10 @@ std::optional<FaxCoding> FaxCodingOf(PageDecoder decoder) {
 
 // Decodes one strip of at most rowLimit rows; returns the rows it reached. A fax strip also
 // tells where the engine left it.
-int64_t DecodeStrip(PageDecoder decoder, PageSurface& surface, std::span<uint8_t> data,
+int64_t DecodeStrip(PageDecoder decoder, PageSurface* surface, std::span<uint8_t> data,
                     const TiffPage& page, int64_t firstRow, int32_t rowLimit, ColourValue ink,
                     const EventPump& pump, FaxStripEnd& end) {
-    const int32_t width = page.width;
+    const auto width = static_cast<int32_t>(page.width);
     const bool lowBitFirst = page.coding.fillOrder == kFillOrderLowBitFirst;
     if (const std::optional<FaxCoding> coding = FaxCodingOf(decoder))
         return DecodeFaxStrip(*coding, surface, data, lowBitFirst, width, rowLimit, 0, firstRow,
@@ -171,7 +172,7 @@ struct PageBudget {
     int64_t bytes;
     int64_t rows;
 
-    PageBudget(const BinaryFile& file, const TiffPage& page)
+    PageBudget(const TiffFile& file, const TiffPage& page)
         : bytes(file.Length() + kSlackBytes), rows(4 * int64_t{page.height} + kSlackRows) {}
 
     bool Spent() const { return bytes <= 0 || rows <= 0; }
@@ -236,25 +237,24 @@ void NoteStripEnd(PageDamage& damage, int32_t strip, bool fax, const FaxStripEnd
 
 } // namespace
 
-bool DecodePageIntoSurface(PageSurface& surface, const std::string& path, const TiffPage& page,
-                           const EventPump& pump, PageDamage* damageFound) {
+Result<PageDamage> DecodePageIntoSurface(PageSurface* surface, const TiffFile& file,
+                                         const TiffPage& page, const EventPump& pump) {
     const PageDecoder decoder = DecoderFor(page);
-    const BinaryFile file(path);
-    if (decoder == PageDecoder::None || !file.IsOpen())
-        return false;
     PageDamage damage;
-    damage.rowsExpected = page.height;
+    if (decoder == PageDecoder::None)
+        return damage;
+    damage.rowsExpected = static_cast<int32_t>(page.height);
     const bool blackIsZero = BlackIsZero(page.coding);
-    if (blackIsZero)
-        surface.Fill(kColourBlack);
+    if (blackIsZero && surface)
+        surface->Fill(kColourBlack);
     const ColourValue ink = blackIsZero ? kColourWhite : kColourBlack;
     PageBudget budget(file, page);
-    for (std::size_t i = 0; i < page.strips.size(); ++i) {
+    // Strips from firstRow on; past the page's last row nothing of a strip could be painted.
+    int64_t firstRow = 0;
+    for (std::size_t i = 0; i < page.strips.size() && firstRow < page.height;
+         ++i, firstRow += std::max<int64_t>(page.rowsPerStrip, 0)) {
         const StripSlot& slot = page.strips[i];
         const auto strip = static_cast<int32_t>(i);
-        const int64_t firstRow = static_cast<int64_t>(i) * page.rowsPerStrip;
-        if (firstRow >= page.height)
-            continue; // nothing of a strip below the page could be painted
         const int32_t rows = RowsOfStrip(page, firstRow, i + 1 == page.strips.size());
         if (!slot.HoldsStrip() || slot.offset >= file.Length() || budget.Spent()) {
             if (!slot.HoldsStrip())
@@ -265,8 +265,10 @@ bool DecodePageIntoSurface(PageSurface& surface, const std::string& path, const 
             continue;
         }
         std::vector<uint8_t> data = ReadStrip(file, page, slot, budget.bytes);
+        if (Status read = file.ReadStatus(); !read)
+            return std::move(read).TakeFailure();
         budget.bytes -= static_cast<int64_t>(data.size());
-        if (slot.byteCount > 0 && int64_t{slot.offset} + slot.byteCount > file.Length())
+        if (slot.byteCount > 0 && slot.offset + slot.byteCount > file.Length())
             damage.shortStrips.push_back(
                 {strip, static_cast<int64_t>(data.size()), slot.byteCount});
         const auto rowLimit = static_cast<int32_t>(std::min<int64_t>(rows, budget.rows));
@@ -281,17 +283,17 @@ bool DecodePageIntoSurface(PageSurface& surface, const std::string& path, const 
                      FaxCodingOf(decoder).has_value() && (endKnown || reached < rows), end,
                      data.size(), firstRow, reached, rows);
     }
-    if (damageFound != nullptr)
-        *damageFound = std::move(damage);
-    return true;
+    return damage;
 }
 
-DecodedPage DecodePage(const std::string& path, int64_t ifdOffset, const EventPump& pump) {
+Result<DecodedPage> DecodePage(const TiffFile& file, int64_t ifdOffset, const EventPump& pump,
+                               Painting painting) {
+    Result<TiffPage> parameters = ReadPageParameters(file, ifdOffset);
+    if (!parameters)
+        return std::move(parameters).TakeFailure();
     DecodedPage decoded;
-    TiffPage& page = decoded.page;
-    GetPageInfo(path, ifdOffset, page);
-    GetStrips(path, ifdOffset, page);
-    GetPageCoding(path, ifdOffset, page);
+    decoded.page = std::move(*parameters);
+    const TiffPage& page = decoded.page;
     if (page.width <= 0 || page.height <= 0) {
         decoded.status = PageStatus::NoSize;
         return decoded;
@@ -300,12 +302,23 @@ DecodedPage DecodePage(const std::string& path, int64_t ifdOffset, const EventPu
         decoded.status = PageStatus::Unsupported;
         return decoded;
     }
-    decoded.surface = CreatePageSurface(page.width, page.height, kColourWhite);
-    if (!decoded.surface) {
+    if (!SurfaceSizeFits(page.width, page.height) || page.width > kHighestLong ||
+        page.height > kHighestLong) {
         decoded.status = PageStatus::TooLarge;
         return decoded;
     }
-    DecodePageIntoSurface(*decoded.surface, path, page, pump, &decoded.damage);
+    if (painting == Painting::Painted) {
+        decoded.surface = CreatePageSurface(static_cast<int32_t>(page.width),
+                                            static_cast<int32_t>(page.height), kColourWhite);
+        if (!decoded.surface) { // the memory cannot be had
+            decoded.status = PageStatus::TooLarge;
+            return decoded;
+        }
+    }
+    Result<PageDamage> damage = DecodePageIntoSurface(decoded.surface.get(), file, page, pump);
+    if (!damage)
+        return std::move(damage).TakeFailure();
+    decoded.damage = std::move(*damage);
     decoded.status = PageStatus::Decoded;
     return decoded;
 }

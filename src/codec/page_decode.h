@@ -5,8 +5,10 @@
 // white runs are not (the surface starts white).
 
 #include "base/event_pump.h"
+#include "base/result.h"
 #include "codec/page_damage.h"
 #include "tiff/page_info.h"
+#include "tiff/tiff_file.h"
 #include "viewer/page_surface.h"
 
 #include <cstdint>
@@ -36,10 +38,11 @@ PageDecoder DecoderFor(const TiffPage& page);
 // has one.
 std::string UnsupportedReason(const TiffPage& page);
 
-// Decodes every strip of the page into the surface; with damage given, what was met besides
-// sound data is put there. False when the page has no decoder or the file cannot be opened.
-bool DecodePageIntoSurface(PageSurface& surface, const std::string& path, const TiffPage& page,
-                           const EventPump& pump = {}, PageDamage* damage = nullptr);
+// Decodes every strip of the page into the surface, or without a surface only to learn what the
+// strips hold; gives what was met besides sound data. A page without a decoder is left as it is.
+// Fails only when the file cannot be read.
+Result<PageDamage> DecodePageIntoSurface(PageSurface* surface, const TiffFile& file,
+                                         const TiffPage& page, const EventPump& pump = {});
 
 enum class PageStatus {
     Decoded,     // decoded by one of the decoders
@@ -50,14 +53,20 @@ enum class PageStatus {
 
 struct DecodedPage {
     TiffPage page;
-    std::unique_ptr<PageSurface> surface; // null unless the page has a usable size
+    std::unique_ptr<PageSurface> surface; // null unless the page has a usable size and is painted
     PageStatus status = PageStatus::NoSize;
     PageDamage damage; // what decoding met besides sound data
 };
 
+// Whether a decoded page is painted into a surface, or only its strips decoded to learn what
+// they hold, as a check of the file needs.
+enum class Painting { Painted, NotPainted };
+
 // Opens image ifdOffset of the file as the viewer does: page parameters, strip table, a white
-// surface of the page's size, and the page decoded into it.
-DecodedPage DecodePage(const std::string& path, int64_t ifdOffset, const EventPump& pump = {});
+// surface of the page's size, and the page decoded into it. Fails only when the file cannot be
+// read.
+Result<DecodedPage> DecodePage(const TiffFile& file, int64_t ifdOffset, const EventPump& pump = {},
+                               Painting painting = Painting::Painted);
 
 // What the viewer shows, and faxlens-cli says, instead of a page that was not decoded; empty
 // for a decoded page.
@@ -73,11 +82,12 @@ struct FaxStripEnd {
     int64_t firstUnexplainedBit = -1;
 };
 
-// Decodes one fax strip into the surface: rows from yOffset on, at most rowLimit of them, each
-// width pixels from column xOffset, black runs painted in the ink. With lowBitFirst the bits of
-// every byte are taken least significant first (FillOrder 2). Returns the rows reached, a row
-// begun included for Group 3 and Group 4. The pump runs at the start and now and then after.
-int64_t DecodeFaxStrip(FaxCoding coding, PageSurface& surface, std::span<const uint8_t> data,
+// Decodes one fax strip into the surface (or, without one, only reads it): rows from yOffset on,
+// at most rowLimit of them, each width pixels from column xOffset, black runs painted in the ink.
+// With lowBitFirst the bits of every byte are taken least significant first (FillOrder 2). Returns
+// the rows reached, a row begun included for Group 3 and Group 4. The pump runs at the start and
+// now and then after.
+int64_t DecodeFaxStrip(FaxCoding coding, PageSurface* surface, std::span<const uint8_t> data,
                        bool lowBitFirst, int32_t width, int32_t rowLimit, int64_t xOffset,
                        int64_t yOffset, ColourValue ink, const EventPump& pump = {},
                        FaxStripEnd* end = nullptr);
@@ -101,8 +111,9 @@ int64_t DecodeStripHuffmanRle(PageSurface& surface, std::span<const uint8_t> dat
 
 // The strip decoders return the rows they reached, a row begun included.
 
-// Rows of one bit a pixel, each beginning on a byte boundary; set bits are painted in the ink.
-int64_t DecodeStripBitmap(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
+// Rows of one bit a pixel, each beginning on a byte boundary; set bits are painted in the ink
+// (without a surface, nothing is).
+int64_t DecodeStripBitmap(PageSurface* surface, std::span<const uint8_t> data, int32_t width,
                           int32_t rows, int64_t xOffset, int64_t yOffset, ColourValue ink);
 std::size_t BitmapRowBytes(int32_t width);
 

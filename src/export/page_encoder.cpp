@@ -78,14 +78,15 @@ using StripCoder = int64_t (*)(const PageSurface&, int32_t, int32_t, const Strip
 
 // A file gets its strip's byte count once the strip is written. A stream cannot go back that
 // far, so there the strip is coded twice: once to count its bytes, once to write them.
-SaveResult SavePage(const PageSurface& surface, int32_t xResolution, int32_t yResolution,
-                    const std::string& fileName, int32_t width, int32_t height,
-                    HeaderWriter writeHeader, StripCoder codeStrip, const EventPump& pump) {
+Status SavePage(const PageSurface& surface, int32_t xResolution, int32_t yResolution,
+                const std::string& fileName, int32_t width, int32_t height,
+                HeaderWriter writeHeader, StripCoder codeStrip, const EventPump& pump) {
     width = width < 1 ? surface.Width() : width;
     height = height < 1 ? surface.Height() : height;
-    OutputFile file = OutputFile::Create(fileName);
-    if (!file.Ok())
-        return {false, file.Error()};
+    Result<OutputFile> created = OutputFile::Create(fileName);
+    if (!created)
+        return std::move(created).TakeFailure();
+    OutputFile& file = *created;
     const bool countFirst = file.IsStream();
     const auto discard = [](std::span<const uint8_t>) {};
     const int64_t counted = countFirst ? codeStrip(surface, width, height, discard, pump) : 0;
@@ -97,9 +98,7 @@ SaveResult SavePage(const PageSurface& surface, int32_t xResolution, int32_t yRe
         pump);
     if (!countFirst)
         PatchByteCount(file, byteCountPosition, written);
-    if (!file.Finish())
-        return {false, file.Error()};
-    return {true, {}};
+    return file.Finish();
 }
 
 } // namespace
@@ -148,16 +147,16 @@ int64_t CodeStripG4(const PageSurface& surface, int32_t width, int32_t height,
     return strip.Finish();
 }
 
-SaveResult SavePageG3(const PageSurface& surface, int32_t xResolution, int32_t yResolution,
-                      const std::string& fileName, int32_t width, int32_t height,
-                      const EventPump& pump) {
+Status SavePageG3(const PageSurface& surface, int32_t xResolution, int32_t yResolution,
+                  const std::string& fileName, int32_t width, int32_t height,
+                  const EventPump& pump) {
     return SavePage(surface, xResolution, yResolution, fileName, width, height, WriteHeaderG3,
                     CodeStripG3, pump);
 }
 
-SaveResult SavePageG4(const PageSurface& surface, int32_t xResolution, int32_t yResolution,
-                      const std::string& fileName, int32_t width, int32_t height,
-                      const EventPump& pump) {
+Status SavePageG4(const PageSurface& surface, int32_t xResolution, int32_t yResolution,
+                  const std::string& fileName, int32_t width, int32_t height,
+                  const EventPump& pump) {
     return SavePage(surface, xResolution, yResolution, fileName, width, height, WriteHeaderG4,
                     CodeStripG4, pump);
 }

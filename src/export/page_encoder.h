@@ -6,6 +6,7 @@
 // directory come first, then the rows one by one, then the strip's byte count.
 
 #include "base/event_pump.h"
+#include "base/result.h"
 #include "codec/codec_types.h"
 #include "viewer/page_surface.h"
 
@@ -18,20 +19,16 @@
 
 namespace faxlens::modConvert_DC2TIF {
 
-struct SaveResult {
-    bool saved = false;
-    std::string error; // why the file could not be written, when it was not
-};
-
 // Width and height below 1 are taken from the surface. The file is written beside fileName and
 // renamed over it only when every byte is written, so a failed save leaves an existing file of
-// that name untouched. The pump runs after every row.
-SaveResult SavePageG3(const PageSurface& surface, int32_t xResolution, int32_t yResolution,
-                      const std::string& fileName, int32_t width, int32_t height,
-                      const EventPump& pump = {});
-SaveResult SavePageG4(const PageSurface& surface, int32_t xResolution, int32_t yResolution,
-                      const std::string& fileName, int32_t width, int32_t height,
-                      const EventPump& pump = {});
+// that name untouched; a failure says why the file could not be written. The pump runs after every
+// row.
+Status SavePageG3(const PageSurface& surface, int32_t xResolution, int32_t yResolution,
+                  const std::string& fileName, int32_t width, int32_t height,
+                  const EventPump& pump = {});
+Status SavePageG4(const PageSurface& surface, int32_t xResolution, int32_t yResolution,
+                  const std::string& fileName, int32_t width, int32_t height,
+                  const EventPump& pump = {});
 
 // Where the bytes of a coded strip go, a block of about a MiB at a time.
 using StripBlockSink = std::function<void(std::span<const uint8_t>)>;

@@ -44,7 +44,14 @@ PhysicalSize InchesOf(int32_t width, int32_t height, int32_t xResolution, int32_
             static_cast<double>(height) / (yResolution > 0 ? yResolution : kAssumedYResolution)};
 }
 
-PdfWriter::PdfWriter(const std::string& path) : file_(OutputFile::Create(path)) {
+Result<PdfWriter> PdfWriter::Create(const std::string& path) {
+    Result<OutputFile> file = OutputFile::Create(path);
+    if (!file)
+        return std::move(file).TakeFailure();
+    return PdfWriter(std::move(*file));
+}
+
+PdfWriter::PdfWriter(OutputFile file) : file_(std::move(file)) {
     // The second line's bytes above 127 tell transfer programs that the file is binary.
     Write("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
     objectOffsets_.resize(kPagesObject, -1); // the catalogue and the page tree come last
@@ -104,7 +111,7 @@ void PdfWriter::AddPage(const PageSurface& surface, int32_t xResolution, int32_t
     pageObjects_.push_back(page);
 }
 
-bool PdfWriter::Finish() {
+Status PdfWriter::Finish() {
     std::string kids;
     for (const int page : pageObjects_) {
         if (!kids.empty())

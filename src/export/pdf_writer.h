@@ -24,7 +24,8 @@ PhysicalSize InchesOf(int32_t width, int32_t height, int32_t xResolution, int32_
 
 class PdfWriter {
 public:
-    explicit PdfWriter(const std::string& path);
+    // Why the path cannot be written, when it cannot.
+    static Result<PdfWriter> Create(const std::string& path);
 
     // Adds the surface as the next page; xResolution and yResolution are its dots per inch, 0
     // when unknown. The pump runs after every row coded.
@@ -33,11 +34,11 @@ public:
     int PageCount() const { return static_cast<int>(pageObjects_.size()); }
 
     // Writes the page tree, the catalogue and the cross-reference table, and moves the file
-    // into place. False (see Error) when anything could not be written.
-    bool Finish();
-    const std::string& Error() const { return file_.Error(); }
+    // into place. Fails when anything could not be written.
+    Status Finish();
 
 private:
+    explicit PdfWriter(OutputFile file);
     int NewObject();
     void BeginObject(int number);
     void Write(const std::string& text);

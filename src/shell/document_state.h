@@ -22,8 +22,8 @@ struct DocumentState {
     // The listed file, as cleaned by OpenTifFile; empty when no file is open.
     QString CurrentFile;
     // Element k is the byte offset of the IFD of list entry k.
-    std::vector<int32_t> ImageOffsets;
-    // The number of listed images; -1 after a file that cannot be opened.
+    std::vector<int64_t> ImageOffsets;
+    // The number of listed images.
     int32_t ImageCount = 0;
 
     // The page of the viewer opened last, and its resolution. Every viewer owns its own page;

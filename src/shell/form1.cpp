@@ -196,7 +196,11 @@ void Form1::List1_Click() {
     const int entry = SelectedEntry();
     if (state.Reading.Busy() || entry < 0 || entry >= static_cast<int>(state.ImageOffsets.size()))
         return;
-    ShowReport(BuildTagReport(NativePath(state.CurrentFile), state.ImageOffsets[entry]));
+    const Result<TiffFile> file = TiffFile::Open(NativePath(state.CurrentFile));
+    const Result<std::string> report =
+        file ? BuildTagReport(*file, state.ImageOffsets[entry]) : Fail(file.Reason());
+    // A file that can no longer be read says so where its report would be.
+    ShowReport(report ? *report : "The report cannot be read: " + report.Reason() + ".");
 }
 
 void Form1::List1_MouseDown() {}

@@ -1,8 +1,7 @@
 #include "shell/mod_faxlens.h"
 
 #include "shell/form1.h"
-#include "tiff/file_check.h"
-#include "tiff/tiff_reader.h"
+#include "tiff/image_list.h"
 #include "ui/path_text.h"
 
 #include <QApplication>
@@ -29,14 +28,6 @@ void CentreOnScreen(QWidget& window) {
                 screen.top() + screen.height() / 2 - outer.height() / 2);
 }
 
-QStringList EntryTexts(int32_t count) {
-    QStringList texts;
-    texts.reserve(count);
-    for (int32_t number = 1; number <= count; ++number)
-        texts << QString::number(number);
-    return texts;
-}
-
 } // namespace
 
 DocumentState& Document() {
@@ -51,9 +42,6 @@ void StartUp(Form1& form, const QString& commandLine) {
         OpenTifFile(form, commandLine);
 }
 
-// The images are listed into locals and stored only when the walk is done, and Reading stays set
-// until the list and the state agree: input handled while events are processed finds either the
-// cleared state or the complete one.
 namespace {
 
 // A file that cannot be listed is named with the reason, in a box over the main window.
@@ -61,13 +49,42 @@ void SayCannotOpen(Form1& form, const QString& path, const std::string& reason) 
     QMessageBox box(QMessageBox::Warning, form.windowTitle(),
                     QStringLiteral("Cannot open %1\n\n%2.")
                         .arg(path.isEmpty() ? QStringLiteral("the file") : path,
-                             QString::fromStdString(reason.empty() ? "It cannot be read" : reason)),
+                             QString::fromLocal8Bit(reason.c_str())),
                     QMessageBox::Ok, &form);
     box.exec();
 }
 
+// A chain of directories that breaks off: the images before the break are listed, and the box
+// says where the chain broke.
+void SayChainBreak(Form1& form, const QString& path, const std::string& chainBreak) {
+    QString what = QString::fromLocal8Bit(chainBreak.c_str());
+    what[0] = what[0].toUpper();
+    QMessageBox box(QMessageBox::Warning, form.windowTitle(),
+                    QStringLiteral("%1\n\n%2. The images before it are listed.").arg(path, what),
+                    QMessageBox::Ok, &form);
+    box.exec();
+}
+
+Result<ImageList> ListFile(const QString& path) {
+    const Result<TiffFile> file = TiffFile::Open(NativePath(path));
+    if (!file)
+        return Fail(file.Reason());
+    return ListImages(*file, 0, ProcessPendingEvents);
+}
+
+QStringList EntryTexts(std::size_t count) {
+    QStringList texts;
+    texts.reserve(static_cast<qsizetype>(count));
+    for (std::size_t number = 1; number <= count; ++number)
+        texts << QString::number(number);
+    return texts;
+}
+
 } // namespace
 
+// The images are listed into locals and stored only when the walk is done, and Reading stays set
+// until the list and the state agree: input handled while events are processed finds either the
+// cleared state or the complete one.
 bool OpenTifFile(Form1& form, const QString& path) {
     DocumentState& state = Document();
     if (state.Reading.Busy())
@@ -80,25 +97,22 @@ bool OpenTifFile(Form1& form, const QString& path) {
     form.Label1.setText(QString::fromLatin1(kStatusReading));
     ProcessPendingEvents();
 
-    std::vector<int32_t> offsets;
-    int32_t count = 0;
-    const bool opened = ListImages(NativePath(cleaned), offsets, count, 0, ProcessPendingEvents);
-    state.ImageCount = count;
-    // A file that lists no image may not be a TIFF file at all; only then is the reason sought.
-    const std::string problem =
-        !opened || offsets.empty() ? WhyNotATiffFile(NativePath(cleaned)) : std::string();
-    if (!opened || !problem.empty()) {
+    Result<ImageList> images = ListFile(cleaned);
+    if (!images) {
         form.Label1.setText(QString::fromLatin1(kStatusNoFile));
         reading.Finish();
-        SayCannotOpen(form, cleaned, problem);
+        SayCannotOpen(form, cleaned, images.Reason());
         return false;
     }
 
+    state.ImageCount = static_cast<int32_t>(images->offsets.size());
     state.CurrentFile = cleaned;
-    state.ImageOffsets = std::move(offsets);
-    form.List1.addItems(EntryTexts(count));
+    state.ImageOffsets = std::move(images->offsets);
+    form.List1.addItems(EntryTexts(state.ImageOffsets.size()));
     form.Label1.setText(QString::fromLatin1(kStatusListed));
     reading.Finish();
+    if (!images->Whole())
+        SayChainBreak(form, cleaned, images->chainBreak);
     ProcessPendingEvents();
     return true;
 }

@@ -17,18 +17,37 @@ const QString kPdfFilter = QStringLiteral("PDF Files          (*.PDF)");
 const QString kPdfPattern = QStringLiteral("*.pdf");
 const QString kPdfTitle = QStringLiteral("Save Images As PDF");
 
-QString Said(const PdfOutcome& outcome, const QString& fileName) {
-    if (!outcome.error.empty())
-        return QStringLiteral("The images could not be saved as\n%1\n\n%2.")
-            .arg(fileName, QString::fromStdString(outcome.error));
-    QString text =
-        QStringLiteral("Saved %1 page(s) as\n%2").arg(outcome.pagesWritten).arg(fileName);
-    if (!outcome.leftOut.empty()) {
-        text += QStringLiteral("\n\nLeft out:");
-        for (const std::string& left : outcome.leftOut)
-            text += u'\n' + QString::fromStdString(left);
-    }
+// The images named under a heading, one a line; nothing when there are none.
+QString Listed(const QString& heading, const std::vector<std::string>& images) {
+    QString text;
+    if (!images.empty())
+        text += QStringLiteral("\n\n") + heading;
+    for (const std::string& image : images)
+        text += u'\n' + QString::fromStdString(image);
     return text;
+}
+
+QString Said(const PdfReport& report, const QString& fileName) {
+    if (!report.written)
+        return QStringLiteral("The images could not be saved as\n%1\n\n%2.")
+                   .arg(fileName, QString::fromLocal8Bit(report.written.Reason().c_str())) +
+               Listed(QStringLiteral("Left out:"), report.leftOut);
+    return QStringLiteral("Saved %1 page(s) as\n%2").arg(report.pagesWritten).arg(fileName) +
+           Listed(QStringLiteral("Left out:"), report.leftOut) +
+           Listed(QStringLiteral("Damaged, saved as far as they decode:"), report.damaged);
+}
+
+PdfReport WriteFileAsPdf(const QString& file, const std::vector<PdfImage>& images,
+                         const QString& fileName) {
+    const Result<TiffFile> tiff = TiffFile::Open(NativePath(file));
+    Result<PdfReport> report =
+        tiff ? WriteImagesAsPdf(*tiff, images, NativePath(fileName), ThrottledEventPump())
+             : Fail(tiff.Reason());
+    if (report)
+        return std::move(*report);
+    PdfReport unread;
+    unread.written = Fail("The TIFF file cannot be read: " + report.Reason());
+    return unread;
 }
 
 } // namespace
@@ -47,15 +66,14 @@ void Form1::mnuSaveImagesAsPdf_Click() {
     modFaxlens::RememberFolder(fileName);
     if (fileName.isEmpty())
         return;
-    PdfOutcome outcome;
+    PdfReport report;
     {
         BusyGuard saving(pdfSaving_);
-        outcome =
-            WriteImagesAsPdf(NativePath(file), images, NativePath(fileName), ThrottledEventPump());
+        report = WriteFileAsPdf(file, images, fileName);
     }
-    const bool clean = outcome.error.empty() && outcome.leftOut.empty();
+    const bool clean = report.written && report.leftOut.empty() && report.damaged.empty();
     QMessageBox box(clean ? QMessageBox::NoIcon : QMessageBox::Warning, kPdfTitle,
-                    Said(outcome, fileName), QMessageBox::Ok, this);
+                    Said(report, fileName), QMessageBox::Ok, this);
     box.exec();
 }
 

@@ -10,22 +10,43 @@
 
 namespace faxlens {
 
-BinaryFile::BinaryFile(const std::string& path) {
+namespace {
+
+std::string OpenErrorWords(int error) {
+    switch (error) {
+    case ENOENT:
+        return "No such file or directory";
+    case EACCES:
+    case EPERM:
+        return "Permission denied";
+    case EISDIR:
+        return "Is a folder";
+    case ENODEV:
+        return "Is not a regular file";
+    default:
+        return std::strerror(error);
+    }
+}
+
+} // namespace
+
+Result<BinaryFile> BinaryFile::Open(const std::string& path) {
     // Without waiting: opening a FIFO for reading would block until a writer comes. Anything that
     // is not a regular file is refused before it is read.
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd_ < 0) {
-        openError_ = errno;
-        return;
-    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return Fail(OpenErrorWords(errno));
     struct stat info {};
-    if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
-        openError_ = S_ISDIR(info.st_mode) ? EISDIR : ENODEV;
-        Close();
-        return;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int error = S_ISDIR(info.st_mode) ? EISDIR : ENODEV;
+        ::close(fd);
+        return Fail(OpenErrorWords(error));
     }
-    length_ = info.st_size;
+    return BinaryFile(fd, info.st_size);
 }
+
+BinaryFile::BinaryFile(int fd, int64_t length)
+    : fd_(fd), length_(length), shared_(std::make_unique<Shared>()) {}
 
 BinaryFile::~BinaryFile() {
     Close();
@@ -33,17 +54,14 @@ BinaryFile::~BinaryFile() {
 
 BinaryFile::BinaryFile(BinaryFile&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), length_(std::exchange(other.length_, 0)),
-      openError_(std::exchange(other.openError_, 0)), block_(std::move(other.block_)),
-      blockStart_(std::exchange(other.blockStart_, -1)) {}
+      shared_(std::move(other.shared_)) {}
 
 BinaryFile& BinaryFile::operator=(BinaryFile&& other) noexcept {
     if (this != &other) {
         Close();
         fd_ = std::exchange(other.fd_, -1);
         length_ = std::exchange(other.length_, 0);
-        openError_ = std::exchange(other.openError_, 0);
-        block_ = std::move(other.block_);
-        blockStart_ = std::exchange(other.blockStart_, -1);
+        shared_ = std::move(other.shared_);
     }
     return *this;
 }
@@ -52,9 +70,6 @@ void BinaryFile::Close() {
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
-    length_ = 0;
-    block_.clear();
-    blockStart_ = -1;
 }
 
 std::vector<uint8_t> BinaryFile::Read(int64_t offset, std::size_t count) const {
@@ -65,44 +80,72 @@ std::vector<uint8_t> BinaryFile::Read(int64_t offset, std::size_t count) const {
 
 void BinaryFile::ReadInto(int64_t offset, uint8_t* buffer, std::size_t count) const {
     std::fill_n(buffer, count, uint8_t{0});
-    if (fd_ < 0 || offset < 0 || offset >= length_)
+    if (fd_ < 0 || offset < 0 || offset >= length_ || shared_->failed.load())
         return;
-    std::size_t wanted =
+    const auto wanted =
         static_cast<std::size_t>(std::min<int64_t>(static_cast<int64_t>(count), length_ - offset));
     if (wanted <= kSmallRead && ReadFromBlock(offset, buffer, wanted))
         return;
-    ReadDirect(offset, buffer, wanted);
+    if (!ReadDirect(offset, buffer, wanted))
+        std::fill_n(buffer, wanted, uint8_t{0});
+}
+
+Status BinaryFile::ReadStatus() const {
+    if (!shared_ || !shared_->failed.load())
+        return {};
+    const std::lock_guard lock(shared_->failureMutex);
+    return Fail(shared_->failure);
 }
 
 // Headers, directory entries and tag values are read a few bytes at a time, mostly from the
 // same places; they come from one block of the file read at once.
 bool BinaryFile::ReadFromBlock(int64_t offset, uint8_t* buffer, std::size_t count) const {
     const int64_t start = offset - offset % static_cast<int64_t>(kBlockSize);
-    if (start != blockStart_) {
+    const std::lock_guard lock(shared_->blockMutex);
+    std::vector<uint8_t>& block = shared_->block;
+    if (start != shared_->blockStart) {
         const auto size = static_cast<std::size_t>(
             std::min<int64_t>(static_cast<int64_t>(kBlockSize), length_ - start));
-        block_.assign(size, 0);
-        blockStart_ = start;
-        ReadDirect(start, block_.data(), size);
+        block.assign(size, 0);
+        shared_->blockStart = start;
+        if (!ReadDirect(start, block.data(), size)) {
+            shared_->blockStart = -1;
+            return true; // the caller's bytes stay zero
+        }
     }
     const auto within = static_cast<std::size_t>(offset - start);
-    if (within + count > block_.size())
+    if (within + count > block.size())
         return false;
-    std::copy_n(block_.data() + within, count, buffer);
+    std::copy_n(block.data() + within, count, buffer);
     return true;
 }
 
-void BinaryFile::ReadDirect(int64_t offset, uint8_t* buffer, std::size_t wanted) const {
+bool BinaryFile::ReadDirect(int64_t offset, uint8_t* buffer, std::size_t wanted) const {
     std::size_t done = 0;
     while (done < wanted) {
-        ssize_t got =
+        const ssize_t got =
             ::pread(fd_, buffer + done, wanted - done, offset + static_cast<int64_t>(done));
         if (got < 0 && errno == EINTR)
             continue;
-        if (got <= 0)
-            break; // the file shrank or cannot be read: the rest stays zero
+        if (got < 0) {
+            NoteFailure(std::strerror(errno));
+            return false;
+        }
+        if (got == 0) {
+            NoteFailure("the file was cut short while it was read");
+            return false;
+        }
         done += static_cast<std::size_t>(got);
     }
+    return true;
+}
+
+void BinaryFile::NoteFailure(std::string reason) const {
+    const std::lock_guard lock(shared_->failureMutex);
+    if (shared_->failed.load())
+        return;
+    shared_->failure = std::move(reason);
+    shared_->failed.store(true);
 }
 
 } // namespace faxlens

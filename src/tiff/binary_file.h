@@ -1,51 +1,72 @@
 #pragma once
 
+#include "base/result.h"
+
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 namespace faxlens {
 
-// A file opened for reading raw bytes at absolute offsets. Bytes past the end of the file (and
-// at negative offsets) read as 0, so a reader can follow any offset a file names without
-// checking it first. The file is closed when the object goes away.
+// A regular file opened for reading raw bytes at absolute offsets. Bytes past the end of the file
+// (and at negative offsets) read as 0, so a reader can follow any offset a file names without
+// checking it first.
+//
+// A read that fails is no zero: the first failure is kept (the system's reason, or the file found
+// shorter than it was when it was opened) and every read from then on gives zeros without
+// touching the disk, so that work on a failing file ends soon; whoever finishes a piece of work
+// asks ReadStatus() before calling it done.
+//
+// Reads may come from several threads at once. The file is closed when the object goes away.
 class BinaryFile {
 public:
-    BinaryFile() = default;
-    explicit BinaryFile(const std::string& path);
-    ~BinaryFile();
+    // The reason in words when the path cannot be opened: "No such file or directory",
+    // "Permission denied", "Is a folder", "Is not a regular file", or the system's words.
+    static Result<BinaryFile> Open(const std::string& path);
 
     BinaryFile(BinaryFile&& other) noexcept;
     BinaryFile& operator=(BinaryFile&& other) noexcept;
     BinaryFile(const BinaryFile&) = delete;
     BinaryFile& operator=(const BinaryFile&) = delete;
+    ~BinaryFile();
 
-    bool IsOpen() const { return fd_ >= 0; }
-    // Why the file is not open: the system's error number (EISDIR for a folder, ENODEV for
-    // anything else that is not a regular file); 0 while it is open.
-    int OpenError() const { return openError_; }
+    // The length when the file was opened.
     int64_t Length() const { return length_; }
 
     // Reads count bytes at offset; the part that lies outside the file is zero-filled.
     std::vector<uint8_t> Read(int64_t offset, std::size_t count) const;
-    // Same, into a caller's buffer of count bytes.
     void ReadInto(int64_t offset, uint8_t* buffer, std::size_t count) const;
+
+    // Whether every read so far found its bytes.
+    Status ReadStatus() const;
 
 private:
     static constexpr std::size_t kSmallRead = 256;
     static constexpr std::size_t kBlockSize = 4096;
 
+    // What reads share: the block that small reads come from, and the first failure.
+    struct Shared {
+        std::mutex blockMutex;
+        std::vector<uint8_t> block;
+        int64_t blockStart = -1; // -1 before the first small read
+        std::mutex failureMutex;
+        std::string failure;
+        std::atomic<bool> failed = false; // set once failure holds the reason
+    };
+
+    BinaryFile(int fd, int64_t length);
     void Close();
     bool ReadFromBlock(int64_t offset, uint8_t* buffer, std::size_t count) const;
-    void ReadDirect(int64_t offset, uint8_t* buffer, std::size_t wanted) const;
+    bool ReadDirect(int64_t offset, uint8_t* buffer, std::size_t wanted) const;
+    void NoteFailure(std::string reason) const;
 
     int fd_ = -1;
     int64_t length_ = 0;
-    int openError_ = 0;
-    // The block of the file that small reads come from; blockStart_ is -1 before the first.
-    mutable std::vector<uint8_t> block_;
-    mutable int64_t blockStart_ = -1;
+    std::unique_ptr<Shared> shared_;
 };
 
 } // namespace faxlens

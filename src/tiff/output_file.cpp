@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -44,55 +45,67 @@ int WriteAll(int fd, std::span<const uint8_t> bytes, int64_t offset) {
 
 } // namespace
 
-OutputFile OutputFile::Create(const std::string& path) {
+Result<OutputFile> OutputFile::Create(const std::string& path) {
     OutputFile file;
     if (path == kStandardOutputPath) {
         CleanUpOnSignals(); // for SIGXFSZ: a full stream is reported, not fatal
         file.stream_ = true;
         file.fd_ = STDOUT_FILENO;
         if (::isatty(file.fd_))
-            file.Fail("standard output is a terminal; send it to a file or a pipe");
+            return Fail("standard output is a terminal; send it to a file or a pipe");
         return file;
     }
-    file.target_ = FindSaveTarget(path);
-    if (!file.target_.refusal.empty())
-        file.Fail(file.target_.refusal);
-    else
-        file.OpenBeside(file.target_);
+    Result<SaveTarget> target = FindSaveTarget(path);
+    if (!target)
+        return std::move(target).TakeFailure();
+    file.target_ = std::move(*target);
+    if (Status opened = file.OpenBeside(); !opened)
+        return std::move(opened).TakeFailure();
     return file;
 }
 
-void OutputFile::OpenBeside(const SaveTarget& target) {
-    temporaryPath_ = FolderOf(target.path) + ".faxlens-XXXXXX";
-    fd_ = CreateTemporaryFile(temporaryPath_);
+Status OutputFile::OpenBeside() {
+    const std::string folder = FolderOf(target_.path);
+    folder_ = ::open(folder.empty() ? "." : folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folder_ < 0)
+        return Fail(Reason(errno));
+    fd_ = CreateTemporaryFile(folder_, temporaryName_);
     if (fd_ < 0) {
-        Fail(Reason(errno));
-        temporaryPath_.clear();
+        temporaryName_.clear();
+        return Fail(Reason(errno));
     }
+    return {};
 }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), stream_(other.stream_), target_(std::move(other.target_)),
-      temporaryPath_(std::move(other.temporaryPath_)), length_(other.length_),
-      held_(std::move(other.held_)), heldFrom_(other.heldFrom_), error_(std::move(other.error_)) {
-    other.temporaryPath_.clear();
-}
+      folder_(std::exchange(other.folder_, -1)),
+      temporaryName_(std::exchange(other.temporaryName_, {})), length_(other.length_),
+      held_(std::move(other.held_)), heldFrom_(other.heldFrom_), error_(std::move(other.error_)) {}
 
 OutputFile::~OutputFile() {
     if (fd_ >= 0 && !stream_)
         ::close(fd_);
     RemoveTemporaryFile();
+    if (folder_ >= 0)
+        ::close(folder_);
 }
 
 void OutputFile::RemoveTemporaryFile() {
-    if (temporaryPath_.empty())
+    if (temporaryName_.empty())
         return;
-    ::unlink(temporaryPath_.c_str());
-    ForgetTemporaryFile(temporaryPath_);
-    temporaryPath_.clear();
+    ::unlinkat(folder_, temporaryName_.c_str(), 0);
+    ForgetTemporaryFile(folder_, temporaryName_);
+    temporaryName_.clear();
 }
 
-void OutputFile::Fail(const std::string& reason) {
+Status OutputFile::WriteStatus() const {
+    if (Ok())
+        return {};
+    return Fail(error_);
+}
+
+void OutputFile::NoteFailure(const std::string& reason) {
     if (error_.empty())
         error_ = reason.empty() ? "unknown error" : reason;
 }
@@ -110,12 +123,12 @@ void OutputFile::WriteAt(int64_t offset, std::span<const uint8_t> bytes) {
 
 void OutputFile::WriteToFile(int64_t offset, std::span<const uint8_t> bytes) {
     if (const int error = WriteAll(fd_, bytes, offset); error != 0)
-        Fail(Reason(error));
+        NoteFailure(Reason(error));
 }
 
 void OutputFile::WriteToStream(int64_t offset, std::span<const uint8_t> bytes) {
     if (offset < heldFrom_) {
-        Fail("bytes already sent to standard output cannot be written again");
+        NoteFailure("bytes already sent to standard output cannot be written again");
         return;
     }
     const auto at = static_cast<std::size_t>(offset - heldFrom_);
@@ -128,7 +141,7 @@ void OutputFile::WriteToStream(int64_t offset, std::span<const uint8_t> bytes) {
 
 void OutputFile::HandOnHeldBytes() {
     if (const int error = WriteAll(fd_, held_, -1); error != 0)
-        Fail(Reason(error));
+        NoteFailure(Reason(error));
     heldFrom_ += static_cast<int64_t>(held_.size());
     held_.clear();
 }
@@ -138,7 +151,7 @@ void OutputFile::HandOnHeldBytes() {
 void OutputFile::TakeOverOwnerAndMode() {
     if (!target_.exists) {
         if (::fchmod(fd_, NewFileMode()) != 0)
-            Fail(Reason(errno));
+            NoteFailure(Reason(errno));
         return;
     }
     bool ownerKept = ::fchown(fd_, target_.owner, target_.group) == 0;
@@ -151,30 +164,31 @@ void OutputFile::TakeOverOwnerAndMode() {
     if (!ownerKept)
         mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
     if (::fchmod(fd_, mode) != 0)
-        Fail(Reason(errno));
+        NoteFailure(Reason(errno));
 }
 
-bool OutputFile::Finish() {
+Status OutputFile::Finish() {
     if (stream_) {
         if (Ok())
             HandOnHeldBytes();
-        return Ok();
+        return WriteStatus();
     }
     if (Ok()) {
         TakeOverOwnerAndMode();
         if (Ok() && ::fsync(fd_) != 0)
-            Fail(Reason(errno));
+            NoteFailure(Reason(errno));
     }
     if (fd_ >= 0 && ::close(std::exchange(fd_, -1)) != 0)
-        Fail(Reason(errno));
-    if (Ok() && ::rename(temporaryPath_.c_str(), target_.path.c_str()) != 0)
-        Fail(Reason(errno));
+        NoteFailure(Reason(errno));
+    const std::string targetName = target_.path.substr(FolderOf(target_.path).size());
+    if (Ok() && ::renameat(folder_, temporaryName_.c_str(), folder_, targetName.c_str()) != 0)
+        NoteFailure(Reason(errno));
     if (Ok()) { // the temporary file is the file at the target now
-        ForgetTemporaryFile(temporaryPath_);
-        temporaryPath_.clear();
+        ForgetTemporaryFile(folder_, temporaryName_);
+        temporaryName_.clear();
     }
     RemoveTemporaryFile();
-    return Ok();
+    return WriteStatus();
 }
 
 } // namespace faxlens

@@ -3,6 +3,9 @@
 // The parameters of one image that the viewer needs to decode and show it: size, resolution,
 // compression name and the table of its strips.
 
+#include "base/result.h"
+#include "tiff/tiff_file.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,8 +14,8 @@ namespace faxlens {
 
 // One slot of the strip table. A slot with a negative offset holds no strip.
 struct StripSlot {
-    int32_t offset = -1;
-    int32_t byteCount = 0;
+    int64_t offset = -1;
+    int64_t byteCount = 0;
 
     bool HoldsStrip() const { return offset >= 0; }
 };
@@ -37,27 +40,26 @@ struct PageCoding {
 };
 
 struct TiffPage {
-    int32_t width = 0;
-    int32_t height = 0;
+    int64_t width = 0; // as the file gives them: up to 4294967295
+    int64_t height = 0;
     int32_t xResolution = 0;
     int32_t yResolution = 0;
     std::string compressionName;
-    int32_t rowsPerStrip = 0;
+    int64_t rowsPerStrip = 0;
     std::vector<StripSlot> strips;
     PageCoding coding;
 };
 
-// Fills width, height, the resolutions (rounded to whole dots per inch) and the compression
-// name. A page without width or without height gets all four numbers 0.
-void GetPageInfo(const std::string& path, int64_t ifdOffset, TiffPage& page);
-
-// Fills RowsPerStrip and the strip table from StripOffsets and StripByteCounts: one slot per
-// listed offset, in the file's order. Offsets without a byte count, also all of them when
-// StripByteCounts is missing, get a count of 0.
-void GetStrips(const std::string& path, int64_t ifdOffset, TiffPage& page);
-
-// Fills the coding: compression, T4Options, FillOrder, PhotometricInterpretation, BitsPerSample,
-// SamplesPerPixel, whether the page has tiles, and for a palette page its darker colour.
-void GetPageCoding(const std::string& path, int64_t ifdOffset, TiffPage& page);
+// The parameters of the image whose directory lies at ifdOffset, all from one reading of it:
+// - width, height, the resolutions (rounded to whole dots per inch) and the compression name;
+//   a page without width or without height gets all four numbers 0;
+// - RowsPerStrip and the strip table from StripOffsets and StripByteCounts: one slot per listed
+//   offset, in the file's order; offsets without a byte count (all of them when
+//   StripByteCounts is missing) get a count of 0;
+// - the coding: compression, T4Options, FillOrder, PhotometricInterpretation, BitsPerSample,
+//   SamplesPerPixel, Predictor, ResolutionUnit, whether the page has tiles, and for a palette
+//   page its darker colour.
+// Fails only when the file cannot be read.
+Result<TiffPage> ReadPageParameters(const TiffFile& file, int64_t ifdOffset);
 
 } // namespace faxlens

@@ -48,57 +48,46 @@ std::string LinkTarget(const std::string& link) {
 }
 
 // Follows the links that start at target.path to the file at their end, which may not exist yet.
-bool FollowLinks(SaveTarget& target, struct stat& found) {
+Status FollowLinks(SaveTarget& target, struct stat& found) {
     for (int links = 0;; ++links) {
         if (::lstat(target.path.c_str(), &found) != 0) {
             if (errno == ENOENT)
-                return true; // a new file, created where the last link points
-            target.refusal = Reason(errno);
-            return false;
+                return {}; // a new file, created where the last link points
+            return Fail(Reason(errno));
         }
         target.exists = !S_ISLNK(found.st_mode);
         if (target.exists)
-            return true;
-        if (links == kMostLinks) {
-            target.refusal = Reason(ELOOP);
-            return false;
-        }
+            return {};
+        if (links == kMostLinks)
+            return Fail(Reason(ELOOP));
         std::string next = LinkTarget(target.path);
-        if (next.empty()) {
-            target.refusal = Reason(errno);
-            return false;
-        }
+        if (next.empty())
+            return Fail(Reason(errno));
         target.path = std::move(next);
     }
 }
 
 } // namespace
 
-SaveTarget FindSaveTarget(const std::string& path) {
+Result<SaveTarget> FindSaveTarget(const std::string& path) {
     SaveTarget target;
     target.path = path;
     // What the path finally names is taken from the kernel first: links of /proc such as
     // /dev/stdout lead to pipes and terminals that have no path of their own to follow.
     struct stat named {};
     const bool namedExists = ::stat(path.c_str(), &named) == 0;
-    if (namedExists && !S_ISREG(named.st_mode)) {
-        target.refusal = NotARegularFile(named.st_mode);
-        return target;
-    }
+    if (namedExists && !S_ISREG(named.st_mode))
+        return Fail(NotARegularFile(named.st_mode));
     struct stat found {};
-    if (!FollowLinks(target, found))
-        return target;
+    if (Status followed = FollowLinks(target, found); !followed)
+        return std::move(followed).TakeFailure();
     if (target.exists != namedExists ||
-        (namedExists && (found.st_dev != named.st_dev || found.st_ino != named.st_ino))) {
-        target.refusal = "Is a link to a file that cannot be replaced";
-        return target;
-    }
+        (namedExists && (found.st_dev != named.st_dev || found.st_ino != named.st_ino)))
+        return Fail("Is a link to a file that cannot be replaced");
     if (!target.exists)
         return target;
-    if (::faccessat(AT_FDCWD, target.path.c_str(), W_OK, AT_EACCESS) != 0) {
-        target.refusal = Reason(errno);
-        return target;
-    }
+    if (::faccessat(AT_FDCWD, target.path.c_str(), W_OK, AT_EACCESS) != 0)
+        return Fail(Reason(errno));
     target.mode = found.st_mode;
     target.owner = found.st_uid;
     target.group = found.st_gid;

@@ -5,6 +5,8 @@
 // Anything but a regular file (a folder, a device, a FIFO, a socket) is never replaced, nor is a
 // file the user may not write.
 
+#include "base/result.h"
+
 #include <string>
 #include <sys/types.h>
 
@@ -13,8 +15,6 @@ namespace faxlens {
 struct SaveTarget {
     // The file that the save replaces or creates: the path itself, or the end of its links.
     std::string path;
-    // Empty when the save may go ahead; else why not, in words for the user.
-    std::string refusal;
     // Whether a file stands at path now; if so, its permission bits, owner and group.
     bool exists = false;
     mode_t mode = 0;
@@ -22,7 +22,9 @@ struct SaveTarget {
     gid_t group = 0;
 };
 
-SaveTarget FindSaveTarget(const std::string& path);
+// The target of a save to path; why the save may not go ahead, in words for the user, when it
+// may not.
+Result<SaveTarget> FindSaveTarget(const std::string& path);
 
 // The folder part of a path up to its last slash, the slash included; empty for a bare name.
 std::string FolderOf(const std::string& path);

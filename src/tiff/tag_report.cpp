@@ -1,54 +1,43 @@
 #include "tiff/tag_report.h"
 
+#include "base/numbers.h"
 #include "tiff/tag_dictionary.h"
+#include "tiff/tag_values.h"
 #include "tiff/tiff_facts.h"
-#include "tiff/tiff_reader.h"
-
-#include <array>
 
 namespace faxlens {
 
-std::string CompressionText(const std::string& path, int64_t ifdOffset) {
-    if (TextToLong(GetTagText(path, ifdOffset, tag::kImageWidth)) == 0 ||
-        TextToLong(GetTagText(path, ifdOffset, tag::kImageLength)) == 0)
+std::string CompressionText(const TiffFile& file, const Directory& directory) {
+    if (TagNumber(file, directory.Find(tag::kImageWidth)).value_or(0) == 0 ||
+        TagNumber(file, directory.Find(tag::kImageLength)).value_or(0) == 0)
         return {};
-    const std::string code = GetTagText(path, ifdOffset, tag::kCompression);
-    std::string name = CompressionName(TextToLong(code));
+    const TagEntry* code = directory.Find(tag::kCompression);
+    std::string name = CompressionName(SaturateToLong(TagNumber(file, code).value_or(0)));
     // Bit 0 of T4Options is two-dimensional coding. Only a single value "3" qualifies.
-    if (code == std::to_string(compression::kGroup3) &&
-        (TextToLong(GetTagText(path, ifdOffset, tag::kT4Options)) & kT4TwoDimensional) != 0)
+    if (code != nullptr && ValueTextIs(file, *code, std::to_string(compression::kGroup3)) &&
+        (TagNumber(file, directory.Find(tag::kT4Options)).value_or(0) & kT4TwoDimensional) != 0)
         name += " 2D";
     return name;
 }
 
-std::string BuildTagReport(const std::string& path, int64_t ifdOffset) {
-    const TiffHeader header = ReadTiffHeader(path);
-    if (!header.valid || ifdOffset < 0 || ifdOffset >= header.fileLength)
-        return {};
-    const BinaryFile file(path);
-    const std::string compression = CompressionText(path, ifdOffset);
-
-    std::array<uint8_t, 2> countBytes{};
-    file.ReadInto(ifdOffset, countBytes.data(), countBytes.size());
-    const int32_t entryCount = AssembleWord(countBytes[0], countBytes[1], 0, header.byteOrder);
-
+Result<std::string> BuildTagReport(const TiffFile& file, int64_t ifdOffset) {
+    if (ifdOffset < 0 || ifdOffset >= file.Length())
+        return std::string();
+    const Directory directory = file.ReadDirectory(ifdOffset);
     // Values of a sound file lie side by side in it, so all of them together hold no more
     // elements than the file has bytes. Entries that all point at the same huge value must
     // not make the report many times the size of the file.
-    int64_t elementBudget = 2 * header.fileLength + 4096;
+    int64_t elementBudget = 2 * file.Length() + 4096;
     std::string report;
-    for (int32_t i = 0; i < entryCount; ++i) {
-        TagEntry entry;
-        ReadTagEntry(file, ifdOffset + 2 + 12 * int64_t{i}, header.byteOrder, entry);
+    for (const TagEntry& entry : directory.entries) {
         report += TagName(entry.tag);
         report += " = ";
-        report += FormatTagValue(file, entry.valueOffset, entry.type, entry.count, header.byteOrder,
-                                 &elementBudget);
+        report += FormatTagValue(file, entry, &elementBudget);
         report += "\r\n";
     }
     report += "CompressionType = ";
-    report += compression;
-    return report;
+    report += CompressionText(file, directory);
+    return file.Checked(std::move(report));
 }
 
 } // namespace faxlens

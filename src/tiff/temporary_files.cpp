@@ -2,12 +2,16 @@
 
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <mutex>
 #include <pthread.h>
+#include <sys/random.h>
 #include <unistd.h>
 
 namespace faxlens {
@@ -16,13 +20,18 @@ namespace {
 
 constexpr std::array kCleanUpSignals{SIGINT, SIGTERM, SIGHUP};
 
-// A name that a signal handler may remove. A slot is taken, filled and only then armed, so the
-// handler never reads a name being written; names are plain arrays, since the handler may touch
-// nothing that allocates.
+constexpr char kPrefix[] = ".faxlens-";
+constexpr int kRandomLetters = 6;
+constexpr int kAttempts = 100;
+
+// A name in a folder that a signal handler may remove. A slot is taken, filled and only then
+// armed, so the handler never reads a name being written; names are plain arrays, since the
+// handler may touch nothing that allocates.
 struct Slot {
     enum State : int { kFree, kFilling, kArmed };
     std::atomic<int> state{kFree};
-    std::array<char, PATH_MAX> name{};
+    int folder = -1;
+    std::array<char, NAME_MAX + 1> name{};
 };
 
 // The names must be reachable from a signal handler, which takes no arguments: this table is
@@ -36,7 +45,7 @@ std::array<Slot, 16>& Slots() {
 void RemoveTemporaryFiles(int signal) {
     for (Slot& slot : Slots())
         if (slot.state.load() == Slot::kArmed)
-            ::unlink(slot.name.data());
+            ::unlinkat(slot.folder, slot.name.data(), 0);
     // The handler was installed with SA_RESETHAND: the signal now does what it would have done.
     ::raise(signal);
 }
@@ -76,17 +85,31 @@ private:
     sigset_t previous_{};
 };
 
-void Arm(const std::string& path) {
-    if (path.size() >= PATH_MAX)
+void Arm(int folder, const std::string& name) {
+    if (name.size() > NAME_MAX)
         return;
     for (Slot& slot : Slots()) {
         int expected = Slot::kFree;
         if (slot.state.compare_exchange_strong(expected, Slot::kFilling)) {
-            std::memcpy(slot.name.data(), path.c_str(), path.size() + 1);
+            slot.folder = folder;
+            std::memcpy(slot.name.data(), name.c_str(), name.size() + 1);
             slot.state.store(Slot::kArmed);
             return;
         }
     }
+}
+
+std::string RandomName() {
+    static constexpr char kLetters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::array<uint8_t, kRandomLetters> random{};
+    if (::getrandom(random.data(), random.size(), 0) != static_cast<ssize_t>(random.size()))
+        for (uint8_t& byte : random) // no entropy to be had: the time and the process will do
+            byte = static_cast<uint8_t>(std::rand());
+    std::string name = kPrefix;
+    for (const uint8_t byte : random)
+        name += kLetters[byte % (sizeof kLetters - 1)];
+    return name;
 }
 
 } // namespace
@@ -96,18 +119,26 @@ void CleanUpOnSignals() {
     std::call_once(installed, InstallHandlers);
 }
 
-int CreateTemporaryFile(std::string& pattern) {
+int CreateTemporaryFile(int folder, std::string& name) {
     CleanUpOnSignals();
     const SignalsHeldBack held;
-    const int fd = ::mkstemp(pattern.data());
-    if (fd >= 0)
-        Arm(pattern);
-    return fd;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        name = RandomName();
+        const int fd = ::openat(folder, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            Arm(folder, name);
+            return fd;
+        }
+        if (errno != EEXIST)
+            return -1;
+    }
+    return -1; // errno is EEXIST
 }
 
-void ForgetTemporaryFile(const std::string& path) {
+void ForgetTemporaryFile(int folder, const std::string& name) {
     for (Slot& slot : Slots()) {
-        if (slot.state.load() == Slot::kArmed && path == slot.name.data()) {
+        if (slot.state.load() == Slot::kArmed && slot.folder == folder &&
+            name == slot.name.data()) {
             slot.state.store(Slot::kFree);
             return;
         }

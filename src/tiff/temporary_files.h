@@ -13,11 +13,13 @@ namespace faxlens {
 // Installs the handlers above; later calls do nothing.
 void CleanUpOnSignals();
 
-// Creates a new file from a mkstemp pattern (ending in XXXXXX, completed in place) that the
-// signals above remove until it is forgotten. Returns its descriptor, or -1 with errno set.
-int CreateTemporaryFile(std::string& pattern);
+// Creates a new file ".faxlens-XXXXXX" (six random letters and digits) in the open folder, which
+// the signals above remove until it is forgotten. Names are taken relative to the folder, so that
+// a temporary name fits wherever its target does. Returns the file's descriptor and sets name, or
+// -1 with errno set.
+int CreateTemporaryFile(int folder, std::string& name);
 
 // The file was renamed or removed: no signal may remove anything of that name any more.
-void ForgetTemporaryFile(const std::string& path);
+void ForgetTemporaryFile(int folder, const std::string& name);
 
 } // namespace faxlens

@@ -98,7 +98,7 @@ std::unique_ptr<PageSurface> TurnBits(const PageSurface& page, QuarterTurn turn)
     auto turned = CreatePageSurface(height, width, page.Background());
     if (!turned)
         return nullptr;
-    PageSurface::RowPainter painter(*turned, page.Ink());
+    PageSurface::RowPainter painter(turned.get(), page.Ink());
     ColumnRows columns(std::min(kColumnsAtATime, width), height);
     for (int32_t first = 0; first < width; first += kColumnsAtATime) {
         const int32_t count = std::min(kColumnsAtATime, width - first);

@@ -136,7 +136,7 @@ void PageSurface::PaintLine(int64_t x1, int64_t y, int64_t x2, ColourValue colou
 }
 
 void PageSurface::PaintSpans(int64_t y, std::span<const int64_t> spans, ColourValue colour) {
-    RowPainter painter(*this, colour);
+    RowPainter painter(this, colour);
     painter.Start(y);
     for (std::size_t k = 0; k + 1 < spans.size(); k += 2)
         painter.Paint(spans[k], spans[k + 1]);

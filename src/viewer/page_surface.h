@@ -58,13 +58,14 @@ public:
     // often is inline, with no destructor, so that a decoder keeps it in registers.
     class RowPainter {
     public:
-        RowPainter(PageSurface& surface, ColourValue colour)
-            : surface_(&surface), colour_(colour), width_(surface.width_) {}
+        // Without a surface nothing is painted.
+        RowPainter(PageSurface* surface, ColourValue colour)
+            : surface_(surface), colour_(colour), width_(surface ? surface->width_ : 0) {}
 
         void Start(int64_t y) {
             Finish();
             y_ = y;
-            mode_ = y >= 0 && y < surface_->height_ ? Mode::Undecided : Mode::Off;
+            mode_ = surface_ && y >= 0 && y < surface_->height_ ? Mode::Undecided : Mode::Off;
         }
         void Paint(int64_t from, int64_t to) {
             if (mode_ == Mode::Off)

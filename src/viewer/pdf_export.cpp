@@ -19,37 +19,38 @@ bool ImageNumber(std::string_view text, int count, int& number) {
 
 } // namespace
 
-PdfOutcome WriteImagesAsPdf(const std::string& path, const std::vector<PdfImage>& images,
-                            const std::string& out, const EventPump& pump) {
-    PdfOutcome outcome;
-    if (IsSameFile(path, out)) {
-        outcome.error = kOutputIsInput;
-        return outcome;
+Result<PdfReport> WriteImagesAsPdf(const TiffFile& file, const std::vector<PdfImage>& images,
+                                   const std::string& out, const EventPump& pump) {
+    PdfReport report;
+    if (IsSameFile(file.Path(), out)) {
+        report.written = Fail(kOutputIsInput);
+        return report;
     }
-    PdfWriter pdf(out);
-    if (!pdf.Error().empty()) { // the target cannot be written: no page is decoded in vain
-        outcome.error = pdf.Error();
-        return outcome;
+    Result<PdfWriter> pdf = PdfWriter::Create(out);
+    if (!pdf) { // the target cannot be written: no page is decoded in vain
+        report.written = std::move(pdf).TakeFailure();
+        return report;
     }
     for (const PdfImage& image : images) {
-        const ViewedPage page = ViewedPage::Open(path, image.ifdOffset, pump);
-        if (!page.Surface()) {
-            outcome.leftOut.push_back("image " + std::to_string(image.number) + ": " +
-                                      page.Problem());
+        const std::string name = "image " + std::to_string(image.number);
+        Result<ViewedPage> page = ViewedPage::Open(file, image.ifdOffset, pump);
+        if (!page)
+            return std::move(page).TakeFailure();
+        if (!page->Surface()) {
+            report.leftOut.push_back(name + ": " + page->Problem());
             continue;
         }
-        pdf.AddPage(*page.Surface(), page.XDotsPerInch(), page.YDotsPerInch(), pump);
+        if (page->Damage().Any())
+            report.damaged.push_back(name + " is damaged: " + page->Damage().Describe());
+        pdf->AddPage(*page->Surface(), page->XDotsPerInch(), page->YDotsPerInch(), pump);
     }
-    if (pdf.PageCount() == 0) {
-        outcome.error = "no image can be shown";
-        return outcome;
-    }
-    if (!pdf.Finish()) {
-        outcome.error = pdf.Error();
-        return outcome;
-    }
-    outcome.pagesWritten = pdf.PageCount();
-    return outcome;
+    if (pdf->PageCount() == 0)
+        report.written = Fail("no image can be shown");
+    else
+        report.written = pdf->Finish();
+    if (report.written)
+        report.pagesWritten = pdf->PageCount();
+    return report;
 }
 
 bool ParseImageList(const std::string& text, int count, std::vector<int>& numbers) {

@@ -1,8 +1,8 @@
 // The viewer's two save commands: the shown page saved as a Group 3 or a Group 4 TIFF file.
 
 #include "shell/document_state.h"
+#include "tiff/image_list.h"
 #include "tiff/save_target.h"
-#include "tiff/tiff_reader.h"
 #include "ui/file_dialogs.h"
 #include "ui/path_text.h"
 #include "ui/throttled_pump.h"
@@ -95,7 +95,7 @@ void ViewForm::SaveCommand(QPushButton& button, SaveCoding coding) {
             !fileName.isEmpty() && IsSameFile(path_, NativePath(fileName));
         if (!fileName.isEmpty() &&
             (!replacesFileShown ||
-             MayReplaceFileShown(this, fileName, static_cast<int>(ImageOffsets(path_).size()))))
+             MayReplaceFileShown(this, fileName, static_cast<int>(ImagesOf(path_).size()))))
             SaveShownPage(fileName, coding, replacesFileShown);
     }
     button.setChecked(false);
@@ -104,23 +104,23 @@ void ViewForm::SaveCommand(QPushButton& button, SaveCoding coding) {
 void ViewForm::SaveShownPage(const QString& fileName, SaveCoding coding, bool replacesFileShown) {
     BusyGuard busy(busy_);
     const QString start = ClockTime();
-    modConvert_DC2TIF::SaveResult result;
+    faxlens::Status saved;
     {
         BusyGuard saving(saving_);
-        result = page_.Save(coding, NativePath(fileName), ThrottledEventPump());
+        saved = page_.Save(coding, NativePath(fileName), ThrottledEventPump());
     }
     const QString end = ClockTime();
-    if (result.saved && replacesFileShown)
+    if (saved && replacesFileShown)
         TakeReplacedFile();
-    if (result.saved)
+    if (saved)
         ShowDone(this, start, end);
     else
-        ShowFailure(this, fileName, result.error);
+        ShowFailure(this, fileName, saved.Reason());
 }
 
 // The file now holds the saved page as its one image, which the viewer shows from now on.
 void ViewForm::TakeReplacedFile() {
-    if (const std::vector<int32_t> offsets = ImageOffsets(path_); !offsets.empty())
+    if (const std::vector<int64_t> offsets = ImagesOf(path_); !offsets.empty())
         ifdOffset_ = offsets.front();
     emit FileReplaced(PathText(path_));
 }

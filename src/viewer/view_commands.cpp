@@ -3,7 +3,7 @@
 // on the window.
 
 #include "shell/document_state.h"
-#include "tiff/tiff_reader.h"
+#include "tiff/image_list.h"
 #include "ui/dropped_file.h"
 #include "ui/path_text.h"
 #include "viewer/view_form.h"
@@ -170,7 +170,11 @@ void ViewForm::TurnPage(QuarterTurn turn) {
 void ViewForm::ShowNeighbourImage(int step) {
     if (!PageMayChange())
         return;
-    const std::vector<int32_t> offsets = ImageOffsets(path_);
+    const Result<TiffFile> file = TiffFile::Open(path_);
+    const Result<ImageList> images = file ? ListImages(*file) : Result<ImageList>(Fail({}));
+    if (!images)
+        return;
+    const std::vector<int64_t>& offsets = images->offsets;
     const auto shown = std::find(offsets.begin(), offsets.end(), ifdOffset_);
     if (shown == offsets.end())
         return;
@@ -180,7 +184,7 @@ void ViewForm::ShowNeighbourImage(int step) {
     ifdOffset_ = offsets[static_cast<std::size_t>(index)];
     {
         BusyGuard busy(busy_);
-        OpenPage();
+        ShowPageOf(file);
         ScrollTo(0, 0);
         RefreshView();
     }

@@ -277,10 +277,19 @@ void ViewForm::FillZoomList() {
 // Each viewer keeps its own page: the document state only points at the page of the viewer
 // opened last, so closing one viewer never takes the page from under another.
 void ViewForm::OpenPage() {
+    ShowPageOf(TiffFile::Open(path_));
+}
+
+// A page without a surface says why in the view instead of showing an empty sheet, and so does
+// a file that cannot be read.
+void ViewForm::ShowPageOf(const Result<TiffFile>& file) {
     BusyGuard opening(opening_);
-    page_ = ViewedPage::Open(path_, ifdOffset_, ThrottledEventPump());
-    // A page without a surface says why in the view instead of showing an empty sheet.
-    message_ = QString::fromStdString(page_.Problem());
+    Result<ViewedPage> page = file ? ViewedPage::Open(*file, ifdOffset_, ThrottledEventPump())
+                                   : Result<ViewedPage>(Fail(file.Reason()));
+    page_ = page ? std::move(*page) : ViewedPage();
+    message_ = page ? QString::fromStdString(page_.Problem())
+                    : QStringLiteral("This page cannot be read: %1.")
+                          .arg(QString::fromLocal8Bit(page.Reason().c_str()));
     // A damaged page is shown as decoded, and says so over its top.
     Picture2.SetWarning(page_.Damage().Any() ? QStringLiteral("Damaged page: ") +
                                                    QString::fromStdString(page_.Damage().Describe())

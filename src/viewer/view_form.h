@@ -138,6 +138,7 @@ private:
 
     void FillZoomList();
     void OpenPage();
+    void ShowPageOf(const Result<TiffFile>& file);
     void PublishPage();
     void RefreshView();
     float ZoomInForce() const;

@@ -5,9 +5,14 @@
 
 namespace faxlens {
 
-ViewedPage ViewedPage::Open(const std::string& path, int64_t ifdOffset, const EventPump& pump) {
+Result<ViewedPage> ViewedPage::Open(const TiffFile& file, int64_t ifdOffset,
+                                    const EventPump& pump) {
+    Result<modConvert_TIF2DC::DecodedPage> decoded =
+        modConvert_TIF2DC::DecodePage(file, ifdOffset, pump);
+    if (!decoded)
+        return std::move(decoded).TakeFailure();
     ViewedPage page;
-    page.decoded_ = modConvert_TIF2DC::DecodePage(path, ifdOffset, pump);
+    page.decoded_ = std::move(*decoded);
     page.problem_ = modConvert_TIF2DC::PageProblem(page.decoded_);
     return page;
 }
@@ -25,10 +30,10 @@ bool ViewedPage::Turn(QuarterTurn turn) {
     return true;
 }
 
-modConvert_DC2TIF::SaveResult ViewedPage::Save(SaveCoding coding, const std::string& fileName,
-                                               const EventPump& pump) const {
+Status ViewedPage::Save(SaveCoding coding, const std::string& fileName,
+                        const EventPump& pump) const {
     if (!Surface())
-        return {false, "there is no page to save"};
+        return Fail("there is no page to save");
     const auto save = coding == SaveCoding::Group3 ? modConvert_DC2TIF::SavePageG3
                                                    : modConvert_DC2TIF::SavePageG4;
     return save(*Surface(), XDotsPerInch(), YDotsPerInch(), fileName, 0, 0, pump);

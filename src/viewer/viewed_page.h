@@ -6,8 +6,10 @@
 // Group 4 TIFF file. No windows: the viewer window and the command line share it.
 
 #include "base/event_pump.h"
+#include "base/result.h"
 #include "codec/page_decode.h"
 #include "export/page_encoder.h"
+#include "tiff/tiff_file.h"
 #include "viewer/page_rotation.h"
 
 #include <cstdint>
@@ -21,8 +23,10 @@ class ViewedPage {
 public:
     ViewedPage() = default;
 
-    // Opens image ifdOffset of the file as the viewer does; the pump runs while it decodes.
-    static ViewedPage Open(const std::string& path, int64_t ifdOffset, const EventPump& pump = {});
+    // Opens image ifdOffset of the file as the viewer does; the pump runs while it decodes. Fails
+    // only when the file cannot be read.
+    static Result<ViewedPage> Open(const TiffFile& file, int64_t ifdOffset,
+                                   const EventPump& pump = {});
 
     // The decoded page; null when it cannot be shown, and once it is closed.
     const PageSurface* Surface() const { return decoded_.surface.get(); }
@@ -43,8 +47,8 @@ public:
     // Saves the page as the save commands do: the size of the surface and the page's own
     // resolution (0/1 when it has none), so that the saved page keeps its proportions. The pump
     // runs after every row.
-    modConvert_DC2TIF::SaveResult Save(SaveCoding coding, const std::string& fileName,
-                                       const EventPump& pump = {}) const;
+    faxlens::Status Save(SaveCoding coding, const std::string& fileName,
+                         const EventPump& pump = {}) const;
 
     // Turns the page a quarter turn: width and height swap, and so do the resolutions across
     // and down, so that a save writes the page as it is shown. False, and the page stays as it

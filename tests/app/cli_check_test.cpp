@@ -90,6 +90,53 @@ TEST(CliCheck, JsonHoldsTheSameForScripts) {
                   "\"pages\": []}]}\n");
 }
 
+// Pages and files checked side by side are said as one core says them, in the order of the
+// files and their pages, whatever the number of jobs.
+TEST(CliCheck, EveryNumberOfJobsSaysTheSame) {
+    TempDir dir;
+    std::vector<std::string> files = {WriteSoundPages(dir), WriteDamagedPage(dir),
+                                      dir.File("missing.tif"),
+                                      FAXLENS_SAMPLES_DIR "/fax-three-pages.tif"};
+    for (const UnsupportedPage& page : WriteUnsupportedPages(dir.Path()))
+        files.push_back(page.path);
+    const std::vector<uint8_t> three = ReadFile(FAXLENS_SAMPLES_DIR "/fax-three-pages.tif");
+    files.push_back(dir.File("cut.tif"));
+    WriteFile(files.back(), std::vector<uint8_t>(three.begin(), three.begin() + 40000));
+    files.push_back(FAXLENS_SAMPLES_DIR "/mixed.tif");
+
+    for (const bool json : {false, true}) {
+        std::vector<std::string> args = {"check", "-j", "1"};
+        if (json)
+            args.push_back("--json");
+        args.insert(args.end(), files.begin(), files.end());
+        const CliResult one = RunCli(args);
+        EXPECT_EQ(one.exitStatus, 1);
+        ASSERT_GT(json ? one.out.size() : Lines(one.out).size(), files.size() + 4);
+        for (const char* jobs : {"2", "3", "8"}) {
+            args[2] = jobs;
+            const CliResult many = RunCli(args);
+            EXPECT_EQ(many.exitStatus, one.exitStatus) << jobs << " jobs";
+            EXPECT_EQ(many.out, one.out) << jobs << " jobs";
+        }
+        args.erase(args.begin() + 1, args.begin() + 3); // all processors
+        EXPECT_EQ(RunCli(args).out, one.out);
+    }
+    for (const char* wrong : {"0", "-1", "x", ""}) {
+        const CliResult bad = RunCli({"check", "-j", wrong, files[0]});
+        ExpectFailure(bad, 2);
+    }
+}
+
+// A name with a line break in it stays on its line, written as `ls -b` writes it.
+TEST(CliCheck, ControlCharactersOfNamesAreEscapedInLines) {
+    TempDir dir;
+    const std::string name = dir.File("two\nlines\tand \\ a\x7F.tif");
+    WriteFile(name, {});
+    const CliResult result = RunCli({"check", name});
+    EXPECT_EQ(result.out, dir.Path() + "/two\\nlines\\tand \\\\ a\\177.tif: cannot be read: "
+                                       "The file is empty\n");
+}
+
 TEST(CliDamagedPage, DecodeAndConvertWriteThePageAndExitThree) {
     TempDir dir;
     const std::string damaged = WriteDamagedPage(dir);

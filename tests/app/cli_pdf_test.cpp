@@ -147,5 +147,18 @@ TEST(CliPdf, ImagesThatCannotBeShownAreLeftOutAndSaidSo) {
     EXPECT_EQ(FolderContents(dir.Path()), (std::vector<std::string>{"mixed.tif", "some.pdf"}));
 }
 
+// A damaged page goes into the PDF as decoded, and is named: the run exits 3, as decode does.
+TEST(CliPdf, DamagedPagesAreWrittenAndSaidSo) {
+    TempDir dir;
+    const std::string damaged = dir.File("damaged.tif");
+    WriteDamagedFaxPage(damaged);
+    const CliResult result = RunCli({"pdf", damaged, dir.File("damaged.pdf")});
+    EXPECT_EQ(result.exitStatus, 3);
+    EXPECT_EQ(Lines(result.err).size(), 1u) << result.err;
+    EXPECT_TRUE(result.err.starts_with("faxlens-cli: " + damaged + " image 1 is damaged: rows "))
+        << result.err;
+    EXPECT_EQ(Shell("test \"$(qpdf --show-npages '" + dir.File("damaged.pdf") + "')\" = 1"), 0);
+}
+
 } // namespace
 } // namespace faxlens::test

@@ -82,7 +82,35 @@ CliResult RunCli(const std::vector<std::string>& args) {
     return RunProgram(FAXLENS_CLI_PATH, args);
 }
 
-CliResult RunProgram(const std::string& program, const std::vector<std::string>& args) {
+CliResult RunCliWith(const std::vector<std::string>& environment,
+                     const std::vector<std::string>& args) {
+    return RunProgram(FAXLENS_CLI_PATH, args, environment);
+}
+
+namespace {
+
+// This process's environment with the entries of `changes` ("NAME=value") put in.
+std::vector<std::string> ChangedEnvironment(const std::vector<std::string>& changes) {
+    std::vector<std::string> entries;
+    for (char** entry = environ; *entry != nullptr; ++entry)
+        entries.emplace_back(*entry);
+    for (const std::string& change : changes) {
+        const std::string name = change.substr(0, change.find('=') + 1);
+        std::erase_if(entries, [&name](const std::string& e) { return e.starts_with(name); });
+        entries.push_back(change);
+    }
+    return entries;
+}
+
+} // namespace
+
+CliResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                     const std::vector<std::string>& environment) {
+    std::vector<std::string> entries = ChangedEnvironment(environment);
+    std::vector<char*> envp;
+    for (std::string& entry : entries)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
     std::vector<std::string> words{program};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -99,7 +127,7 @@ CliResult RunProgram(const std::string& program, const std::vector<std::string>&
     posix_spawn_file_actions_addclose(&actions, out.read);
     posix_spawn_file_actions_addclose(&actions, err.read);
     pid_t pid = 0;
-    int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     out.CloseWrite();
     err.CloseWrite();

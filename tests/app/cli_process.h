@@ -15,8 +15,12 @@ struct CliResult {
 
 // Runs faxlens-cli with the arguments (without the program name).
 CliResult RunCli(const std::vector<std::string>& args);
+// The same with environment variables ("NAME=value") set or replaced.
+CliResult RunCliWith(const std::vector<std::string>& environment,
+                     const std::vector<std::string>& args);
 // Runs another program of the build the same way.
-CliResult RunProgram(const std::string& program, const std::vector<std::string>& args);
+CliResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                     const std::vector<std::string>& environment = {});
 
 // Checks the shape of every failure: the exit status, nothing on stdout, one line on stderr.
 void ExpectFailure(const CliResult& result, int exitStatus);

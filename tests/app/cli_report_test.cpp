@@ -1,8 +1,8 @@
 // faxlens-cli report FILE N: the tag report of image N on stdout, byte for byte.
 
 #include "cli_process.h"
+#include "support/reading.h"
 #include "support/tiff_builder.h"
-#include "tiff/tag_report.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -110,7 +110,7 @@ TEST(CliReport, OutputIsTheReportByteForByte) {
     auto offsets = builder.IfdOffsets();
     for (std::size_t n = 1; n <= offsets.size(); ++n) {
         SCOPED_TRACE("image " + std::to_string(n));
-        std::string expected = BuildTagReport(dir.File("kinds.tif"), offsets[n - 1]);
+        std::string expected = ReportOf(dir.File("kinds.tif"), offsets[n - 1]);
         ASSERT_FALSE(expected.empty());
         EXPECT_EQ(Report(dir.File("kinds.tif"), std::to_string(n)), expected);
     }

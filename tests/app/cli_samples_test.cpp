@@ -2,7 +2,7 @@
 // against libtiff as an independent reader.
 
 #include "cli_process.h"
-#include "tiff/tag_report.h"
+#include "support/reading.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -113,7 +113,7 @@ TEST(CliSamples, ReportAgreesWithLibtiff) {
             SCOPED_TRACE(std::string(sample.name) + " image " + std::to_string(n));
             CliResult result = RunCli({"report", path, std::to_string(n)});
             ASSERT_EQ(result.exitStatus, 0) << result.err;
-            EXPECT_EQ(result.out, BuildTagReport(path, TIFFCurrentDirOffset(tif.get())));
+            EXPECT_EQ(result.out, ReportOf(path, TIFFCurrentDirOffset(tif.get())));
 
             uint32_t width = 0, height = 0;
             TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);

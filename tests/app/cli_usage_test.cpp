@@ -108,8 +108,12 @@ struct FailureCase {
 
 TEST_F(CliUsage, FailedWorkExitsOneWithAClearLine) {
     const FailureCase cases[] = {
-        {"list of a missing file", {"list", "MISSING"}, "cannot open MISSING"},
-        {"report of a missing file", {"report", "MISSING", "1"}, "cannot open MISSING"},
+        {"list of a missing file",
+         {"list", "MISSING"},
+         "cannot open MISSING: No such file or directory"},
+        {"report of a missing file",
+         {"report", "MISSING", "1"},
+         "cannot open MISSING: No such file or directory"},
         {"report of an image past the last",
          {"report", "FILE", "3"},
          "FILE has no image 3 (it has 2)"},
@@ -140,7 +144,7 @@ TEST_F(CliUsage, FolderCannotBeOpened) {
             args.push_back("1");
         CliResult result = RunCli(args);
         ExpectFailure(result, 1);
-        EXPECT_EQ(result.err, "faxlens-cli: cannot open " + dir.Path() + "\n");
+        EXPECT_EQ(result.err, "faxlens-cli: cannot open " + dir.Path() + ": Is a folder\n");
     }
 }
 

@@ -5,8 +5,8 @@
 #include "codec/page_decode.h"
 #include "codec/run_encoder.h"
 #include "support/libtiff_pages.h"
+#include "support/reading.h"
 #include "support/tiff_builder.h"
-#include "tiff/tiff_reader.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -136,12 +136,10 @@ void WriteGroup4(const std::string& path, const Bitmap& page, const std::vector<
 }
 
 Bitmap DecodeFirstPage(const std::string& path) {
-    std::vector<int32_t> offsets;
-    int32_t count = 0;
-    EXPECT_TRUE(ListImages(path, offsets, count, 0));
-    if (count < 1)
+    const std::vector<int64_t> offsets = test::ImageOffsetsOf(path);
+    if (offsets.empty())
         return {};
-    const DecodedPage decoded = DecodePage(path, offsets[0]);
+    const DecodedPage decoded = test::DecodeImage(path, offsets[0]);
     EXPECT_EQ(decoded.status, PageStatus::Decoded) << PageProblem(decoded);
     return decoded.surface ? test::BitmapOf(*decoded.surface) : Bitmap();
 }
@@ -179,10 +177,7 @@ TEST(EmptyRuns, PassToTheEndOfTheRowCompletesIt) {
         test::TempDir dir;
         const std::string path = dir.File("pass.tif");
         WriteGroup4(path, Bitmap(8, 2), page.strip);
-        std::vector<int32_t> offsets;
-        int32_t count = 0;
-        ASSERT_TRUE(ListImages(path, offsets, count, 0));
-        const DecodedPage decoded = DecodePage(path, offsets.at(0));
+        const DecodedPage decoded = test::DecodeImage(path, test::ImageOffsetsOf(path).at(0));
         ASSERT_TRUE(decoded.surface);
         EXPECT_FALSE(decoded.damage.Any()) << decoded.damage.Describe();
         const Bitmap expected = test::ReadWithLibtiff(path, 0);

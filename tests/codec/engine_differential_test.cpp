@@ -67,11 +67,11 @@ void ExpectSameDecoding(const Strip& strip, int64_t xOffset = 0, int64_t yOffset
     const int64_t expectedRows = strip.coding->reference(
         *expected, strip.bytes, strip.width, strip.rows, xOffset, yOffset, kColourBlack, {});
     const int64_t actualRows =
-        DecodeFaxStrip(strip.coding->engine, *actual, strip.bytes, false, strip.width, strip.rows,
-                       xOffset, yOffset, kColourBlack);
-    const int64_t reversedRows =
-        DecodeFaxStrip(strip.coding->engine, *reversed, Reversed(strip.bytes), true, strip.width,
+        DecodeFaxStrip(strip.coding->engine, actual.get(), strip.bytes, false, strip.width,
                        strip.rows, xOffset, yOffset, kColourBlack);
+    const int64_t reversedRows =
+        DecodeFaxStrip(strip.coding->engine, reversed.get(), Reversed(strip.bytes), true,
+                       strip.width, strip.rows, xOffset, yOffset, kColourBlack);
     EXPECT_EQ(actualRows, expectedRows);
     EXPECT_EQ(reversedRows, expectedRows);
     EXPECT_TRUE(SamePixels(*expected, *actual))

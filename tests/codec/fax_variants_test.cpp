@@ -7,8 +7,8 @@
 #include "codec/run_encoder.h"
 #include "export/page_encoder.h"
 #include "support/libtiff_pages.h"
+#include "support/reading.h"
 #include "support/tiff_builder.h"
-#include "tiff/tiff_reader.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -27,14 +27,12 @@ using test::TempDir;
 
 // Opens image `index` (from 0) of a file the way the viewer does.
 DecodedPage OpenImage(const std::string& path, int index) {
-    std::vector<int32_t> offsets;
-    int32_t count = 0;
-    EXPECT_TRUE(ListImages(path, offsets, count, 0)) << path;
-    if (index >= count) {
+    const std::vector<int64_t> offsets = test::ImageOffsetsOf(path);
+    if (static_cast<std::size_t>(index) >= offsets.size()) {
         ADD_FAILURE() << path << " has no image " << index;
         return {};
     }
-    return DecodePage(path, offsets[index]);
+    return test::DecodeImage(path, offsets[static_cast<std::size_t>(index)]);
 }
 
 Bitmap DecodeWithFaxlens(const std::string& path, int index) {
@@ -218,7 +216,11 @@ TEST(Uncompressed, MissingCompressionOrRowsPerStripTakeTheDefaults) {
             SCOPED_TRACE(rowsPerStrip ? "RowsPerStrip 2^32 - 1" : "no RowsPerStrip");
             test::TiffBuilder builder(intel);
             const uint32_t strip = builder.AddData(rows);
-            builder.Ifd().Short(tag::kImageWidth, {21}).Short(tag::kImageLength, {5}).Short(tag::kPhotometric, {0}).Long(tag::kStripOffsets, {strip});
+            builder.Ifd()
+                .Short(tag::kImageWidth, {21})
+                .Short(tag::kImageLength, {5})
+                .Short(tag::kPhotometric, {0})
+                .Long(tag::kStripOffsets, {strip});
             if (rowsPerStrip)
                 builder.Long(tag::kRowsPerStrip, {*rowsPerStrip});
             builder.Long(tag::kStripByteCounts, {static_cast<uint32_t>(rows.size())});
@@ -266,7 +268,7 @@ TEST(SaveVariantPages, SavedPageIsWhiteIsZeroFillOrder1WithTheSameBlackPixels) {
         ASSERT_TRUE(decoded.surface) << PageProblem(decoded);
         for (const auto save : {modConvert_DC2TIF::SavePageG3, modConvert_DC2TIF::SavePageG4}) {
             const std::string out = dir.File("saved.tif");
-            ASSERT_TRUE(save(*decoded.surface, 0, 0, out, 0, 0, {}).saved);
+            ASSERT_TRUE(save(*decoded.surface, 0, 0, out, 0, 0, {}));
             EXPECT_EQ(TagOf(out, TIFFTAG_PHOTOMETRIC), PHOTOMETRIC_MINISWHITE);
             EXPECT_EQ(TagOf(out, TIFFTAG_FILLORDER), FILLORDER_MSB2LSB);
             const Bitmap saved = test::ReadWithLibtiff(out, 0);
@@ -281,14 +283,18 @@ TEST(UnsupportedPages, GiveNoSurfaceAndNameTheCompressionOrLayout) {
     TempDir dir;
     for (const test::UnsupportedPage& page : test::WriteUnsupportedPages(dir.Path())) {
         SCOPED_TRACE(page.what);
-        const DecodedPage decoded = DecodePage(page.path, page.ifdOffset);
+        const DecodedPage decoded = test::DecodeImage(page.path, page.ifdOffset);
         EXPECT_EQ(decoded.status, PageStatus::Unsupported);
         EXPECT_EQ(decoded.surface, nullptr);
         EXPECT_EQ(PageProblem(decoded), page.problem);
         EXPECT_EQ(DecoderFor(decoded.page), PageDecoder::None);
         // Handed to the strip decoding anyway, the page paints nothing.
         auto surface = CreatePageSurface(64, 16, kColourWhite);
-        EXPECT_FALSE(DecodePageIntoSurface(*surface, page.path, decoded.page));
+        const Result<TiffFile> file = TiffFile::Open(page.path);
+        ASSERT_TRUE(file);
+        const Result<PageDamage> damage = DecodePageIntoSurface(surface.get(), *file, decoded.page);
+        ASSERT_TRUE(damage);
+        EXPECT_FALSE(damage->Any());
         EXPECT_TRUE(test::BitmapOf(*surface) == Bitmap(64, 16));
     }
 }

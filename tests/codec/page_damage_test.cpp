@@ -4,8 +4,8 @@
 
 #include "codec/page_decode.h"
 #include "support/libtiff_pages.h"
+#include "support/reading.h"
 #include "support/tiff_builder.h"
-#include "tiff/tiff_reader.h"
 
 #include <gtest/gtest.h>
 #include <random>
@@ -94,10 +94,7 @@ std::string WritePage(const TempDir& dir, const StripLayout& layout, int compres
 }
 
 PageDamage DamageOf(const std::string& path) {
-    std::vector<int32_t> offsets;
-    int32_t count = 0;
-    EXPECT_TRUE(ListImages(path, offsets, count, 0));
-    const DecodedPage decoded = DecodePage(path, offsets.at(0));
+    const DecodedPage decoded = test::DecodeImage(path, test::ImageOffsetsOf(path).at(0));
     EXPECT_EQ(decoded.status, PageStatus::Decoded);
     return decoded.damage;
 }

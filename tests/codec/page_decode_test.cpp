@@ -1,8 +1,8 @@
 #include "codec/page_decode.h"
 #include "support/libtiff_pages.h"
+#include "support/reading.h"
 #include "support/tiff_builder.h"
 #include "tiff/page_info.h"
-#include "tiff/tiff_reader.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -20,13 +20,11 @@ using test::TempDir;
 
 // Decodes image `index` (from 0) of a file the way the viewer does.
 Bitmap DecodeWithFaxlens(const std::string& path, int index) {
-    std::vector<int32_t> offsets;
-    int32_t count = 0;
-    EXPECT_TRUE(ListImages(path, offsets, count, 0));
-    EXPECT_LT(index, count);
-    if (index >= count)
+    const std::vector<int64_t> offsets = test::ImageOffsetsOf(path);
+    EXPECT_LT(static_cast<std::size_t>(index), offsets.size());
+    if (static_cast<std::size_t>(index) >= offsets.size())
         return {};
-    const DecodedPage decoded = DecodePage(path, offsets[index]);
+    const DecodedPage decoded = test::DecodeImage(path, offsets[static_cast<std::size_t>(index)]);
     EXPECT_EQ(decoded.status, PageStatus::Decoded) << PageProblem(decoded);
     return decoded.surface ? test::BitmapOf(*decoded.surface) : Bitmap();
 }
@@ -55,10 +53,9 @@ TEST_P(LibtiffCrossCheck, DecodesToTheSamePixelsAsLibtiff) {
     for (int index : {0, 1}) {
         const Bitmap expected = test::ReadWithLibtiff(path, index);
         const Bitmap actual = DecodeWithFaxlens(path, index);
-        std::vector<int32_t> offsets;
-        int32_t count = 0;
-        ListImages(path, offsets, count, 0);
-        const PageDamage damage = DecodePage(path, offsets.at(index)).damage;
+        const std::vector<int64_t> offsets = test::ImageOffsetsOf(path);
+        const PageDamage damage =
+            test::DecodeImage(path, offsets.at(static_cast<std::size_t>(index))).damage;
         EXPECT_FALSE(damage.Any()) << "a sound page: " << damage.Describe();
         EXPECT_TRUE(expected == actual)
             << "page " << index << ": " << test::DescribeDifferences(expected, actual);
@@ -169,17 +166,15 @@ TEST(CorpusCrossCheck, EveryBilevelPageThatLibtiffReadsDecodesTheSame) {
             if (!file.is_regular_file())
                 continue;
             const std::string path = file.path().string();
-            std::vector<int32_t> offsets;
-            int32_t count = 0;
-            ListImages(path, offsets, count, 0);
+            const std::vector<int64_t> offsets = ImagesOf(path);
             for (int directory = 0; directory < 64; ++directory) {
                 const auto expected = test::TryReadBilevelWithLibtiff(path, directory);
                 if (!expected)
                     continue;
                 const auto listed = std::find(offsets.begin(), offsets.end(),
-                                              static_cast<int32_t>(expected->ifdOffset));
+                                              static_cast<int64_t>(expected->ifdOffset));
                 ASSERT_NE(listed, offsets.end()) << path << " directory " << directory;
-                const DecodedPage decoded = DecodePage(path, *listed);
+                const DecodedPage decoded = test::DecodeImage(path, *listed);
                 ASSERT_EQ(decoded.status, PageStatus::Decoded)
                     << path << " directory " << directory << ": " << PageProblem(decoded);
                 const Bitmap actual = test::BitmapOf(*decoded.surface);

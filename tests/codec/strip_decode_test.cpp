@@ -3,6 +3,7 @@
 
 #include "codec/page_decode.h"
 #include "codec/run_encoder.h"
+#include "support/reading.h"
 #include "support/tiff_builder.h"
 #include "tiff/tag_dictionary.h"
 
@@ -323,12 +324,13 @@ TEST(StripDecoders, RandomBytesEndQuickly) {
 
 struct PageFile {
     TempDir dir;
-    std::string path = dir.File("strips.bin");
+    std::string path = dir.File("strips.tif");
     std::vector<StripSlot> slots;
 
-    // Writes the strips one after the other behind a few bytes that are no strip.
+    // Writes the strips one after the other behind a TIFF header without images and a few bytes
+    // that are no strip.
     explicit PageFile(const std::vector<BitString>& strips) {
-        std::vector<uint8_t> bytes(5, 0xFF);
+        std::vector<uint8_t> bytes = {'I', 'I', 42, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF};
         for (const BitString& strip : strips) {
             const auto data = Pack(strip);
             slots.push_back(
@@ -346,14 +348,20 @@ TiffPage PageOf(int32_t compression, std::vector<StripSlot> slots) {
     return page;
 }
 
-std::vector<std::string> Decoded(const std::string& path, const TiffPage& page, bool decoder,
+// The page as decoded into a surface; a page without a decoder is left white.
+std::vector<std::string> Decoded(const std::string& path, const TiffPage& page,
                                  int* pumps = nullptr) {
-    auto surface = CreatePageSurface(page.width, page.height, kColourWhite);
+    auto surface = CreatePageSurface(static_cast<int32_t>(page.width),
+                                     static_cast<int32_t>(page.height), kColourWhite);
     EventPump pump = [pumps] {
         if (pumps)
             ++*pumps;
     };
-    EXPECT_EQ(DecodePageIntoSurface(*surface, path, page, pump), decoder);
+    const Result<TiffFile> file = TiffFile::Open(path);
+    EXPECT_TRUE(file) << file.Reason();
+    if (file) {
+        EXPECT_TRUE(DecodePageIntoSurface(surface.get(), *file, page, pump));
+    }
     return Picture(*surface);
 }
 
@@ -379,7 +387,7 @@ TEST(DecodePageIntoSurface, ChoosesTheDecoderByCompressionAndPaintsStripsFromThe
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.compression);
-        EXPECT_EQ(Decoded(c.file.path, PageOf(c.compression, c.file.slots), c.decoder),
+        EXPECT_EQ(Decoded(c.file.path, PageOf(c.compression, c.file.slots)),
                   c.decoder ? painted : Rows({}));
     }
 }
@@ -391,11 +399,11 @@ TEST(DecodePageIntoSurface, EachStripPaintsOnlyItsOwnRowsButTheLastTheRest) {
     for (int i = 0; i < 10; ++i)
         tenLines.Line({i, 1, 15 - i}).Eol();
     const PageFile lone({tenLines.bits});
-    EXPECT_EQ(Decoded(lone.path, PageOf(3, lone.slots), true)[9], ".........#......")
+    EXPECT_EQ(Decoded(lone.path, PageOf(3, lone.slots))[9], ".........#......")
         << "the one strip holds all ten rows although RowsPerStrip is 8";
 
     const PageFile two({tenLines.bits, G3().Line({0, 16}).Eol().bits});
-    const auto rows = Decoded(two.path, PageOf(3, two.slots), true);
+    const auto rows = Decoded(two.path, PageOf(3, two.slots));
     EXPECT_EQ(rows[7], ".......#........");
     EXPECT_EQ(rows[8], std::string(16, '#')) << "row 8 belongs to the second strip";
     EXPECT_EQ(rows[9], kWhiteRow) << "the first strip's rows 8 and 9 belong to no row";
@@ -407,16 +415,16 @@ TEST(DecodePageIntoSurface, EmptySlotsAreNotRead) {
     slots.push_back({-1, 0});
     slots.push_back({-1, 0x7FFFFFFF});
     int pumps = 0;
-    EXPECT_EQ(Decoded(file.path, PageOf(3, slots), true, &pumps), Rows({{0, "...#............"}}));
+    EXPECT_EQ(Decoded(file.path, PageOf(3, slots), &pumps), Rows({{0, "...#............"}}));
     EXPECT_EQ(pumps, 1) << "only the one strip is decoded";
 }
 
 TEST(DecodePageIntoSurface, ByteCountsBeyondTheFileReadWhatExists) {
     const PageFile file({G4().H(3, 1).V(0).V(0).V(0).V(0).bits});
-    const int32_t offset = file.slots[0].offset;
-    EXPECT_EQ(Decoded(file.path, PageOf(4, {{offset, 0x7FFFFFFF}}), true),
+    const int64_t offset = file.slots[0].offset;
+    EXPECT_EQ(Decoded(file.path, PageOf(4, {{offset, 0xFFFFFFFF}})),
               Rows({{0, "...#............"}, {1, "...#............"}}));
-    EXPECT_EQ(Decoded(file.path, PageOf(4, {{1 << 20, 0x7FFFFFFF}}), true), Rows({}));
+    EXPECT_EQ(Decoded(file.path, PageOf(4, {{1 << 20, 0xFFFFFFFF}})), Rows({}));
 }
 
 TEST(DecodePage, GivesNoSurfaceForMissingNegativeOrHugeSizes) {
@@ -426,7 +434,8 @@ TEST(DecodePage, GivesNoSurfaceForMissingNegativeOrHugeSizes) {
         test::TiffBuilder builder;
         PageStatus status;
     } cases[] = {
-        {"no width", test::TiffBuilder().Ifd().Short(tag::kImageLength, {10}).Short(tag::kCompression, {4}),
+        {"no width",
+         test::TiffBuilder().Ifd().Short(tag::kImageLength, {10}).Short(tag::kCompression, {4}),
          PageStatus::NoSize},
         {"negative height",
          test::TiffBuilder()
@@ -436,19 +445,29 @@ TEST(DecodePage, GivesNoSurfaceForMissingNegativeOrHugeSizes) {
              .Short(tag::kCompression, {4}),
          PageStatus::NoSize},
         {"100000 x 100000: more than a GiB of bits",
-         test::TiffBuilder().Ifd().Long(tag::kImageWidth, {100000}).Long(tag::kImageLength, {100000}).Long(tag::kStripOffsets, {8}),
+         test::TiffBuilder()
+             .Ifd()
+             .Long(tag::kImageWidth, {100000})
+             .Long(tag::kImageLength, {100000})
+             .Long(tag::kStripOffsets, {8}),
          PageStatus::TooLarge},
         {"no decoder",
-         test::TiffBuilder().Ifd().Short(tag::kImageWidth, {10}).Short(tag::kImageLength, {3}).Short(tag::kCompression, {7}).Long(tag::kStripOffsets, {8}),
+         test::TiffBuilder()
+             .Ifd()
+             .Short(tag::kImageWidth, {10})
+             .Short(tag::kImageLength, {3})
+             .Short(tag::kCompression, {7})
+             .Long(tag::kStripOffsets, {8}),
          PageStatus::Unsupported},
-        {"no strips", test::TiffBuilder().Ifd().Short(tag::kImageWidth, {10}).Short(tag::kImageLength, {10}),
+        {"no strips",
+         test::TiffBuilder().Ifd().Short(tag::kImageWidth, {10}).Short(tag::kImageLength, {10}),
          PageStatus::Unsupported},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = dir.File("page.tif");
         c.builder.WriteTo(path);
-        const DecodedPage decoded = DecodePage(path, c.builder.IfdOffsets()[0]);
+        const DecodedPage decoded = test::DecodeImage(path, c.builder.IfdOffsets()[0]);
         EXPECT_EQ(decoded.status, c.status);
         EXPECT_EQ(decoded.surface, nullptr);
     }

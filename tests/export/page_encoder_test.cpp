@@ -5,9 +5,9 @@
 #include "export/page_encoder.h"
 #include "export/surface_rows.h"
 #include "support/export_pages.h"
+#include "support/reading.h"
 #include "support/tiff_builder.h"
 #include "support/unprivileged.h"
-#include "tiff/tiff_reader.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -24,9 +24,8 @@ namespace fs = std::filesystem;
 using modConvert_DC2TIF::BitsToBytes;
 using modConvert_DC2TIF::SavePageG3;
 using modConvert_DC2TIF::SavePageG4;
-using modConvert_DC2TIF::SaveResult;
-using SaveFunction = SaveResult (*)(const PageSurface&, int32_t, int32_t, const std::string&,
-                                    int32_t, int32_t, const EventPump&);
+using SaveFunction = Status (*)(const PageSurface&, int32_t, int32_t, const std::string&, int32_t,
+                                int32_t, const EventPump&);
 
 const struct {
     const char* name;
@@ -35,13 +34,12 @@ const struct {
 
 // The page as Faxlens's viewer decodes it from the file.
 Bitmap DecodedByFaxlens(const std::string& path) {
-    std::vector<int32_t> offsets;
-    int32_t count = 0;
-    if (!ListImages(path, offsets, count, 0) || offsets.size() != 1) {
+    const std::vector<int64_t> offsets = ImageOffsetsOf(path);
+    if (offsets.size() != 1) {
         ADD_FAILURE() << path << " does not list one image";
         return {};
     }
-    const auto decoded = modConvert_TIF2DC::DecodePage(path, offsets[0]);
+    const auto decoded = DecodeImage(path, offsets[0]);
     EXPECT_EQ(decoded.status, modConvert_TIF2DC::PageStatus::Decoded);
     return decoded.surface ? BitmapOf(*decoded.surface) : Bitmap{};
 }
@@ -93,7 +91,7 @@ TEST(SavedStrip, Group3RowsAreRunCodesFillAndEol) {
     TempDir dir;
     for (const auto& c : cases) {
         auto surface = SurfaceFrom(BitmapFrom(c.rows));
-        ASSERT_TRUE(SavePageG3(*surface, 0, 0, dir.File("page.tif"), 0, 0).saved) << c.what;
+        ASSERT_TRUE(SavePageG3(*surface, 0, 0, dir.File("page.tif"), 0, 0)) << c.what;
         const std::vector<uint8_t> file = ReadFile(dir.File("page.tif"));
         EXPECT_EQ(StripOf(file), c.strip) << c.what;
         EXPECT_EQ(file.size(), kStripAt + c.strip.size()) << c.what;
@@ -119,7 +117,7 @@ TEST(SavedStrip, Group4RowsAreTwoDimensionalThenEofb) {
     TempDir dir;
     for (const auto& c : cases) {
         auto surface = SurfaceFrom(BitmapFrom(c.rows));
-        ASSERT_TRUE(SavePageG4(*surface, 0, 0, dir.File("page.tif"), 0, 0).saved) << c.what;
+        ASSERT_TRUE(SavePageG4(*surface, 0, 0, dir.File("page.tif"), 0, 0)) << c.what;
         const std::vector<uint8_t> file = ReadFile(dir.File("page.tif"));
         EXPECT_EQ(StripOf(file), c.strip) << c.what;
         EXPECT_EQ(BigEndianAt(file, 154), c.strip.size()) << c.what;
@@ -131,9 +129,9 @@ TEST(SavedStrip, SavingOverALongerFileLeavesNothingOfIt) {
     auto surface = SurfaceFrom(PlainPage(1728, 2, false));
     for (const auto& coding : kCodings) {
         SCOPED_TRACE(coding.name);
-        ASSERT_TRUE(coding.save(*surface, 0, 0, dir.File("fresh.tif"), 0, 0, {}).saved);
+        ASSERT_TRUE(coding.save(*surface, 0, 0, dir.File("fresh.tif"), 0, 0, {}));
         WriteFile(dir.File("old.tif"), std::vector<uint8_t>(5000, 0xAA));
-        ASSERT_TRUE(coding.save(*surface, 0, 0, dir.File("old.tif"), 0, 0, {}).saved);
+        ASSERT_TRUE(coding.save(*surface, 0, 0, dir.File("old.tif"), 0, 0, {}));
         EXPECT_EQ(ReadFile(dir.File("old.tif")), ReadFile(dir.File("fresh.tif")));
     }
     EXPECT_EQ(ReadFile(dir.File("old.tif")).size(), 226u); // the Group 4 file, 4 strip bytes
@@ -195,8 +193,8 @@ TEST(SavedPage, LibtiffAndFaxlensReadBackTheSavedPixels) {
         auto surface = SurfaceFrom(c.page);
         for (const auto& coding : kCodings) {
             SCOPED_TRACE(std::string(c.what) + ", " + coding.name);
-            const SaveResult result = coding.save(*surface, 0, 0, path, 0, 0, {});
-            ASSERT_TRUE(result.saved) << result.error;
+            const Status result = coding.save(*surface, 0, 0, path, 0, 0, {});
+            ASSERT_TRUE(result.Ok()) << (result ? "" : result.Reason());
             const std::vector<uint8_t> file = ReadFile(path);
             EXPECT_EQ(BigEndianAt(file, 154), file.size() - kStripAt) << "StripByteCounts";
             const Bitmap libtiff = ReadWithLibtiff(path, 0);
@@ -229,7 +227,7 @@ TEST(SavedPage, ColoursAreSavedByTheGreyThreshold) {
     TempDir dir;
     for (const auto& coding : kCodings) {
         SCOPED_TRACE(coding.name);
-        ASSERT_TRUE(coding.save(*surface, 0, 0, dir.File("page.tif"), 0, 0, {}).saved);
+        ASSERT_TRUE(coding.save(*surface, 0, 0, dir.File("page.tif"), 0, 0, {}));
         const Bitmap read = ReadWithLibtiff(dir.File("page.tif"), 0);
         EXPECT_TRUE(read == expected) << DescribeDifferences(expected, read);
     }
@@ -258,8 +256,7 @@ TEST(SavedPage, SizeComesFromTheCallerOrTheSurface) {
         for (const auto& c : cases) {
             SCOPED_TRACE(std::string(coding.name) + " " + std::to_string(c.width) + " x " +
                          std::to_string(c.height));
-            ASSERT_TRUE(
-                coding.save(*surface, 0, 0, dir.File("page.tif"), c.width, c.height, {}).saved);
+            ASSERT_TRUE(coding.save(*surface, 0, 0, dir.File("page.tif"), c.width, c.height, {}));
             const Bitmap read = ReadWithLibtiff(dir.File("page.tif"), 0);
             EXPECT_TRUE(read == c.expected) << DescribeDifferences(c.expected, read);
         }
@@ -271,8 +268,7 @@ TEST(SavedPage, PumpRunsOncePerRow) {
         for (const auto& coding : kCodings) {
             auto surface = SurfaceFrom(TextLikePage(300, height, 3));
             int calls = 0;
-            ASSERT_TRUE(
-                coding.save(*surface, 0, 0, dir.File("page.tif"), 0, 0, [&] { ++calls; }).saved);
+            ASSERT_TRUE(coding.save(*surface, 0, 0, dir.File("page.tif"), 0, 0, [&] { ++calls; }));
             EXPECT_EQ(calls, height) << coding.name;
         }
 }
@@ -282,11 +278,11 @@ TEST(SavedPage, PumpRunsOncePerRow) {
 // A page is written beside its target under a temporary name (".faxlens-*") and renamed over it
 // only when complete. So every failed save leaves a reason, the folder as it was (no temporary
 // file behind) and an existing file of the target's name byte for byte as it was.
-void ExpectFailedSave(const std::function<SaveResult()>& save, const std::string& folder) {
+void ExpectFailedSave(const std::function<Status()>& save, const std::string& folder) {
     const std::vector<std::string> before = FolderContents(folder);
-    const SaveResult result = save();
-    EXPECT_FALSE(result.saved);
-    EXPECT_FALSE(result.error.empty());
+    const Status result = save();
+    EXPECT_FALSE(result.Ok());
+    EXPECT_FALSE(result.Reason().empty());
     EXPECT_EQ(FolderContents(folder), before);
 }
 
@@ -331,7 +327,9 @@ TEST(FailedSave, ReadOnlyFolder) {
         SCOPED_TRACE(coding.name);
         const std::vector<std::string> before = FolderContents(dir.Path());
         EXPECT_EQ(AsUnprivilegedUser([&] {
-                      return coding.save(*surface, 0, 0, locked + "/page.tif", 0, 0, {}).error;
+                      const Status saved =
+                          coding.save(*surface, 0, 0, locked + "/page.tif", 0, 0, {});
+                      return saved ? std::string() : saved.Reason();
                   }),
                   "Permission denied");
         EXPECT_EQ(FolderContents(dir.Path()), before);

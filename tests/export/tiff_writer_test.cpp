@@ -39,7 +39,7 @@ std::vector<uint8_t> Saved(const TempDir& dir, Coding coding, const Bitmap& page
     const std::string path = dir.File("page.tif");
     const auto save = coding == Coding::G3 ? SavePageG3 : SavePageG4;
     const auto result = save(*surface, xResolution, yResolution, path, 0, 0, {});
-    EXPECT_TRUE(result.saved) << result.error;
+    EXPECT_TRUE(result.Ok()) << (result ? "" : result.Reason());
     return ReadFile(path);
 }
 

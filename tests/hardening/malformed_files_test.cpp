@@ -7,10 +7,10 @@
 #include "codec/page_decode.h"
 #include "export/page_encoder.h"
 #include "support/libtiff_pages.h"
+#include "support/reading.h"
 #include "support/tiff_builder.h"
 #include "tiff/page_info.h"
 #include "tiff/tag_report.h"
-#include "tiff/tiff_reader.h"
 
 #include <atomic>
 #include <chrono>
@@ -396,9 +396,8 @@ bool SamePixels(const PageSurface& a, const PageSurface& b) {
     return true;
 }
 
-using SaveFunction = modConvert_DC2TIF::SaveResult (*)(const PageSurface&, int32_t, int32_t,
-                                                       const std::string&, int32_t, int32_t,
-                                                       const EventPump&);
+using SaveFunction = Status (*)(const PageSurface&, int32_t, int32_t, const std::string&, int32_t,
+                                int32_t, const EventPump&);
 
 void Exercise(const Case& c) {
     SCOPED_TRACE("case " + c.name);
@@ -408,18 +407,18 @@ void Exercise(const Case& c) {
     const HeapWatch heap;
     const Clock::time_point start = Clock::now();
     int64_t surfaceBytes = 0;
-    std::vector<int32_t> offsets;
-    int32_t count = 0;
-    ListImages(path, offsets, count, 0);
-    ASSERT_EQ(count, static_cast<int32_t>(offsets.size()));
+    // A file that is no TIFF file lists no images.
+    const Result<TiffFile> file = TiffFile::Open(path);
+    const Result<ImageList> list = file ? ListImages(*file) : Fail(file.Reason());
+    const std::vector<int64_t> offsets = list ? list->offsets : std::vector<int64_t>{};
+    const auto count = static_cast<int32_t>(offsets.size());
     EXPECT_EQ(count, c.images.value_or(count)) << "images listed";
     for (std::size_t i = 0; i < offsets.size(); ++i) {
-        (void)BuildTagReport(path, offsets[i]);
-        TiffPage page;
-        GetPageInfo(path, offsets[i], page);
-        GetStrips(path, offsets[i], page);
-        GetPageCoding(path, offsets[i], page);
-        const DecodedPage decoded = modConvert_TIF2DC::DecodePage(path, offsets[i]);
+        ASSERT_TRUE(BuildTagReport(*file, offsets[i]));
+        ASSERT_TRUE(ReadPageParameters(*file, offsets[i]));
+        Result<DecodedPage> opened = modConvert_TIF2DC::DecodePage(*file, offsets[i]);
+        ASSERT_TRUE(opened) << opened.Reason();
+        const DecodedPage& decoded = *opened;
         const std::string problem = modConvert_TIF2DC::PageProblem(decoded);
         if (c.status && i == c.page) {
             EXPECT_EQ(Name(decoded.status), Name(*c.status))
@@ -440,12 +439,11 @@ void Exercise(const Case& c) {
              {std::pair<SaveFunction, const char*>{modConvert_DC2TIF::SavePageG3, "g3.tif"},
               {modConvert_DC2TIF::SavePageG4, "g4.tif"}}) {
             SCOPED_TRACE(std::string(name) + " of image " + std::to_string(i + 1));
-            const auto result = save(shown, 0, 0, dir.File(name), 0, 0, {});
-            ASSERT_TRUE(result.saved) << result.error;
-            std::vector<int32_t> saved;
-            ListImages(dir.File(name), saved, count, 0);
-            ASSERT_EQ(count, 1);
-            const DecodedPage again = modConvert_TIF2DC::DecodePage(dir.File(name), saved[0]);
+            const Status saved = save(shown, 0, 0, dir.File(name), 0, 0, {});
+            ASSERT_TRUE(saved) << saved.Reason();
+            const std::vector<int64_t> savedImages = test::ImageOffsetsOf(dir.File(name));
+            ASSERT_EQ(savedImages.size(), 1u);
+            const DecodedPage again = test::DecodeImage(dir.File(name), savedImages[0]);
             ASSERT_TRUE(again.surface) << modConvert_TIF2DC::PageProblem(again);
             EXPECT_TRUE(SamePixels(shown, *again.surface)) << "the saved page differs";
         }
@@ -479,10 +477,10 @@ void ExerciseAll(const std::vector<Case>& cases) {
     }
 }
 
-// What decoding a page of the declared size gives.
+// What decoding a page of the declared size gives: LONG sizes are unsigned.
 PageStatus StatusForSize(uint32_t width, uint32_t height) {
-    const int64_t w = static_cast<int32_t>(width), h = static_cast<int32_t>(height);
-    if (w <= 0 || h <= 0)
+    const int64_t w = width, h = height;
+    if (w == 0 || h == 0)
         return PageStatus::NoSize;
     return SurfaceSizeFits(w, h) ? PageStatus::Decoded : PageStatus::TooLarge;
 }
@@ -503,13 +501,10 @@ TEST(MalformedFiles, SoundFilesDecodeToTheirPages) {
     for (bool intel : {true, false}) {
         TempDir dir;
         test::WriteFile(dir.File("sound.tif"), BuildFile(intel));
-        std::vector<int32_t> offsets;
-        int32_t count = 0;
-        ListImages(dir.File("sound.tif"), offsets, count, 0);
-        ASSERT_EQ(count, 3);
+        const std::vector<int64_t> offsets = test::ImageOffsetsOf(dir.File("sound.tif"));
+        ASSERT_EQ(offsets.size(), 3u);
         for (std::size_t k = 0; k < offsets.size(); ++k) {
-            const DecodedPage decoded =
-                modConvert_TIF2DC::DecodePage(dir.File("sound.tif"), offsets[k]);
+            const DecodedPage decoded = test::DecodeImage(dir.File("sound.tif"), offsets[k]);
             ASSERT_TRUE(decoded.surface) << modConvert_TIF2DC::PageProblem(decoded);
             Bitmap shown(decoded.surface->Width(), decoded.surface->Height());
             for (int32_t y = 0; y < shown.height; ++y)

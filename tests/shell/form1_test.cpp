@@ -1,8 +1,8 @@
 #include "shell/form1.h"
 #include "shell/mod_faxlens.h"
 #include "support/libtiff_pages.h"
+#include "support/reading.h"
 #include "support/window_driving.h"
-#include "tiff/tag_report.h"
 
 #include <QFileDialog>
 #include <QListView>
@@ -28,8 +28,8 @@ QStringList Entries(const QListWidget& list) {
     return texts;
 }
 
-QString ReportShown(const std::string& path, int32_t ifdOffset) {
-    return QString::fromLatin1(BuildTagReport(path, ifdOffset)).replace("\r\n", "\n");
+QString ReportShown(const std::string& path, int64_t ifdOffset) {
+    return QString::fromLatin1(ReportOf(path, ifdOffset)).replace("\r\n", "\n");
 }
 
 class Form1Test : public ::testing::Test {
@@ -178,7 +178,7 @@ TEST_F(Form1Test, FileThatCannotBeOpenedEmptiesListAndReport) {
     EXPECT_TRUE(form.Text1.toPlainText().isEmpty());
     EXPECT_EQ(form.Label1.text(), kNoFile) << "the status line is back at its start";
     EXPECT_TRUE(Document().CurrentFile.isEmpty());
-    EXPECT_EQ(Document().ImageCount, -1);
+    EXPECT_EQ(Document().ImageCount, 0);
 }
 
 // Every file that cannot be listed is named in a box with the reason in words.

@@ -25,9 +25,12 @@ const std::vector<uint8_t> kNew{'n', 'e', 'w', ' ', 'p', 'a', 'g', 'e'};
 
 // Writes kNew through an OutputFile; empty when saved, else the reason.
 std::string Save(const std::string& path) {
-    OutputFile file = OutputFile::Create(path);
-    file.Append(kNew);
-    return file.Finish() ? std::string() : file.Error();
+    Result<OutputFile> file = OutputFile::Create(path);
+    if (!file)
+        return file.Reason();
+    file->Append(kNew);
+    const Status finished = file->Finish();
+    return finished ? std::string() : finished.Reason();
 }
 
 struct stat StatusOf(const std::string& path) {
@@ -178,8 +181,8 @@ TEST(InterruptedSave, SignalsRemoveTheTemporaryFile) {
         WriteFile(dir.File("page.tif"), kOld);
         const pid_t child = ::fork();
         if (child == 0) {
-            OutputFile file = OutputFile::Create(dir.File("page.tif"));
-            file.Append(kNew);
+            Result<OutputFile> file = OutputFile::Create(dir.File("page.tif"));
+            file->Append(kNew);
             ::raise(signal);
             ::_exit(0);
         }
@@ -197,12 +200,12 @@ TEST(StreamOutput, TakesBytesInOrderAndRefusesToGoBackPastWhatItSent) {
     const pid_t child = ::fork();
     if (child == 0) { // standard output of the child is the file
         FILE* out = std::freopen(path.c_str(), "w", stdout);
-        OutputFile file = OutputFile::Create("-");
-        file.Append(kOld);
-        file.WriteAt(1, std::vector<uint8_t>{'k'}); // still held: may be patched
-        file.Append(std::vector<uint8_t>(OutputFile::kStreamHeld, 'x'));
-        file.WriteAt(0, std::vector<uint8_t>{'z'}); // sent: the stream fails
-        ::_exit(out != nullptr && file.IsStream() && !file.Finish() ? 0 : 1);
+        Result<OutputFile> file = OutputFile::Create("-");
+        file->Append(kOld);
+        file->WriteAt(1, std::vector<uint8_t>{'k'}); // still held: may be patched
+        file->Append(std::vector<uint8_t>(OutputFile::kStreamHeld, 'x'));
+        file->WriteAt(0, std::vector<uint8_t>{'z'}); // sent: the stream fails
+        ::_exit(out != nullptr && file->IsStream() && !file->Finish() ? 0 : 1);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
@@ -210,6 +213,25 @@ TEST(StreamOutput, TakesBytesInOrderAndRefusesToGoBackPastWhatItSent) {
     const std::vector<uint8_t> sent = ReadFile(path);
     ASSERT_EQ(sent.size(), 3 + OutputFile::kStreamHeld);
     EXPECT_EQ(std::string(sent.begin(), sent.begin() + 4), "okdx");
+}
+
+// The temporary file is named relative to its folder, so a target whose path is as long as the
+// system allows (4,095 bytes) is written as any other, whatever the length of its own name.
+TEST(LongPaths, ATargetOfTheLongestPathIsSaved) {
+    TempDir dir;
+    std::string folder = dir.Path();
+    const std::string name = "/p.tif";
+    while (folder.size() + name.size() < 4090) {
+        const std::size_t room = 4090 - name.size() - folder.size() - 1;
+        folder += "/" + std::string(std::min<std::size_t>(room == 0 ? 1 : room, 200), 'f');
+        ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0) << folder.size();
+    }
+    const std::string target = folder + name;
+    ASSERT_GE(target.size(), 4090u);
+    ASSERT_LT(target.size(), 4096u);
+    EXPECT_EQ(Save(target), "");
+    EXPECT_EQ(ReadFile(target), kNew);
+    EXPECT_EQ(FolderContents(folder), std::vector<std::string>{"p.tif"});
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "support/reading.h"
 #include "support/tiff_builder.h"
 #include "tiff/page_info.h"
 
@@ -17,8 +18,7 @@ struct PageFile {
     void Read(const TiffBuilder& builder) {
         builder.WriteTo(path);
         const int64_t ifd = builder.IfdOffsets().front();
-        GetPageInfo(path, ifd, page);
-        GetStrips(path, ifd, page);
+        page = test::PageParametersOf(path, ifd);
     }
 };
 
@@ -56,7 +56,10 @@ TEST(PageInfo, ResolutionsRoundHalfToEven) {
     const std::pair<uint32_t, int32_t> cases[] = {{391, 196}, {393, 196}, {395, 198}, {408, 204}};
     for (auto [numerator, expected] : cases) {
         TiffBuilder b;
-        b.Ifd().Short(tag::kImageWidth, {8}).Short(tag::kImageLength, {8}).Rational(tag::kXResolution, {{numerator, 2}});
+        b.Ifd()
+            .Short(tag::kImageWidth, {8})
+            .Short(tag::kImageLength, {8})
+            .Rational(tag::kXResolution, {{numerator, 2}});
         PageFile f;
         f.Read(b);
         EXPECT_EQ(f.page.xResolution, expected) << numerator << "/2";
@@ -65,7 +68,10 @@ TEST(PageInfo, ResolutionsRoundHalfToEven) {
 
 TEST(PageInfo, MissingHeightZeroesEveryNumberAndLeavesTheName) {
     TiffBuilder b;
-    b.Ifd().Short(tag::kImageWidth, {1728}).Short(tag::kCompression, {4}).Rational(tag::kXResolution, {{204, 1}});
+    b.Ifd()
+        .Short(tag::kImageWidth, {1728})
+        .Short(tag::kCompression, {4})
+        .Rational(tag::kXResolution, {{204, 1}});
     PageFile f;
     f.Read(b);
     EXPECT_EQ(f.page.width, 0);
@@ -94,7 +100,11 @@ TEST(PageInfo, StripsKeepTheFilesOrderAndIgnoreExtraCounts) {
 
 TEST(PageInfo, OffsetsWithoutCountsGetNoBytes) {
     TiffBuilder b;
-    b.Ifd().Short(tag::kImageWidth, {8}).Short(tag::kImageLength, {8}).Long(tag::kStripOffsets, {100, 200}).Long(tag::kStripByteCounts, {50});
+    b.Ifd()
+        .Short(tag::kImageWidth, {8})
+        .Short(tag::kImageLength, {8})
+        .Long(tag::kStripOffsets, {100, 200})
+        .Long(tag::kStripByteCounts, {50});
     PageFile f;
     f.Read(b);
     ASSERT_EQ(f.page.strips.size(), 2u);
@@ -128,22 +138,35 @@ TEST(PageInfo, ACountCutByTheFileLengthAddsNoSlotForTheCutMarker) {
     // StripOffsets claims 2^31 values; the reader formats as many as the file can hold and
     // marks the cut, and the marker is no strip of its own.
     TiffBuilder b;
-    b.Ifd().Short(tag::kImageWidth, {8}).Short(tag::kImageLength, {8}).RawField(tag::kStripOffsets, 4, 0x7FFFFFFF, 8).Long(tag::kStripByteCounts, {1});
+    b.Ifd()
+        .Short(tag::kImageWidth, {8})
+        .Short(tag::kImageLength, {8})
+        .RawField(tag::kStripOffsets, 4, 0x7FFFFFFF, 8)
+        .Long(tag::kStripByteCounts, {1});
     PageFile f;
     f.Read(b);
     const std::size_t fileLength = b.Build().size();
     EXPECT_EQ(f.page.strips.size(), (fileLength + 3) / 4);
 }
 
-TEST(PageInfo, AFileThatIsGoneGivesUnknownAndOneEmptySlot) {
-    TiffPage page;
-    GetPageInfo("/nonexistent/faxlens/page.tif", 8, page);
-    GetStrips("/nonexistent/faxlens/page.tif", 8, page);
-    EXPECT_EQ(page.width, -1);
-    EXPECT_EQ(page.height, -1);
-    EXPECT_EQ(page.compressionName, "Unknown");
-    ASSERT_EQ(page.strips.size(), 1u);
-    EXPECT_FALSE(page.strips[0].HoldsStrip());
+// LONG sizes and offsets are unsigned: RowsPerStrip 2^32 - 1 (libtiff's "all rows in one
+// strip") and offsets past 2 GiB come out as the file gives them.
+TEST(PageInfo, LongValuesAreUnsigned) {
+    TiffBuilder b;
+    b.Ifd()
+        .Long(tag::kImageWidth, {0xFFFFFFFF})
+        .Long(tag::kImageLength, {2})
+        .Long(tag::kRowsPerStrip, {0xFFFFFFFF})
+        .Long(tag::kStripOffsets, {0x80000000, 0xFFFFFFF0})
+        .Long(tag::kStripByteCounts, {0xC0000000, 1});
+    PageFile f;
+    f.Read(b);
+    EXPECT_EQ(f.page.width, 4294967295);
+    EXPECT_EQ(f.page.rowsPerStrip, 4294967295);
+    ASSERT_EQ(f.page.strips.size(), 2u);
+    EXPECT_EQ(f.page.strips[0].offset, 2147483648);
+    EXPECT_EQ(f.page.strips[0].byteCount, 3221225472);
+    EXPECT_EQ(f.page.strips[1].offset, 4294967280);
 }
 
 } // namespace

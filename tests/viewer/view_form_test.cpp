@@ -1,8 +1,8 @@
 #include "shell/form1.h"
 #include "shell/mod_faxlens.h"
 #include "support/libtiff_pages.h"
+#include "support/reading.h"
 #include "support/tiff_builder.h"
-#include "tiff/tiff_reader.h"
 #include "viewer/render_page.h"
 #include "viewer/view_form.h"
 #include "viewer/view_navigation.h"
@@ -714,12 +714,10 @@ TEST(ViewFormMessages, ADamagedPageIsShownWithAWarningOverItsTop) {
     TempDir dir;
     WriteDamagedFaxPage(dir.File("damaged.tif"));
     WriteFaxPages(dir.File("sound.tif"), {TextLikePage(1728, 300)}, {});
-    std::vector<int32_t> offsets;
-    int32_t count = 0;
-    ListImages(dir.File("damaged.tif"), offsets, count, 0);
-    QPointer<ViewForm> damaged = OpenViewer({dir.File("damaged.tif"), offsets.at(0)});
-    ListImages(dir.File("sound.tif"), offsets, count, 0);
-    QPointer<ViewForm> sound = OpenViewer({dir.File("sound.tif"), offsets.at(0)});
+    QPointer<ViewForm> damaged =
+        OpenViewer({dir.File("damaged.tif"), ImageOffsetsOf(dir.File("damaged.tif")).at(0)});
+    QPointer<ViewForm> sound =
+        OpenViewer({dir.File("sound.tif"), ImageOffsetsOf(dir.File("sound.tif")).at(0)});
     ASSERT_TRUE(damaged && sound);
     EXPECT_TRUE(damaged->Picture2.Warning().startsWith("Damaged page: rows "))
         << damaged->Picture2.Warning().toStdString();

@@ -1,7 +1,7 @@
 #include "support/libtiff_pages.h"
+#include "support/reading.h"
 #include "support/tiff_builder.h"
 #include "tiff/tiff_facts.h"
-#include "tiff/tiff_reader.h"
 #include "viewer/viewed_page.h"
 
 #include <filesystem>
@@ -14,9 +14,8 @@ namespace {
 using modConvert_TIF2DC::PageStatus;
 
 int64_t FirstImage(const std::string& path) {
-    std::vector<int32_t> offsets;
-    int32_t count = 0;
-    EXPECT_TRUE(ListImages(path, offsets, count, 0));
+    const std::vector<int64_t> offsets = test::ImageOffsetsOf(path);
+    EXPECT_FALSE(offsets.empty());
     return offsets.empty() ? 0 : offsets.front();
 }
 
@@ -36,7 +35,7 @@ TEST(ViewedPageOpen, PagesOfOtherSendersHoldWhatLibtiffReads) {
         TempDir dir;
         const std::string path = dir.File("page.tif");
         WriteFaxPages(path, {TextLikePage(1001, 300, 12)}, source.options);
-        const ViewedPage page = ViewedPage::Open(path, FirstImage(path));
+        const ViewedPage page = OpenViewedPage(path, FirstImage(path));
         EXPECT_EQ(page.Status(), PageStatus::Decoded);
         EXPECT_EQ(page.Problem(), "");
         ASSERT_NE(page.Surface(), nullptr);
@@ -50,7 +49,7 @@ TEST(ViewedPageOpen, KeepsTheResolutionOfTheFile) {
     TempDir dir;
     const std::string path = dir.File("page.tif");
     WriteFaxPages(path, {TextLikePage(1728, 100)}, {}); // 204 x 196 dpi
-    const ViewedPage page = ViewedPage::Open(path, FirstImage(path));
+    const ViewedPage page = OpenViewedPage(path, FirstImage(path));
     EXPECT_EQ(page.XResolution(), 204);
     EXPECT_EQ(page.YResolution(), 196);
     EXPECT_EQ(page.Parameters().width, 1728);
@@ -79,11 +78,11 @@ TEST(ViewedPageOpen, PagesThatCannotBeShownSayWhy) {
 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const ViewedPage page = ViewedPage::Open(c.path, c.ifdOffset);
+        const ViewedPage page = OpenViewedPage(c.path, c.ifdOffset);
         EXPECT_EQ(page.Status(), c.status);
         EXPECT_EQ(page.Problem(), c.problem);
         EXPECT_EQ(page.Surface(), nullptr);
-        EXPECT_FALSE(page.Save(SaveCoding::Group4, dir.File("out.tif")).saved);
+        EXPECT_FALSE(page.Save(SaveCoding::Group4, dir.File("out.tif")));
         EXPECT_FALSE(std::filesystem::exists(dir.File("out.tif")));
     }
 }
@@ -108,7 +107,7 @@ TEST(ViewedPageSave, BothCodingsWriteThePageAsLibtiffReadsIt) {
     TempDir dir;
     const std::string path = dir.File("page.tif");
     WriteFaxPages(path, {TextLikePage(1728, 500, 3)}, {});
-    const ViewedPage page = ViewedPage::Open(path, FirstImage(path));
+    const ViewedPage page = OpenViewedPage(path, FirstImage(path));
     ASSERT_NE(page.Surface(), nullptr);
     const Bitmap shown = BitmapOf(*page.Surface());
     const std::pair<SaveCoding, uint16_t> codings[] = {
@@ -120,7 +119,7 @@ TEST(ViewedPageSave, BothCodingsWriteThePageAsLibtiffReadsIt) {
         const std::string out = dir.File("saved.tif");
         int pumped = 0;
         const auto result = page.Save(coding, out, [&] { ++pumped; });
-        ASSERT_TRUE(result.saved) << result.error;
+        ASSERT_TRUE(result.Ok()) << (result ? "" : result.Reason());
         EXPECT_GE(pumped, 500) << "the pump runs after every row";
         const SavedPage saved = ReadSaved(out);
         EXPECT_EQ(saved.compression, code);
@@ -133,7 +132,7 @@ TEST(ViewedPageTurn, SwapsTheSidesAndResolutionsAndSavesTheTurnedPage) {
     TempDir dir;
     const std::string path = dir.File("page.tif");
     WriteFaxPages(path, {TextLikePage(1728, 300, 5)}, {}); // 204 x 196 dpi
-    ViewedPage page = ViewedPage::Open(path, FirstImage(path));
+    ViewedPage page = OpenViewedPage(path, FirstImage(path));
     const Bitmap upright = BitmapOf(*page.Surface());
     ASSERT_TRUE(page.Turn(QuarterTurn::CounterClockwise));
     EXPECT_EQ(page.Parameters().width, 300);
@@ -141,7 +140,7 @@ TEST(ViewedPageTurn, SwapsTheSidesAndResolutionsAndSavesTheTurnedPage) {
     EXPECT_EQ(page.XResolution(), 196);
     EXPECT_EQ(page.YResolution(), 204);
     const std::string out = dir.File("turned.tif");
-    ASSERT_TRUE(page.Save(SaveCoding::Group4, out).saved);
+    ASSERT_TRUE(page.Save(SaveCoding::Group4, out));
     const Bitmap saved = ReadWithLibtiff(out, 0);
     ASSERT_EQ(saved.width, 300);
     ASSERT_EQ(saved.height, 1728);
@@ -184,7 +183,7 @@ TEST(ViewedPageSave, TheSavedPageKeepsItsResolution) {
         {withResolution, {204, 196}}, {without, {0, 0}}, {inCentimetres, {203, 196}}};
     for (const auto& [path, resolution] : cases) {
         const std::string out = dir.File("saved.tif");
-        ASSERT_TRUE(ViewedPage::Open(path, FirstImage(path)).Save(SaveCoding::Group4, out).saved);
+        ASSERT_TRUE(OpenViewedPage(path, FirstImage(path)).Save(SaveCoding::Group4, out));
         TIFF* tif = TIFFOpen(out.c_str(), "r");
         ASSERT_NE(tif, nullptr);
         float x = -1, y = -1;
@@ -200,18 +199,18 @@ TEST(ViewedPageSave, AFailedOrClosedSaveSaysWhyAndWritesNothing) {
     TempDir dir;
     const std::string path = dir.File("page.tif");
     WriteFaxPages(path, {TextLikePage(300, 40)}, {});
-    ViewedPage page = ViewedPage::Open(path, FirstImage(path));
+    ViewedPage page = OpenViewedPage(path, FirstImage(path));
     const std::string missing = dir.File("no such folder/out.tif");
     const auto intoMissingFolder = page.Save(SaveCoding::Group3, missing);
-    EXPECT_FALSE(intoMissingFolder.saved);
-    EXPECT_FALSE(intoMissingFolder.error.empty());
+    EXPECT_FALSE(intoMissingFolder.Ok());
+    EXPECT_FALSE(intoMissingFolder.Reason().empty());
     EXPECT_FALSE(std::filesystem::exists(missing));
 
     page.Close();
     EXPECT_EQ(page.Surface(), nullptr);
     const auto afterClose = page.Save(SaveCoding::Group4, dir.File("out.tif"));
-    EXPECT_FALSE(afterClose.saved);
-    EXPECT_EQ(afterClose.error, "there is no page to save");
+    EXPECT_FALSE(afterClose.Ok());
+    EXPECT_EQ(afterClose.Reason(), "there is no page to save");
     EXPECT_FALSE(std::filesystem::exists(dir.File("out.tif")));
 }
 

@@ -1,0 +1,106 @@
+// How the windows use the file they show, seen through the I/O shim: listing a file, reading a
+// report and opening a page each open it once, a chain that breaks off is said, and a read that
+// fails is said with the system's reason instead of showing a blank page.
+
+#include "shell/form1.h"
+#include "shell/mod_faxlens.h"
+#include "support/io_shim.h"
+#include "support/reading.h"
+#include "support/window_driving.h"
+
+#include <QMessageBox>
+#include <QTest>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace faxlens::test {
+namespace {
+
+class WindowFileUse : public ::testing::Test {
+protected:
+    WindowFileUse() { modFaxlens::ClearDocument(form); }
+
+    // The box the work shows, answered; its text.
+    template <typename Work>
+    QString BoxSaid(Work work) {
+        QString said;
+        WhenShown<QMessageBox> box([&](QMessageBox& shown) {
+            said = shown.text();
+            shown.accept();
+        });
+        work();
+        EXPECT_EQ(box.Count(), 1);
+        return said;
+    }
+
+    TempDir dir;
+    Form1 form;
+};
+
+TEST_F(WindowFileUse, ListingReportingAndEachPageOpenTheFileOnce) {
+    const std::string path = dir.File("three.tif");
+    std::filesystem::copy_file(FAXLENS_SAMPLES_DIR "/fax-three-pages.tif", path);
+    const std::vector<int64_t> offsets = ImageOffsetsOf(path);
+    ASSERT_EQ(offsets.size(), 3u);
+    WatchedFile file(path);
+    ASSERT_TRUE(modFaxlens::OpenTifFile(form, QString::fromStdString(path)));
+    EXPECT_EQ(file.TakeOpens(), 1) << "listed";
+    form.List1.setCurrentRow(1);
+    EXPECT_TRUE(form.Text1.toPlainText().startsWith("NewSubFileType = 2\n"));
+    EXPECT_EQ(file.TakeOpens(), 1) << "reported";
+
+    QPointer<ViewForm> viewer = ViewForm::Open(path, offsets[1]);
+    ASSERT_TRUE(viewer && viewer->Surface());
+    EXPECT_EQ(file.TakeOpens(), 1) << "a page opened";
+    viewer->ShowNeighbourImage(1);
+    EXPECT_EQ(viewer->ImageOffset(), offsets[2]);
+    EXPECT_EQ(file.TakeOpens(), 1) << "the next image shown";
+    delete viewer.data();
+}
+
+TEST_F(WindowFileUse, AReadErrorIsSaidNotShownAsABlankPage) {
+    // An uncompressed page whose strip, from byte 8 on, holds 43,200 bytes; its directory follows.
+    TiffBuilder b;
+    const uint32_t strip = b.AddData(std::vector<uint8_t>(216 * 200, 0x0F));
+    b.Ifd()
+        .Short(tag::kImageWidth, {1728})
+        .Short(tag::kImageLength, {200})
+        .Short(tag::kCompression, {1})
+        .Long(tag::kStripOffsets, {strip})
+        .Long(tag::kStripByteCounts, {216 * 200});
+    const std::string path = dir.File("page.tif");
+    b.WriteTo(path);
+    const int64_t directory = b.IfdOffsets()[0];
+    WatchedFile file(path);
+
+    file.FailReadsAt(30000);
+    QPointer<ViewForm> viewer = ViewForm::Open(path, directory);
+    ASSERT_TRUE(viewer);
+    EXPECT_EQ(viewer->MessageText(), "This page cannot be read: Input/output error.");
+    EXPECT_EQ(viewer->Surface(), nullptr);
+    EXPECT_FALSE(viewer->Check1.isEnabled());
+    EXPECT_FALSE(viewer->Check2.isEnabled());
+    delete viewer.data();
+
+    file.FailReadsAt(directory + 4);
+    const QString said =
+        BoxSaid([&] { EXPECT_FALSE(modFaxlens::OpenTifFile(form, QString::fromStdString(path))); });
+    EXPECT_EQ(said.toStdString(), "Cannot open " + path + "\n\nInput/output error.");
+    EXPECT_EQ(form.List1.count(), 0);
+}
+
+TEST_F(WindowFileUse, AChainThatBreaksOffListsWhatItHoldsAndSaysWhere) {
+    const std::vector<uint8_t> whole = ReadFile(FAXLENS_SAMPLES_DIR "/fax-three-pages.tif");
+    const std::string path = dir.File("cut.tif");
+    WriteFile(path, std::vector<uint8_t>(whole.begin(), whole.begin() + 20000));
+    const QString said =
+        BoxSaid([&] { EXPECT_TRUE(modFaxlens::OpenTifFile(form, QString::fromStdString(path))); });
+    EXPECT_EQ(said.toStdString(), path + "\n\nThe file is cut short: the directory after image 1 "
+                                         "lies past its end. The images before it are listed.");
+    ASSERT_EQ(form.List1.count(), 1);
+    EXPECT_EQ(form.List1.item(0)->text(), "1");
+    EXPECT_EQ(form.Label1.text(), kStatusListed);
+}
+
+} // namespace
+} // namespace faxlens::test

@@ -1,0 +1,58 @@
+#include "reading.h"
+
+#include "tiff/tag_report.h"
+
+#include <gtest/gtest.h>
+
+namespace faxlens::test {
+
+namespace {
+
+// The value of work on the opened file, or T's empty value after a failure of the test.
+template <typename T, typename Work>
+T Read(const std::string& path, Work work) {
+    const Result<TiffFile> file = TiffFile::Open(path);
+    if (!file) {
+        ADD_FAILURE() << path << ": " << file.Reason();
+        return T();
+    }
+    Result<T> value = work(*file);
+    if (!value) {
+        ADD_FAILURE() << path << ": " << value.Reason();
+        return T();
+    }
+    return std::move(*value);
+}
+
+} // namespace
+
+ImageList ListedImages(const std::string& path) {
+    return Read<ImageList>(path, [](const TiffFile& file) { return ListImages(file); });
+}
+
+std::vector<int64_t> ImageOffsetsOf(const std::string& path) {
+    return ListedImages(path).offsets;
+}
+
+std::string ReportOf(const std::string& path, int64_t ifdOffset) {
+    return Read<std::string>(
+        path, [ifdOffset](const TiffFile& file) { return BuildTagReport(file, ifdOffset); });
+}
+
+TiffPage PageParametersOf(const std::string& path, int64_t ifdOffset) {
+    return Read<TiffPage>(
+        path, [ifdOffset](const TiffFile& file) { return ReadPageParameters(file, ifdOffset); });
+}
+
+modConvert_TIF2DC::DecodedPage DecodeImage(const std::string& path, int64_t ifdOffset) {
+    return Read<modConvert_TIF2DC::DecodedPage>(path, [ifdOffset](const TiffFile& file) {
+        return modConvert_TIF2DC::DecodePage(file, ifdOffset);
+    });
+}
+
+ViewedPage OpenViewedPage(const std::string& path, int64_t ifdOffset) {
+    return Read<ViewedPage>(
+        path, [ifdOffset](const TiffFile& file) { return ViewedPage::Open(file, ifdOffset); });
+}
+
+} // namespace faxlens::test
