@@ -11,23 +11,24 @@ namespace {
 
 constexpr std::string_view kImagesOption = "--images";
 
-// The images that the operands after FILE OUT.pdf choose: every image, or those of --images.
-std::optional<Outcome> ChooseImages(Operands operands, const std::vector<int64_t>& offsets,
-                                    std::vector<PdfImage>& images) {
+// The images that the operands after FILE OUT.pdf choose: every image, or those of --images. The
+// failure is the usage line that says what is wrong with them.
+Result<std::vector<PdfImage>> ChooseImages(Operands operands, const std::vector<int64_t>& offsets) {
     const int count = static_cast<int>(offsets.size());
     std::vector<int> numbers;
     if (operands.size() == 2) {
         for (int number = 1; number <= count; ++number)
             numbers.push_back(number);
     } else if (operands.size() != 4 || operands[2] != kImagesOption) {
-        return BadUsage("usage: " + std::string(kProgram) + " pdf FILE OUT.pdf [--images LIST]");
+        return Fail("usage: " + std::string(kProgram) + " pdf FILE OUT.pdf [--images LIST]");
     } else if (!ParseImageList(operands[3], count, numbers)) {
-        return BadUsage("--images takes image numbers from 1 to " + std::to_string(count) +
-                        " and ranges such as 1,3-5, not '" + operands[3] + "'");
+        return Fail("--images takes image numbers from 1 to " + std::to_string(count) +
+                    " and ranges such as 1,3-5, not '" + operands[3] + "'");
     }
+    std::vector<PdfImage> images;
     for (const int number : numbers)
         images.push_back({number, offsets[static_cast<std::size_t>(number - 1)]});
-    return std::nullopt;
+    return images;
 }
 
 // One stderr line a thing said, each naming the file.
@@ -58,10 +59,10 @@ Outcome RunPdf(Operands operands) {
         return Failed(CannotRead(path, list.Reason()));
     if (list->offsets.empty())
         return Failed(path + " holds no images" + (list->Whole() ? "" : ": " + list->chainBreak));
-    std::vector<PdfImage> images;
-    if (std::optional<Outcome> wrong = ChooseImages(operands, list->offsets, images))
-        return std::move(*wrong);
-    const Result<PdfReport> written = WriteImagesAsPdf(*file, images, out);
+    const Result<std::vector<PdfImage>> images = ChooseImages(operands, list->offsets);
+    if (!images)
+        return BadUsage(images.Reason());
+    const Result<PdfReport> written = WriteImagesAsPdf(*file, *images, out);
     if (!written)
         return Failed(CannotRead(path, written.Reason()));
     // One stderr line for each image left out or damaged, and for a chain that breaks off.

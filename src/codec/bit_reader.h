@@ -7,6 +7,7 @@
 
 #include "base/bit_words.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -30,18 +31,18 @@ public:
     }
 
     // Bits taken so far; may run past the end when a skip does.
-    int64_t Position() const { return position_; }
+    [[gnu::always_inline]] int64_t Position() const { return position_; }
     int64_t Length() const { return length_; }
     // Real bits from the position on (0 or less at the end).
-    int64_t Available() const { return length_ - position_; }
+    [[gnu::always_inline]] int64_t Available() const { return length_ - position_; }
 
     // The next n bits (1 to 32), the first in the most significant place of the n.
-    uint32_t Peek(int n) {
+    [[gnu::always_inline]] uint32_t Peek(int n) {
         if (buffered_ < n)
             Refill();
         return static_cast<uint32_t>(buffer_ >> (64 - n));
     }
-    void Skip(int64_t n) {
+    [[gnu::always_inline]] void Skip(int64_t n) {
         if (n <= buffered_) {
             buffer_ = n == 64 ? 0 : buffer_ << n;
             buffered_ -= static_cast<int>(n);
@@ -49,6 +50,19 @@ public:
         } else {
             Seek(position_ + n);
         }
+    }
+    // How many of the buffered real bits ahead are 1 before the first 0, at most `most` and
+    // fewer than 64, so that SkipBuffered may take them.
+    [[gnu::always_inline]] int OnesAhead(int64_t most) const {
+        const int ones = std::min({std::countl_one(buffer_), buffered_, 63});
+        return static_cast<int>(std::min<int64_t>(ones, most));
+    }
+    // Skips n bits that are in the buffer (after a Peek of n or more with n real bits left); n is
+    // below 64.
+    [[gnu::always_inline]] void SkipBuffered(int n) {
+        buffer_ <<= n;
+        buffered_ -= n;
+        position_ += n;
     }
     void Seek(int64_t position) {
         position_ = position;
@@ -95,7 +109,7 @@ private:
         return lowBitFirst_ ? ReversedByte(data_[index]) : data_[index];
     }
 
-    void Refill() {
+    [[gnu::always_inline]] void Refill() {
         if (buffered_ <= 56 && nextByte_ + 8 <= data_.size()) {
             // Eight bytes at once; those that do not fit whole are read again next time.
             uint64_t word = LoadBigEndian64(data_.data() + nextByte_);

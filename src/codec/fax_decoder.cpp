@@ -59,6 +59,31 @@ struct Cursor {
     bool anythingDecoded = false;
 };
 
+// A mode code as the vertical steps of the common course read it: whether it is a vertical mode,
+// its a1 - b1, its length, and how far it moves the walk along the reference line.
+struct VerticalCode {
+    bool vertical = false;
+    int8_t delta = 0;
+    uint8_t length = 0;
+    int8_t walkStep = 0;
+};
+
+const std::array<VerticalCode, std::size_t{1} << modTIF::kModeLookupBits>& VerticalCodes() {
+    static const auto codes = [] {
+        std::array<VerticalCode, std::size_t{1} << modTIF::kModeLookupBits> table{};
+        const auto& modes = modTIF::ModeLookup();
+        for (std::size_t i = 0; i < table.size(); ++i)
+            if (modes[i].mode == modTIF::Mode::Vertical)
+                table[i] = {true, modes[i].delta, modes[i].length,
+                            static_cast<int8_t>(modes[i].delta < 0 ? -1 : 1)};
+        return table;
+    }();
+    return codes;
+}
+
+// Without kPaints the decoder only reads the strip: what a check of a page needs, at the cost of
+// decoding alone.
+template <bool kPaints>
 class FaxDecoder {
 public:
     FaxDecoder(PageSurface* surface, std::span<const uint8_t> data, bool lowBitFirst, int32_t width,
@@ -90,7 +115,8 @@ private:
         Cursor c{.reader = BitReader(data_, lowBitFirst_),
                  .painter = PageSurface::RowPainter(surface_, ink_),
                  .reference = reference_.Elements()};
-        c.painter.Start(yOffset_);
+        if constexpr (kPaints)
+            c.painter.Start(yOffset_);
         return c;
     }
 
@@ -227,7 +253,7 @@ private:
 
     // A black run goes to the row's painter; white runs need nothing.
     [[gnu::always_inline]] void PaintRun(Cursor& c, int32_t run) {
-        if (c.colour != kWhite && run > 0)
+        if (kPaints && c.colour != kWhite && run > 0)
             c.painter.Paint(c.a0 + xOffset_, c.a0 + xOffset_ + run);
         c.a0 += run;
         c.colour = OppositeColour(c.colour);
@@ -236,7 +262,8 @@ private:
     // The row's runs go into the surface, and the next row begins.
     [[gnu::always_inline]] void NextRow(Cursor& c) {
         ++c.row;
-        c.painter.Start(c.row + yOffset_);
+        if constexpr (kPaints)
+            c.painter.Start(c.row + yOffset_);
     }
 
     // The coding line becomes the reference line of the next row.
@@ -417,7 +444,7 @@ private:
     // A run of a0's colour from a0 to `to`, then the colour changes.
     [[gnu::always_inline]] void AddCommonRun(CommonRow& row, int32_t to) {
         *row.out++ = to;
-        if (row.colour != kWhite && to > row.a0)
+        if (kPaints && row.colour != kWhite && to > row.a0)
             row.painter->Paint(int64_t{row.a0} + xOffset_, int64_t{to} + xOffset_);
         row.a0 = to;
         row.colour = OppositeColour(row.colour);
@@ -472,6 +499,85 @@ private:
         return CommonStep::NotCommon;
     }
 
+    // Vertical modes one after another, each as TakeCommonStep takes it, for as long as the row
+    // has a run, b1 lies within the reference line and a1 on the row. The walk stands on the
+    // element of a0's colour where the search for b1 starts; a vertical mode moves it one on (or
+    // back), which keeps its colour right, so in the usual case b1 is that element or the next
+    // of its colour and no step branches on it. Stops, with nothing of it read, at the first step
+    // that is not such a mode.
+    [[gnu::always_inline]] void TakeVerticalSteps(BitReader& reader, CommonRow& row,
+                                                  const int32_t* reference, int32_t last,
+                                                  int64_t stopAt, int32_t width) {
+        // A walk more than one past the line's last element has nothing to search.
+        if (!row.walk.runDecoded || row.walk.next > last + 1)
+            return;
+        const VerticalCode* const codes = verticalCodes_.data();
+        const int32_t parity = row.colour & 1;
+        int32_t next = std::max(row.walk.next, parity - 2);
+        next += (next & 1) ^ parity;
+        int32_t a0 = row.a0;
+        int16_t colour = row.colour;
+        int32_t* out = row.out;
+        bool taken = false;
+        while (a0 < width && reader.Position() < stopAt && out < row.outLimit) {
+            const VerticalCode code = codes[reader.Peek(modTIF::kModeLookupBits)];
+            if (!code.vertical)
+                break;
+            int32_t i = next + (reference[next] <= a0 ? 2 : 0);
+            while (reference[i] <= a0)
+                i += 2;
+            if (i > last)
+                break;
+            if (code.delta == 0) {
+                TakeVerticalZeros(reader, reference, last, stopAt, width, i, a0, colour, out, row);
+                next = i;
+                taken = true;
+                continue;
+            }
+            const int64_t a1 = int64_t{reference[i]} + code.delta;
+            if (a1 < a0 || a1 > kHighestLong)
+                break;
+            reader.SkipBuffered(code.length);
+            next = i + code.walkStep;
+            taken = true;
+            *out++ = static_cast<int32_t>(a1);
+            if (kPaints && colour != kWhite && a1 > a0)
+                row.painter->Paint(int64_t{a0} + xOffset_, a1 + xOffset_);
+            a0 = static_cast<int32_t>(a1);
+            colour = static_cast<int16_t>(~colour);
+        }
+        if (taken) {
+            row.walk.next = next;
+            row.a0 = a0;
+            row.colour = colour;
+            row.out = out;
+        }
+    }
+
+    // A V0 code and those right after it, one "1" bit each: each a1 is b1, the element the walk
+    // stands on, and the walk moves one on. While the elements increase, the next b1 is the next
+    // element, so the elements are copied to the coding line as they stand, without a search.
+    // Stops after the step that fills the row, and before a step that would begin at or past
+    // stopAt, find no room, or need the walk to search.
+    [[gnu::always_inline]] void TakeVerticalZeros(BitReader& reader, const int32_t* reference,
+                                                  int32_t last, int64_t stopAt, int32_t width,
+                                                  int32_t& i, int32_t& a0, int16_t& colour,
+                                                  int32_t*& out, const CommonRow& row) {
+        const int ones = reader.OnesAhead(stopAt - reader.Position());
+        int taken = 0;
+        do {
+            const int32_t a1 = reference[i++];
+            *out++ = a1;
+            if (kPaints && colour != kWhite && a1 > a0)
+                row.painter->Paint(int64_t{a0} + xOffset_, int64_t{a1} + xOffset_);
+            a0 = a1;
+            colour = static_cast<int16_t>(~colour);
+            ++taken;
+        } while (taken < ones && a0 < width && out < row.outLimit && i <= last &&
+                 reference[i] > a0);
+        reader.SkipBuffered(taken);
+    }
+
     // The two runs of a horizontal mode whose code has been read; passes before it took a0 to a.
     [[gnu::always_inline]] CommonStep TakeCommonHorizontal(BitReader& reader, CommonRow& row,
                                                            modTIF::ReferenceWalk walk, int32_t a,
@@ -495,6 +601,29 @@ private:
         return CommonStep::FirstHalf;
     }
 
+    // Common steps of one row until it is full or a step is not common. The reader and the row
+    // are worked on as locals, which nothing else can reach, so that they stay in registers.
+    CommonStep TakeCommonRowSteps(BitReader& sharedReader, CommonRow& sharedRow,
+                                  const int32_t* reference, int32_t last, int64_t stopAt) {
+        BitReader reader = sharedReader;
+        CommonRow row = sharedRow;
+        const int32_t width = width_;
+        CommonStep step = CommonStep::Taken;
+        while (row.a0 < width && reader.Position() < stopAt) {
+            MakeRoom(row);
+            TakeVerticalSteps(reader, row, reference, last, stopAt, width);
+            if (row.a0 >= width || reader.Position() >= stopAt)
+                break;
+            MakeRoom(row);
+            step = TakeCommonStep(reader, row, reference, last, stopAt);
+            if (step != CommonStep::Taken)
+                break;
+        }
+        sharedReader = reader;
+        sharedRow = row;
+        return step;
+    }
+
     // Common steps until one is not; false when the row limit has been reached. Where a row
     // fills, it ends as Group4Step ends it.
     bool TakeCommonGroup4Steps(Cursor& c) {
@@ -504,13 +633,7 @@ private:
             const int32_t* const reference = reference_.Begin();
             const auto last = static_cast<int32_t>(reference_.Count()) - 1;
             CommonRow row = LoadCommonRow(c);
-            CommonStep step = CommonStep::Taken;
-            while (row.a0 < width_ && reader.Position() < stopAt) {
-                MakeRoom(row);
-                step = TakeCommonStep(reader, row, reference, last, stopAt);
-                if (step != CommonStep::Taken)
-                    break;
-            }
+            const CommonStep step = TakeCommonRowSteps(reader, row, reference, last, stopAt);
             StoreCommonRow(c, row);
             if (step == CommonStep::FirstHalf) {
                 c.horizontalPending = true;
@@ -590,6 +713,8 @@ private:
     const modTIF::RunLookup& blackRuns_ = modTIF::RunLookupFor(kBlack);
     const std::array<modTIF::ModeCode, std::size_t{1} << modTIF::kModeLookupBits>& modes_ =
         modTIF::ModeLookup();
+    const std::array<VerticalCode, std::size_t{1} << modTIF::kModeLookupBits>& verticalCodes_ =
+        VerticalCodes();
     const int32_t width_;
     const int32_t rowLimit_;
     const int64_t xOffset_;
@@ -602,31 +727,36 @@ private:
     int64_t stopBit_ = 0;
 };
 
-int64_t FaxDecoder::RunGroup3() {
+template <bool kPaints>
+int64_t FaxDecoder<kPaints>::RunGroup3() {
     Cursor c = Start();
     while (DataLeft(c)) {
         OfferPump(c);
         if (!Group3Run(c))
             break;
     }
-    c.painter.Finish();
+    if constexpr (kPaints)
+        c.painter.Finish();
     stopBit_ = c.reader.Position();
     return c.row + (c.a0 > 0 ? 1 : 0);
 }
 
-int64_t FaxDecoder::RunGroup4() {
+template <bool kPaints>
+int64_t FaxDecoder<kPaints>::RunGroup4() {
     Cursor c = Start();
     while (DataLeft(c)) {
         OfferPump(c);
         if (!Group4Step(c) || !TakeCommonGroup4Steps(c))
             break;
     }
-    c.painter.Finish();
+    if constexpr (kPaints)
+        c.painter.Finish();
     stopBit_ = c.reader.Position();
     return c.row + (c.a0 != 0 ? 1 : 0);
 }
 
-int64_t FaxDecoder::RunGroup3TwoD() {
+template <bool kPaints>
+int64_t FaxDecoder<kPaints>::RunGroup3TwoD() {
     Cursor c = Start();
     // Other writers start a strip with an EOL and a tag bit; without them the first line is
     // one-dimensional, as every first line must be.
@@ -657,7 +787,8 @@ int64_t FaxDecoder::RunGroup3TwoD() {
     return c.row;
 }
 
-int64_t FaxDecoder::RunHuffmanRle() {
+template <bool kPaints>
+int64_t FaxDecoder<kPaints>::RunHuffmanRle() {
     Cursor c = Start();
     while (c.row < rowLimit_ && DataLeft(c)) {
         const LineEnd end = DecodeLine1D(c);
@@ -670,7 +801,8 @@ int64_t FaxDecoder::RunHuffmanRle() {
     return c.row;
 }
 
-int64_t RunCoding(FaxDecoder& decoder, FaxCoding coding) {
+template <bool kPaints>
+int64_t RunCoding(FaxDecoder<kPaints>& decoder, FaxCoding coding) {
     switch (coding) {
     case FaxCoding::Group3:
         return decoder.RunGroup3();
@@ -703,12 +835,13 @@ int64_t FirstUnexplainedBit(std::span<const uint8_t> data, bool lowBitFirst, int
     }
 }
 
-} // namespace
-
-int64_t DecodeFaxStrip(FaxCoding coding, PageSurface* surface, std::span<const uint8_t> data,
-                       bool lowBitFirst, int32_t width, int32_t rowLimit, int64_t xOffset,
-                       int64_t yOffset, ColourValue ink, const EventPump& pump, FaxStripEnd* end) {
-    FaxDecoder decoder(surface, data, lowBitFirst, width, rowLimit, xOffset, yOffset, ink, pump);
+// Decodes the strip with a decoder that paints or one that only reads.
+template <bool kPaints>
+int64_t Decode(FaxCoding coding, PageSurface* surface, std::span<const uint8_t> data,
+               bool lowBitFirst, int32_t width, int32_t rowLimit, int64_t xOffset, int64_t yOffset,
+               ColourValue ink, const EventPump& pump, FaxStripEnd* end) {
+    FaxDecoder<kPaints> decoder(surface, data, lowBitFirst, width, rowLimit, xOffset, yOffset, ink,
+                                pump);
     const int64_t rows = RunCoding(decoder, coding);
     if (end != nullptr) {
         end->stopBit = decoder.StopBit();
@@ -716,6 +849,17 @@ int64_t DecodeFaxStrip(FaxCoding coding, PageSurface* surface, std::span<const u
                                                        coding == FaxCoding::Group3TwoD);
     }
     return rows;
+}
+
+} // namespace
+
+int64_t DecodeFaxStrip(FaxCoding coding, PageSurface* surface, std::span<const uint8_t> data,
+                       bool lowBitFirst, int32_t width, int32_t rowLimit, int64_t xOffset,
+                       int64_t yOffset, ColourValue ink, const EventPump& pump, FaxStripEnd* end) {
+    return surface != nullptr ? Decode<true>(coding, surface, data, lowBitFirst, width, rowLimit,
+                                             xOffset, yOffset, ink, pump, end)
+                              : Decode<false>(coding, surface, data, lowBitFirst, width, rowLimit,
+                                              xOffset, yOffset, ink, pump, end);
 }
 
 int64_t DecodeStrip1D(PageSurface& surface, std::span<const uint8_t> data, int32_t width,

@@ -240,6 +240,18 @@ TEST(EngineDifferential, PassesToTheEndOfTheData) {
     }
 }
 
+// A run of vertical modes may begin where the walk has gone past the reference line's end (a
+// horizontal mode after passes leaves it there): the engine must not search past the line.
+TEST(EngineDifferential, VerticalModesAfterTheWalkLeftTheLine) {
+    const std::vector<uint8_t> lowBitFirst = {
+        0xe9, 0xe9, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0x35, 0x35,
+        0x35, 0x35, 0x35, 0x35, 0x35, 0x35, 0x35, 0x35, 0x35, 0x35, 0x11, 0x00,
+        0x35, 0x35, 0x35, 0x35, 0x35, 0x35, 0x35, 0x35, 0x35, 0x35, 0x35, 0x35,
+        0x35, 0x35, 0x35, 0x35, 0x35, 0x35, 0x35, 0x35, 0xf2, 0xff, 0xf2};
+    Strip strip{"vertical modes past the line", Reversed(lowBitFirst), 358, 42, &kCodings[1]};
+    ExpectSameDecoding(strip, -3);
+}
+
 TEST(EngineDifferential, RandomBytes) {
     std::mt19937 random(5);
     for (int round = 0; round < 3000; ++round) {
