@@ -6,10 +6,12 @@
 // command describes and nothing of a command that failed half-way.
 
 #include "base/result.h"
+#include "tiff/image_list.h"
 #include "tiff/tiff_file.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -57,20 +59,27 @@ Outcome Run(std::span<const std::string> args);
 // number too large for any file saturates: it is still a well-formed number, just one that no
 // file has. None when the text is no such number.
 std::optional<uint64_t> ParseImageNumber(std::string_view text);
-// The outcome of an image operand that is no such number.
-Outcome BadImageNumber(std::string_view text);
 
-// The input file of a command, opened once, and the image the command works on.
+// The input file of a command, opened once, and its images.
+struct ListedFile {
+    TiffFile file;
+    ImageList images;
+};
+// Opens the file and lists its images, no more than `limit` of them when it is above 0. The
+// failure is the stderr line: the file cannot be opened, or read.
+Result<ListedFile> OpenListed(const std::string& path, std::size_t limit = 0);
+
+// The input file of a command and the image it works on.
 struct InputImage {
     TiffFile file;
     int64_t ifdOffset = 0;
 };
-// Opens the file and finds its image `number` (its operand's text is `text`). The failure says
-// why in a line for stderr: the file cannot be opened or read, or has fewer images.
-Result<InputImage> OpenInputImage(const std::string& path, uint64_t number, std::string_view text);
+// Opens FILE (the first operand) once, finds image N (the second) and hands it to the work. Bad
+// usage when N is no image number; a failure when the file cannot be opened or read or has
+// fewer images.
+Outcome WithImage(Operands operands, const std::function<Outcome(const InputImage&)>& work);
 
-// The stderr line of a file that cannot be opened, or read.
-std::string CannotOpen(const std::string& path, const std::string& reason);
+// The stderr line of a file that cannot be read.
 std::string CannotRead(const std::string& path, const std::string& reason);
 
 Outcome RunList(Operands operands);

@@ -37,46 +37,47 @@ std::optional<uint64_t> ParseImageNumber(std::string_view text) {
     return value;
 }
 
-Outcome BadImageNumber(std::string_view text) {
-    return BadUsage("image number must be a positive whole number, not '" + std::string(text) +
-                    "'");
-}
-
-std::string CannotOpen(const std::string& path, const std::string& reason) {
-    return "cannot open " + path + ": " + reason;
-}
-
 std::string CannotRead(const std::string& path, const std::string& reason) {
     return "cannot read " + path + ": " + reason;
 }
 
-// Walking the chain stops as soon as image n is found; when it ends earlier, the list is the
-// file's whole list, which the failure message wants.
-Result<InputImage> OpenInputImage(const std::string& path, uint64_t number, std::string_view text) {
+Result<ListedFile> OpenListed(const std::string& path, std::size_t limit) {
     Result<TiffFile> file = TiffFile::Open(path);
     if (!file)
-        return Fail(CannotOpen(path, file.Reason()));
-    const Result<ImageList> list = ListImages(*file, number);
-    if (!list)
-        return Fail(CannotRead(path, list.Reason()));
-    if (number > list->offsets.size())
-        return Fail(NoSuchImage(path, text, *list));
-    return InputImage{std::move(*file), list->offsets[number - 1]};
+        return Fail("cannot open " + path + ": " + file.Reason());
+    Result<ImageList> images = ListImages(*file, limit);
+    if (!images)
+        return Fail(CannotRead(path, images.Reason()));
+    return ListedFile{std::move(*file), std::move(*images)};
+}
+
+// Walking the chain stops as soon as image N is found; when it ends earlier, the list is the
+// file's whole list, which the failure message wants.
+Outcome WithImage(Operands operands, const std::function<Outcome(const InputImage&)>& work) {
+    const std::string& path = operands[0];
+    const std::optional<uint64_t> number = ParseImageNumber(operands[1]);
+    if (!number)
+        return BadUsage("image number must be a positive whole number, not '" + operands[1] + "'");
+    Result<ListedFile> listed = OpenListed(path, *number);
+    if (!listed)
+        return Failed(listed.Reason());
+    const std::vector<int64_t>& offsets = listed->images.offsets;
+    if (*number > offsets.size())
+        return Failed(NoSuchImage(path, operands[1], listed->images));
+    return work(InputImage{std::move(listed->file), offsets[*number - 1]});
 }
 
 Outcome RunList(Operands operands) {
     const std::string& path = operands[0];
-    const Result<TiffFile> file = TiffFile::Open(path);
-    if (!file)
-        return Failed(CannotOpen(path, file.Reason()));
-    const Result<ImageList> list = ListImages(*file);
-    if (!list)
-        return Failed(CannotRead(path, list.Reason()));
+    const Result<ListedFile> listed = OpenListed(path);
+    if (!listed)
+        return Failed(listed.Reason());
+    const ImageList& images = listed->images;
     std::string lines;
-    for (std::size_t i = 0; i < list->offsets.size(); ++i)
-        lines += std::to_string(i + 1) + " " + std::to_string(list->offsets[i]) + "\n";
-    if (!list->Whole()) {
-        Outcome cut = Damaged(path + ": " + list->chainBreak);
+    for (std::size_t i = 0; i < images.offsets.size(); ++i)
+        lines += std::to_string(i + 1) + " " + std::to_string(images.offsets[i]) + "\n";
+    if (!images.Whole()) {
+        Outcome cut = Damaged(path + ": " + images.chainBreak);
         cut.output = std::move(lines);
         return cut;
     }
@@ -84,16 +85,12 @@ Outcome RunList(Operands operands) {
 }
 
 Outcome RunReport(Operands operands) {
-    const std::optional<uint64_t> number = ParseImageNumber(operands[1]);
-    if (!number)
-        return BadImageNumber(operands[1]);
-    const Result<InputImage> image = OpenInputImage(operands[0], *number, operands[1]);
-    if (!image)
-        return Failed(image.Reason());
-    Result<std::string> report = BuildTagReport(image->file, image->ifdOffset);
-    if (!report)
-        return Failed(CannotRead(operands[0], report.Reason()));
-    return Done(std::move(*report));
+    return WithImage(operands, [&operands](const InputImage& image) {
+        Result<std::string> report = BuildTagReport(image.file, image.ifdOffset);
+        if (!report)
+            return Failed(CannotRead(operands[0], report.Reason()));
+        return Done(std::move(*report));
+    });
 }
 
 } // namespace faxlens::cli

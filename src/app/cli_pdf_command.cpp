@@ -51,25 +51,23 @@ std::string JoinLines(const std::string& first, const std::string& second) {
 Outcome RunPdf(Operands operands) {
     const std::string& path = operands[0];
     const std::string& out = operands[1];
-    const Result<TiffFile> file = TiffFile::Open(path);
-    if (!file)
-        return Failed(CannotOpen(path, file.Reason()));
-    const Result<ImageList> list = ListImages(*file);
-    if (!list)
-        return Failed(CannotRead(path, list.Reason()));
-    if (list->offsets.empty())
-        return Failed(path + " holds no images" + (list->Whole() ? "" : ": " + list->chainBreak));
-    const Result<std::vector<PdfImage>> images = ChooseImages(operands, list->offsets);
-    if (!images)
-        return BadUsage(images.Reason());
-    const Result<PdfReport> written = WriteImagesAsPdf(*file, *images, out);
+    const Result<ListedFile> listed = OpenListed(path);
+    if (!listed)
+        return Failed(listed.Reason());
+    const ImageList& images = listed->images;
+    if (images.offsets.empty())
+        return Failed(path + " holds no images" + (images.Whole() ? "" : ": " + images.chainBreak));
+    const Result<std::vector<PdfImage>> chosen = ChooseImages(operands, images.offsets);
+    if (!chosen)
+        return BadUsage(chosen.Reason());
+    const Result<PdfReport> written = WriteImagesAsPdf(listed->file, *chosen, out);
     if (!written)
         return Failed(CannotRead(path, written.Reason()));
     // One stderr line for each image left out or damaged, and for a chain that breaks off.
     std::string lines = FileLines(path, written->leftOut);
     lines = JoinLines(lines, FileLines(path, written->damaged));
-    if (!list->Whole())
-        lines = JoinLines(lines, std::string(kProgram) + ": " + path + ": " + list->chainBreak);
+    if (!images.Whole())
+        lines = JoinLines(lines, std::string(kProgram) + ": " + path + ": " + images.chainBreak);
     if (!written->written) {
         Outcome failed = Failed("cannot write " + out + ": " + written->written.Reason());
         failed.error = JoinLines(lines, failed.error);

@@ -556,26 +556,32 @@ private:
 
     // A V0 code and those right after it, one "1" bit each: each a1 is b1, the element the walk
     // stands on, and the walk moves one on. While the elements increase, the next b1 is the next
-    // element, so the elements are copied to the coding line as they stand, without a search.
-    // Stops after the step that fills the row, and before a step that would begin at or past
-    // stopAt, find no room, or need the walk to search.
+    // element, so the run of codes copies elements of the reference line as they stand, without
+    // a search. It stops after the step that fills the row, and before a step that would begin at
+    // or past stopAt, find no room, leave the line or need the walk to search.
     [[gnu::always_inline]] void TakeVerticalZeros(BitReader& reader, const int32_t* reference,
                                                   int32_t last, int64_t stopAt, int32_t width,
                                                   int32_t& i, int32_t& a0, int16_t& colour,
                                                   int32_t*& out, const CommonRow& row) {
-        const int ones = reader.OnesAhead(stopAt - reader.Position());
-        int taken = 0;
-        do {
-            const int32_t a1 = reference[i++];
-            *out++ = a1;
-            if (kPaints && colour != kWhite && a1 > a0)
-                row.painter->Paint(int64_t{a0} + xOffset_, int64_t{a1} + xOffset_);
-            a0 = a1;
-            colour = static_cast<int16_t>(~colour);
-            ++taken;
-        } while (taken < ones && a0 < width && out < row.outLimit && i <= last &&
-                 reference[i] > a0);
-        reader.SkipBuffered(taken);
+        const int64_t limit = std::min<int64_t>({reader.OnesAhead(stopAt - reader.Position()),
+                                                 row.outLimit - out, int64_t{last} + 1 - i});
+        const int32_t* const run = reference + i;
+        int64_t steps = 1;
+        while (steps < limit && run[steps - 1] < width && run[steps] > run[steps - 1])
+            ++steps;
+        std::copy_n(run, steps, out);
+        if constexpr (kPaints) {
+            for (int64_t k = 0; k < steps; a0 = run[k++], colour = static_cast<int16_t>(~colour))
+                if (colour != kWhite && run[k] > a0)
+                    row.painter->Paint(int64_t{a0} + xOffset_, int64_t{run[k]} + xOffset_);
+        } else {
+            a0 = run[steps - 1];
+            if (steps % 2 != 0)
+                colour = static_cast<int16_t>(~colour);
+        }
+        out += steps;
+        i += static_cast<int32_t>(steps);
+        reader.SkipBuffered(static_cast<int>(steps));
     }
 
     // The two runs of a horizontal mode whose code has been read; passes before it took a0 to a.

@@ -59,26 +59,11 @@ TEST(CliFileUse, EveryCommandOpensItsInputOnce) {
     }
 }
 
-// An uncompressed page of 1728 x 200 pixels: its strip fills the file from byte 8 to 43208, its
-// directory follows.
+// An uncompressed page whose strip holds bytes 8 to 43,208 of the file.
 struct UncompressedPage {
     TempDir dir;
     std::string path = dir.File("page.tif");
-    int64_t directory = 0;
-
-    UncompressedPage() {
-        TiffBuilder b;
-        const uint32_t strip = b.AddData(std::vector<uint8_t>(216 * 200, 0x0F));
-        b.Ifd()
-            .Short(tag::kImageWidth, {1728})
-            .Short(tag::kImageLength, {200})
-            .Short(tag::kCompression, {1})
-            .Long(tag::kStripOffsets, {strip})
-            .Short(tag::kRowsPerStrip, {200})
-            .Long(tag::kStripByteCounts, {216 * 200});
-        b.WriteTo(path);
-        directory = b.IfdOffsets()[0];
-    }
+    int64_t directory = WriteUncompressedPage(path);
 };
 
 TEST(CliFileUse, AReadErrorInAStripEndsTheWorkWithTheSystemsReason) {

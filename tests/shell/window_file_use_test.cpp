@@ -59,18 +59,9 @@ TEST_F(WindowFileUse, ListingReportingAndEachPageOpenTheFileOnce) {
 }
 
 TEST_F(WindowFileUse, AReadErrorIsSaidNotShownAsABlankPage) {
-    // An uncompressed page whose strip, from byte 8 on, holds 43,200 bytes; its directory follows.
-    TiffBuilder b;
-    const uint32_t strip = b.AddData(std::vector<uint8_t>(216 * 200, 0x0F));
-    b.Ifd()
-        .Short(tag::kImageWidth, {1728})
-        .Short(tag::kImageLength, {200})
-        .Short(tag::kCompression, {1})
-        .Long(tag::kStripOffsets, {strip})
-        .Long(tag::kStripByteCounts, {216 * 200});
+    // Its strip holds bytes 8 to 43,208 of the file.
     const std::string path = dir.File("page.tif");
-    b.WriteTo(path);
-    const int64_t directory = b.IfdOffsets()[0];
+    const int64_t directory = WriteUncompressedPage(path);
     WatchedFile file(path);
 
     file.FailReadsAt(30000);

@@ -212,4 +212,21 @@ int64_t WriteUnshowableSizePage(const std::string& path, bool withSize) {
     return builder.IfdOffsets().at(0);
 }
 
+int64_t WriteUncompressedPage(const std::string& path) {
+    constexpr uint16_t kWidth = 1728;
+    constexpr uint16_t kHeight = 200;
+    constexpr uint32_t kBytes = kWidth / 8 * kHeight;
+    TiffBuilder builder;
+    const uint32_t strip = builder.AddData(std::vector<uint8_t>(kBytes, 0x0F));
+    builder.Ifd()
+        .Short(tag::kImageWidth, {kWidth})
+        .Short(tag::kImageLength, {kHeight})
+        .Short(tag::kCompression, {compression::kNone})
+        .Long(tag::kStripOffsets, {strip})
+        .Short(tag::kRowsPerStrip, {kHeight})
+        .Long(tag::kStripByteCounts, {kBytes});
+    builder.WriteTo(path);
+    return builder.IfdOffsets().at(0);
+}
+
 } // namespace faxlens::test

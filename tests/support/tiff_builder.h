@@ -96,4 +96,8 @@ std::vector<std::string> FolderContents(const std::string& dir);
 // and height. Returns the offset of its directory.
 int64_t WriteUnshowableSizePage(const std::string& path, bool withSize);
 
+// An uncompressed page of 1728 x 200 pixels written to path: its strip fills the file from byte 8
+// to 43,208, its directory follows. Returns the directory's offset.
+int64_t WriteUncompressedPage(const std::string& path);
+
 } // namespace faxlens::test

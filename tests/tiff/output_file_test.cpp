@@ -223,7 +223,8 @@ TEST(LongPaths, ATargetOfTheLongestPathIsSaved) {
     const std::string name = "/p.tif";
     while (folder.size() + name.size() < 4090) {
         const std::size_t room = 4090 - name.size() - folder.size() - 1;
-        folder += "/" + std::string(std::min<std::size_t>(room == 0 ? 1 : room, 200), 'f');
+        folder += '/';
+        folder.append(std::min<std::size_t>(room == 0 ? 1 : room, 200), 'f');
         ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0) << folder.size();
     }
     const std::string target = folder + name;
