@@ -5,6 +5,8 @@
 #include "tiff/tag_report.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <limits>
 #include <vector>
 
@@ -18,6 +20,12 @@ std::string NoSuchImage(const std::string& path, std::string_view number, const 
     if (!list.Whole())
         has += "; " + list.chainBreak;
     return path + " has no image " + std::string(number) + " (it has " + has + ")";
+}
+
+void AppendNumber(std::string& text, uint64_t number) {
+    std::array<char, 24> digits{};
+    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), number).ptr;
+    text.append(digits.data(), end);
 }
 
 } // namespace
@@ -74,8 +82,13 @@ Outcome RunList(Operands operands) {
         return Failed(listed.Reason());
     const ImageList& images = listed->images;
     std::string lines;
-    for (std::size_t i = 0; i < images.offsets.size(); ++i)
-        lines += std::to_string(i + 1) + " " + std::to_string(images.offsets[i]) + "\n";
+    lines.reserve(images.offsets.size() * 16);
+    for (std::size_t i = 0; i < images.offsets.size(); ++i) {
+        AppendNumber(lines, i + 1);
+        lines += ' ';
+        AppendNumber(lines, static_cast<uint64_t>(images.offsets[i]));
+        lines += '\n';
+    }
     if (!images.Whole()) {
         Outcome cut = Damaged(path + ": " + images.chainBreak);
         cut.output = std::move(lines);

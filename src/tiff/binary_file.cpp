@@ -102,21 +102,19 @@ Status BinaryFile::ReadStatus() const {
 bool BinaryFile::ReadFromBlock(int64_t offset, uint8_t* buffer, std::size_t count) const {
     const int64_t start = offset - offset % static_cast<int64_t>(kBlockSize);
     const std::lock_guard lock(shared_->blockMutex);
-    std::vector<uint8_t>& block = shared_->block;
     if (start != shared_->blockStart) {
         const auto size = static_cast<std::size_t>(
             std::min<int64_t>(static_cast<int64_t>(kBlockSize), length_ - start));
-        block.assign(size, 0);
-        shared_->blockStart = start;
-        if (!ReadDirect(start, block.data(), size)) {
-            shared_->blockStart = -1;
+        shared_->blockStart = -1;
+        if (!ReadDirect(start, shared_->block.data(), size))
             return true; // the caller's bytes stay zero
-        }
+        shared_->blockStart = start;
+        shared_->blockSize = size;
     }
     const auto within = static_cast<std::size_t>(offset - start);
-    if (within + count > block.size())
+    if (within + count > shared_->blockSize)
         return false;
-    std::copy_n(block.data() + within, count, buffer);
+    std::copy_n(shared_->block.data() + within, count, buffer);
     return true;
 }
 

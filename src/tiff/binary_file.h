@@ -2,6 +2,7 @@
 
 #include "base/result.h"
 
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -51,8 +52,9 @@ private:
     // What reads share: the block that small reads come from, and the first failure.
     struct Shared {
         std::mutex blockMutex;
-        std::vector<uint8_t> block;
-        int64_t blockStart = -1; // -1 before the first small read
+        std::array<uint8_t, kBlockSize> block;
+        std::size_t blockSize = 0; // the bytes of the block that lie in the file
+        int64_t blockStart = -1;   // -1 before the first small read
         std::mutex failureMutex;
         std::string failure;
         std::atomic<bool> failed = false; // set once failure holds the reason

@@ -1,5 +1,6 @@
 #include "tiff/image_list.h"
 
+#include <array>
 #include <unordered_set>
 
 namespace faxlens {
@@ -20,10 +21,39 @@ std::string CutShort(const std::string& what) {
     return "the file is cut short: " + what;
 }
 
+// The directories of a long chain mostly lie close together, each a few bytes of which are read:
+// they come from a block of the file that the walk keeps for itself.
+class ChainReader {
+public:
+    explicit ChainReader(const TiffFile& file) : file_(file) {}
+
+    uint16_t Word(int64_t offset) { return file_.Word(At(offset, 2)); }
+    uint32_t Long(int64_t offset) { return file_.Long(At(offset, 4)); }
+
+private:
+    static constexpr int64_t kBlockSize = 4096;
+
+    // The bytes at offset; what lies outside the file reads as 0.
+    const uint8_t* At(int64_t offset, int64_t count) {
+        if (offset < start_ || offset + count > start_ + kBlockSize) {
+            start_ = offset - offset % kBlockSize;
+            if (offset + count > start_ + kBlockSize) // across two blocks: start here
+                start_ = offset;
+            file_.ReadInto(start_, block_);
+        }
+        return block_.data() + (offset - start_);
+    }
+
+    const TiffFile& file_;
+    std::array<uint8_t, kBlockSize> block_{};
+    int64_t start_ = -kBlockSize;
+};
+
 } // namespace
 
 Result<ImageList> ListImages(const TiffFile& file, std::size_t limit, const EventPump& pump) {
     ImageList list;
+    ChainReader reader(file);
     std::unordered_set<int64_t> visited;
     int64_t offset = file.FirstDirectoryOffset();
     while (offset >= kFirstDirectoryOffset && visited.insert(offset).second) {
@@ -32,7 +62,7 @@ Result<ImageList> ListImages(const TiffFile& file, std::size_t limit, const Even
             break;
         }
         // Only the count and the next offset are needed here; the entries are read when asked.
-        const uint16_t entries = file.ReadEntryCount(offset);
+        const uint16_t entries = reader.Word(offset);
         const int64_t nextAt = offset + 2 + int64_t{12} * entries;
         const bool whole = nextAt + 4 <= file.Length();
         if (!whole && entries == 0) {
@@ -51,9 +81,7 @@ Result<ImageList> ListImages(const TiffFile& file, std::size_t limit, const Even
         }
         if (limit > 0 && list.offsets.size() >= limit)
             break;
-        std::array<uint8_t, 4> next{};
-        file.ReadInto(nextAt, next);
-        offset = file.Long(next.data());
+        offset = reader.Long(nextAt);
     }
     return file.Checked(std::move(list));
 }
