@@ -631,8 +631,9 @@ private:
     }
 
     // Common steps until one is not; false when the row limit has been reached. Where a row
-    // fills, it ends as Group4Step ends it.
-    bool TakeCommonGroup4Steps(Cursor& c) {
+    // fills, it ends as Group4Step ends it. Kept out of the strip's loop: the common course keeps
+    // its own locals in registers, which the general steps around it would crowd.
+    [[gnu::noinline]] bool TakeCommonGroup4Steps(Cursor& c) {
         BitReader& reader = c.reader;
         const int64_t stopAt = std::min(reader.LastOne() - kCommonMargin, c.nextPump);
         while (OnCommonCourse(c)) {
@@ -841,11 +842,15 @@ int64_t FirstUnexplainedBit(std::span<const uint8_t> data, bool lowBitFirst, int
     }
 }
 
-// Decodes the strip with a decoder that paints or one that only reads.
+// Decodes the strip with a decoder that paints or one that only reads. Everything the decoding
+// calls is inlined here, where the decoder is a local, so that its members stay in registers
+// instead of being read through a pointer after every store; with both decoders in this file the
+// compiler would otherwise stop inlining early.
 template <bool kPaints>
-int64_t Decode(FaxCoding coding, PageSurface* surface, std::span<const uint8_t> data,
-               bool lowBitFirst, int32_t width, int32_t rowLimit, int64_t xOffset, int64_t yOffset,
-               ColourValue ink, const EventPump& pump, FaxStripEnd* end) {
+[[gnu::flatten]] int64_t Decode(FaxCoding coding, PageSurface* surface,
+                                std::span<const uint8_t> data, bool lowBitFirst, int32_t width,
+                                int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
+                                const EventPump& pump, FaxStripEnd* end) {
     FaxDecoder<kPaints> decoder(surface, data, lowBitFirst, width, rowLimit, xOffset, yOffset, ink,
                                 pump);
     const int64_t rows = RunCoding(decoder, coding);
