@@ -9,7 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libtiff-dev libtiff-tools
     qpdf poppler-utils ghostscript
-    desktop-file-utils appstream dpkg-dev man-db
+    desktop-file-utils appstream dpkg-dev man-db file lintian
     clang libclang-rt-14-dev
 )
 
