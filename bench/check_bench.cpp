@@ -64,16 +64,10 @@ const std::string& SampleFile() {
             Quit("libtiff cannot write " + file);
         for (int copy = 0; copy < 333; ++copy) {
             for (const Page& page : pages) {
-                TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, page.width);
-                TIFFSetField(tif, TIFFTAG_IMAGELENGTH, page.height);
-                TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
-                TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-                TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-                TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
-                TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, page.height);
-                TIFFSetField(tif, TIFFTAG_XRESOLUTION, page.xResolution);
-                TIFFSetField(tif, TIFFTAG_YRESOLUTION, page.yResolution);
-                TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+                const PageFormat format{
+                    "sample", static_cast<int32_t>(page.width), static_cast<int32_t>(page.height),
+                    static_cast<int32_t>(page.xResolution), static_cast<int32_t>(page.yResolution)};
+                SetFaxTags(tif, format, Coding::Group4);
                 for (uint32_t y = 0; y < page.height; ++y)
                     if (TIFFWriteScanline(tif, const_cast<uint8_t*>(page.rows[y].data()), y, 0) < 0)
                         Quit("libtiff cannot write " + file);

@@ -78,12 +78,16 @@ std::vector<uint8_t> BinaryFile::Read(int64_t offset, std::size_t count) const {
     return bytes;
 }
 
+// Only what lies outside the file, and what a failed read leaves, is zeroed: a strip's bytes are
+// written once, by the read.
 void BinaryFile::ReadInto(int64_t offset, uint8_t* buffer, std::size_t count) const {
-    std::fill_n(buffer, count, uint8_t{0});
-    if (fd_ < 0 || offset < 0 || offset >= length_ || shared_->failed.load())
+    if (fd_ < 0 || offset < 0 || offset >= length_ || shared_->failed.load()) {
+        std::fill_n(buffer, count, uint8_t{0});
         return;
+    }
     const auto wanted =
         static_cast<std::size_t>(std::min<int64_t>(static_cast<int64_t>(count), length_ - offset));
+    std::fill_n(buffer + wanted, count - wanted, uint8_t{0});
     if (wanted <= kSmallRead && ReadFromBlock(offset, buffer, wanted))
         return;
     if (!ReadDirect(offset, buffer, wanted))
@@ -106,8 +110,10 @@ bool BinaryFile::ReadFromBlock(int64_t offset, uint8_t* buffer, std::size_t coun
         const auto size = static_cast<std::size_t>(
             std::min<int64_t>(static_cast<int64_t>(kBlockSize), length_ - start));
         shared_->blockStart = -1;
-        if (!ReadDirect(start, shared_->block.data(), size))
-            return true; // the caller's bytes stay zero
+        if (!ReadDirect(start, shared_->block.data(), size)) {
+            std::fill_n(buffer, count, uint8_t{0});
+            return true;
+        }
         shared_->blockStart = start;
         shared_->blockSize = size;
     }

@@ -5,6 +5,8 @@
 #include "tiff/tag_values.h"
 #include "tiff/tiff_facts.h"
 
+#include <optional>
+
 namespace faxlens {
 
 namespace {
@@ -15,18 +17,22 @@ public:
     PageTags(const TiffFile& file, const Directory& directory)
         : file_(file), directory_(directory) {}
 
-    // The tag's first number; 0 when it is missing or has no value.
+    // The tag's first number; none when it is missing or has no value.
+    std::optional<int64_t> Value(uint16_t tag) const {
+        return TagNumber(file_, directory_.Find(tag));
+    }
+    // The tag's first number as a long; 0 when it is missing or has no value.
     int32_t Number(uint16_t tag) const { return NumberOr(tag, 0); }
-    // The tag's first number, or the default when the tag is missing or has no value.
+    // The same, or the default when the tag is missing or has no value.
     int32_t NumberOr(uint16_t tag, int32_t byDefault) const {
-        return SaturateToLong(TagNumber(file_, directory_.Find(tag)).value_or(byDefault));
+        return SaturateToLong(Value(tag).value_or(byDefault));
     }
     std::vector<int64_t> Numbers(uint16_t tag) const {
         const TagEntry* entry = directory_.Find(tag);
         return entry ? TagNumbers(file_, *entry) : std::vector<int64_t>{};
     }
     // Whether the tag is there with a value that has a text.
-    bool HasValue(uint16_t tag) const { return TagNumber(file_, directory_.Find(tag)).has_value(); }
+    bool HasValue(uint16_t tag) const { return Value(tag).has_value(); }
 
     const TiffFile& File() const { return file_; }
     const Directory& Entries() const { return directory_; }
@@ -50,8 +56,8 @@ int32_t DarkerPaletteIndex(const std::vector<int64_t>& map) {
 }
 
 void ReadSizeAndResolution(const PageTags& tags, TiffPage& page) {
-    page.width = TagNumber(tags.File(), tags.Entries().Find(tag::kImageWidth)).value_or(0);
-    page.height = TagNumber(tags.File(), tags.Entries().Find(tag::kImageLength)).value_or(0);
+    page.width = tags.Value(tag::kImageWidth).value_or(0);
+    page.height = tags.Value(tag::kImageLength).value_or(0);
     if (page.width == 0 || page.height == 0) {
         page.width = page.height = page.xResolution = page.yResolution = 0;
         return;
@@ -64,8 +70,7 @@ void ReadSizeAndResolution(const PageTags& tags, TiffPage& page) {
 // Without byte counts the strips are still there; each gets a count of 0, which the decoder
 // reads as "up to the next strip".
 void ReadStrips(const PageTags& tags, TiffPage& page) {
-    const TagEntry* rowsPerStrip = tags.Entries().Find(tag::kRowsPerStrip);
-    page.rowsPerStrip = TagNumber(tags.File(), rowsPerStrip).value_or(0);
+    page.rowsPerStrip = tags.Value(tag::kRowsPerStrip).value_or(0);
     const std::vector<int64_t> offsets = tags.Numbers(tag::kStripOffsets);
     const std::vector<int64_t> counts = tags.Numbers(tag::kStripByteCounts);
     page.strips.resize(offsets.size());
