@@ -1,9 +1,9 @@
 #include "a0_pages.h"
 
 #include "a0_drawing.h"
+#include "page/page_surface.h"
 #include "row_painter.h"
 #include "support/libtiff_pages.h"
-#include "viewer/page_surface.h"
 
 #include <cstring>
 #include <vector>
@@ -19,7 +19,7 @@ constexpr int32_t kA4Height = 2200;
 void A4Row(int32_t y, std::span<uint8_t> row) {
     static const std::vector<uint8_t> packed = [] {
         const test::Bitmap page = test::TextLikePage(kA4Width, kA4Height, 5);
-        const std::size_t stride = PlaneStrideOf(kA4Width);
+        const std::size_t stride = page::PlaneStrideOf(kA4Width);
         std::vector<uint8_t> bits(stride * kA4Height, 0);
         for (int32_t py = 0; py < kA4Height; ++py)
             for (int32_t px = 0; px < kA4Width; ++px)

@@ -2,8 +2,9 @@
 // Faxlens against libtiff coding the same pixels with the same compression, in one run. One
 // whole save of the A4 page to a file (its fsync included) is timed too, for information.
 
-#include "export/page_encoder.h"
+#include "encode/page_encoder.h"
 #include "memory_tiff.h"
+#include "page/surface_rows.h"
 #include "page_files.h"
 
 #include <benchmark/benchmark.h>
@@ -16,16 +17,15 @@ using namespace faxlens;
 using namespace faxlens::bench;
 
 void FaxlensCode(benchmark::State& state, BenchPage page, Coding coding) {
-    const PageSurface& surface = SurfaceOf(page);
-    const auto code =
-        coding == Coding::Group3 ? modConvert_DC2TIF::CodeStripG3 : modConvert_DC2TIF::CodeStripG4;
+    const page::PageSurface& surface = SurfaceOf(page);
+    const auto code = coding == Coding::Group3 ? encode::CodeStripG3 : encode::CodeStripG4;
     std::vector<uint8_t> strip; // reused, as libtiff's memory file is
-    const modConvert_DC2TIF::StripBlockSink sink = [&strip](std::span<const uint8_t> block) {
+    const encode::StripBlockSink sink = [&strip](std::span<const uint8_t> block) {
         strip.insert(strip.end(), block.begin(), block.end());
     };
     for (auto _ : state) {
         strip.clear();
-        code(surface, 0, 0, sink, {});
+        code(page::SurfaceRows(surface), 0, 0, sink, {});
         benchmark::DoNotOptimize(strip.data());
     }
     state.counters["out_bytes"] = static_cast<double>(strip.size());
@@ -34,7 +34,7 @@ void FaxlensCode(benchmark::State& state, BenchPage page, Coding coding) {
 // A min-is-white page with 1 for black is exactly the surface's plane of a white page with
 // black ink, so libtiff is handed the plane's rows.
 void LibtiffCode(benchmark::State& state, BenchPage page, Coding coding) {
-    const PageSurface& surface = SurfaceOf(page);
+    const page::PageSurface& surface = SurfaceOf(page);
     const PageFormat& format = FormatOf(page);
     MemoryTiff file;
     for (auto _ : state) {
@@ -51,12 +51,11 @@ void LibtiffCode(benchmark::State& state, BenchPage page, Coding coding) {
 }
 
 void FaxlensSave(benchmark::State& state, Coding coding) {
-    const PageSurface& surface = SurfaceOf(BenchPage::A4Text);
+    const page::PageSurface& surface = SurfaceOf(BenchPage::A4Text);
     const std::string path = TemporaryPath(std::string("saved-") + NameOf(coding) + ".tif");
-    const auto save =
-        coding == Coding::Group3 ? modConvert_DC2TIF::SavePageG3 : modConvert_DC2TIF::SavePageG4;
+    const auto save = coding == Coding::Group3 ? encode::SavePageG3 : encode::SavePageG4;
     for (auto _ : state)
-        if (const auto result = save(surface, 204, 196, path, 0, 0, {}); !result)
+        if (const auto result = save(page::SurfaceRows(surface), 204, 196, path, 0, 0, {}); !result)
             state.SkipWithError(result.Reason().c_str());
     state.counters["file_bytes"] = static_cast<double>(std::filesystem::file_size(path));
 }

@@ -2,6 +2,7 @@
 
 #include "codec/page_decode.h"
 #include "memory_tiff.h"
+#include "page/surface_row_sink.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -49,12 +50,13 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-bool MatchesPage(const PageSurface& surface, BenchPage page) {
+bool MatchesPage(const page::PageSurface& surface, BenchPage page) {
     const PageFormat& format = FormatOf(page);
-    if (!surface.IsBilevel() || surface.Background() != kColourWhite ||
-        surface.Ink() != kColourBlack || surface.PlaneStride() != PlaneStrideOf(format.width))
+    if (!surface.IsBilevel() || surface.Background() != page::kColourWhite ||
+        surface.Ink() != page::kColourBlack ||
+        surface.PlaneStride() != page::PlaneStrideOf(format.width))
         return false;
-    std::vector<uint8_t> row(PlaneStrideOf(format.width));
+    std::vector<uint8_t> row(page::PlaneStrideOf(format.width));
     for (int32_t y = 0; y < format.height; ++y) {
         PageRow(page, y, row);
         if (std::memcmp(row.data(), surface.PlaneRow(y), row.size()) != 0)
@@ -100,7 +102,7 @@ bool WritePageFile(BenchPage page, Coding coding, const std::string& path) {
         return false;
     const PageFormat& format = FormatOf(page);
     SetFaxTags(tif, format, coding);
-    std::vector<uint8_t> row(PlaneStrideOf(format.width));
+    std::vector<uint8_t> row(page::PlaneStrideOf(format.width));
     bool written = true;
     for (int32_t y = 0; written && y < format.height; ++y) {
         PageRow(page, y, row);
@@ -127,20 +129,21 @@ const PageFile& FileOf(BenchPage page, Coding coding) {
     return files.emplace(key, std::move(file)).first->second;
 }
 
-std::unique_ptr<PageSurface> DecodeIntoNewSurface(BenchPage page, Coding coding,
-                                                  std::span<const uint8_t> strip) {
+std::unique_ptr<page::PageSurface> DecodeIntoNewSurface(BenchPage page, Coding coding,
+                                                        std::span<const uint8_t> strip) {
     const PageFormat& format = FormatOf(page);
-    auto surface = CreatePageSurface(format.width, format.height, kColourWhite);
-    const auto faxCoding = coding == Coding::Group3 ? modConvert_TIF2DC::FaxCoding::Group3
-                                                    : modConvert_TIF2DC::FaxCoding::Group4;
-    const int64_t rows = modConvert_TIF2DC::DecodeFaxStrip(
-        faxCoding, surface.get(), strip, false, format.width, format.height, 0, 0, kColourBlack);
+    auto surface = page::CreatePageSurface(format.width, format.height, page::kColourWhite);
+    const auto faxCoding =
+        coding == Coding::Group3 ? codec::FaxCoding::Group3 : codec::FaxCoding::Group4;
+    page::SurfaceRowSink sink(*surface, page::kColourBlack);
+    const int64_t rows =
+        codec::DecodeFaxStrip(faxCoding, &sink, strip, false, format.width, format.height, 0);
     return rows == format.height ? std::move(surface) : nullptr;
 }
 
-const PageSurface& SurfaceOf(BenchPage page) {
-    static std::map<BenchPage, std::unique_ptr<PageSurface>> surfaces;
-    std::unique_ptr<PageSurface>& surface = surfaces[page];
+const page::PageSurface& SurfaceOf(BenchPage page) {
+    static std::map<BenchPage, std::unique_ptr<page::PageSurface>> surfaces;
+    std::unique_ptr<page::PageSurface>& surface = surfaces[page];
     if (!surface) {
         surface = DecodeIntoNewSurface(page, Coding::Group4, FileOf(page, Coding::Group4).strip);
         if (!surface || !MatchesPage(*surface, page))

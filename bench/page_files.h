@@ -5,7 +5,7 @@
 // decoded by Faxlens.
 
 #include "a0_pages.h"
-#include "viewer/page_surface.h"
+#include "page/page_surface.h"
 
 #include <cstdint>
 #include <memory>
@@ -42,11 +42,11 @@ const PageFile& FileOf(BenchPage page, Coding coding);
 
 // What the viewer does with a strip: a fresh white surface of the page's size, the strip decoded
 // into it. Null when the strip does not decode to every row.
-std::unique_ptr<PageSurface> DecodeIntoNewSurface(BenchPage page, Coding coding,
-                                                  std::span<const uint8_t> strip);
+std::unique_ptr<page::PageSurface> DecodeIntoNewSurface(BenchPage page, Coding coding,
+                                                        std::span<const uint8_t> strip);
 
 // The page decoded from its Group 4 file, made the first time it is asked for and checked
 // against the page's rows; the program ends when it does not match.
-const PageSurface& SurfaceOf(BenchPage page);
+const page::PageSurface& SurfaceOf(BenchPage page);
 
 } // namespace faxlens::bench

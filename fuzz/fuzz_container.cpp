@@ -31,9 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             __builtin_trap();
         if (page->width * page->height > kMostPixels)
             continue;
-        const auto painted = modConvert_TIF2DC::DecodePage(*file, offset);
-        const auto checked = modConvert_TIF2DC::DecodePage(*file, offset, {},
-                                                           modConvert_TIF2DC::Painting::NotPainted);
+        const auto painted = page::DecodePage(*file, offset);
+        const auto checked = page::DecodePage(*file, offset, {}, page::Painting::NotPainted);
         // A check meets what the viewer meets.
         if (!painted || !checked || painted->status != checked->status ||
             painted->damage.Describe() != checked->damage.Describe())

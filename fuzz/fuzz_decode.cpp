@@ -9,27 +9,27 @@
 namespace {
 
 using namespace faxlens;
-using namespace faxlens::modConvert_TIF2DC;
+using namespace faxlens::codec;
 
-int64_t Decode(int choice, PageSurface& surface, std::span<const uint8_t> strip, int32_t width,
-               int32_t rows) {
+int64_t Decode(int choice, page::PageSurface& surface, std::span<const uint8_t> strip,
+               int32_t width, int32_t rows) {
     switch (choice) {
     case 0:
-        return DecodeStrip1D(surface, strip, width, rows, 0, 0, kColourBlack);
+        return DecodeStrip1D(surface, strip, width, rows, 0, 0, page::kColourBlack);
     case 1:
-        return DecodeStrip2D(surface, strip, width, rows, 0, 0, kColourBlack);
+        return DecodeStrip2D(surface, strip, width, rows, 0, 0, page::kColourBlack);
     case 2:
-        return DecodeStripGroup3TwoD(surface, strip, width, rows, 0, 0, kColourBlack);
+        return DecodeStripGroup3TwoD(surface, strip, width, rows, 0, 0, page::kColourBlack);
     case 3:
-        return DecodeStripHuffmanRle(surface, strip, width, rows, 0, 0, kColourBlack);
+        return DecodeStripHuffmanRle(surface, strip, width, rows, 0, 0, page::kColourBlack);
     case 4:
-        return DecodeStripBitmap(&surface, strip, width, rows, 0, 0, kColourBlack);
+        return DecodeStripBitmap(&surface, strip, width, rows, 0, 0, page::kColourBlack);
     default: {
         const std::size_t limit = BitmapRowBytes(width) * static_cast<std::size_t>(rows);
         const auto bytes = choice == 5   ? UnpackBits(strip, limit)
                            : choice == 6 ? UnpackLzw(strip, limit)
                                          : Inflate(strip, limit);
-        return DecodeStripBitmap(&surface, bytes, width, rows, 0, 0, kColourBlack);
+        return DecodeStripBitmap(&surface, bytes, width, rows, 0, 0, page::kColourBlack);
     }
     }
 }
@@ -46,12 +46,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::vector<uint8_t> strip(data + 4, data + size);
     if (leastSignificantFirst)
         ReverseBitOrder(strip);
-    auto surface = CreatePageSurface(width, rows, kColourWhite);
+    auto surface = page::CreatePageSurface(width, rows, page::kColourWhite);
     Decode(choice, *surface, strip, width, rows);
     for (int32_t y = 0; y < rows; ++y)
         for (int32_t x = 0; x < width; ++x) {
-            const ColourValue c = surface->Pixel(x, y);
-            if (c != kColourWhite && c != kColourBlack)
+            const page::ColourValue c = surface->Pixel(x, y);
+            if (c != page::kColourWhite && c != page::kColourBlack)
                 __builtin_trap(); // only the two colours are ever painted
         }
     return 0;

@@ -12,10 +12,10 @@
 namespace {
 
 using namespace faxlens;
-using namespace faxlens::modConvert_TIF2DC;
+using namespace faxlens::codec;
 
-using ReferenceDecoder = int64_t (*)(PageSurface&, std::span<const uint8_t>, int32_t, int32_t,
-                                     int64_t, int64_t, ColourValue, const EventPump&);
+using ReferenceDecoder = int64_t (*)(page::PageSurface&, std::span<const uint8_t>, int32_t, int32_t,
+                                     int64_t, int64_t, page::ColourValue, const EventPump&);
 
 struct Coding {
     FaxCoding engine;
@@ -29,7 +29,7 @@ constexpr Coding kCodings[] = {
     {FaxCoding::HuffmanRle, reference::DecodeStripHuffmanRle},
 };
 
-bool SamePlanes(const PageSurface& a, const PageSurface& b) {
+bool SamePlanes(const page::PageSurface& a, const page::PageSurface& b) {
     return a.IsBilevel() && b.IsBilevel() && a.Background() == b.Background() &&
            a.Ink() == b.Ink() &&
            std::memcmp(a.PlaneRow(0), b.PlaneRow(0), a.PlaneStride() * a.Height()) == 0;
@@ -51,12 +51,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::vector<uint8_t> msbFirst(strip.begin(), strip.end());
     if (lowBitFirst)
         ReverseBitOrder(msbFirst);
-    auto expected = CreatePageSurface(width, rows, kColourWhite);
-    auto actual = CreatePageSurface(width, rows, kColourWhite);
+    auto expected = page::CreatePageSurface(width, rows, page::kColourWhite);
+    auto actual = page::CreatePageSurface(width, rows, page::kColourWhite);
     const int64_t expectedRows =
-        coding.reference(*expected, msbFirst, width, rows, xOffset, 0, kColourBlack, {});
+        coding.reference(*expected, msbFirst, width, rows, xOffset, 0, page::kColourBlack, {});
     const int64_t actualRows = DecodeFaxStrip(coding.engine, actual.get(), strip, lowBitFirst,
-                                              width, rows, xOffset, 0, kColourBlack);
+                                              width, rows, xOffset, 0, page::kColourBlack);
     if (expectedRows != actualRows || !SamePlanes(*expected, *actual))
         __builtin_trap();
     return 0;

@@ -1,11 +1,11 @@
 // The commands that work on one page: its parameters and its decoded picture.
 
 #include "app/cli.h"
-#include "app/page_image_files.h"
-#include "tiff/output_file.h"
+#include "base/output_file.h"
+#include "base/save_target.h"
+#include "page/picture_files.h"
+#include "page/viewed_page.h"
 #include "tiff/page_info.h"
-#include "tiff/save_target.h"
-#include "viewer/viewed_page.h"
 
 #include <algorithm>
 #include <cctype>
@@ -33,7 +33,7 @@ std::string ImageName(Operands operands) {
 }
 
 // A damaged page is written as decoded, and the damage said.
-Outcome DoneUnlessDamaged(Operands operands, const ViewedPage& page) {
+Outcome DoneUnlessDamaged(Operands operands, const page::ViewedPage& page) {
     if (page.Damage().Any())
         return Damaged(ImageName(operands) + " is damaged: " + page.Damage().Describe());
     return Done({});
@@ -57,13 +57,13 @@ std::optional<bool> WantsPng(Operands operands) {
 // Image N opened as the viewer opens it and written to OUT (the third operand): a failure when
 // OUT is the file being read, or the page cannot be read, shown or written; a damaged page is
 // written as decoded, and the damage said.
-Outcome WritePage(Operands operands, const std::function<Status(const ViewedPage&)>& write) {
+Outcome WritePage(Operands operands, const std::function<Status(const page::ViewedPage&)>& write) {
     return WithImage(operands, [&](const InputImage& image) {
         const std::string& out = operands[2];
         // The one file a command must never write: the file it reads.
         if (IsSameFile(operands[0], out))
             return Failed("cannot write " + out + ": " + kOutputIsInput);
-        const Result<ViewedPage> page = ViewedPage::Open(image.file, image.ifdOffset);
+        const Result<page::ViewedPage> page = page::ViewedPage::Open(image.file, image.ifdOffset);
         if (!page)
             return Failed(CannotRead(operands[0], page.Reason()));
         if (!page->Problem().empty())
@@ -99,8 +99,8 @@ Outcome RunDecode(Operands operands) {
     if (!png)
         return BadUsage("the picture file must end in .pbm or .png, or take --png, not '" +
                         (operands.size() > 3 ? operands[3] : out) + "'");
-    return WritePage(operands, [&out, &png](const ViewedPage& page) {
-        return *png ? WritePng(*page.Surface(), out) : WritePbm(*page.Surface(), out);
+    return WritePage(operands, [&out, &png](const page::ViewedPage& page) {
+        return *png ? page::WritePng(*page.Surface(), out) : page::WritePbm(*page.Surface(), out);
     });
 }
 
@@ -108,8 +108,9 @@ Outcome RunConvert(Operands operands) {
     const std::string& coding = operands[3];
     if (coding != "--g3" && coding != "--g4")
         return BadUsage("the coding must be --g3 or --g4, not '" + coding + "'");
-    return WritePage(operands, [&operands, &coding](const ViewedPage& page) {
-        return page.Save(coding == "--g3" ? SaveCoding::Group3 : SaveCoding::Group4, operands[2]);
+    return WritePage(operands, [&operands, &coding](const page::ViewedPage& page) {
+        return page.Save(coding == "--g3" ? page::SaveCoding::Group3 : page::SaveCoding::Group4,
+                         operands[2]);
     });
 }
 

@@ -2,8 +2,8 @@
 // Group 4 streams.
 
 #include "app/cli.h"
+#include "page/pdf_export.h"
 #include "tiff/image_list.h"
-#include "viewer/pdf_export.h"
 
 namespace faxlens::cli {
 
@@ -13,7 +13,8 @@ constexpr std::string_view kImagesOption = "--images";
 
 // The images that the operands after FILE OUT.pdf choose: every image, or those of --images. The
 // failure is the usage line that says what is wrong with them.
-Result<std::vector<PdfImage>> ChooseImages(Operands operands, const std::vector<int64_t>& offsets) {
+Result<std::vector<page::PdfImage>> ChooseImages(Operands operands,
+                                                 const std::vector<int64_t>& offsets) {
     const int count = static_cast<int>(offsets.size());
     std::vector<int> numbers;
     if (operands.size() == 2) {
@@ -21,11 +22,11 @@ Result<std::vector<PdfImage>> ChooseImages(Operands operands, const std::vector<
             numbers.push_back(number);
     } else if (operands.size() != 4 || operands[2] != kImagesOption) {
         return Fail("usage: " + std::string(kProgram) + " pdf FILE OUT.pdf [--images LIST]");
-    } else if (!ParseImageList(operands[3], count, numbers)) {
+    } else if (!page::ParseImageList(operands[3], count, numbers)) {
         return Fail("--images takes image numbers from 1 to " + std::to_string(count) +
                     " and ranges such as 1,3-5, not '" + operands[3] + "'");
     }
-    std::vector<PdfImage> images;
+    std::vector<page::PdfImage> images;
     for (const int number : numbers)
         images.push_back({number, offsets[static_cast<std::size_t>(number - 1)]});
     return images;
@@ -57,10 +58,10 @@ Outcome RunPdf(Operands operands) {
     const ImageList& images = listed->images;
     if (images.offsets.empty())
         return Failed(path + " holds no images" + (images.Whole() ? "" : ": " + images.chainBreak));
-    const Result<std::vector<PdfImage>> chosen = ChooseImages(operands, images.offsets);
+    const Result<std::vector<page::PdfImage>> chosen = ChooseImages(operands, images.offsets);
     if (!chosen)
         return BadUsage(chosen.Reason());
-    const Result<PdfReport> written = WriteImagesAsPdf(listed->file, *chosen, out);
+    const Result<page::PdfReport> written = page::WriteImagesAsPdf(listed->file, *chosen, out);
     if (!written)
         return Failed(CannotRead(path, written.Reason()));
     // One stderr line for each image left out or damaged, and for a chain that breaks off.

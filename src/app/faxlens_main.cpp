@@ -1,6 +1,6 @@
 // faxlens [path]: the main window, opening the file named on the command line.
 
-#include "shell/mod_faxlens.h"
+#include "shell/program.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -40,5 +40,5 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(FAXLENS_VERSION));
     const QStringList arguments = QCoreApplication::arguments().mid(1);
-    return faxlens::modFaxlens::Run(faxlens::modFaxlens::JoinArguments(arguments));
+    return faxlens::shell::Run(faxlens::shell::JoinArguments(arguments));
 }

@@ -1,6 +1,7 @@
 #include "app/page_check.h"
 
 #include "codec/page_decode.h"
+#include "page/decoded_page.h"
 #include "tiff/image_list.h"
 
 #include <algorithm>
@@ -15,20 +16,20 @@ namespace faxlens::cli {
 
 namespace {
 
-using modConvert_TIF2DC::DecodedPage;
-using modConvert_TIF2DC::PageStatus;
+using page::DecodedPage;
+using page::PageStatus;
 
-std::string NotShownReason(const DecodedPage& decoded) {
+std::string NotShownReason(const page::DecodedPage& decoded) {
     const TiffPage& page = decoded.page;
     switch (decoded.status) {
-    case PageStatus::Unsupported:
-        return modConvert_TIF2DC::UnsupportedReason(page);
-    case PageStatus::TooLarge:
+    case page::PageStatus::Unsupported:
+        return codec::UnsupportedReason(page);
+    case page::PageStatus::TooLarge:
         return "it is too large: " + std::to_string(page.width) + " x " +
                std::to_string(page.height) + " pixels";
-    case PageStatus::NoSize:
+    case page::PageStatus::NoSize:
         return "it has no usable width and height";
-    case PageStatus::Decoded:
+    case page::PageStatus::Decoded:
         break;
     }
     return {};
@@ -36,13 +37,13 @@ std::string NotShownReason(const DecodedPage& decoded) {
 
 // A page is decoded without being painted: what its strips hold is all a check needs.
 Result<PageCheck> CheckPage(const TiffFile& file, int64_t ifdOffset, int image) {
-    const Result<DecodedPage> decoded =
-        modConvert_TIF2DC::DecodePage(file, ifdOffset, {}, modConvert_TIF2DC::Painting::NotPainted);
+    const Result<page::DecodedPage> decoded =
+        page::DecodePage(file, ifdOffset, {}, page::Painting::NotPainted);
     if (!decoded)
         return Fail(decoded.Reason());
-    const modConvert_TIF2DC::PageDamage& damage = decoded->damage;
+    const codec::PageDamage& damage = decoded->damage;
     PageCheck check{image, Verdict::Ok, {}, damage.RowsDecoded(), damage.rowsExpected};
-    if (decoded->status != PageStatus::Decoded) {
+    if (decoded->status != page::PageStatus::Decoded) {
         check.verdict = Verdict::NotShown;
         check.detail = NotShownReason(*decoded);
     } else if (damage.Any()) {

@@ -3,6 +3,7 @@
 // Rows of bits, the first pixel in the most significant bit of the first byte, read a 64-bit word
 // at a time.
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -45,6 +46,54 @@ inline int64_t CountOnes(const uint8_t* row, int64_t from, int64_t to) {
         ones += std::popcount(BitsFrom(row, from) >> (64 - (to - from)));
     return ones;
 }
+
+// The first pixel at or after `from` and before `end` whose bit is `value`; `end` when there is
+// none. Rows are read a word at a time, so the 8 bytes after the byte of `end` must be readable.
+inline int64_t NextBitOf(const uint8_t* row, int64_t from, int64_t end, bool value) {
+    const uint64_t flip = value ? 0 : ~uint64_t{0};
+    while (from < end) {
+        // The shift brings in zeros, which are never taken for the bit looked for.
+        const int skip = static_cast<int>(from & 7);
+        const uint64_t word = (LoadBigEndian64(row + (from >> 3)) ^ flip) << skip;
+        const int valid = 64 - skip;
+        const int lead = std::countl_zero(word);
+        if (lead < valid)
+            return std::min(from + lead, end);
+        from += valid;
+    }
+    return end;
+}
+
+// Spans of a row of bits gathered a 64-bit word at a time: the spans that share a word make one
+// mask, handed to flush(word, mask) once the spans move on to another word. Finish hands on the
+// last mask. Plain values, so that a painter keeps it in registers.
+struct WordMask {
+    int64_t word = -1; // the word the mask is for
+    uint64_t mask = 0;
+
+    // Adds pixels [from, to) of the row; from < to.
+    template <typename Flush>
+    void Add(int64_t from, int64_t to, Flush&& flush) {
+        while (from < to) {
+            const int64_t at = from >> 6;
+            if (at != word) {
+                Finish(flush);
+                word = at;
+            }
+            const int64_t end = to < (at + 1) << 6 ? to : (at + 1) << 6;
+            const int length = static_cast<int>(end - from);
+            const uint64_t ones = length == 64 ? ~uint64_t{0} : (uint64_t{1} << length) - 1;
+            mask |= ones << (64 - (from & 63) - length);
+            from = end;
+        }
+    }
+    template <typename Flush>
+    void Finish(Flush&& flush) {
+        if (mask != 0)
+            flush(word, mask);
+        mask = 0;
+    }
+};
 
 // The bits of a byte turned round: the first pixel of FillOrder 2 into the top bit.
 inline uint8_t ReversedByte(uint8_t byte) {

@@ -14,7 +14,7 @@
 #include <cstring>
 #include <span>
 
-namespace faxlens::modConvert_TIF2DC {
+namespace faxlens::codec {
 
 class BitReader {
 public:
@@ -139,4 +139,4 @@ private:
     int buffered_ = 0;         // how many bits of the buffer come from the data
 };
 
-} // namespace faxlens::modConvert_TIF2DC
+} // namespace faxlens::codec

@@ -1,14 +1,14 @@
 #pragma once
 
 // Where coded bits go: a BitWriter packs them into bytes, most significant bit first, through a
-// 64-bit buffer; a TextBits appends them to a BitString. The coders are written once for both.
+// 64-bit buffer. The coders take any sink with its Put, PutZeros and BitCount.
 
 #include "codec/codec_types.h"
 
 #include <cstdint>
 #include <vector>
 
-namespace faxlens::modTIF {
+namespace faxlens::codec {
 
 class BitWriter {
 public:
@@ -40,19 +40,4 @@ private:
     int64_t bitCount_ = 0;
 };
 
-// Bits appended to a BitString as the characters '0' and '1'.
-class TextBits {
-public:
-    explicit TextBits(BitString& text) : text_(text) {}
-    void Put(uint32_t bits, int length) {
-        for (int i = length - 1; i >= 0; --i)
-            text_ += (bits >> i & 1) != 0 ? '1' : '0';
-    }
-    void PutZeros(int64_t count) { text_.append(static_cast<std::size_t>(count), '0'); }
-    int64_t BitCount() const { return static_cast<int64_t>(text_.size()); }
-
-private:
-    BitString& text_;
-};
-
-} // namespace faxlens::modTIF
+} // namespace faxlens::codec

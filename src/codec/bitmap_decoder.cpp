@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-namespace faxlens::modConvert_TIF2DC {
+namespace faxlens::codec {
 
 namespace {
 
@@ -13,9 +13,8 @@ bool BitAt(std::span<const uint8_t> row, int32_t x) {
     return (row[static_cast<std::size_t>(x) / 8] >> (7 - x % 8)) & 1;
 }
 
-// Paints the runs of set bits of one row.
-void PaintSetBits(PageSurface& surface, std::span<const uint8_t> row, int32_t width, int64_t x,
-                  int64_t y, ColourValue ink) {
+// Sets the runs of set bits of one row.
+void PaintSetBits(RowPainter& painter, std::span<const uint8_t> row, int32_t width) {
     const int32_t available = static_cast<int32_t>(std::min<int64_t>(width, row.size() * 8));
     for (int32_t start = 0; start < available;) {
         if (!BitAt(row, start)) {
@@ -25,7 +24,7 @@ void PaintSetBits(PageSurface& surface, std::span<const uint8_t> row, int32_t wi
         int32_t end = start;
         while (end < available && BitAt(row, end))
             ++end;
-        surface.PaintLine(x + start, y, x + end - 1, ink);
+        painter.Paint(start, end);
         start = end;
     }
 }
@@ -36,20 +35,24 @@ std::size_t BitmapRowBytes(int32_t width) {
     return (static_cast<std::size_t>(std::max(width, 0)) + 7) / 8;
 }
 
-int64_t DecodeStripBitmap(PageSurface* surface, std::span<const uint8_t> data, int32_t width,
-                          int32_t rows, int64_t xOffset, int64_t yOffset, ColourValue ink) {
+int64_t DecodeStripBitmap(RowSink* sink, std::span<const uint8_t> data, int32_t width, int32_t rows,
+                          int64_t firstRow) {
     const std::size_t rowBytes = BitmapRowBytes(width);
     if (rowBytes == 0)
         return 0;
-    for (int32_t r = 0; r < rows; ++r) {
+    RowPainter painter(sink);
+    int32_t r = 0;
+    for (; r < rows; ++r) {
         const std::size_t start = static_cast<std::size_t>(r) * rowBytes;
         if (start >= data.size())
-            return r;
+            break;
         const std::size_t length = std::min(rowBytes, data.size() - start);
-        if (surface)
-            PaintSetBits(*surface, data.subspan(start, length), width, xOffset, yOffset + r, ink);
+        painter.Start(firstRow + r);
+        if (sink)
+            PaintSetBits(painter, data.subspan(start, length), width);
     }
-    return std::max(rows, 0);
+    painter.Finish();
+    return r;
 }
 
 std::vector<uint8_t> UnpackBits(std::span<const uint8_t> packed, std::size_t limit) {
@@ -70,4 +73,4 @@ std::vector<uint8_t> UnpackBits(std::span<const uint8_t> packed, std::size_t lim
     return bytes;
 }
 
-} // namespace faxlens::modConvert_TIF2DC
+} // namespace faxlens::codec

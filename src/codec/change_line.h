@@ -14,7 +14,7 @@
 #include <span>
 #include <vector>
 
-namespace faxlens::modConvert_TIF2DC {
+namespace faxlens::codec {
 
 class ChangeLine {
 public:
@@ -57,4 +57,4 @@ private:
     std::size_t count_ = 0;
 };
 
-} // namespace faxlens::modConvert_TIF2DC
+} // namespace faxlens::codec

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-namespace faxlens::modTIF {
+namespace faxlens::codec {
 
 namespace {
 
@@ -113,4 +113,4 @@ const CodeTable& CodeTableFor(int16_t colour) {
     return colour != 0 ? BlackCodes() : WhiteCodes();
 }
 
-} // namespace faxlens::modTIF
+} // namespace faxlens::codec

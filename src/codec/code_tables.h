@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace faxlens::modTIF {
+namespace faxlens::codec {
 
 inline constexpr int32_t kCodeTableSize = 104;
 inline constexpr int32_t kLastTerminatingIndex = 63;
@@ -43,4 +43,4 @@ constexpr int32_t RunOfIndex(int32_t index) {
     return index <= kLastTerminatingIndex ? index : (index - kLastTerminatingIndex) * kMakeUpStep;
 }
 
-} // namespace faxlens::modTIF
+} // namespace faxlens::codec

@@ -1,6 +1,6 @@
 #pragma once
 
-// The coders of the page encoder, for any bit sink (BitWriter or TextBits): runs as modified
+// The coders of the page encoder, for any bit sink (such as a BitWriter): runs as modified
 // Huffman code words, the EOL with its fill, and rows coded two-dimensionally against the row
 // above (ITU-T T.6, as Group 4 pages are coded).
 
@@ -13,7 +13,12 @@
 #include <span>
 #include <utility>
 
-namespace faxlens::modTIF {
+namespace faxlens::codec {
+
+// The changing elements of the imaginary white row above the first row of a page.
+inline ChangeList WhiteRowChanges(int32_t width) {
+    return ChangeList{width};
+}
 
 inline constexpr uint32_t kEndOfLineBits = 1;
 inline constexpr int kEndOfLineLength = 12;
@@ -21,8 +26,7 @@ inline constexpr int kEndOfLineLength = 12;
 // A run of 64 or more is make-up words of at most 2560 pixels each and always a terminating word.
 // A negative run writes nothing here (PutEndOfLine writes the EOL).
 template <typename Sink>
-void PutRun(Sink& sink, int32_t run, int16_t colour) {
-    const CodeBitsTable& codes = CodeBitsFor(colour);
+void PutRun(Sink& sink, int32_t run, const CodeBitsTable& codes) {
     while (run > kLastTerminatingIndex) {
         const int32_t chunk = run > kLongestMakeUp ? kLongestMakeUp : run - run % kMakeUpStep;
         const CodeBits& code = codes[static_cast<std::size_t>(MakeUpIndex(chunk))];
@@ -33,6 +37,12 @@ void PutRun(Sink& sink, int32_t run, int16_t colour) {
         const CodeBits& code = codes[static_cast<std::size_t>(run)];
         sink.Put(code.bits, code.length);
     }
+}
+
+// The same with the codes of the colour: 0 white, any other value black.
+template <typename Sink>
+void PutRun(Sink& sink, int32_t run, int16_t colour) {
+    PutRun(sink, run, CodeBitsFor(colour));
 }
 
 // 0 to 7 fill zeros, so that the EOL that follows them ends on a byte boundary, and the EOL.
@@ -126,4 +136,4 @@ void PutRow2D(Sink& sink, std::span<const int32_t> reference, std::span<const in
     }
 }
 
-} // namespace faxlens::modTIF
+} // namespace faxlens::codec

@@ -1,20 +1,23 @@
 // The decoding engine of every fax coding: Group 3 one- and two-dimensional, Group 4 and Huffman
 // RLE. It reads the strip's bits through a bit reader, recognises code words and mode codes by
 // table lookup, walks the reference line as the coding line advances, and hands each row's
-// black runs to a row painter of the surface, which paints them a word at a time. Its results are
-// those of decoding the strip's bits as one BitString with the primitives of modTIF, rule for rule.
+// black runs to a row painter, which sets them in the rows a row sink gives. Its results are
+// those of decoding the strip's bits as text, one character a bit, with the plain primitives that
+// the tests keep as its reference, rule for rule.
 
 #include "codec/bit_reader.h"
 #include "codec/change_line.h"
+#include "codec/codec_types.h"
 #include "codec/fax_tables.h"
 #include "codec/page_decode.h"
-#include "codec/run_decoding.h"
+#include "codec/reference_line.h"
+#include "codec/row_sink.h"
 
 #include <algorithm>
 #include <array>
 #include <vector>
 
-namespace faxlens::modConvert_TIF2DC {
+namespace faxlens::codec {
 
 namespace {
 
@@ -45,7 +48,7 @@ enum class LineEnd {
 // its inlined steps share, so that the compiler keeps it in registers.
 struct Cursor {
     BitReader reader;
-    PageSurface::RowPainter painter; // of the row being decoded
+    RowPainter painter; // sets the black runs of the row being decoded
     int64_t row = 0;
     int64_t a0 = 0;        // the column of the next run, also on the surface past the width
     int32_t codingEnd = 0; // the last element of the coding line; 0 while it is empty
@@ -54,7 +57,7 @@ struct Cursor {
     int16_t colour = kWhite;
     bool horizontalPending = false; // the second run of a horizontal mode is due
     int32_t horizontalRuns = 0;
-    modTIF::ReferenceWalk walk{};
+    codec::ReferenceWalk walk{};
     bool previousUsedNothing = false;
     bool anythingDecoded = false;
 };
@@ -68,12 +71,12 @@ struct VerticalCode {
     int8_t walkStep = 0;
 };
 
-const std::array<VerticalCode, std::size_t{1} << modTIF::kModeLookupBits>& VerticalCodes() {
+const std::array<VerticalCode, std::size_t{1} << codec::kModeLookupBits>& VerticalCodes() {
     static const auto codes = [] {
-        std::array<VerticalCode, std::size_t{1} << modTIF::kModeLookupBits> table{};
-        const auto& modes = modTIF::ModeLookup();
+        std::array<VerticalCode, std::size_t{1} << codec::kModeLookupBits> table{};
+        const auto& modes = codec::ModeLookup();
         for (std::size_t i = 0; i < table.size(); ++i)
-            if (modes[i].mode == modTIF::Mode::Vertical)
+            if (modes[i].mode == codec::Mode::Vertical)
                 table[i] = {true, modes[i].delta, modes[i].length,
                             static_cast<int8_t>(modes[i].delta < 0 ? -1 : 1)};
         return table;
@@ -81,17 +84,16 @@ const std::array<VerticalCode, std::size_t{1} << modTIF::kModeLookupBits>& Verti
     return codes;
 }
 
-// Without kPaints the decoder only reads the strip: what a check of a page needs, at the cost of
+// Without kDelivers the decoder only reads the strip: what a check of a page needs, at the cost of
 // decoding alone.
-template <bool kPaints>
+template <bool kDelivers>
 class FaxDecoder {
 public:
-    FaxDecoder(PageSurface* surface, std::span<const uint8_t> data, bool lowBitFirst, int32_t width,
-               int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
-               const EventPump& pump)
-        : surface_(surface), data_(data), lowBitFirst_(lowBitFirst), width_(width),
-          rowLimit_(rowLimit), xOffset_(xOffset), yOffset_(yOffset), ink_(ink), pump_(pump),
-          reference_(TypicalChanges(width)), codingLine_(TypicalChanges(width)) {
+    FaxDecoder(RowSink* sink, std::span<const uint8_t> data, bool lowBitFirst, int32_t width,
+               int32_t rowLimit, int64_t firstRow, const EventPump& pump)
+        : sink_(sink), data_(data), lowBitFirst_(lowBitFirst), width_(width), rowLimit_(rowLimit),
+          firstRow_(firstRow), pump_(pump), reference_(TypicalChanges(width)),
+          codingLine_(TypicalChanges(width)) {
         reference_.Append(width);
         reference_.Seal();
     }
@@ -113,10 +115,10 @@ private:
     [[gnu::always_inline]] Cursor Start() {
         Pump(pump_);
         Cursor c{.reader = BitReader(data_, lowBitFirst_),
-                 .painter = PageSurface::RowPainter(surface_, ink_),
+                 .painter = RowPainter(sink_),
                  .reference = reference_.Elements()};
-        if constexpr (kPaints)
-            c.painter.Start(yOffset_);
+        if constexpr (kDelivers)
+            c.painter.Start(firstRow_);
         return c;
     }
 
@@ -147,10 +149,10 @@ private:
             reader.Skip(used);
             return {false, -1, used};
         }
-        const modTIF::RunLookup& lookup = colour == kWhite ? whiteRuns_ : blackRuns_;
+        const codec::RunLookup& lookup = colour == kWhite ? whiteRuns_ : blackRuns_;
         RunResult result;
         for (;;) {
-            const modTIF::RunCode& code = lookup[reader.Peek(modTIF::kRunLookupBits)];
+            const codec::RunCode& code = lookup[reader.Peek(codec::kRunLookupBits)];
             if (code.run < 0 || code.length > reader.Available())
                 return result;
             reader.Skip(code.length);
@@ -163,18 +165,18 @@ private:
         }
     }
 
-    [[gnu::always_inline]] modTIF::ModeCode ReadMode(Cursor& c) {
+    [[gnu::always_inline]] codec::ModeCode ReadMode(Cursor& c) {
         BitReader& reader = c.reader;
         const int64_t available = reader.Available();
         if (available <= 0)
             return {};
-        const uint32_t code = reader.Peek(modTIF::kModeLookupBits);
+        const uint32_t code = reader.Peek(codec::kModeLookupBits);
         if (code >= 0x40) // "1": V0, most codes of a page
-            return {modTIF::Mode::Vertical, 0, 1};
-        const modTIF::ModeCode mode = modes_[code];
-        if (mode.mode == modTIF::Mode::None || mode.length > available)
+            return {codec::Mode::Vertical, 0, 1};
+        const codec::ModeCode mode = modes_[code];
+        if (mode.mode == codec::Mode::None || mode.length > available)
             return {};
-        if (mode.mode == modTIF::Mode::Vertical && mode.delta < 0 &&
+        if (mode.mode == codec::Mode::Vertical && mode.delta < 0 &&
             !reader.OneAfter(reader.Position() + mode.length - 1))
             return {};
         return mode;
@@ -185,13 +187,13 @@ private:
         const auto count = static_cast<int32_t>(c.reference.size());
         // Most steps are a vertical mode, which cannot fail once its code is read.
         if (!c.horizontalPending) {
-            const modTIF::ModeCode mode = ReadMode(c);
-            if (mode.mode == modTIF::Mode::Vertical) {
+            const codec::ModeCode mode = ReadMode(c);
+            if (mode.mode == codec::Mode::Vertical) {
                 c.reader.Skip(mode.length);
                 const int32_t a = SaturateToLong(c.a0);
                 int32_t b1 = 0;
                 int32_t b2 = 0;
-                modTIF::FindB1B2(a, c.reference, count, b1, b2, c.colour, c.walk);
+                codec::FindB1B2(a, c.reference, count, b1, b2, c.colour, c.walk);
                 c.walk.next = SaturateToLong(int64_t{c.walk.next} + (mode.delta < 0 ? -1 : 1));
                 c.walk.runDecoded = true;
                 runLength = SaturateToLong(int64_t{b1} + mode.delta - a);
@@ -201,20 +203,20 @@ private:
         const int64_t start = c.reader.Position();
         int64_t total = 0;
         int32_t a = SaturateToLong(c.a0);
-        modTIF::ReferenceWalk walk = c.walk;
+        codec::ReferenceWalk walk = c.walk;
         while (!c.horizontalPending) {
-            const modTIF::ModeCode mode = ReadMode(c);
-            if (mode.mode == modTIF::Mode::None) {
+            const codec::ModeCode mode = ReadMode(c);
+            if (mode.mode == codec::Mode::None) {
                 c.reader.Seek(start);
                 return false;
             }
             c.reader.Skip(mode.length);
-            if (mode.mode == modTIF::Mode::Horizontal)
+            if (mode.mode == codec::Mode::Horizontal)
                 break;
             int32_t b1 = 0;
             int32_t b2 = 0;
-            modTIF::FindB1B2(a, c.reference, count, b1, b2, c.colour, walk);
-            if (mode.mode == modTIF::Mode::Vertical) {
+            codec::FindB1B2(a, c.reference, count, b1, b2, c.colour, walk);
+            if (mode.mode == codec::Mode::Vertical) {
                 walk.next = SaturateToLong(int64_t{walk.next} + (mode.delta < 0 ? -1 : 1));
                 walk.runDecoded = true;
                 c.walk = walk;
@@ -253,17 +255,17 @@ private:
 
     // A black run goes to the row's painter; white runs need nothing.
     [[gnu::always_inline]] void PaintRun(Cursor& c, int32_t run) {
-        if (kPaints && c.colour != kWhite && run > 0)
-            c.painter.Paint(c.a0 + xOffset_, c.a0 + xOffset_ + run);
+        if (kDelivers && c.colour != kWhite && run > 0)
+            c.painter.Paint(c.a0, c.a0 + run);
         c.a0 += run;
         c.colour = OppositeColour(c.colour);
     }
 
-    // The row's runs go into the surface, and the next row begins.
+    // The row's runs go to the sink, and the next row begins.
     [[gnu::always_inline]] void NextRow(Cursor& c) {
         ++c.row;
-        if constexpr (kPaints)
-            c.painter.Start(c.row + yOffset_);
+        if constexpr (kDelivers)
+            c.painter.Start(c.row + firstRow_);
     }
 
     // The coding line becomes the reference line of the next row.
@@ -288,7 +290,7 @@ private:
 
     // --- Group 3, one-dimensional ---
 
-    // Decodes one run and paints it; false when the strip is finished.
+    // Decodes one run and records it; false when the strip is finished.
     [[gnu::always_inline]] bool Group3Run(Cursor& c) {
         const RunResult run = DecodeRun(c, c.colour);
         // Neither colour's code words match here: nothing more can be decoded.
@@ -316,7 +318,7 @@ private:
 
     // --- Group 4 ---
 
-    // One coding step recorded and painted; false when the strip is finished.
+    // One coding step recorded; false when the strip is finished.
     [[gnu::always_inline]] bool Group4Step(Cursor& c) {
         int32_t run = 0;
         if (!DecodeStep(c, run))
@@ -358,10 +360,10 @@ private:
     struct CommonRow {
         int32_t a0 = 0;
         int16_t colour = kWhite;
-        modTIF::ReferenceWalk walk{};
+        codec::ReferenceWalk walk{};
         int32_t* out = nullptr;      // where the next element of the coding line goes
         int32_t* outLimit = nullptr; // the end of the room for it
-        PageSurface::RowPainter* painter = nullptr;
+        RowPainter* painter = nullptr;
     };
 
     // Where a row may take the common course; its reference line is counted in longs there.
@@ -403,7 +405,7 @@ private:
     // its last: the two zeros before the line and the two largest longs after it end every search.
     [[gnu::always_inline]] static void FindCommonB1B2(int32_t a, const int32_t* reference,
                                                       int32_t last, int16_t colour,
-                                                      modTIF::ReferenceWalk& walk, int32_t& b1,
+                                                      codec::ReferenceWalk& walk, int32_t& b1,
                                                       int32_t& b2) {
         const int32_t parity = colour != kWhite ? 1 : 0;
         int32_t i = std::max(walk.next, parity - 2);
@@ -426,10 +428,10 @@ private:
     // One run of one-dimensional code with every word in the data; false when a word is missing.
     // The run tables know no word of eleven zeros, so an EOL fails here as DecodeRun fails on it.
     [[gnu::always_inline]] bool DecodeCommonRun(BitReader& reader, int16_t colour, int32_t& run) {
-        const modTIF::RunLookup& lookup = colour == kWhite ? whiteRuns_ : blackRuns_;
+        const codec::RunLookup& lookup = colour == kWhite ? whiteRuns_ : blackRuns_;
         int64_t total = 0;
         for (;;) {
-            const modTIF::RunCode& code = lookup[reader.Peek(modTIF::kRunLookupBits)];
+            const codec::RunCode& code = lookup[reader.Peek(codec::kRunLookupBits)];
             if (code.run < 0 || code.length > reader.Available())
                 return false;
             reader.Skip(code.length);
@@ -444,8 +446,8 @@ private:
     // A run of a0's colour from a0 to `to`, then the colour changes.
     [[gnu::always_inline]] void AddCommonRun(CommonRow& row, int32_t to) {
         *row.out++ = to;
-        if (kPaints && row.colour != kWhite && to > row.a0)
-            row.painter->Paint(int64_t{row.a0} + xOffset_, int64_t{to} + xOffset_);
+        if (kDelivers && row.colour != kWhite && to > row.a0)
+            row.painter->Paint(row.a0, to);
         row.a0 = to;
         row.colour = OppositeColour(row.colour);
     }
@@ -462,22 +464,22 @@ private:
                                                      const int32_t* reference, int32_t last,
                                                      int64_t stopAt) {
         const int64_t start = reader.Position();
-        modTIF::ReferenceWalk walk = row.walk;
+        codec::ReferenceWalk walk = row.walk;
         int32_t a = row.a0; // passes move it on
         // Passes may take the step on towards the end of the data: each mode code is checked.
         while (walk.next <= last + 1 && reader.Position() < stopAt) {
-            const uint32_t code = reader.Peek(modTIF::kModeLookupBits);
-            const modTIF::ModeCode mode =
-                code >= 0x40 ? modTIF::ModeCode{modTIF::Mode::Vertical, 0, 1} : modes_[code];
-            if (mode.mode == modTIF::Mode::None)
+            const uint32_t code = reader.Peek(codec::kModeLookupBits);
+            const codec::ModeCode mode =
+                code >= 0x40 ? codec::ModeCode{codec::Mode::Vertical, 0, 1} : modes_[code];
+            if (mode.mode == codec::Mode::None)
                 break;
             reader.Skip(mode.length);
-            if (mode.mode == modTIF::Mode::Horizontal)
+            if (mode.mode == codec::Mode::Horizontal)
                 return TakeCommonHorizontal(reader, row, walk, a, start, stopAt);
             int32_t b1 = 0;
             int32_t b2 = 0;
             FindCommonB1B2(a, reference, last, row.colour, walk, b1, b2);
-            if (mode.mode == modTIF::Mode::Vertical) {
+            if (mode.mode == codec::Mode::Vertical) {
                 const int64_t a1 = int64_t{b1} + mode.delta;
                 if (a1 < row.a0 || a1 > kHighestLong)
                     break;
@@ -520,7 +522,7 @@ private:
         int32_t* out = row.out;
         bool taken = false;
         while (a0 < width && reader.Position() < stopAt && out < row.outLimit) {
-            const VerticalCode code = codes[reader.Peek(modTIF::kModeLookupBits)];
+            const VerticalCode code = codes[reader.Peek(codec::kModeLookupBits)];
             if (!code.vertical)
                 break;
             int32_t i = next + (reference[next] <= a0 ? 2 : 0);
@@ -541,8 +543,8 @@ private:
             next = i + code.walkStep;
             taken = true;
             *out++ = static_cast<int32_t>(a1);
-            if (kPaints && colour != kWhite && a1 > a0)
-                row.painter->Paint(int64_t{a0} + xOffset_, a1 + xOffset_);
+            if (kDelivers && colour != kWhite && a1 > a0)
+                row.painter->Paint(a0, a1);
             a0 = static_cast<int32_t>(a1);
             colour = static_cast<int16_t>(~colour);
         }
@@ -570,10 +572,10 @@ private:
         while (steps < limit && run[steps - 1] < width && run[steps] > run[steps - 1])
             ++steps;
         std::copy_n(run, steps, out);
-        if constexpr (kPaints) {
+        if constexpr (kDelivers) {
             for (int64_t k = 0; k < steps; a0 = run[k++], colour = static_cast<int16_t>(~colour))
                 if (colour != kWhite && run[k] > a0)
-                    row.painter->Paint(int64_t{a0} + xOffset_, int64_t{run[k]} + xOffset_);
+                    row.painter->Paint(a0, run[k]);
         } else {
             a0 = run[steps - 1];
             if (steps % 2 != 0)
@@ -586,7 +588,7 @@ private:
 
     // The two runs of a horizontal mode whose code has been read; passes before it took a0 to a.
     [[gnu::always_inline]] CommonStep TakeCommonHorizontal(BitReader& reader, CommonRow& row,
-                                                           modTIF::ReferenceWalk walk, int32_t a,
+                                                           codec::ReferenceWalk walk, int32_t a,
                                                            int64_t start, int64_t stopAt) {
         int32_t run = 0;
         if (!DecodeCommonRun(reader, row.colour, run) || int64_t{a} + run < row.a0 ||
@@ -713,20 +715,18 @@ private:
         NextReference(c);
     }
 
-    PageSurface* surface_; // null: nothing is painted
+    RowSink* sink_; // null: rows are only read
     const std::span<const uint8_t> data_;
     const bool lowBitFirst_;
-    const modTIF::RunLookup& whiteRuns_ = modTIF::RunLookupFor(kWhite);
-    const modTIF::RunLookup& blackRuns_ = modTIF::RunLookupFor(kBlack);
-    const std::array<modTIF::ModeCode, std::size_t{1} << modTIF::kModeLookupBits>& modes_ =
-        modTIF::ModeLookup();
-    const std::array<VerticalCode, std::size_t{1} << modTIF::kModeLookupBits>& verticalCodes_ =
+    const codec::RunLookup& whiteRuns_ = codec::RunLookupFor(kWhite);
+    const codec::RunLookup& blackRuns_ = codec::RunLookupFor(kBlack);
+    const std::array<codec::ModeCode, std::size_t{1} << codec::kModeLookupBits>& modes_ =
+        codec::ModeLookup();
+    const std::array<VerticalCode, std::size_t{1} << codec::kModeLookupBits>& verticalCodes_ =
         VerticalCodes();
     const int32_t width_;
     const int32_t rowLimit_;
-    const int64_t xOffset_;
-    const int64_t yOffset_;
-    const ColourValue ink_;
+    const int64_t firstRow_;
     const EventPump& pump_;
 
     ChangeLine reference_;
@@ -734,36 +734,36 @@ private:
     int64_t stopBit_ = 0;
 };
 
-template <bool kPaints>
-int64_t FaxDecoder<kPaints>::RunGroup3() {
+template <bool kDelivers>
+int64_t FaxDecoder<kDelivers>::RunGroup3() {
     Cursor c = Start();
     while (DataLeft(c)) {
         OfferPump(c);
         if (!Group3Run(c))
             break;
     }
-    if constexpr (kPaints)
+    if constexpr (kDelivers)
         c.painter.Finish();
     stopBit_ = c.reader.Position();
     return c.row + (c.a0 > 0 ? 1 : 0);
 }
 
-template <bool kPaints>
-int64_t FaxDecoder<kPaints>::RunGroup4() {
+template <bool kDelivers>
+int64_t FaxDecoder<kDelivers>::RunGroup4() {
     Cursor c = Start();
     while (DataLeft(c)) {
         OfferPump(c);
         if (!Group4Step(c) || !TakeCommonGroup4Steps(c))
             break;
     }
-    if constexpr (kPaints)
+    if constexpr (kDelivers)
         c.painter.Finish();
     stopBit_ = c.reader.Position();
     return c.row + (c.a0 != 0 ? 1 : 0);
 }
 
-template <bool kPaints>
-int64_t FaxDecoder<kPaints>::RunGroup3TwoD() {
+template <bool kDelivers>
+int64_t FaxDecoder<kDelivers>::RunGroup3TwoD() {
     Cursor c = Start();
     // Other writers start a strip with an EOL and a tag bit; without them the first line is
     // one-dimensional, as every first line must be.
@@ -794,8 +794,8 @@ int64_t FaxDecoder<kPaints>::RunGroup3TwoD() {
     return c.row;
 }
 
-template <bool kPaints>
-int64_t FaxDecoder<kPaints>::RunHuffmanRle() {
+template <bool kDelivers>
+int64_t FaxDecoder<kDelivers>::RunHuffmanRle() {
     Cursor c = Start();
     while (c.row < rowLimit_ && DataLeft(c)) {
         const LineEnd end = DecodeLine1D(c);
@@ -808,8 +808,8 @@ int64_t FaxDecoder<kPaints>::RunHuffmanRle() {
     return c.row;
 }
 
-template <bool kPaints>
-int64_t RunCoding(FaxDecoder<kPaints>& decoder, FaxCoding coding) {
+template <bool kDelivers>
+int64_t RunCoding(FaxDecoder<kDelivers>& decoder, FaxCoding coding) {
     switch (coding) {
     case FaxCoding::Group3:
         return decoder.RunGroup3();
@@ -842,17 +842,15 @@ int64_t FirstUnexplainedBit(std::span<const uint8_t> data, bool lowBitFirst, int
     }
 }
 
-// Decodes the strip with a decoder that paints or one that only reads. Everything the decoding
-// calls is inlined here, where the decoder is a local, so that its members stay in registers
-// instead of being read through a pointer after every store; with both decoders in this file the
-// compiler would otherwise stop inlining early.
-template <bool kPaints>
-[[gnu::flatten]] int64_t Decode(FaxCoding coding, PageSurface* surface,
-                                std::span<const uint8_t> data, bool lowBitFirst, int32_t width,
-                                int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
+// Decodes the strip with a decoder that hands on rows or one that only reads. Everything the
+// decoding calls is inlined here, where the decoder is a local, so that its members stay in
+// registers instead of being read through a pointer after every store; with both decoders in this
+// file the compiler would otherwise stop inlining early.
+template <bool kDelivers>
+[[gnu::flatten]] int64_t Decode(FaxCoding coding, RowSink* sink, std::span<const uint8_t> data,
+                                bool lowBitFirst, int32_t width, int32_t rowLimit, int64_t firstRow,
                                 const EventPump& pump, FaxStripEnd* end) {
-    FaxDecoder<kPaints> decoder(surface, data, lowBitFirst, width, rowLimit, xOffset, yOffset, ink,
-                                pump);
+    FaxDecoder<kDelivers> decoder(sink, data, lowBitFirst, width, rowLimit, firstRow, pump);
     const int64_t rows = RunCoding(decoder, coding);
     if (end != nullptr) {
         end->stopBit = decoder.StopBit();
@@ -864,41 +862,13 @@ template <bool kPaints>
 
 } // namespace
 
-int64_t DecodeFaxStrip(FaxCoding coding, PageSurface* surface, std::span<const uint8_t> data,
-                       bool lowBitFirst, int32_t width, int32_t rowLimit, int64_t xOffset,
-                       int64_t yOffset, ColourValue ink, const EventPump& pump, FaxStripEnd* end) {
-    return surface != nullptr ? Decode<true>(coding, surface, data, lowBitFirst, width, rowLimit,
-                                             xOffset, yOffset, ink, pump, end)
-                              : Decode<false>(coding, surface, data, lowBitFirst, width, rowLimit,
-                                              xOffset, yOffset, ink, pump, end);
+int64_t DecodeFaxStrip(FaxCoding coding, RowSink* sink, std::span<const uint8_t> data,
+                       bool lowBitFirst, int32_t width, int32_t rowLimit, int64_t firstRow,
+                       const EventPump& pump, FaxStripEnd* end) {
+    return sink != nullptr
+               ? Decode<true>(coding, sink, data, lowBitFirst, width, rowLimit, firstRow, pump, end)
+               : Decode<false>(coding, sink, data, lowBitFirst, width, rowLimit, firstRow, pump,
+                               end);
 }
 
-int64_t DecodeStrip1D(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
-                      int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
-                      const EventPump& pump) {
-    return DecodeFaxStrip(FaxCoding::Group3, &surface, data, false, width, rowLimit, xOffset,
-                          yOffset, ink, pump);
-}
-
-int64_t DecodeStrip2D(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
-                      int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
-                      const EventPump& pump) {
-    return DecodeFaxStrip(FaxCoding::Group4, &surface, data, false, width, rowLimit, xOffset,
-                          yOffset, ink, pump);
-}
-
-int64_t DecodeStripGroup3TwoD(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
-                              int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
-                              const EventPump& pump) {
-    return DecodeFaxStrip(FaxCoding::Group3TwoD, &surface, data, false, width, rowLimit, xOffset,
-                          yOffset, ink, pump);
-}
-
-int64_t DecodeStripHuffmanRle(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
-                              int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
-                              const EventPump& pump) {
-    return DecodeFaxStrip(FaxCoding::HuffmanRle, &surface, data, false, width, rowLimit, xOffset,
-                          yOffset, ink, pump);
-}
-
-} // namespace faxlens::modConvert_TIF2DC
+} // namespace faxlens::codec

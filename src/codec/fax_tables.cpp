@@ -4,7 +4,7 @@
 
 #include <bit>
 
-namespace faxlens::modTIF {
+namespace faxlens::codec {
 
 namespace {
 
@@ -85,4 +85,4 @@ const CodeBitsTable& CodeBitsFor(int16_t colour) {
     return colour != 0 ? black : white;
 }
 
-} // namespace faxlens::modTIF
+} // namespace faxlens::codec

@@ -7,7 +7,7 @@
 #include <array>
 #include <cstdint>
 
-namespace faxlens::modTIF {
+namespace faxlens::codec {
 
 inline constexpr int kRunLookupBits = 13; // the longest code word
 inline constexpr int kModeLookupBits = 7; // the longest mode code
@@ -43,4 +43,4 @@ struct CodeBits {
 using CodeBitsTable = std::array<CodeBits, 104>;
 const CodeBitsTable& CodeBitsFor(int16_t colour);
 
-} // namespace faxlens::modTIF
+} // namespace faxlens::codec

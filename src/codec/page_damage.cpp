@@ -2,7 +2,7 @@
 
 #include <numeric>
 
-namespace faxlens::modConvert_TIF2DC {
+namespace faxlens::codec {
 
 namespace {
 
@@ -87,4 +87,4 @@ std::string PageDamage::Describe() const {
     return text;
 }
 
-} // namespace faxlens::modConvert_TIF2DC
+} // namespace faxlens::codec

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace faxlens::modConvert_TIF2DC {
+namespace faxlens::codec {
 
 struct PageDamage {
     struct RowRange {
@@ -50,4 +50,4 @@ struct PageDamage {
     std::string Describe() const;
 };
 
-} // namespace faxlens::modConvert_TIF2DC
+} // namespace faxlens::codec

@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-namespace faxlens::modConvert_TIF2DC {
+namespace faxlens::codec {
 
 namespace {
 
@@ -85,13 +85,6 @@ bool HoldsAnyStrip(const TiffPage& page) {
                        [](const StripSlot& slot) { return slot.HoldsStrip(); });
 }
 
-// On a black-is-zero page, and a palette page whose first colour is the darker, what the codes
-// call black is white.
-bool BlackIsZero(const PageCoding& coding) {
-    return coding.photometric == photometric::kBlackIsZero ||
-           (coding.photometric == photometric::kPalette && coding.paletteDarkIndex == 0);
-}
-
 std::string Counted(int32_t count, const std::string& thing) {
     return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
 }
@@ -100,7 +93,7 @@ std::string Counted(int32_t count, const std::string& thing) {
 // missing or the strip is the last (a lone strip under a RowsPerStrip that is too small holds
 // the whole page). Rows a strip codes beyond them belong to no row of the page.
 int32_t RowsOfStrip(const TiffPage& page, int64_t firstRow, bool last) {
-    // A page being decoded fits a surface, so its height fits a long.
+    // DecodePageRows decodes only pages whose height fits a long.
     const int64_t left = std::clamp<int64_t>(page.height - firstRow, 0, page.height);
     return static_cast<int32_t>(
         page.rowsPerStrip > 0 && !last ? std::min<int64_t>(page.rowsPerStrip, left) : left);
@@ -142,24 +135,24 @@ std::optional<FaxCoding> FaxCodingOf(PageDecoder decoder) {
 
 // Decodes one strip of at most rowLimit rows; returns the rows it reached. A fax strip also
 // tells where the engine left it.
-int64_t DecodeStrip(PageDecoder decoder, PageSurface* surface, std::span<uint8_t> data,
-                    const TiffPage& page, int64_t firstRow, int32_t rowLimit, ColourValue ink,
-                    const EventPump& pump, FaxStripEnd& end) {
+int64_t DecodeStrip(PageDecoder decoder, RowSink* sink, std::span<uint8_t> data,
+                    const TiffPage& page, int64_t firstRow, int32_t rowLimit, const EventPump& pump,
+                    FaxStripEnd& end) {
     const auto width = static_cast<int32_t>(page.width);
     const bool lowBitFirst = page.coding.fillOrder == kFillOrderLowBitFirst;
     if (const std::optional<FaxCoding> coding = FaxCodingOf(decoder))
-        return DecodeFaxStrip(*coding, surface, data, lowBitFirst, width, rowLimit, 0, firstRow,
-                              ink, pump, &end);
+        return DecodeFaxStrip(*coding, sink, data, lowBitFirst, width, rowLimit, firstRow, pump,
+                              &end);
     if (lowBitFirst)
         ReverseBitOrder(data);
     switch (decoder) {
     case PageDecoder::Uncompressed:
-        return DecodeStripBitmap(surface, data, width, rowLimit, 0, firstRow, ink);
+        return DecodeStripBitmap(sink, data, width, rowLimit, firstRow);
     case PageDecoder::PackBits:
     case PageDecoder::Lzw:
     case PageDecoder::Deflate:
-        return DecodeStripBitmap(surface, UnpackStrip(decoder, data, width, rowLimit), width,
-                                 rowLimit, 0, firstRow, ink);
+        return DecodeStripBitmap(sink, UnpackStrip(decoder, data, width, rowLimit), width, rowLimit,
+                                 firstRow);
     default:
         return 0;
     }
@@ -237,19 +230,21 @@ void NoteStripEnd(PageDamage& damage, int32_t strip, bool fax, const FaxStripEnd
 
 } // namespace
 
-Result<PageDamage> DecodePageIntoSurface(PageSurface* surface, const TiffFile& file,
-                                         const TiffPage& page, const EventPump& pump) {
+bool InkIsWhite(const TiffPage& page) {
+    const PageCoding& coding = page.coding;
+    return coding.photometric == photometric::kBlackIsZero ||
+           (coding.photometric == photometric::kPalette && coding.paletteDarkIndex == 0);
+}
+
+Result<PageDamage> DecodePageRows(RowSink* sink, const TiffFile& file, const TiffPage& page,
+                                  const EventPump& pump) {
     const PageDecoder decoder = DecoderFor(page);
     PageDamage damage;
-    if (decoder == PageDecoder::None)
+    if (decoder == PageDecoder::None || page.width > kHighestLong || page.height > kHighestLong)
         return damage;
     damage.rowsExpected = static_cast<int32_t>(page.height);
-    const bool blackIsZero = BlackIsZero(page.coding);
-    if (blackIsZero && surface)
-        surface->Fill(kColourBlack);
-    const ColourValue ink = blackIsZero ? kColourWhite : kColourBlack;
     PageBudget budget(file, page);
-    // Strips from firstRow on; past the page's last row nothing of a strip could be painted.
+    // Strips from firstRow on; past the page's last row nothing of a strip could be shown.
     int64_t firstRow = 0;
     for (std::size_t i = 0; i < page.strips.size() && firstRow < page.height;
          ++i, firstRow += std::max<int64_t>(page.rowsPerStrip, 0)) {
@@ -274,7 +269,7 @@ Result<PageDamage> DecodePageIntoSurface(PageSurface* surface, const TiffFile& f
         const auto rowLimit = static_cast<int32_t>(std::min<int64_t>(rows, budget.rows));
         FaxStripEnd end;
         const int64_t reached =
-            DecodeStrip(decoder, surface, data, page, firstRow, rowLimit, ink, pump, end);
+            DecodeStrip(decoder, sink, data, page, firstRow, rowLimit, pump, end);
         budget.rows -= reached;
         // A strip without a byte count is read up to whatever follows it (the next strip, a
         // directory, the end of the file): what lies after its rows is no sign of damage.
@@ -286,57 +281,4 @@ Result<PageDamage> DecodePageIntoSurface(PageSurface* surface, const TiffFile& f
     return damage;
 }
 
-Result<DecodedPage> DecodePage(const TiffFile& file, int64_t ifdOffset, const EventPump& pump,
-                               Painting painting) {
-    Result<TiffPage> parameters = ReadPageParameters(file, ifdOffset);
-    if (!parameters)
-        return std::move(parameters).TakeFailure();
-    DecodedPage decoded;
-    decoded.page = std::move(*parameters);
-    const TiffPage& page = decoded.page;
-    if (page.width <= 0 || page.height <= 0) {
-        decoded.status = PageStatus::NoSize;
-        return decoded;
-    }
-    if (DecoderFor(page) == PageDecoder::None) {
-        decoded.status = PageStatus::Unsupported;
-        return decoded;
-    }
-    if (!SurfaceSizeFits(page.width, page.height) || page.width > kHighestLong ||
-        page.height > kHighestLong) {
-        decoded.status = PageStatus::TooLarge;
-        return decoded;
-    }
-    if (painting == Painting::Painted) {
-        decoded.surface = CreatePageSurface(static_cast<int32_t>(page.width),
-                                            static_cast<int32_t>(page.height), kColourWhite);
-        if (!decoded.surface) { // the memory cannot be had
-            decoded.status = PageStatus::TooLarge;
-            return decoded;
-        }
-    }
-    Result<PageDamage> damage = DecodePageIntoSurface(decoded.surface.get(), file, page, pump);
-    if (!damage)
-        return std::move(damage).TakeFailure();
-    decoded.damage = std::move(*damage);
-    decoded.status = PageStatus::Decoded;
-    return decoded;
-}
-
-std::string PageProblem(const DecodedPage& decoded) {
-    const TiffPage& page = decoded.page;
-    switch (decoded.status) {
-    case PageStatus::Unsupported:
-        return "This page cannot be shown: " + UnsupportedReason(page) + ".";
-    case PageStatus::TooLarge:
-        return "This page is too large to show: " + std::to_string(page.width) + " x " +
-               std::to_string(page.height) + " pixels.";
-    case PageStatus::NoSize:
-        return "This page has no usable width and height.";
-    case PageStatus::Decoded:
-        break;
-    }
-    return {};
-}
-
-} // namespace faxlens::modConvert_TIF2DC
+} // namespace faxlens::codec

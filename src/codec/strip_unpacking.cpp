@@ -7,7 +7,7 @@
 #define ZLIB_CONST // next_in points to const bytes
 #include <zlib.h>
 
-namespace faxlens::modConvert_TIF2DC {
+namespace faxlens::codec {
 namespace {
 
 // Makes room for the output to hold `needed` bytes (at most the limit). The room doubles so that
@@ -174,4 +174,4 @@ std::vector<uint8_t> Inflate(std::span<const uint8_t> packed, std::size_t limit)
     return out;
 }
 
-} // namespace faxlens::modConvert_TIF2DC
+} // namespace faxlens::codec

@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-namespace faxlens::modConvert_TIF2DC {
+namespace faxlens::codec {
 
 // TIFF LZW (Compression 5) unpacked into at most `limit` bytes. Reads both bit orders that
 // TIFF readers accept: the usual codes packed most significant bit first, whose code width
@@ -24,4 +24,4 @@ std::vector<uint8_t> UnpackLzw(std::span<const uint8_t> packed, std::size_t limi
 // was inflated before damaged data or the end of the input is kept.
 std::vector<uint8_t> Inflate(std::span<const uint8_t> packed, std::size_t limit);
 
-} // namespace faxlens::modConvert_TIF2DC
+} // namespace faxlens::codec

@@ -1,6 +1,6 @@
 #include "shell/form1.h"
 
-#include "shell/mod_faxlens.h"
+#include "shell/program.h"
 #include "tiff/tag_report.h"
 #include "ui/dropped_file.h"
 #include "ui/file_dialogs.h"
@@ -147,34 +147,33 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Form1::Form_Load(const QString& commandLine) {
-    modFaxlens::StartUp(*this, commandLine);
+    shell::StartUp(*this, commandLine);
 }
 
 void Form1::Label1_DblClick() {
-    if (modFaxlens::Document().Reading.Busy())
+    if (shell::Document().Reading.Busy())
         return;
-    const QString path = modCmDlgDLL::ShowOpenDialog(
-        {{kTifFilter, kTifPatterns}, {kAllFilesFilter, kAllFilesPattern}}, this,
-        modFaxlens::DialogFolder(modFaxlens::Document().CurrentFile), true);
-    modFaxlens::RememberFolder(path);
+    const QString path =
+        ui::ShowOpenDialog({{kTifFilter, kTifPatterns}, {kAllFilesFilter, kAllFilesPattern}}, this,
+                           ui::DialogFolder(shell::Document().CurrentFile), true);
+    ui::RememberFolder(path);
     if (!path.isEmpty())
-        modFaxlens::OpenTifFile(*this, path);
+        shell::OpenTifFile(*this, path);
 }
 
 void Form1::OpenDroppedFile(const QString& path) {
-    if (modFaxlens::Document().Reading.Busy() || path.isEmpty())
+    if (shell::Document().Reading.Busy() || path.isEmpty())
         return;
-    modFaxlens::RememberFolder(path);
-    modFaxlens::OpenTifFile(*this, path);
+    ui::RememberFolder(path);
+    shell::OpenTifFile(*this, path);
 }
 
 void Form1::ReloadFile() {
-    const modFaxlens::DocumentState& state = modFaxlens::Document();
+    const shell::DocumentState& state = shell::Document();
     if (state.Reading.Busy() || state.CurrentFile.isEmpty())
         return;
     const int selected = SelectedEntry();
-    if (modFaxlens::OpenTifFile(*this, state.CurrentFile) && selected >= 0 &&
-        selected < List1.count())
+    if (shell::OpenTifFile(*this, state.CurrentFile) && selected >= 0 && selected < List1.count())
         List1.setCurrentRow(selected);
 }
 
@@ -192,7 +191,7 @@ void Form1::dropEvent(QDropEvent* event) {
 }
 
 void Form1::List1_Click() {
-    const modFaxlens::DocumentState& state = modFaxlens::Document();
+    const shell::DocumentState& state = shell::Document();
     const int entry = SelectedEntry();
     if (state.Reading.Busy() || entry < 0 || entry >= static_cast<int>(state.ImageOffsets.size()))
         return;
@@ -240,7 +239,7 @@ void Form1::ShowReport(const std::string& report) {
 
 // The list is empty while a file is read, but the rule holds regardless of that.
 bool Form1::SelectEntryAt(QPoint position) {
-    if (modFaxlens::Document().Reading.Busy())
+    if (shell::Document().Reading.Busy())
         return false;
     QListWidgetItem* item = List1.itemAt(position);
     if (!item)
@@ -257,7 +256,7 @@ void Form1::ShowListMenu(QPoint position) {
 // The viewer decodes while events are processed, so the document state may change before it
 // returns; it takes the path and the offset along at the start.
 void Form1::ViewSelectedImage() {
-    const modFaxlens::DocumentState& state = modFaxlens::Document();
+    const shell::DocumentState& state = shell::Document();
     const int entry = SelectedEntry();
     if (state.Reading.Busy() || entry < 0 || entry >= static_cast<int>(state.ImageOffsets.size()))
         return;
@@ -275,7 +274,7 @@ void Form1::ViewSelectedImage() {
 // A viewer that moves to another image of the file that this window lists takes the list's
 // selection, and with it the report, along.
 void Form1::FollowViewer(const QString& path, int index) {
-    const modFaxlens::DocumentState& state = modFaxlens::Document();
+    const shell::DocumentState& state = shell::Document();
     if (state.Reading.Busy() || NativePath(state.CurrentFile) != NativePath(path) || index < 0 ||
         index >= List1.count())
         return;
@@ -285,7 +284,7 @@ void Form1::FollowViewer(const QString& path, int index) {
 // A viewer saved over the listed file: the list shows what the file holds now, the saved page
 // selected, as the viewer shows it.
 void Form1::ListReplacedFile(const QString& path) {
-    if (NativePath(modFaxlens::Document().CurrentFile) != NativePath(path))
+    if (NativePath(shell::Document().CurrentFile) != NativePath(path))
         return;
     ReloadFile();
     FollowViewer(path, 0);

@@ -1,11 +1,11 @@
 // "Save Images As PDF...": every image of the open file as a page of one PDF file.
 
+#include "page/pdf_export.h"
 #include "shell/document_state.h"
 #include "shell/form1.h"
 #include "ui/file_dialogs.h"
 #include "ui/path_text.h"
 #include "ui/throttled_pump.h"
-#include "viewer/pdf_export.h"
 
 #include <QMessageBox>
 
@@ -27,7 +27,7 @@ QString Listed(const QString& heading, const std::vector<std::string>& images) {
     return text;
 }
 
-QString Said(const PdfReport& report, const QString& fileName) {
+QString Said(const page::PdfReport& report, const QString& fileName) {
     if (!report.written)
         return QStringLiteral("The images could not be saved as\n%1\n\n%2.")
                    .arg(fileName, QString::fromLocal8Bit(report.written.Reason().c_str())) +
@@ -37,15 +37,15 @@ QString Said(const PdfReport& report, const QString& fileName) {
            Listed(QStringLiteral("Damaged, saved as far as they decode:"), report.damaged);
 }
 
-PdfReport WriteFileAsPdf(const QString& file, const std::vector<PdfImage>& images,
-                         const QString& fileName) {
+page::PdfReport WriteFileAsPdf(const QString& file, const std::vector<page::PdfImage>& images,
+                               const QString& fileName) {
     const Result<TiffFile> tiff = TiffFile::Open(NativePath(file));
-    Result<PdfReport> report =
-        tiff ? WriteImagesAsPdf(*tiff, images, NativePath(fileName), ThrottledEventPump())
+    Result<page::PdfReport> report =
+        tiff ? page::WriteImagesAsPdf(*tiff, images, NativePath(fileName), ThrottledEventPump())
              : Fail(tiff.Reason());
     if (report)
         return std::move(*report);
-    PdfReport unread;
+    page::PdfReport unread;
     unread.written = Fail("The TIFF file cannot be read: " + report.Reason());
     return unread;
 }
@@ -53,20 +53,20 @@ PdfReport WriteFileAsPdf(const QString& file, const std::vector<PdfImage>& image
 } // namespace
 
 void Form1::mnuSaveImagesAsPdf_Click() {
-    const modFaxlens::DocumentState& state = modFaxlens::Document();
+    const shell::DocumentState& state = shell::Document();
     if (state.Reading.Busy() || pdfSaving_.Busy() || state.ImageOffsets.empty())
         return;
     // Taken now: the document may change while events run during the save.
     const QString file = state.CurrentFile;
-    std::vector<PdfImage> images;
+    std::vector<page::PdfImage> images;
     for (std::size_t k = 0; k < state.ImageOffsets.size(); ++k)
         images.push_back({static_cast<int>(k + 1), state.ImageOffsets[k]});
-    const QString fileName = modCmDlgDLL::ShowSaveDialog(
-        kPdfFilter, kPdfPattern, this, modFaxlens::DialogFolder(file), true, QString(), true);
-    modFaxlens::RememberFolder(fileName);
+    const QString fileName = ui::ShowSaveDialog(kPdfFilter, kPdfPattern, this,
+                                                ui::DialogFolder(file), true, QString(), true);
+    ui::RememberFolder(fileName);
     if (fileName.isEmpty())
         return;
-    PdfReport report;
+    page::PdfReport report;
     {
         BusyGuard saving(pdfSaving_);
         report = WriteFileAsPdf(file, images, fileName);

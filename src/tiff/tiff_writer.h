@@ -4,7 +4,7 @@
 // values in the reserved area after it, and one directory of 16 entries at offset 24, so that
 // the strip follows at offset 222. All numbers are big-endian.
 
-#include "tiff/output_file.h"
+#include "base/output_file.h"
 #include "tiff/tiff_facts.h"
 
 #include <cstdint>

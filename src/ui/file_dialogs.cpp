@@ -5,13 +5,21 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QStringList>
 
-namespace faxlens::modCmDlgDLL {
+namespace faxlens::ui {
 
 namespace {
 
 const QString kOpenTitle = QStringLiteral("Select a File...");
+
+// The folder of the file last chosen in a dialog; kept when another file is opened. Dialogs run
+// on the user-interface thread only.
+QString& RememberedFolder() {
+    static QString folder;
+    return folder;
+}
 const QString kSaveTitle = QStringLiteral("Save As...");
 
 // Each letter of a pattern becomes the set of both its cases ("*.tif" gives "*.[tT][iI][fF]"),
@@ -119,4 +127,23 @@ QString WithDefaultExtension(const QString& path, const QString& extension) {
     return path + u'.' + extension;
 }
 
-} // namespace faxlens::modCmDlgDLL
+QString DialogFolder(const QString& openFile) {
+    if (!openFile.isEmpty())
+        return QFileInfo(openFile).absolutePath();
+    return RememberedFolder();
+}
+
+void RememberFolder(const QString& chosenFile) {
+    if (!chosenFile.isEmpty())
+        RememberedFolder() = QFileInfo(chosenFile).absolutePath();
+}
+
+QString LastFolder() {
+    return RememberedFolder();
+}
+
+void ForgetLastFolder() {
+    RememberedFolder().clear();
+}
+
+} // namespace faxlens::ui

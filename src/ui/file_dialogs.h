@@ -1,14 +1,15 @@
 #pragma once
 
-// modCmDlgDLL: the dialogs for choosing a file to open and a name to save under. Each call runs
-// one modal dialog and returns the chosen path, or the empty text when the user cancels.
+// The dialogs for choosing a file to open and a name to save under. Each call runs one modal
+// dialog and returns the chosen path, or the empty text when the user cancels. The dialogs
+// remember the folder of the file last chosen in any of them.
 
 #include <QList>
 #include <QString>
 
 class QWidget;
 
-namespace faxlens::modCmDlgDLL {
+namespace faxlens::ui {
 
 // A filter of a dialog: its text, shown as given, and the patterns that select its files
 // ("*.TIF", several joined with ';'). Patterns match names without regard to case.
@@ -38,4 +39,15 @@ QString DefaultExtension(const QString& pattern);
 // all; a dot in a folder name does not count. An empty path or extension leaves the path as is.
 QString WithDefaultExtension(const QString& path, const QString& extension);
 
-} // namespace faxlens::modCmDlgDLL
+// Where a file dialog starts: in the folder of the file it is about when there is one, else in
+// the folder of the file last chosen, else (the empty text) in the working folder.
+QString DialogFolder(const QString& openFile);
+// Remembers the folder of a file chosen in a dialog; an empty path (a cancelled dialog) leaves
+// the folder remembered as it is.
+void RememberFolder(const QString& chosenFile);
+// The folder remembered; empty when no file has been chosen yet.
+QString LastFolder();
+// Forgets the folder remembered, as if no file had been chosen yet.
+void ForgetLastFolder();
+
+} // namespace faxlens::ui

@@ -212,7 +212,7 @@ void Scale(const ScaleJob& job) {
 
 } // namespace
 
-PixelSource SourceOf(const PageSurface& surface) {
+PixelSource SourceOf(const page::PageSurface& surface) {
     if (surface.IsBilevel())
         return {surface.PlaneRow(0), surface.Width(),
                 surface.Height(),    static_cast<std::ptrdiff_t>(surface.PlaneStride()),

@@ -4,7 +4,7 @@
 // pixels it covers, each weighted by the part of it that is covered. Used to draw the page
 // into the viewer at any zoom (shrinking and enlarging).
 
-#include "viewer/page_surface.h"
+#include "page/page_surface.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,8 +22,8 @@ struct PixelSource {
     int32_t height = 0;
     std::ptrdiff_t stride = 0; // bytes from one row to the next
     int channels = 3;
-    ColourValue zeroColour = kColourWhite; // bits only: the colours of 0 and of 1 bits
-    ColourValue oneColour = kColourBlack;
+    page::ColourValue zeroColour = page::kColourWhite; // bits only: the colours of 0 and of 1 bits
+    page::ColourValue oneColour = page::kColourBlack;
 };
 
 // Destination pixels: rows of three bytes a pixel, red first.
@@ -36,7 +36,7 @@ struct PixelTarget {
 
 // The surface's own pixels as a source: its bits while it holds two colours, else its 24-bit
 // picture. Scaling reads only the part of it that it draws.
-PixelSource SourceOf(const PageSurface& surface);
+PixelSource SourceOf(const page::PageSurface& surface);
 
 // Scales source pixels (sx, sy, sw, sh) onto target pixels (tx, ty, tw, th). The source
 // rectangle is clamped to the source, and what remains of it fills the whole target rectangle;

@@ -1,6 +1,6 @@
 #include "viewer/page_image.h"
 
-#include "export/pdf_writer.h"
+#include "page/pdf_writer.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,7 +11,7 @@ namespace {
 
 constexpr double kMetresPerInch = 0.0254;
 
-QImage BitImage(const PageSurface& page) {
+QImage BitImage(const page::PageSurface& page) {
     QImage image(page.Width(), page.Height(), QImage::Format_Mono);
     if (image.isNull())
         return image;
@@ -30,7 +30,7 @@ QImage BitImage(const PageSurface& page) {
     return image;
 }
 
-QImage ColourImage(const PageSurface& page) {
+QImage ColourImage(const page::PageSurface& page) {
     QImage image(page.Width(), page.Height(), QImage::Format_RGB888);
     for (int32_t y = 0; !image.isNull() && y < page.Height(); ++y)
         std::memcpy(image.scanLine(y), page.RgbRow(y), static_cast<std::size_t>(page.Width()) * 3);
@@ -39,12 +39,12 @@ QImage ColourImage(const PageSurface& page) {
 
 } // namespace
 
-QRgb ToQRgb(ColourValue colour) {
+QRgb ToQRgb(page::ColourValue colour) {
     return qRgb(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
                 static_cast<int>((colour >> 16) & 0xFF));
 }
 
-QImage PageImage(const PageSurface& page, int32_t xRes, int32_t yRes) {
+QImage PageImage(const page::PageSurface& page, int32_t xRes, int32_t yRes) {
     QImage image = page.IsBilevel() ? BitImage(page) : ColourImage(page);
     // Resolutions beyond what dots per metre can hold in an int are left unsaid.
     constexpr int32_t kLargestResolution = 1'000'000;
@@ -56,8 +56,8 @@ QImage PageImage(const PageSurface& page, int32_t xRes, int32_t yRes) {
     return image;
 }
 
-QSizeF PageInches(const PageSurface& page, int32_t xRes, int32_t yRes) {
-    const auto inches = InchesOf(page.Width(), page.Height(), xRes, yRes);
+QSizeF PageInches(const page::PageSurface& page, int32_t xRes, int32_t yRes) {
+    const auto inches = page::InchesOf(page.Width(), page.Height(), xRes, yRes);
     return {inches.width, inches.height};
 }
 

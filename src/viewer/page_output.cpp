@@ -11,7 +11,7 @@
 namespace faxlens {
 
 void ViewForm::CopyPage() {
-    if (const PageSurface* page = page_.Surface())
+    if (const page::PageSurface* page = page_.Surface())
         QGuiApplication::clipboard()->setImage(
             PageImage(*page, page_.XDotsPerInch(), page_.YDotsPerInch()));
 }
@@ -27,7 +27,7 @@ void ViewForm::PrintPage() {
 }
 
 bool ViewForm::PrintPageOn(QPrinter& printer) {
-    const PageSurface* page = page_.Surface();
+    const page::PageSurface* page = page_.Surface();
     if (page == nullptr)
         return false;
     const QImage image = PageImage(*page, page_.XDotsPerInch(), page_.YDotsPerInch());

@@ -3,8 +3,8 @@
 // Drawing a page into the viewer's view at a zoom and scroll position: the screen's metrics, the
 // colours of the view, the banded smoothed copy and the drawing itself.
 
+#include "page/page_surface.h"
 #include "viewer/area_scaler.h"
-#include "viewer/page_surface.h"
 #include "viewer/render_geometry.h"
 #include "viewer/view_canvas.h"
 

@@ -1,8 +1,7 @@
 // The viewer's two save commands: the shown page saved as a Group 3 or a Group 4 TIFF file.
 
-#include "shell/document_state.h"
+#include "base/save_target.h"
 #include "tiff/image_list.h"
-#include "tiff/save_target.h"
 #include "ui/file_dialogs.h"
 #include "ui/path_text.h"
 #include "ui/throttled_pump.h"
@@ -76,21 +75,21 @@ void ViewForm::HoldControlsBack(bool held) {
 }
 
 void ViewForm::Check1_Click() {
-    SaveCommand(Check1, SaveCoding::Group3);
+    SaveCommand(Check1, page::SaveCoding::Group3);
 }
 
 void ViewForm::Check2_Click() {
-    SaveCommand(Check2, SaveCoding::Group4);
+    SaveCommand(Check2, page::SaveCoding::Group4);
 }
 
-void ViewForm::SaveCommand(QPushButton& button, SaveCoding coding) {
+void ViewForm::SaveCommand(QPushButton& button, page::SaveCoding coding) {
     if (!button.isChecked())
         return; // the reset below raises the event once more
     if (!saving_.Busy() && page_.Surface()) {
-        const QString fileName = modCmDlgDLL::ShowSaveDialog(
-            kTifFilter, kTifPattern, this, modFaxlens::DialogFolder(PathText(path_)), true,
-            QString(), true);
-        modFaxlens::RememberFolder(fileName);
+        const QString fileName =
+            ui::ShowSaveDialog(kTifFilter, kTifPattern, this, ui::DialogFolder(PathText(path_)),
+                               true, QString(), true);
+        ui::RememberFolder(fileName);
         const bool replacesFileShown =
             !fileName.isEmpty() && IsSameFile(path_, NativePath(fileName));
         if (!fileName.isEmpty() &&
@@ -101,7 +100,8 @@ void ViewForm::SaveCommand(QPushButton& button, SaveCoding coding) {
     button.setChecked(false);
 }
 
-void ViewForm::SaveShownPage(const QString& fileName, SaveCoding coding, bool replacesFileShown) {
+void ViewForm::SaveShownPage(const QString& fileName, page::SaveCoding coding,
+                             bool replacesFileShown) {
     BusyGuard busy(busy_);
     const QString start = ClockTime();
     faxlens::Status saved;

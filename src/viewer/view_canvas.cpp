@@ -45,20 +45,21 @@ QPalette::ColorRole RoleOfSystemColour(uint8_t index) {
 
 } // namespace
 
-ColourValue ResolveColour(ColourValue colour, const QPalette& palette) {
+page::ColourValue ResolveColour(page::ColourValue colour, const QPalette& palette) {
     if (!(colour & kSystemColourFlag))
         return colour;
     return ToColourValue(palette.color(RoleOfSystemColour(colour & 0xFF)));
 }
 
-QColor ToQColor(ColourValue colour) {
+QColor ToQColor(page::ColourValue colour) {
     return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
 }
 
-ColourValue ToColourValue(const QColor& colour) {
+page::ColourValue ToColourValue(const QColor& colour) {
     const QRgb rgb = colour.rgb();
-    return static_cast<ColourValue>(qRed(rgb)) | static_cast<ColourValue>(qGreen(rgb)) << 8 |
-           static_cast<ColourValue>(qBlue(rgb)) << 16;
+    return static_cast<page::ColourValue>(qRed(rgb)) |
+           static_cast<page::ColourValue>(qGreen(rgb)) << 8 |
+           static_cast<page::ColourValue>(qBlue(rgb)) << 16;
 }
 
 namespace {
@@ -74,7 +75,7 @@ ViewCanvas::ViewCanvas(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void ViewCanvas::SetBackColor(ColourValue colour) {
+void ViewCanvas::SetBackColor(page::ColourValue colour) {
     backColor_ = colour;
     update();
 }

@@ -4,7 +4,7 @@
 // of its own and shows it from its top-left corner on every repaint. Whatever the picture does
 // not cover shows the view's background colour.
 
-#include "viewer/page_surface.h"
+#include "page/page_surface.h"
 #include "viewer/render_geometry.h"
 
 #include <QColor>
@@ -19,15 +19,15 @@ class QPainter;
 namespace faxlens {
 
 // A colour value whose high bit is set names a system colour by its low byte.
-inline constexpr ColourValue kSystemColourFlag = 0x80000000;
+inline constexpr page::ColourValue kSystemColourFlag = 0x80000000;
 // The system colour of the application workspace, the view's background.
-inline constexpr ColourValue kApplicationWorkspace = kSystemColourFlag | 12;
+inline constexpr page::ColourValue kApplicationWorkspace = kSystemColourFlag | 12;
 
 // A system colour becomes the palette's colour for it; any other value is RGB and stays.
-ColourValue ResolveColour(ColourValue colour, const QPalette& palette);
+page::ColourValue ResolveColour(page::ColourValue colour, const QPalette& palette);
 
-QColor ToQColor(ColourValue colour);
-ColourValue ToColourValue(const QColor& colour);
+QColor ToQColor(page::ColourValue colour);
+page::ColourValue ToColourValue(const QColor& colour);
 
 class ViewCanvas : public QWidget {
     Q_OBJECT
@@ -36,8 +36,8 @@ public:
     explicit ViewCanvas(QWidget* parent = nullptr);
 
     // An RGB value 0x00BBGGRR, or a system colour when the high bit is set.
-    ColourValue BackColor() const { return backColor_; }
-    void SetBackColor(ColourValue colour);
+    page::ColourValue BackColor() const { return backColor_; }
+    void SetBackColor(page::ColourValue colour);
     QColor ResolvedBackColor() const;
 
     // Drawings may overlap (events are processed in the middle of one), so each is numbered and
@@ -71,7 +71,7 @@ protected:
 private:
     void PaintWarning(QPainter& painter) const;
 
-    ColourValue backColor_ = kColourWhite;
+    page::ColourValue backColor_ = page::kColourWhite;
     QImage picture_;
     uint64_t drawings_ = 0;
     RenderPlan shownPlan_;

@@ -2,7 +2,6 @@
 // keys, the page's menu, turning the page, moving to the file's other images, and files dropped
 // on the window.
 
-#include "shell/document_state.h"
 #include "tiff/image_list.h"
 #include "ui/dropped_file.h"
 #include "ui/path_text.h"
@@ -155,15 +154,11 @@ bool ViewForm::PageMayChange() const {
     return !opening_.Busy() && !saving_.Busy() && !unloaded_;
 }
 
-// The document state follows the turned page when it pointed at this viewer's page.
-void ViewForm::TurnPage(QuarterTurn turn) {
+void ViewForm::TurnPage(page::QuarterTurn turn) {
     if (!PageMayChange())
         return;
-    const bool published = modFaxlens::Document().ViewSurface == page_.Surface();
     if (!page_.Turn(turn))
         return;
-    if (published)
-        PublishPage();
     RefreshView();
 }
 

@@ -1,7 +1,6 @@
 #include "viewer/view_form.h"
 
 #include "base/number_text.h"
-#include "shell/document_state.h"
 #include "ui/program_font.h"
 #include "ui/program_icon.h"
 #include "ui/throttled_pump.h"
@@ -204,9 +203,9 @@ void ViewForm::ConnectActions() {
     connect(&actions_.fitPage, &QAction::triggered, this, &ViewForm::FitPage);
     connect(&actions_.actualSize, &QAction::triggered, this, &ViewForm::ShowActualSize);
     connect(&actions_.rotateRight, &QAction::triggered, this,
-            [this] { TurnPage(QuarterTurn::Clockwise); });
+            [this] { TurnPage(page::QuarterTurn::Clockwise); });
     connect(&actions_.rotateLeft, &QAction::triggered, this,
-            [this] { TurnPage(QuarterTurn::CounterClockwise); });
+            [this] { TurnPage(page::QuarterTurn::CounterClockwise); });
     connect(&actions_.nextImage, &QAction::triggered, this, [this] { ShowNeighbourImage(1); });
     connect(&actions_.previousImage, &QAction::triggered, this, [this] { ShowNeighbourImage(-1); });
     connect(&actions_.copyImage, &QAction::triggered, this, &ViewForm::CopyPage);
@@ -284,9 +283,10 @@ void ViewForm::OpenPage() {
 // a file that cannot be read.
 void ViewForm::ShowPageOf(const Result<TiffFile>& file) {
     BusyGuard opening(opening_);
-    Result<ViewedPage> page = file ? ViewedPage::Open(*file, ifdOffset_, ThrottledEventPump())
-                                   : Result<ViewedPage>(Fail(file.Reason()));
-    page_ = page ? std::move(*page) : ViewedPage();
+    Result<page::ViewedPage> page =
+        file ? page::ViewedPage::Open(*file, ifdOffset_, ThrottledEventPump())
+             : Result<page::ViewedPage>(Fail(file.Reason()));
+    page_ = page ? std::move(*page) : page::ViewedPage();
     message_ = page ? QString::fromStdString(page_.Problem())
                     : QStringLiteral("This page cannot be read: %1.")
                           .arg(QString::fromLocal8Bit(page.Reason().c_str()));
@@ -296,14 +296,6 @@ void ViewForm::ShowPageOf(const Result<TiffFile>& file) {
                                              : QString());
     Check1.setEnabled(page_.Surface() != nullptr);
     Check2.setEnabled(page_.Surface() != nullptr);
-    PublishPage();
-}
-
-void ViewForm::PublishPage() {
-    modFaxlens::DocumentState& state = modFaxlens::Document();
-    state.ViewSurface = page_.Surface();
-    state.ViewXResolution = page_.XResolution();
-    state.ViewYResolution = page_.YResolution();
 }
 
 void ViewForm::Form_Resize() {
@@ -327,12 +319,8 @@ void ViewForm::Form_Resize() {
     HScroll1.resize(pictureWidth, HScroll1.height());
 }
 
-// The page is gone once the window is closed; a document state that still points at it
-// forgets it.
+// The page is gone once the window is closed.
 void ViewForm::Form_Unload() {
-    modFaxlens::DocumentState& state = modFaxlens::Document();
-    if (page_.Surface() && state.ViewSurface == page_.Surface())
-        state.ViewSurface = nullptr;
     page_.Close();
     unloaded_ = true;
 }
@@ -389,7 +377,7 @@ float ViewForm::ZoomInForce() const {
 // not fit the view whole; a save holds both back.
 void ViewForm::UpdateScrollBars() {
     const RenderPlan& plan = Picture2.ShownPlan();
-    const PageSurface* surface = page_.Surface();
+    const page::PageSurface* surface = page_.Surface();
     const bool drawn = plan.draws && surface != nullptr;
     const ViewAxis across = drawn ? HorizontalAxis(plan, surface->Width()) : ViewAxis{};
     const ViewAxis down = drawn ? VerticalAxis(plan, surface->Height()) : ViewAxis{};

@@ -5,12 +5,12 @@
 // its controls the page answers the wheel, dragging and the keys that move about a page, and the
 // window's commands zoom, fit, turn the page and move to the file's other images.
 
+#include "page/viewed_page.h"
 #include "ui/busy_cursor.h"
 #include "ui/busy_guard.h"
 #include "viewer/view_actions.h"
 #include "viewer/view_canvas.h"
 #include "viewer/view_input.h"
-#include "viewer/viewed_page.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -71,7 +71,7 @@ public:
     void FitWidth();
     void FitPage();
     void ShowActualSize();
-    void TurnPage(QuarterTurn turn);
+    void TurnPage(page::QuarterTurn turn);
     // Shows image `step` places after (or, when negative, before) the shown one in the same
     // file; nothing happens at the file's ends.
     void ShowNeighbourImage(int step);
@@ -92,8 +92,8 @@ public:
     ViewerActions& Actions() { return actions_; }
 
     // The decoded page, null when the page has no usable size or the window has been closed.
-    const PageSurface* Surface() const { return page_.Surface(); }
-    modConvert_TIF2DC::PageStatus Status() const { return page_.Status(); }
+    const page::PageSurface* Surface() const { return page_.Surface(); }
+    page::PageStatus Status() const { return page_.Status(); }
     // What the view says instead of showing a page; empty when it shows one.
     const QString& MessageText() const { return message_; }
     // The plan of the drawing that the view shows.
@@ -139,7 +139,6 @@ private:
     void FillZoomList();
     void OpenPage();
     void ShowPageOf(const Result<TiffFile>& file);
-    void PublishPage();
     void RefreshView();
     float ZoomInForce() const;
     void ShowZoom(const QString& text);
@@ -156,13 +155,13 @@ private:
     void EnlargeViewToScreen();
     void WhenIdle();
     void HoldControlsBack(bool held);
-    void SaveCommand(QPushButton& button, SaveCoding coding);
-    void SaveShownPage(const QString& fileName, SaveCoding coding, bool replacesFileShown);
+    void SaveCommand(QPushButton& button, page::SaveCoding coding);
+    void SaveShownPage(const QString& fileName, page::SaveCoding coding, bool replacesFileShown);
     void TakeReplacedFile();
 
     std::string path_;
     int64_t ifdOffset_;
-    ViewedPage page_;
+    page::ViewedPage page_;
     QString message_;
     // Decoding, drawing and saving process events in their middle; a close that arrives then
     // waits until they are done, so that they never work on a freed page, and so does a redraw

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
-namespace faxlens::modTIF {
+namespace faxlens::codec {
 namespace {
 
 struct KnownRow {
@@ -147,4 +147,4 @@ TEST(CodeTables, MakeUpIndexAndRunOfIndexAgree) {
 }
 
 } // namespace
-} // namespace faxlens::modTIF
+} // namespace faxlens::codec

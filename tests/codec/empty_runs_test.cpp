@@ -3,7 +3,7 @@
 // reference line counts them as two elements. Pages coded that way decode as libtiff decodes them.
 
 #include "codec/page_decode.h"
-#include "codec/run_encoder.h"
+#include "codec/reference/run_encoder.h"
 #include "support/libtiff_pages.h"
 #include "support/reading.h"
 #include "support/tiff_builder.h"
@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
-namespace faxlens::modConvert_TIF2DC {
+namespace faxlens::codec {
 namespace {
 
 using test::Bitmap;
@@ -58,8 +58,8 @@ public:
             } else {
                 const int32_t a2 = changes[k + 1];
                 bits_ += "001";
-                modTIF::AppendRun(bits_, a1 - a0, colour);
-                modTIF::AppendRun(bits_, a2 - a1, colour == kWhite ? kBlack : kWhite);
+                reference::AppendRun(bits_, a1 - a0, colour);
+                reference::AppendRun(bits_, a2 - a1, colour == kWhite ? kBlack : kWhite);
                 Record(a1);
                 Record(a2);
                 a0 = a2;
@@ -100,8 +100,8 @@ private:
 
     void EmptyRuns(int32_t a0, int16_t colour) {
         bits_ += "001";
-        modTIF::AppendRun(bits_, 0, colour);
-        modTIF::AppendRun(bits_, 0, colour == kWhite ? kBlack : kWhite);
+        reference::AppendRun(bits_, 0, colour);
+        reference::AppendRun(bits_, 0, colour == kWhite ? kBlack : kWhite);
         Record(a0);
         Record(a0);
     }
@@ -139,8 +139,8 @@ Bitmap DecodeFirstPage(const std::string& path) {
     const std::vector<int64_t> offsets = test::ImageOffsetsOf(path);
     if (offsets.empty())
         return {};
-    const DecodedPage decoded = test::DecodeImage(path, offsets[0]);
-    EXPECT_EQ(decoded.status, PageStatus::Decoded) << PageProblem(decoded);
+    const page::DecodedPage decoded = test::DecodeImage(path, offsets[0]);
+    EXPECT_EQ(decoded.status, page::PageStatus::Decoded) << page::PageProblem(decoded);
     return decoded.surface ? test::BitmapOf(*decoded.surface) : Bitmap();
 }
 
@@ -177,7 +177,7 @@ TEST(EmptyRuns, PassToTheEndOfTheRowCompletesIt) {
         test::TempDir dir;
         const std::string path = dir.File("pass.tif");
         WriteGroup4(path, Bitmap(8, 2), page.strip);
-        const DecodedPage decoded = test::DecodeImage(path, test::ImageOffsetsOf(path).at(0));
+        const page::DecodedPage decoded = test::DecodeImage(path, test::ImageOffsetsOf(path).at(0));
         ASSERT_TRUE(decoded.surface);
         EXPECT_FALSE(decoded.damage.Any()) << decoded.damage.Describe();
         const Bitmap expected = test::ReadWithLibtiff(path, 0);
@@ -207,4 +207,4 @@ TEST(EmptyRuns, ReproducersDecodeLikeLibtiff) {
 }
 
 } // namespace
-} // namespace faxlens::modConvert_TIF2DC
+} // namespace faxlens::codec

@@ -4,6 +4,7 @@
 
 #include "codec/page_decode.h"
 #include "codec/reference/reference_decoder.h"
+#include "codec/reference/surface_strips.h"
 #include "support/libtiff_pages.h"
 #include "support/tiff_builder.h"
 
@@ -14,11 +15,11 @@
 #include <random>
 #include <tiffio.h>
 
-namespace faxlens::modConvert_TIF2DC {
+namespace faxlens::codec {
 namespace {
 
-using ReferenceDecoder = int64_t (*)(PageSurface&, std::span<const uint8_t>, int32_t, int32_t,
-                                     int64_t, int64_t, ColourValue, const EventPump&);
+using ReferenceDecoder = int64_t (*)(page::PageSurface&, std::span<const uint8_t>, int32_t, int32_t,
+                                     int64_t, int64_t, page::ColourValue, const EventPump&);
 
 struct Coding {
     FaxCoding engine;
@@ -41,7 +42,7 @@ struct Strip {
     const Coding* coding = nullptr;
 };
 
-bool SamePixels(const PageSurface& a, const PageSurface& b) {
+bool SamePixels(const page::PageSurface& a, const page::PageSurface& b) {
     if (a.IsBilevel() && b.IsBilevel() && a.Background() == b.Background() && a.Ink() == b.Ink())
         return std::memcmp(a.PlaneRow(0), b.PlaneRow(0), a.PlaneStride() * a.Height()) == 0;
     for (int32_t y = 0; y < a.Height(); ++y)
@@ -61,17 +62,17 @@ void ExpectSameDecoding(const Strip& strip, int64_t xOffset = 0, int64_t yOffset
     SCOPED_TRACE(strip.name + " as " + strip.coding->name);
     const int32_t surfaceWidth = strip.width + 3;
     const int32_t surfaceHeight = strip.rows + 2;
-    auto expected = CreatePageSurface(surfaceWidth, surfaceHeight, kColourWhite);
-    auto actual = CreatePageSurface(surfaceWidth, surfaceHeight, kColourWhite);
-    auto reversed = CreatePageSurface(surfaceWidth, surfaceHeight, kColourWhite);
+    auto expected = page::CreatePageSurface(surfaceWidth, surfaceHeight, page::kColourWhite);
+    auto actual = page::CreatePageSurface(surfaceWidth, surfaceHeight, page::kColourWhite);
+    auto reversed = page::CreatePageSurface(surfaceWidth, surfaceHeight, page::kColourWhite);
     const int64_t expectedRows = strip.coding->reference(
-        *expected, strip.bytes, strip.width, strip.rows, xOffset, yOffset, kColourBlack, {});
+        *expected, strip.bytes, strip.width, strip.rows, xOffset, yOffset, page::kColourBlack, {});
     const int64_t actualRows =
-        DecodeFaxStrip(strip.coding->engine, actual.get(), strip.bytes, false, strip.width,
-                       strip.rows, xOffset, yOffset, kColourBlack);
+        test::PaintFaxStrip(strip.coding->engine, actual.get(), strip.bytes, false, strip.width,
+                            strip.rows, xOffset, yOffset, page::kColourBlack);
     const int64_t reversedRows =
-        DecodeFaxStrip(strip.coding->engine, reversed.get(), Reversed(strip.bytes), true,
-                       strip.width, strip.rows, xOffset, yOffset, kColourBlack);
+        test::PaintFaxStrip(strip.coding->engine, reversed.get(), Reversed(strip.bytes), true,
+                            strip.width, strip.rows, xOffset, yOffset, page::kColourBlack);
     EXPECT_EQ(actualRows, expectedRows);
     EXPECT_EQ(reversedRows, expectedRows);
     EXPECT_TRUE(SamePixels(*expected, *actual))
@@ -274,4 +275,4 @@ TEST(EngineDifferential, RandomBytes) {
 }
 
 } // namespace
-} // namespace faxlens::modConvert_TIF2DC
+} // namespace faxlens::codec

@@ -3,9 +3,9 @@
 // reads; saved again they are white-is-zero, fill order 1; pages that cannot be shown say why.
 
 #include "codec/page_decode.h"
-#include "codec/row_encoder_2d.h"
-#include "codec/run_encoder.h"
-#include "export/page_encoder.h"
+#include "codec/reference/run_encoder.h"
+#include "encode/page_encoder.h"
+#include "page/surface_rows.h"
 #include "support/libtiff_pages.h"
 #include "support/reading.h"
 #include "support/tiff_builder.h"
@@ -17,7 +17,7 @@
 #include <optional>
 #include <tiffio.h>
 
-namespace faxlens::modConvert_TIF2DC {
+namespace faxlens::codec {
 namespace {
 
 using test::Bitmap;
@@ -26,7 +26,7 @@ using test::FaxOptions;
 using test::TempDir;
 
 // Opens image `index` (from 0) of a file the way the viewer does.
-DecodedPage OpenImage(const std::string& path, int index) {
+page::DecodedPage OpenImage(const std::string& path, int index) {
     const std::vector<int64_t> offsets = test::ImageOffsetsOf(path);
     if (static_cast<std::size_t>(index) >= offsets.size()) {
         ADD_FAILURE() << path << " has no image " << index;
@@ -36,8 +36,8 @@ DecodedPage OpenImage(const std::string& path, int index) {
 }
 
 Bitmap DecodeWithFaxlens(const std::string& path, int index) {
-    const DecodedPage decoded = OpenImage(path, index);
-    EXPECT_EQ(decoded.status, PageStatus::Decoded) << PageProblem(decoded);
+    const page::DecodedPage decoded = OpenImage(path, index);
+    EXPECT_EQ(decoded.status, page::PageStatus::Decoded) << page::PageProblem(decoded);
     return decoded.surface ? test::BitmapOf(*decoded.surface) : Bitmap();
 }
 
@@ -146,7 +146,7 @@ void AppendRow1D(BitString& bits, const ChangeList& changes) {
     int32_t previous = 0;
     int16_t colour = kWhite;
     for (int32_t change : changes) {
-        modTIF::AppendRun(bits, change - previous, colour);
+        reference::AppendRun(bits, change - previous, colour);
         previous = change;
         colour = colour == kWhite ? kBlack : kWhite;
     }
@@ -156,7 +156,7 @@ void AppendRow1D(BitString& bits, const ChangeList& changes) {
 std::string WriteGroup3TwoD(const TempDir& dir, const Bitmap& page, BitString bits) {
     bits.append((8 - bits.size() % 8) % 8, '0');
     std::vector<uint8_t> bytes;
-    modConvert_DC2TIF::BitsToBytes(bits, bytes);
+    reference::BitsToBytes(bits, bytes);
     test::TiffBuilder builder;
     const uint32_t strip = builder.AddData(bytes);
     builder.Ifd()
@@ -181,14 +181,15 @@ TEST(Group3TwoD, DataWithoutAnEolBeforeTheFirstLineStartsInRowZero) {
         AppendRow1D(bits, ChangesOf(page, 0));
         for (int32_t y = 1; y < page.height; ++y) {
             if (aligned)
-                modTIF::AppendRun(bits, -1, kWhite);
+                reference::AppendRun(bits, -1, kWhite);
             else
                 bits += "000000000001";
             bits += tags[static_cast<std::size_t>(y)];
             if (tags[static_cast<std::size_t>(y)] == '1')
                 AppendRow1D(bits, ChangesOf(page, y));
             else
-                modTIF::AppendRow2D(bits, ChangesOf(page, y - 1), ChangesOf(page, y), page.width);
+                reference::AppendRow2D(bits, ChangesOf(page, y - 1), ChangesOf(page, y),
+                                       page.width);
         }
         for (int eol = 0; eol < 6; ++eol) // end of page: EOLs, each with a tag bit 1
             bits += "0000000000011";
@@ -264,11 +265,11 @@ TEST(SaveVariantPages, SavedPageIsWhiteIsZeroFillOrder1WithTheSameBlackPixels) {
         const std::string path = dir.File("source.tif");
         test::WriteFaxPages(path, {test::TextLikePage(1001, 120, 6)}, source.options);
         const Bitmap original = test::ReadWithLibtiff(path, 0);
-        const DecodedPage decoded = OpenImage(path, 0);
-        ASSERT_TRUE(decoded.surface) << PageProblem(decoded);
-        for (const auto save : {modConvert_DC2TIF::SavePageG3, modConvert_DC2TIF::SavePageG4}) {
+        const page::DecodedPage decoded = OpenImage(path, 0);
+        ASSERT_TRUE(decoded.surface) << page::PageProblem(decoded);
+        for (const auto save : {encode::SavePageG3, encode::SavePageG4}) {
             const std::string out = dir.File("saved.tif");
-            ASSERT_TRUE(save(*decoded.surface, 0, 0, out, 0, 0, {}));
+            ASSERT_TRUE(save(page::SurfaceRows(*decoded.surface), 0, 0, out, 0, 0, {}));
             EXPECT_EQ(TagOf(out, TIFFTAG_PHOTOMETRIC), PHOTOMETRIC_MINISWHITE);
             EXPECT_EQ(TagOf(out, TIFFTAG_FILLORDER), FILLORDER_MSB2LSB);
             const Bitmap saved = test::ReadWithLibtiff(out, 0);
@@ -283,16 +284,17 @@ TEST(UnsupportedPages, GiveNoSurfaceAndNameTheCompressionOrLayout) {
     TempDir dir;
     for (const test::UnsupportedPage& page : test::WriteUnsupportedPages(dir.Path())) {
         SCOPED_TRACE(page.what);
-        const DecodedPage decoded = test::DecodeImage(page.path, page.ifdOffset);
-        EXPECT_EQ(decoded.status, PageStatus::Unsupported);
+        const page::DecodedPage decoded = test::DecodeImage(page.path, page.ifdOffset);
+        EXPECT_EQ(decoded.status, page::PageStatus::Unsupported);
         EXPECT_EQ(decoded.surface, nullptr);
-        EXPECT_EQ(PageProblem(decoded), page.problem);
+        EXPECT_EQ(page::PageProblem(decoded), page.problem);
         EXPECT_EQ(DecoderFor(decoded.page), PageDecoder::None);
         // Handed to the strip decoding anyway, the page paints nothing.
-        auto surface = CreatePageSurface(64, 16, kColourWhite);
+        auto surface = page::CreatePageSurface(64, 16, page::kColourWhite);
         const Result<TiffFile> file = TiffFile::Open(page.path);
         ASSERT_TRUE(file);
-        const Result<PageDamage> damage = DecodePageIntoSurface(surface.get(), *file, decoded.page);
+        const Result<PageDamage> damage =
+            page::DecodePageIntoSurface(surface.get(), *file, decoded.page);
         ASSERT_TRUE(damage);
         EXPECT_FALSE(damage->Any());
         EXPECT_TRUE(test::BitmapOf(*surface) == Bitmap(64, 16));
@@ -352,4 +354,4 @@ TEST(ReverseBitOrder, TurnsEveryByteRound) {
 }
 
 } // namespace
-} // namespace faxlens::modConvert_TIF2DC
+} // namespace faxlens::codec

@@ -2,7 +2,7 @@
 // words that are well-formed but stand at the wrong index of a table, which no check of the
 // tables on their own could see.
 
-#include "codec/run_encoder.h"
+#include "codec/reference/run_encoder.h"
 #include "support/tiff_builder.h"
 
 #include <cstdint>
@@ -12,7 +12,7 @@
 #include <tiffio.h>
 #include <vector>
 
-namespace faxlens::modTIF {
+namespace faxlens::codec {
 namespace {
 
 constexpr int32_t kWidth = 5300;
@@ -36,7 +36,7 @@ std::vector<uint8_t> EncodeRows(const std::vector<Row>& rows) {
     std::string bits;
     for (const Row& row : rows) {
         for (std::size_t i = 0; i < row.size(); ++i)
-            AppendRun(bits, row[i], i % 2 == 0 ? kWhite : kBlack);
+            reference::AppendRun(bits, row[i], i % 2 == 0 ? kWhite : kBlack);
         bits.append((8 - bits.size() % 8) % 8, '0');
     }
     std::vector<uint8_t> bytes(bits.size() / 8);
@@ -112,4 +112,4 @@ TEST(LibtiffCrossCheck, DecodesEveryRunLengthOfBothColours) {
 }
 
 } // namespace
-} // namespace faxlens::modTIF
+} // namespace faxlens::codec

@@ -1,4 +1,4 @@
-#include "codec/run_decoding.h"
+#include "codec/reference/run_decoding.h"
 
 #include <climits>
 #include <cstdint>
@@ -7,8 +7,10 @@
 #include <string_view>
 #include <vector>
 
-namespace faxlens::modTIF {
+namespace faxlens::reference {
 namespace {
+
+using namespace codec;
 
 using namespace std::string_literals;
 
@@ -413,4 +415,4 @@ TEST(DecodeStep2D, ColumnArithmeticSaturates) {
 }
 
 } // namespace
-} // namespace faxlens::modTIF
+} // namespace faxlens::reference

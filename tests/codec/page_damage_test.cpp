@@ -11,7 +11,7 @@
 #include <random>
 #include <tiffio.h>
 
-namespace faxlens::modConvert_TIF2DC {
+namespace faxlens::codec {
 namespace {
 
 using test::TempDir;
@@ -94,8 +94,8 @@ std::string WritePage(const TempDir& dir, const StripLayout& layout, int compres
 }
 
 PageDamage DamageOf(const std::string& path) {
-    const DecodedPage decoded = test::DecodeImage(path, test::ImageOffsetsOf(path).at(0));
-    EXPECT_EQ(decoded.status, PageStatus::Decoded);
+    const page::DecodedPage decoded = test::DecodeImage(path, test::ImageOffsetsOf(path).at(0));
+    EXPECT_EQ(decoded.status, page::PageStatus::Decoded);
     return decoded.damage;
 }
 
@@ -196,4 +196,4 @@ TEST(PageDamage, RowRangesMergeAndDescribeThemselves) {
 }
 
 } // namespace
-} // namespace faxlens::modConvert_TIF2DC
+} // namespace faxlens::codec

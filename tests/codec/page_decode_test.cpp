@@ -11,7 +11,7 @@
 #include <iostream>
 #include <tiffio.h>
 
-namespace faxlens::modConvert_TIF2DC {
+namespace faxlens::codec {
 namespace {
 
 using test::Bitmap;
@@ -24,8 +24,9 @@ Bitmap DecodeWithFaxlens(const std::string& path, int index) {
     EXPECT_LT(static_cast<std::size_t>(index), offsets.size());
     if (static_cast<std::size_t>(index) >= offsets.size())
         return {};
-    const DecodedPage decoded = test::DecodeImage(path, offsets[static_cast<std::size_t>(index)]);
-    EXPECT_EQ(decoded.status, PageStatus::Decoded) << PageProblem(decoded);
+    const page::DecodedPage decoded =
+        test::DecodeImage(path, offsets[static_cast<std::size_t>(index)]);
+    EXPECT_EQ(decoded.status, page::PageStatus::Decoded) << page::PageProblem(decoded);
     return decoded.surface ? test::BitmapOf(*decoded.surface) : Bitmap();
 }
 
@@ -174,9 +175,9 @@ TEST(CorpusCrossCheck, EveryBilevelPageThatLibtiffReadsDecodesTheSame) {
                 const auto listed = std::find(offsets.begin(), offsets.end(),
                                               static_cast<int64_t>(expected->ifdOffset));
                 ASSERT_NE(listed, offsets.end()) << path << " directory " << directory;
-                const DecodedPage decoded = test::DecodeImage(path, *listed);
-                ASSERT_EQ(decoded.status, PageStatus::Decoded)
-                    << path << " directory " << directory << ": " << PageProblem(decoded);
+                const page::DecodedPage decoded = test::DecodeImage(path, *listed);
+                ASSERT_EQ(decoded.status, page::PageStatus::Decoded)
+                    << path << " directory " << directory << ": " << page::PageProblem(decoded);
                 const Bitmap actual = test::BitmapOf(*decoded.surface);
                 EXPECT_FALSE(decoded.damage.Any())
                     << path << " directory " << directory << ": " << decoded.damage.Describe();
@@ -193,4 +194,4 @@ TEST(CorpusCrossCheck, EveryBilevelPageThatLibtiffReadsDecodesTheSame) {
 }
 
 } // namespace
-} // namespace faxlens::modConvert_TIF2DC
+} // namespace faxlens::codec

@@ -1,6 +1,6 @@
 #include "codec/code_tables.h"
-#include "codec/run_decoding.h"
-#include "codec/run_encoder.h"
+#include "codec/reference/run_decoding.h"
+#include "codec/reference/run_encoder.h"
 
 #include <array>
 #include <climits>
@@ -10,8 +10,10 @@
 #include <string>
 #include <string_view>
 
-namespace faxlens::modTIF {
+namespace faxlens::reference {
 namespace {
+
+using namespace codec;
 
 using namespace std::string_literals;
 
@@ -257,4 +259,4 @@ TEST(DecodeRun, AgreesWithTheWordByWordSearchOnDamagedWordChains) {
 }
 
 } // namespace
-} // namespace faxlens::modTIF
+} // namespace faxlens::reference

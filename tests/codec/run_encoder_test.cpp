@@ -1,13 +1,16 @@
 #include "codec/code_tables.h"
-#include "codec/run_encoder.h"
+#include "codec/reference/run_encoder.h"
 
 #include <climits>
 #include <cstdint>
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
-namespace faxlens::modTIF {
+namespace faxlens::reference {
 namespace {
+
+using namespace codec;
 
 using namespace std::string_literals;
 
@@ -101,5 +104,32 @@ TEST(AppendRun, BuildsTheSameLineAsEncodeRun) {
     EXPECT_EQ(byAppend.size() % 8, 0u);
 }
 
+// --- bits to bytes -----------------------------------------------------------------------
+
+TEST(BitsToBytes, PacksWholeBytesMostSignificantBitFirst) {
+    const struct {
+        std::string line;
+        std::vector<uint8_t> bytes;
+    } cases[] = {
+        {"", {}},
+        {"10000000", {0x80}},
+        {"00000001", {0x01}},
+        {"0100110110011010", {0x4D, 0x9A}},
+        {"1x1y1 1-1", {0xAA}},    // only '1' is a one bit
+        {"111111110000", {0xFF}}, // a part byte at the end is left out
+        {"1111111", {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<uint8_t> bytes{7, 7, 7, 7, 7};
+        BitsToBytes(c.line, bytes);
+        EXPECT_EQ(bytes, c.bytes) << '"' << c.line << '"';
+    }
+}
+
+// --- the bytes of the strip --------------------------------------------------------------
+
+// Group 3 strips open with an EOL of their own (00 01) before the first row, so that readers
+// which expect an EOL before every row find row 0; the rows that follow are the modified
+// Huffman codes of their runs, fill bits and their closing EOL.
 } // namespace
-} // namespace faxlens::modTIF
+} // namespace faxlens::reference

@@ -2,7 +2,9 @@
 // surfaces and checked pixel by pixel.
 
 #include "codec/page_decode.h"
-#include "codec/run_encoder.h"
+#include "codec/reference/run_encoder.h"
+#include "codec/reference/surface_strips.h"
+#include "page/decoded_page.h"
 #include "support/reading.h"
 #include "support/tiff_builder.h"
 #include "tiff/tag_dictionary.h"
@@ -14,14 +16,14 @@
 #include <string>
 #include <vector>
 
-namespace faxlens::modConvert_TIF2DC {
+namespace faxlens::codec {
 namespace {
 
 using test::TempDir;
 
 const BitString kEol = "000000000001";
 // An ink other than black, so that a decoder painting a fixed colour shows.
-constexpr ColourValue kInk = 0x00204060;
+constexpr page::ColourValue kInk = 0x00204060;
 
 // Bits to bytes, most significant bit first; the last byte is filled with zeros.
 std::vector<uint8_t> Pack(const BitString& bits) {
@@ -43,13 +45,13 @@ struct Strip {
     Strip& Line(std::initializer_list<int32_t> runs) {
         int16_t colour = kWhite;
         for (int32_t run : runs) {
-            modTIF::AppendRun(bits, run, colour);
+            reference::AppendRun(bits, run, colour);
             colour = colour == kWhite ? kBlack : kWhite;
         }
         return *this;
     }
     // Fill zeros up to a byte boundary and an EOL, as the page encoder writes it.
-    Strip& Eol() { return Raw(modTIF::EncodeRun(-1, kWhite, bits)); }
+    Strip& Eol() { return Raw(reference::EncodeRun(-1, kWhite, bits)); }
     // Group 4: vertical mode with a1 - b1 = delta.
     Strip& V(int delta) {
         static const char* const codes[] = {"0000010", "000010", "010",    "1",
@@ -58,8 +60,8 @@ struct Strip {
     }
     // Horizontal mode: a run of the colour of a0, then one of the other colour.
     Strip& H(int32_t first, int32_t second, int16_t colourOfA0 = kWhite) {
-        return Raw("001" + modTIF::EncodeRun(first, colourOfA0, "") +
-                   modTIF::EncodeRun(second, colourOfA0 == kWhite ? kBlack : kWhite, ""));
+        return Raw("001" + reference::EncodeRun(first, colourOfA0, "") +
+                   reference::EncodeRun(second, colourOfA0 == kWhite ? kBlack : kWhite, ""));
     }
     Strip& Pass() { return Raw("0001"); }
     Strip& Eofb() { return Raw(kEol + kEol); }
@@ -68,21 +70,32 @@ using G3 = Strip;
 using G4 = Strip;
 
 // One text a row: '#' for the ink (or black), '.' for white, '?' for anything else.
-std::vector<std::string> Picture(const PageSurface& surface) {
+std::vector<std::string> Picture(const page::PageSurface& surface) {
     std::vector<std::string> rows;
     for (int32_t y = 0; y < surface.Height(); ++y) {
         std::string row;
         for (int32_t x = 0; x < surface.Width(); ++x) {
-            const ColourValue c = surface.Pixel(x, y);
-            row += c == kColourWhite ? '.' : c == kInk || c == kColourBlack ? '#' : '?';
+            const page::ColourValue c = surface.Pixel(x, y);
+            row += c == page::kColourWhite ? '.' : c == kInk || c == page::kColourBlack ? '#' : '?';
         }
         rows.push_back(row);
     }
     return rows;
 }
 
-using StripDecoder = int64_t (*)(PageSurface&, std::span<const uint8_t>, int32_t, int32_t, int64_t,
-                                 int64_t, ColourValue, const EventPump&);
+using StripDecoder = int64_t (*)(page::PageSurface&, std::span<const uint8_t>, int32_t, int32_t,
+                                 int64_t, int64_t, page::ColourValue, const EventPump&);
+
+// The engine painting a surface from a strip whose bits are taken most significant first.
+template <FaxCoding kCoding>
+int64_t PaintStrip(page::PageSurface& surface, std::span<const uint8_t> data, int32_t width,
+                   int32_t rowLimit, int64_t xOffset, int64_t yOffset, page::ColourValue ink,
+                   const EventPump& pump) {
+    return test::PaintFaxStrip(kCoding, &surface, data, false, width, rowLimit, xOffset, yOffset,
+                               ink, pump);
+}
+constexpr StripDecoder DecodeStrip1D = PaintStrip<FaxCoding::Group3>;
+constexpr StripDecoder DecodeStrip2D = PaintStrip<FaxCoding::Group4>;
 
 // Where a strip goes: 0 for the width or row limit means the surface's.
 struct Place {
@@ -104,7 +117,7 @@ void ExpectPainted(StripDecoder decode, const std::vector<StripCase>& cases) {
         SCOPED_TRACE(c.name);
         const auto surfaceWidth = static_cast<int32_t>(c.expected[0].size());
         const auto surfaceHeight = static_cast<int32_t>(c.expected.size());
-        auto surface = CreatePageSurface(surfaceWidth, surfaceHeight, kColourWhite);
+        auto surface = page::CreatePageSurface(surfaceWidth, surfaceHeight, page::kColourWhite);
         ASSERT_NE(surface, nullptr);
         decode(*surface, Pack(c.bits), c.place.width != 0 ? c.place.width : surfaceWidth,
                c.place.rowLimit != 0 ? c.place.rowLimit : surfaceHeight, c.place.x, c.place.y, kInk,
@@ -192,15 +205,15 @@ TEST(DecodeStrip1D, OffsetsPlaceTheRunsAndTheSurfaceClipsThem) {
 void ExpectRowsIndependentOfRefills(int32_t width) {
     constexpr int32_t kRows = 90;
     const BitString line = G3().Line({0, 1, width - 1}).Raw(kEol).bits;
-    auto surface = CreatePageSurface(width, kRows + 1, kColourWhite);
+    auto surface = page::CreatePageSurface(width, kRows + 1, page::kColourWhite);
     ASSERT_NE(surface, nullptr);
     for (std::size_t shift = 0; shift < line.size(); ++shift) {
         BitString bits = std::string(shift, '0') + kEol;
         for (int32_t i = 0; i < kRows; ++i)
             bits += line;
         ASSERT_GT(bits.size(), 8u * 1001) << "the strip must need more than one refill";
-        surface->Fill(kColourWhite);
-        DecodeStrip1D(*surface, Pack(bits), width, kRows + 1, 0, 0, kInk);
+        surface->Fill(page::kColourWhite);
+        DecodeStrip1D(*surface, Pack(bits), width, kRows + 1, 0, 0, kInk, {});
         std::string column;
         for (int32_t y = 0; y <= kRows; ++y)
             column += surface->Pixel(0, y) == kInk ? '#' : '.';
@@ -281,19 +294,19 @@ TEST(DecodeStrip2D, DecodesACodeLongerThanTheWindow) {
     constexpr int32_t kWidth = kWhiteRun + 3;
     const BitString bits = G4().H(kWhiteRun, 3).Eofb().bits;
     ASSERT_GT(bits.size(), 2000u * 3);
-    auto surface = CreatePageSurface(kWidth, 1, kColourWhite);
+    auto surface = page::CreatePageSurface(kWidth, 1, page::kColourWhite);
     ASSERT_NE(surface, nullptr);
-    DecodeStrip2D(*surface, Pack(bits), kWidth, 1, 0, 0, kInk);
+    DecodeStrip2D(*surface, Pack(bits), kWidth, 1, 0, 0, kInk, {});
     int black = 0;
     for (int32_t x = 0; x < kWidth; ++x)
-        black += surface->Pixel(x, 0) != kColourWhite;
+        black += surface->Pixel(x, 0) != page::kColourWhite;
     EXPECT_EQ(black, 3);
     for (int32_t x = kWhiteRun; x < kWidth; ++x)
         EXPECT_EQ(surface->Pixel(x, 0), kInk) << x;
 }
 
 TEST(StripDecoders, RandomBytesEndQuickly) {
-    auto surface = CreatePageSurface(64, 32, kColourWhite);
+    auto surface = page::CreatePageSurface(64, 32, page::kColourWhite);
     ASSERT_NE(surface, nullptr);
     const auto start = std::chrono::steady_clock::now();
     for (uint32_t seed = 0; seed < 300; ++seed) {
@@ -308,12 +321,12 @@ TEST(StripDecoders, RandomBytesEndQuickly) {
         const auto rowLimit = static_cast<int32_t>(1 + random() % 40);
         const int64_t xOffset = static_cast<int64_t>(random() % 9) - 4;
         for (StripDecoder decode : {StripDecoder{DecodeStrip1D}, StripDecoder{DecodeStrip2D}}) {
-            surface->Fill(kColourWhite);
+            surface->Fill(page::kColourWhite);
             decode(*surface, data, width, rowLimit, xOffset, 0, kInk, {});
             for (int32_t y = 0; y < surface->Height(); ++y)
                 for (int32_t x = 0; x < surface->Width(); ++x) {
-                    const ColourValue c = surface->Pixel(x, y);
-                    ASSERT_TRUE(c == kColourWhite || c == kInk) << "seed " << seed;
+                    const page::ColourValue c = surface->Pixel(x, y);
+                    ASSERT_TRUE(c == page::kColourWhite || c == kInk) << "seed " << seed;
                 }
         }
     }
@@ -351,8 +364,8 @@ TiffPage PageOf(int32_t compression, std::vector<StripSlot> slots) {
 // The page as decoded into a surface; a page without a decoder is left white.
 std::vector<std::string> Decoded(const std::string& path, const TiffPage& page,
                                  int* pumps = nullptr) {
-    auto surface = CreatePageSurface(static_cast<int32_t>(page.width),
-                                     static_cast<int32_t>(page.height), kColourWhite);
+    auto surface = page::CreatePageSurface(static_cast<int32_t>(page.width),
+                                           static_cast<int32_t>(page.height), page::kColourWhite);
     EventPump pump = [pumps] {
         if (pumps)
             ++*pumps;
@@ -360,7 +373,7 @@ std::vector<std::string> Decoded(const std::string& path, const TiffPage& page,
     const Result<TiffFile> file = TiffFile::Open(path);
     EXPECT_TRUE(file) << file.Reason();
     if (file) {
-        EXPECT_TRUE(DecodePageIntoSurface(surface.get(), *file, page, pump));
+        EXPECT_TRUE(page::DecodePageIntoSurface(surface.get(), *file, page, pump));
     }
     return Picture(*surface);
 }
@@ -432,25 +445,25 @@ TEST(DecodePage, GivesNoSurfaceForMissingNegativeOrHugeSizes) {
     const struct {
         const char* name;
         test::TiffBuilder builder;
-        PageStatus status;
+        page::PageStatus status;
     } cases[] = {
         {"no width",
          test::TiffBuilder().Ifd().Short(tag::kImageLength, {10}).Short(tag::kCompression, {4}),
-         PageStatus::NoSize},
+         page::PageStatus::NoSize},
         {"negative height",
          test::TiffBuilder()
              .Ifd()
              .Short(tag::kImageWidth, {10})
              .Raw(tag::kImageLength, 9, 1, {0xFB, 0xFF, 0xFF, 0xFF})
              .Short(tag::kCompression, {4}),
-         PageStatus::NoSize},
+         page::PageStatus::NoSize},
         {"100000 x 100000: more than a GiB of bits",
          test::TiffBuilder()
              .Ifd()
              .Long(tag::kImageWidth, {100000})
              .Long(tag::kImageLength, {100000})
              .Long(tag::kStripOffsets, {8}),
-         PageStatus::TooLarge},
+         page::PageStatus::TooLarge},
         {"no decoder",
          test::TiffBuilder()
              .Ifd()
@@ -458,20 +471,20 @@ TEST(DecodePage, GivesNoSurfaceForMissingNegativeOrHugeSizes) {
              .Short(tag::kImageLength, {3})
              .Short(tag::kCompression, {7})
              .Long(tag::kStripOffsets, {8}),
-         PageStatus::Unsupported},
+         page::PageStatus::Unsupported},
         {"no strips",
          test::TiffBuilder().Ifd().Short(tag::kImageWidth, {10}).Short(tag::kImageLength, {10}),
-         PageStatus::Unsupported},
+         page::PageStatus::Unsupported},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = dir.File("page.tif");
         c.builder.WriteTo(path);
-        const DecodedPage decoded = test::DecodeImage(path, c.builder.IfdOffsets()[0]);
+        const page::DecodedPage decoded = test::DecodeImage(path, c.builder.IfdOffsets()[0]);
         EXPECT_EQ(decoded.status, c.status);
         EXPECT_EQ(decoded.surface, nullptr);
     }
 }
 
 } // namespace
-} // namespace faxlens::modConvert_TIF2DC
+} // namespace faxlens::codec

@@ -17,7 +17,7 @@
 #include <vector>
 #include <zlib.h>
 
-namespace faxlens::modConvert_TIF2DC {
+namespace faxlens::codec {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -392,4 +392,4 @@ TEST(StripUnpacking, HostileStripsStayBounded) {
 }
 
 } // namespace
-} // namespace faxlens::modConvert_TIF2DC
+} // namespace faxlens::codec

@@ -5,7 +5,8 @@
 // bound proportional to the file, plus the page surfaces that its declared size needs.
 
 #include "codec/page_decode.h"
-#include "export/page_encoder.h"
+#include "encode/page_encoder.h"
+#include "page/surface_rows.h"
 #include "support/libtiff_pages.h"
 #include "support/reading.h"
 #include "support/tiff_builder.h"
@@ -50,8 +51,8 @@ int __sanitizer_install_malloc_and_free_hooks(void (*)(const volatile void*, std
 namespace faxlens {
 namespace {
 
-using modConvert_TIF2DC::DecodedPage;
-using modConvert_TIF2DC::PageStatus;
+using page::DecodedPage;
+using page::PageStatus;
 using test::Bitmap;
 using test::TempDir;
 using test::TiffBuilder;
@@ -292,7 +293,7 @@ std::string Hex(uint32_t v) {
     return text;
 }
 
-std::string Name(PageStatus status) {
+std::string Name(page::PageStatus status) {
     constexpr const char* names[] = {"Decoded", "Unsupported", "NoSize", "TooLarge"};
     return names[static_cast<int>(status)];
 }
@@ -306,12 +307,12 @@ std::string Order(bool intel) {
 struct Case {
     std::string name;
     Bytes bytes;
-    std::optional<PageStatus> status; // what decoding image `page` (from 0) must give
+    std::optional<page::PageStatus> status; // what decoding image `page` (from 0) must give
     std::size_t page = 0;
     std::optional<int32_t> images; // how many images the list must show
 
     Case(std::string what, Bytes file) : name(std::move(what)), bytes(std::move(file)) {}
-    Case& Status(PageStatus s, std::size_t k = 0) {
+    Case& Status(page::PageStatus s, std::size_t k = 0) {
         status = s;
         page = k;
         return *this;
@@ -362,7 +363,7 @@ std::vector<Case> BothOrders(const std::function<void(Mutations&)>& make) {
 
 // Saving depends on the pixels alone, so a page already saved and read back in this run is not
 // saved again: most mutations leave the other pages of the file as they were.
-bool FirstTimeSaved(const PageSurface& surface) {
+bool FirstTimeSaved(const page::PageSurface& surface) {
     static std::set<std::tuple<int32_t, int32_t, uint64_t>> saved;
     uint64_t hash = 14695981039346656037u;
     auto mix = [&hash](uint64_t value) { hash = (hash ^ value) * 1099511628211u; };
@@ -380,7 +381,7 @@ bool FirstTimeSaved(const PageSurface& surface) {
     return saved.insert({surface.Width(), surface.Height(), hash}).second;
 }
 
-bool SamePixels(const PageSurface& a, const PageSurface& b) {
+bool SamePixels(const page::PageSurface& a, const page::PageSurface& b) {
     if (a.Width() != b.Width() || a.Height() != b.Height())
         return false;
     if (a.IsBilevel() && b.IsBilevel() && a.Background() == b.Background() && a.Ink() == b.Ink()) {
@@ -396,8 +397,8 @@ bool SamePixels(const PageSurface& a, const PageSurface& b) {
     return true;
 }
 
-using SaveFunction = Status (*)(const PageSurface&, int32_t, int32_t, const std::string&, int32_t,
-                                int32_t, const EventPump&);
+using SaveFunction = Status (*)(const encode::RowSource&, int32_t, int32_t, const std::string&,
+                                int32_t, int32_t, const EventPump&);
 
 void Exercise(const Case& c) {
     SCOPED_TRACE("case " + c.name);
@@ -416,18 +417,19 @@ void Exercise(const Case& c) {
     for (std::size_t i = 0; i < offsets.size(); ++i) {
         ASSERT_TRUE(BuildTagReport(*file, offsets[i]));
         ASSERT_TRUE(ReadPageParameters(*file, offsets[i]));
-        Result<DecodedPage> opened = modConvert_TIF2DC::DecodePage(*file, offsets[i]);
+        Result<page::DecodedPage> opened = page::DecodePage(*file, offsets[i]);
         ASSERT_TRUE(opened) << opened.Reason();
-        const DecodedPage& decoded = *opened;
-        const std::string problem = modConvert_TIF2DC::PageProblem(decoded);
+        const page::DecodedPage& decoded = *opened;
+        const std::string problem = page::PageProblem(decoded);
         if (c.status && i == c.page) {
             EXPECT_EQ(Name(decoded.status), Name(*c.status))
                 << "image " << i + 1 << ": " << problem;
         }
-        ASSERT_EQ(decoded.surface != nullptr, decoded.status == PageStatus::Decoded) << problem;
+        ASSERT_EQ(decoded.surface != nullptr, decoded.status == page::PageStatus::Decoded)
+            << problem;
         if (!decoded.surface)
             continue;
-        const PageSurface& shown = *decoded.surface;
+        const page::PageSurface& shown = *decoded.surface;
         surfaceBytes = std::max<int64_t>(surfaceBytes, static_cast<int64_t>(shown.PlaneStride()) *
                                                            shown.Height());
         // A page of a few hundred bytes may declare 65535 x 65535 pixels: it decodes at the
@@ -436,15 +438,15 @@ void Exercise(const Case& c) {
         if (int64_t{shown.Width()} * shown.Height() > kLargestPageSaved || !FirstTimeSaved(shown))
             continue;
         for (auto [save, name] :
-             {std::pair<SaveFunction, const char*>{modConvert_DC2TIF::SavePageG3, "g3.tif"},
-              {modConvert_DC2TIF::SavePageG4, "g4.tif"}}) {
+             {std::pair<SaveFunction, const char*>{encode::SavePageG3, "g3.tif"},
+              {encode::SavePageG4, "g4.tif"}}) {
             SCOPED_TRACE(std::string(name) + " of image " + std::to_string(i + 1));
-            const Status saved = save(shown, 0, 0, dir.File(name), 0, 0, {});
+            const Status saved = save(page::SurfaceRows(shown), 0, 0, dir.File(name), 0, 0, {});
             ASSERT_TRUE(saved) << saved.Reason();
             const std::vector<int64_t> savedImages = test::ImageOffsetsOf(dir.File(name));
             ASSERT_EQ(savedImages.size(), 1u);
-            const DecodedPage again = test::DecodeImage(dir.File(name), savedImages[0]);
-            ASSERT_TRUE(again.surface) << modConvert_TIF2DC::PageProblem(again);
+            const page::DecodedPage again = test::DecodeImage(dir.File(name), savedImages[0]);
+            ASSERT_TRUE(again.surface) << page::PageProblem(again);
             EXPECT_TRUE(SamePixels(shown, *again.surface)) << "the saved page differs";
         }
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 3)
@@ -478,11 +480,11 @@ void ExerciseAll(const std::vector<Case>& cases) {
 }
 
 // What decoding a page of the declared size gives: LONG sizes are unsigned.
-PageStatus StatusForSize(uint32_t width, uint32_t height) {
+page::PageStatus StatusForSize(uint32_t width, uint32_t height) {
     const int64_t w = width, h = height;
     if (w == 0 || h == 0)
-        return PageStatus::NoSize;
-    return SurfaceSizeFits(w, h) ? PageStatus::Decoded : PageStatus::TooLarge;
+        return page::PageStatus::NoSize;
+    return page::SurfaceSizeFits(w, h) ? page::PageStatus::Decoded : page::PageStatus::TooLarge;
 }
 
 // ---- The cases
@@ -504,17 +506,17 @@ TEST(MalformedFiles, SoundFilesDecodeToTheirPages) {
         const std::vector<int64_t> offsets = test::ImageOffsetsOf(dir.File("sound.tif"));
         ASSERT_EQ(offsets.size(), 3u);
         for (std::size_t k = 0; k < offsets.size(); ++k) {
-            const DecodedPage decoded = test::DecodeImage(dir.File("sound.tif"), offsets[k]);
-            ASSERT_TRUE(decoded.surface) << modConvert_TIF2DC::PageProblem(decoded);
+            const page::DecodedPage decoded = test::DecodeImage(dir.File("sound.tif"), offsets[k]);
+            ASSERT_TRUE(decoded.surface) << page::PageProblem(decoded);
             Bitmap shown(decoded.surface->Width(), decoded.surface->Height());
             for (int32_t y = 0; y < shown.height; ++y)
                 for (int32_t x = 0; x < shown.width; ++x)
-                    shown.At(x, y) = decoded.surface->Pixel(x, y) == kColourBlack;
+                    shown.At(x, y) = decoded.surface->Pixel(x, y) == page::kColourBlack;
             EXPECT_EQ(shown, Plans()[k].page) << test::DescribeDifferences(Plans()[k].page, shown);
         }
         ExerciseAll({Case(Order(intel) + "sound file", BuildFile(intel)).Images(3),
                      Case(Order(intel) + "small file", BuildFile(intel, true))
-                         .Status(PageStatus::Decoded)});
+                         .Status(page::PageStatus::Decoded)});
     }
 }
 
@@ -663,7 +665,7 @@ Case ManyStrips(bool intel, std::size_t plan, uint16_t compression, uint32_t t4O
                     std::to_string(t4Options) + ", " + std::to_string(strips) +
                     " strips over the whole file, RowsPerStrip " + std::to_string(rowsPerStrip),
                 b.Build())
-        .Status(PageStatus::Decoded)
+        .Status(page::PageStatus::Decoded)
         .Images(1);
 }
 
@@ -690,12 +692,12 @@ TEST(MalformedFiles, PageSizesAndRowsPerStrip) {
             m.Add(in + "width and height 65535 as SHORTs",
                   Typed(width, 3, 1, 0) + Typed(height, 3, 1, 0) +
                       Patches{{width.at + 8, 2, 65535}, {height.at + 8, 2, 65535}})
-                .Status(PageStatus::Decoded, k);
+                .Status(page::PageStatus::Decoded, k);
             m.Add(in + "height -5 as an SLONG", Typed(height, 9, 1, 0xFFFFFFFB))
-                .Status(PageStatus::NoSize, k);
+                .Status(page::PageStatus::NoSize, k);
             for (uint32_t v : {0u, 1u, 2u, 5u, 65536u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu})
                 m.Add(in + "RowsPerStrip " + Hex(v), SetLong(m.Ifd(k).Entry(tag::kRowsPerStrip), v))
-                    .Status(PageStatus::Decoded, k);
+                    .Status(page::PageStatus::Decoded, k);
         }
     }));
 }
@@ -708,7 +710,7 @@ TEST(MalformedFiles, OddCodingValues) {
             const std::string in = "IFD " + std::to_string(k) + " tag ";
             auto set = [&](uint16_t tag, uint32_t v, bool shown) {
                 m.Add(in + std::to_string(tag) + " = " + Hex(v), SetLong(ifd.Entry(tag), v))
-                    .Status(shown ? PageStatus::Decoded : PageStatus::Unsupported, k);
+                    .Status(shown ? page::PageStatus::Decoded : page::PageStatus::Unsupported, k);
             };
             for (uint32_t v : {0u, 2u, 3u, 4u, 5u, 6u, 7u, 8u, 16u, 32771u, 32773u, 34712u, 65535u,
                                0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}) {
@@ -726,7 +728,7 @@ TEST(MalformedFiles, OddCodingValues) {
                     m.Add(in + "259 = " + Hex(c) + " and 278 = " + Hex(rows),
                           SetLong(ifd.Entry(tag::kCompression), c) +
                               SetLong(ifd.Entry(tag::kRowsPerStrip), rows))
-                        .Status(PageStatus::Decoded, k);
+                        .Status(page::PageStatus::Decoded, k);
         }
     }));
 }

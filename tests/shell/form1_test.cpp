@@ -1,8 +1,9 @@
 #include "shell/form1.h"
-#include "shell/mod_faxlens.h"
+#include "shell/program.h"
 #include "support/libtiff_pages.h"
 #include "support/reading.h"
 #include "support/window_driving.h"
+#include "ui/file_dialogs.h"
 
 #include <QFileDialog>
 #include <QListView>
@@ -15,7 +16,7 @@
 namespace faxlens::test {
 namespace {
 
-using modFaxlens::Document;
+using shell::Document;
 
 const QString kNoFile = "Status:  Ready...    (Double-Click HERE to open a TIF file)";
 const QString kReading = "Status:  Reading TIF...";
@@ -35,8 +36,8 @@ QString ReportShown(const std::string& path, int64_t ifdOffset) {
 class Form1Test : public ::testing::Test {
 protected:
     Form1Test() {
-        modFaxlens::ClearDocument(form);
-        Document().LastFolder.clear();
+        shell::ClearDocument(form);
+        ui::ForgetLastFolder();
     }
 
     void Show() {
@@ -48,7 +49,7 @@ protected:
         QTest::mouseClick(form.List1.viewport(), Qt::LeftButton, {}, rect.center());
     }
     bool Open(const std::string& path) {
-        return modFaxlens::OpenTifFile(form, QString::fromStdString(path));
+        return shell::OpenTifFile(form, QString::fromStdString(path));
     }
 
     TempDir dir;
@@ -105,7 +106,6 @@ TEST_F(Form1Test, OpeningListsNumberedEntriesWithoutSelection) {
     EXPECT_EQ(Entries(form.List1), QStringList({"1", "2", "3"}));
     EXPECT_EQ(form.Label1.text(), kListed);
     EXPECT_EQ(Document().CurrentFile.toStdString(), path);
-    EXPECT_EQ(Document().ImageCount, 3);
     EXPECT_EQ(form.SelectedEntry(), -1);
     EXPECT_TRUE(form.Text1.toPlainText().isEmpty());
 }
@@ -178,7 +178,6 @@ TEST_F(Form1Test, FileThatCannotBeOpenedEmptiesListAndReport) {
     EXPECT_TRUE(form.Text1.toPlainText().isEmpty());
     EXPECT_EQ(form.Label1.text(), kNoFile) << "the status line is back at its start";
     EXPECT_TRUE(Document().CurrentFile.isEmpty());
-    EXPECT_EQ(Document().ImageCount, 0);
 }
 
 // Every file that cannot be listed is named in a box with the reason in words.
@@ -291,7 +290,7 @@ TEST_F(Form1Test, ADroppedFileOpensAsIfChosenInTheDialog) {
     QApplication::sendEvent(&form, &drop);
     EXPECT_EQ(Document().CurrentFile.toStdString(), path);
     EXPECT_EQ(Entries(form.List1), QStringList({"1", "2", "3"}));
-    EXPECT_EQ(Document().LastFolder.toStdString(), dir.Path());
+    EXPECT_EQ(ui::LastFolder().toStdString(), dir.Path());
 }
 
 // Enter opens the entry that has the focus even when it is not selected.
@@ -453,7 +452,7 @@ TEST(Form1Run, ClosingTheWindowWhileStartUpFileIsReadEndsTheProgram) {
     QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
     watchdog.start(20000);
 
-    EXPECT_EQ(modFaxlens::Run(QString::fromStdString(path)), 0);
+    EXPECT_EQ(shell::Run(QString::fromStdString(path)), 0);
     EXPECT_TRUE(closedWhileReading);
 }
 

@@ -1,5 +1,5 @@
+#include "shell/program.h"
 #include "ui/file_dialogs.h"
-#include "shell/mod_faxlens.h"
 #include "ui/twips.h"
 
 #include <gtest/gtest.h>
@@ -7,8 +7,8 @@
 namespace faxlens {
 namespace {
 
-using modCmDlgDLL::DefaultExtension;
-using modCmDlgDLL::WithDefaultExtension;
+using ui::DefaultExtension;
+using ui::WithDefaultExtension;
 
 TEST(Twips, PixelsFollowLogicalDpiRoundingHalvesToEven) {
     EXPECT_EQ(TwipsToPixels(6450, 96), 430);
@@ -38,10 +38,10 @@ TEST(DefaultExtension, IsAppendedOnlyToFileNamesWithoutDot) {
 }
 
 TEST(CommandLine, QuotesAnywhereAreRemovedThenBlanksTrimmed) {
-    EXPECT_EQ(modFaxlens::JoinArguments({"/fax/my", "page.tif"}), "/fax/my page.tif");
-    EXPECT_EQ(modFaxlens::CleanPath("  \"/fax/my page.tif\"  "), "/fax/my page.tif");
-    EXPECT_EQ(modFaxlens::CleanPath("\" /fa\"x/a.tif \""), "/fax/a.tif");
-    EXPECT_EQ(modFaxlens::CleanPath("\t/fax/a.tif"), "\t/fax/a.tif");
+    EXPECT_EQ(shell::JoinArguments({"/fax/my", "page.tif"}), "/fax/my page.tif");
+    EXPECT_EQ(shell::CleanPath("  \"/fax/my page.tif\"  "), "/fax/my page.tif");
+    EXPECT_EQ(shell::CleanPath("\" /fa\"x/a.tif \""), "/fax/a.tif");
+    EXPECT_EQ(shell::CleanPath("\t/fax/a.tif"), "\t/fax/a.tif");
 }
 
 } // namespace

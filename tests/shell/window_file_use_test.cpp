@@ -3,7 +3,7 @@
 // fails is said with the system's reason instead of showing a blank page.
 
 #include "shell/form1.h"
-#include "shell/mod_faxlens.h"
+#include "shell/program.h"
 #include "support/io_shim.h"
 #include "support/reading.h"
 #include "support/window_driving.h"
@@ -18,7 +18,7 @@ namespace {
 
 class WindowFileUse : public ::testing::Test {
 protected:
-    WindowFileUse() { modFaxlens::ClearDocument(form); }
+    WindowFileUse() { shell::ClearDocument(form); }
 
     // The box the work shows, answered; its text.
     template <typename Work>
@@ -43,7 +43,7 @@ TEST_F(WindowFileUse, ListingReportingAndEachPageOpenTheFileOnce) {
     const std::vector<int64_t> offsets = ImageOffsetsOf(path);
     ASSERT_EQ(offsets.size(), 3u);
     WatchedFile file(path);
-    ASSERT_TRUE(modFaxlens::OpenTifFile(form, QString::fromStdString(path)));
+    ASSERT_TRUE(shell::OpenTifFile(form, QString::fromStdString(path)));
     EXPECT_EQ(file.TakeOpens(), 1) << "listed";
     form.List1.setCurrentRow(1);
     EXPECT_TRUE(form.Text1.toPlainText().startsWith("NewSubFileType = 2\n"));
@@ -75,7 +75,7 @@ TEST_F(WindowFileUse, AReadErrorIsSaidNotShownAsABlankPage) {
 
     file.FailReadsAt(directory + 4);
     const QString said =
-        BoxSaid([&] { EXPECT_FALSE(modFaxlens::OpenTifFile(form, QString::fromStdString(path))); });
+        BoxSaid([&] { EXPECT_FALSE(shell::OpenTifFile(form, QString::fromStdString(path))); });
     EXPECT_EQ(said.toStdString(), "Cannot open " + path + "\n\nInput/output error.");
     EXPECT_EQ(form.List1.count(), 0);
 }
@@ -85,7 +85,7 @@ TEST_F(WindowFileUse, AChainThatBreaksOffListsWhatItHoldsAndSaysWhere) {
     const std::string path = dir.File("cut.tif");
     WriteFile(path, std::vector<uint8_t>(whole.begin(), whole.begin() + 20000));
     const QString said =
-        BoxSaid([&] { EXPECT_TRUE(modFaxlens::OpenTifFile(form, QString::fromStdString(path))); });
+        BoxSaid([&] { EXPECT_TRUE(shell::OpenTifFile(form, QString::fromStdString(path))); });
     EXPECT_EQ(said.toStdString(), path + "\n\nThe file is cut short: the directory after image 1 "
                                          "lies past its end. The images before it are listed.");
     ASSERT_EQ(form.List1.count(), 1);

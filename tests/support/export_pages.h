@@ -3,8 +3,8 @@
 // Pages for the tests of saving (here and in the faxlens-cli convert tests): surfaces painted
 // from bitmaps or pictures, saved files read back, writes made to fail.
 
+#include "page/page_surface.h"
 #include "support/libtiff_pages.h"
-#include "viewer/page_surface.h"
 
 #include <algorithm>
 #include <csignal>
@@ -18,15 +18,15 @@
 namespace faxlens::test {
 
 // A white surface of the bitmap's size with its black pixels painted black, run by run.
-inline std::unique_ptr<PageSurface> SurfaceFrom(const Bitmap& page) {
-    auto surface = CreatePageSurface(page.width, page.height, kColourWhite);
+inline std::unique_ptr<page::PageSurface> SurfaceFrom(const Bitmap& page) {
+    auto surface = page::CreatePageSurface(page.width, page.height, page::kColourWhite);
     for (int32_t y = 0; y < page.height; ++y)
         for (int32_t x = 0; x < page.width;) {
             int32_t end = x;
             while (end < page.width && page.At(end, y) == page.At(x, y))
                 ++end;
             if (page.At(x, y))
-                surface->PaintLine(x, y, end - 1, kColourBlack);
+                surface->PaintLine(x, y, end - 1, page::kColourBlack);
             x = end;
         }
     return surface;

@@ -45,11 +45,11 @@ std::vector<int32_t> ChangesOf(const Bitmap& page, int32_t y) {
     return changes;
 }
 
-Bitmap BitmapOf(const PageSurface& surface) {
+Bitmap BitmapOf(const page::PageSurface& surface) {
     Bitmap page(surface.Width(), surface.Height());
     for (int32_t y = 0; y < page.height; ++y)
         for (int32_t x = 0; x < page.width; ++x)
-            page.At(x, y) = surface.Pixel(x, y) == kColourBlack;
+            page.At(x, y) = surface.Pixel(x, y) == page::kColourBlack;
     return page;
 }
 

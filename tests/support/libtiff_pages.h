@@ -3,7 +3,7 @@
 // Bilevel pages for cross-checks with libtiff: content generators, files written by libtiff,
 // and pages read back by libtiff.
 
-#include "viewer/page_surface.h"
+#include "page/page_surface.h"
 
 #include <cstdint>
 #include <optional>
@@ -30,7 +30,7 @@ struct Bitmap {
 std::vector<int32_t> ChangesOf(const Bitmap& page, int32_t y);
 
 // 1 where the surface holds black (colour 0), 0 for every other colour.
-Bitmap BitmapOf(const PageSurface& surface);
+Bitmap BitmapOf(const page::PageSurface& surface);
 
 // Lines of blocky "letters" with margins, like a typed fax page.
 Bitmap TextLikePage(int32_t width, int32_t height, uint32_t seed = 1);

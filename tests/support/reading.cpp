@@ -44,15 +44,15 @@ TiffPage PageParametersOf(const std::string& path, int64_t ifdOffset) {
         path, [ifdOffset](const TiffFile& file) { return ReadPageParameters(file, ifdOffset); });
 }
 
-modConvert_TIF2DC::DecodedPage DecodeImage(const std::string& path, int64_t ifdOffset) {
-    return Read<modConvert_TIF2DC::DecodedPage>(path, [ifdOffset](const TiffFile& file) {
-        return modConvert_TIF2DC::DecodePage(file, ifdOffset);
-    });
+page::DecodedPage DecodeImage(const std::string& path, int64_t ifdOffset) {
+    return Read<page::DecodedPage>(
+        path, [ifdOffset](const TiffFile& file) { return page::DecodePage(file, ifdOffset); });
 }
 
-ViewedPage OpenViewedPage(const std::string& path, int64_t ifdOffset) {
-    return Read<ViewedPage>(
-        path, [ifdOffset](const TiffFile& file) { return ViewedPage::Open(file, ifdOffset); });
+page::ViewedPage OpenViewedPage(const std::string& path, int64_t ifdOffset) {
+    return Read<page::ViewedPage>(path, [ifdOffset](const TiffFile& file) {
+        return page::ViewedPage::Open(file, ifdOffset);
+    });
 }
 
 } // namespace faxlens::test

@@ -4,9 +4,9 @@
 // opens the file once and fails the test (giving an empty result) when it cannot be read.
 
 #include "codec/page_decode.h"
+#include "page/viewed_page.h"
 #include "tiff/image_list.h"
 #include "tiff/page_info.h"
-#include "viewer/viewed_page.h"
 
 #include <cstdint>
 #include <string>
@@ -20,7 +20,7 @@ ImageList ListedImages(const std::string& path);
 std::vector<int64_t> ImageOffsetsOf(const std::string& path);
 std::string ReportOf(const std::string& path, int64_t ifdOffset);
 TiffPage PageParametersOf(const std::string& path, int64_t ifdOffset);
-modConvert_TIF2DC::DecodedPage DecodeImage(const std::string& path, int64_t ifdOffset);
-ViewedPage OpenViewedPage(const std::string& path, int64_t ifdOffset);
+page::DecodedPage DecodeImage(const std::string& path, int64_t ifdOffset);
+page::ViewedPage OpenViewedPage(const std::string& path, int64_t ifdOffset);
 
 } // namespace faxlens::test

@@ -3,6 +3,7 @@
 // read, and agreement with libtiff on files it wrote and on the corpus.
 
 #include "codec/page_decode.h"
+#include "page/decoded_page.h"
 #include "support/libtiff_pages.h"
 #include "support/tiff_builder.h"
 #include "tiff/image_list.h"
@@ -360,8 +361,7 @@ TEST(LargeFile, DirectoriesAndStripsPastTwoGibibytes) {
     EXPECT_NE(report->find("StripOffsets = 3221225728\r\n"), std::string::npos) << *report;
 
     // libtiff reads the same pixels.
-    const Result<modConvert_TIF2DC::DecodedPage> decoded =
-        modConvert_TIF2DC::DecodePage(*file, kIfd);
+    const Result<page::DecodedPage> decoded = page::DecodePage(*file, kIfd);
     ASSERT_TRUE(decoded);
     ASSERT_TRUE(decoded->surface);
     EXPECT_FALSE(decoded->damage.Any()) << decoded->damage.Describe();

@@ -11,8 +11,8 @@
 namespace faxlens::test {
 namespace {
 
-using modCmDlgDLL::ShowOpenDialog;
-using modCmDlgDLL::ShowSaveDialog;
+using ui::ShowOpenDialog;
+using ui::ShowSaveDialog;
 
 const QString kFilter = "TIF Files          (*.TIF)";
 

@@ -168,10 +168,10 @@ struct BitImage {
     int32_t height;
     std::ptrdiff_t stride;
     std::vector<uint8_t> bits; // rows, then eight bytes that may be read past the last
-    ColourValue zero;
-    ColourValue one;
+    page::ColourValue zero;
+    page::ColourValue one;
 
-    BitImage(int32_t w, int32_t h, ColourValue z, ColourValue o)
+    BitImage(int32_t w, int32_t h, page::ColourValue z, page::ColourValue o)
         : width(w), height(h), stride((w + 7) / 8), bits(std::size_t(stride) * h + 8, 0), zero(z),
           one(o) {}
     void Set(int32_t x, int32_t y) { bits[std::size_t(y * stride + x / 8)] |= 0x80 >> (x % 8); }
@@ -192,8 +192,8 @@ struct BitImage {
 };
 
 BitImage RandomBits(int32_t w, int32_t h, std::mt19937& random, int blackPercent = 40) {
-    BitImage image(w, h, random() % 2 ? kColourWhite : 0x00C0FFEE,
-                   random() % 2 ? kColourBlack : 0x00123456);
+    BitImage image(w, h, random() % 2 ? page::kColourWhite : 0x00C0FFEE,
+                   random() % 2 ? page::kColourBlack : 0x00123456);
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x)
             if (int(random() % 100) < blackPercent)
@@ -240,7 +240,7 @@ TEST(AreaScaler, BitSourcesAgreeWithThePlainDefinitionAtStrongShrinking) {
 // over, and those beside them still count every pixel.
 TEST(AreaScaler, SparseBitSourcesAgreeWithThePlainDefinition) {
     std::mt19937 random(23);
-    BitImage bits(1500, 700, kColourWhite, kColourBlack);
+    BitImage bits(1500, 700, page::kColourWhite, page::kColourBlack);
     for (const int32_t stripe : {3, 200, 650, 1431})
         for (int32_t y = 0; y < bits.height; ++y)
             for (int32_t x = stripe; x < stripe + 40; ++x)
@@ -266,7 +266,7 @@ TEST(AreaScaler, BitSourcesOfOneColourStayExact) {
             Canvas canvas(tw, th);
             ScaleAreaAverage(bits.Source(), 0, 0, bits.width, bits.height, canvas.Target(), 0, 0,
                              tw, th);
-            const ColourValue colour = set ? bits.one : bits.zero;
+            const page::ColourValue colour = set ? bits.one : bits.zero;
             for (int32_t i = 0; i < tw * th; ++i)
                 for (int c = 0; c < 3; ++c)
                     ASSERT_EQ(canvas.pixels[std::size_t(i) * 3 + c], (colour >> (8 * c)) & 0xFF);
@@ -276,8 +276,8 @@ TEST(AreaScaler, BitSourcesOfOneColourStayExact) {
 
 // A surface of two colours is scaled from its bits; one of three from its 24-bit picture.
 TEST(AreaScaler, SurfacesAreScaledFromWhatTheyHold) {
-    auto surface = CreatePageSurface(16, 2, kColourWhite);
-    surface->PaintLine(0, 0, 7, kColourBlack);
+    auto surface = page::CreatePageSurface(16, 2, page::kColourWhite);
+    surface->PaintLine(0, 0, 7, page::kColourBlack);
     PixelSource source = SourceOf(*surface);
     EXPECT_EQ(source.channels, kOneBitAPixel);
     EXPECT_EQ(source.stride, 2);

@@ -1,5 +1,5 @@
 #include "shell/form1.h"
-#include "shell/mod_faxlens.h"
+#include "shell/program.h"
 #include "support/libtiff_pages.h"
 #include "support/reading.h"
 #include "support/tiff_builder.h"
@@ -21,8 +21,8 @@
 namespace faxlens::test {
 namespace {
 
-using modConvert_TIF2DC::PageStatus;
-using modFaxlens::Document;
+using page::PageStatus;
+using shell::Document;
 
 constexpr int32_t kFaxWidth = 1728;
 constexpr int32_t kFaxHeight = 2200;
@@ -79,13 +79,13 @@ float FitZoom(int32_t viewWidth, int32_t pageWidth, double xDpi) {
 
 class ViewerTest : public ::testing::Test {
 protected:
-    ViewerTest() : path(WriteTwoPages(dir)) { modFaxlens::ClearDocument(form); }
+    ViewerTest() : path(WriteTwoPages(dir)) { shell::ClearDocument(form); }
     ~ViewerTest() override { DeleteClosedWindows(); }
 
     void ShowForm() {
         form.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-        ASSERT_TRUE(modFaxlens::OpenTifFile(form, QString::fromStdString(path)));
+        ASSERT_TRUE(shell::OpenTifFile(form, QString::fromStdString(path)));
     }
     QPoint EntryCentre(int row) { return form.List1.visualItemRect(form.List1.item(row)).center(); }
     void ClickEntry(int row) {
@@ -118,11 +118,10 @@ void ExpectShowsPage(const ViewForm* viewer, int32_t width, int32_t height) {
     ASSERT_NE(viewer, nullptr);
     EXPECT_TRUE(viewer->isVisible());
     EXPECT_EQ(viewer->windowTitle(), "TIF Viewer");
-    EXPECT_EQ(viewer->Status(), PageStatus::Decoded);
+    EXPECT_EQ(viewer->Status(), page::PageStatus::Decoded);
     ASSERT_NE(viewer->Surface(), nullptr);
     EXPECT_EQ(viewer->Surface()->Width(), width);
     EXPECT_EQ(viewer->Surface()->Height(), height);
-    EXPECT_EQ(Document().ViewSurface, viewer->Surface());
     EXPECT_TRUE(viewer->LastRenderPlan().draws);
 }
 
@@ -133,8 +132,6 @@ TEST_F(ViewerTest, DoubleClickOnAnEntryOpensItsImage) {
     ViewForm* viewer = OpenEntry(1);
     ExpectShowsPage(viewer, 400, 300);
     EXPECT_EQ(form.SelectedEntry(), 1);
-    EXPECT_EQ(Document().ViewXResolution, 204);
-    EXPECT_EQ(Document().ViewYResolution, 196);
     EXPECT_TRUE(viewer->isWindow());
     EXPECT_TRUE(viewer->testAttribute(Qt::WA_DeleteOnClose));
 }
@@ -479,12 +476,10 @@ TEST_F(ViewerTest, TwoViewersClosedFirstToLastEachKeepTheirPage) {
     QPointer<ViewForm> second = OpenEntry(1);
     ASSERT_TRUE(first && second);
     EXPECT_NE(first->Surface(), second->Surface());
-    EXPECT_EQ(Document().ViewSurface, second->Surface());
 
     first->close();
     EXPECT_TRUE(first->Unloaded());
     EXPECT_EQ(first->Surface(), nullptr);
-    EXPECT_EQ(Document().ViewSurface, second->Surface());
     DeleteClosedWindows();
     EXPECT_TRUE(first.isNull());
 
@@ -492,7 +487,6 @@ TEST_F(ViewerTest, TwoViewersClosedFirstToLastEachKeepTheirPage) {
     EXPECT_TRUE(second->LastRenderPlan().draws);
     EXPECT_EQ(second->LastRenderPlan().x1, 399);
     second->close();
-    EXPECT_EQ(Document().ViewSurface, nullptr);
 }
 
 TEST_F(ViewerTest, TwoViewersClosedLastToFirstEachKeepTheirPage) {
@@ -502,7 +496,6 @@ TEST_F(ViewerTest, TwoViewersClosedLastToFirstEachKeepTheirPage) {
     ASSERT_TRUE(first && second);
 
     second->close();
-    EXPECT_EQ(Document().ViewSurface, nullptr);
     DeleteClosedWindows();
     ASSERT_NE(first->Surface(), nullptr);
     EXPECT_EQ(first->Surface()->Width(), kFaxWidth);
@@ -511,7 +504,6 @@ TEST_F(ViewerTest, TwoViewersClosedLastToFirstEachKeepTheirPage) {
     EXPECT_GT(first->LastRenderPlan().y0, 0);
 
     first->close();
-    EXPECT_EQ(Document().ViewSurface, nullptr);
     EXPECT_TRUE(form.OpenViewers().isEmpty());
 }
 
@@ -522,7 +514,6 @@ TEST_F(ViewerTest, ClosingAndReopeningMakesANewSurface) {
     viewer->close();
     DeleteClosedWindows();
     EXPECT_TRUE(viewer.isNull());
-    EXPECT_EQ(Document().ViewSurface, nullptr);
 
     ViewForm* again = OpenEntry(0);
     ExpectShowsPage(again, kFaxWidth, kFaxHeight);
@@ -532,8 +523,7 @@ TEST_F(ViewerTest, OpeningAnotherFileForgetsTheSurfaceButTheViewerKeepsIt) {
     ShowForm();
     ViewForm* viewer = OpenEntry(1);
     ASSERT_NE(viewer, nullptr);
-    modFaxlens::ClearDocument(form);
-    EXPECT_EQ(Document().ViewSurface, nullptr);
+    shell::ClearDocument(form);
     ASSERT_NE(viewer->Surface(), nullptr);
     viewer->Combo1_Click();
     EXPECT_TRUE(viewer->LastRenderPlan().draws);
@@ -554,7 +544,6 @@ TEST_F(ViewerTest, ACloseWhileThePageDecodesWaitsForTheDecode) {
     EXPECT_TRUE(viewer->Unloaded());
     EXPECT_FALSE(viewer->isVisible());
     EXPECT_EQ(viewer->Surface(), nullptr);
-    EXPECT_EQ(Document().ViewSurface, nullptr);
     DeleteClosedWindows();
     EXPECT_TRUE(viewer.isNull());
 }
@@ -588,11 +577,12 @@ TEST(ViewFormMessages, PagesWithoutASurfaceSaySoInWords) {
     TempDir dir;
     const struct {
         bool withSize;
-        PageStatus status;
+        page::PageStatus status;
         const char* message;
     } cases[] = {
-        {true, PageStatus::TooLarge, "This page is too large to show: 100000 x 100000 pixels."},
-        {false, PageStatus::NoSize, "This page has no usable width and height."},
+        {true, page::PageStatus::TooLarge,
+         "This page is too large to show: 100000 x 100000 pixels."},
+        {false, page::PageStatus::NoSize, "This page has no usable width and height."},
     };
     for (const auto& c : cases) {
         QPointer<ViewForm> viewer = OpenViewer(WriteSizedPage(dir, "page.tif", c.withSize));
@@ -600,7 +590,6 @@ TEST(ViewFormMessages, PagesWithoutASurfaceSaySoInWords) {
         EXPECT_EQ(viewer->Status(), c.status);
         EXPECT_EQ(viewer->MessageText(), c.message);
         EXPECT_EQ(viewer->Surface(), nullptr);
-        EXPECT_EQ(Document().ViewSurface, nullptr);
         EXPECT_FALSE(viewer->Check1.isEnabled());
         EXPECT_FALSE(viewer->Check2.isEnabled());
         EXPECT_FALSE(viewer->LastRenderPlan().draws);
@@ -664,7 +653,7 @@ QPalette DistinctPalette() {
 }
 
 struct SystemColourCase {
-    ColourValue colour;
+    page::ColourValue colour;
     QPalette::ColorRole role;
 };
 
@@ -691,7 +680,7 @@ TEST(ResolveColour, SystemColoursTakeThePalettesRoles) {
 
 TEST(ResolveColour, RgbValuesStayAsTheyAre) {
     const QPalette palette = DistinctPalette();
-    for (ColourValue colour : {0x000000u, 0xFFFFFFu, 0x0000FFu, 0x123456u, 0x7FFFFFFFu})
+    for (page::ColourValue colour : {0x000000u, 0xFFFFFFu, 0x0000FFu, 0x123456u, 0x7FFFFFFFu})
         EXPECT_EQ(ResolveColour(colour, palette), colour) << std::hex << colour;
     EXPECT_EQ(ToQColor(0x0000FF), QColor(255, 0, 0)) << "red in the low byte";
     EXPECT_EQ(ToQColor(0x123456), QColor(0x56, 0x34, 0x12));
@@ -742,10 +731,9 @@ TEST(ViewFormMessages, AnUnsupportedPageShowsItsProblem) {
     const UnsupportedPage page = WriteUnsupportedPages(dir.Path()).at(0);
     QPointer<ViewForm> viewer = OpenViewer({page.path, page.ifdOffset});
     ASSERT_TRUE(viewer);
-    EXPECT_EQ(viewer->Status(), PageStatus::Unsupported);
+    EXPECT_EQ(viewer->Status(), page::PageStatus::Unsupported);
     EXPECT_EQ(viewer->MessageText(), QString::fromStdString(page.problem));
     EXPECT_EQ(viewer->Surface(), nullptr);
-    EXPECT_EQ(Document().ViewSurface, nullptr);
     EXPECT_FALSE(viewer->Check1.isEnabled());
     EXPECT_FALSE(viewer->Check2.isEnabled());
     EXPECT_FALSE(viewer->LastRenderPlan().draws);

@@ -2,7 +2,7 @@
 // page's menu, fitting that lasts, turning the page and moving through the file's images.
 
 #include "shell/form1.h"
-#include "shell/mod_faxlens.h"
+#include "shell/program.h"
 #include "support/libtiff_pages.h"
 #include "support/window_driving.h"
 #include "viewer/view_form.h"
@@ -29,10 +29,10 @@ protected:
             path,
             {TextLikePage(kWidth, kHeight), TextLikePage(1000, 600, 2), TextLikePage(800, 400, 3)},
             {});
-        modFaxlens::ClearDocument(form);
+        shell::ClearDocument(form);
         form.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
-        EXPECT_TRUE(modFaxlens::OpenTifFile(form, QString::fromStdString(path)));
+        EXPECT_TRUE(shell::OpenTifFile(form, QString::fromStdString(path)));
         form.List1.setCurrentRow(0);
         QTest::keyClick(&form.List1, Qt::Key_Return);
         viewer = form.OpenViewers().value(0);
@@ -205,10 +205,8 @@ TEST_F(ViewerHandlingTest, CtrlRTurnsThePageItselfBothWays) {
     ASSERT_NE(viewer->Surface(), nullptr);
     EXPECT_EQ(viewer->Surface()->Width(), kHeight);
     EXPECT_EQ(viewer->Surface()->Height(), kWidth);
-    EXPECT_EQ(modFaxlens::Document().ViewSurface, viewer->Surface());
-    EXPECT_EQ(modFaxlens::Document().ViewXResolution, 196);
-    EXPECT_EQ(modFaxlens::Document().ViewYResolution, 204);
-    EXPECT_EQ(viewer->Surface()->Pixel(kHeight - 1, 0) == kColourBlack, upright.At(0, 0) == 1);
+    EXPECT_EQ(viewer->Surface()->Pixel(kHeight - 1, 0) == page::kColourBlack,
+              upright.At(0, 0) == 1);
     Key(Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(BitmapOf(*viewer->Surface()) == upright);
 }
@@ -220,7 +218,7 @@ TEST_F(ViewerHandlingTest, CtrlPageDownShowsTheNextImageAndTheMainListFollows) {
     TypeZoom("200%");
     Key(Qt::Key_PageDown, Qt::ControlModifier);
     EXPECT_EQ(viewer->Surface()->Width(), 1000);
-    EXPECT_EQ(viewer->ImageOffset(), modFaxlens::Document().ImageOffsets.at(1));
+    EXPECT_EQ(viewer->ImageOffset(), shell::Document().ImageOffsets.at(1));
     EXPECT_EQ(viewer->Combo1.currentText(), "200%") << "the zoom stays";
     EXPECT_EQ(form.SelectedEntry(), 1);
     EXPECT_TRUE(form.Text1.toPlainText().contains("1000")) << "the report follows";
@@ -246,7 +244,7 @@ TEST_F(ViewerHandlingTest, AFileDroppedOnTheViewerOpensInTheMainWindow) {
     QApplication::sendEvent(viewer, &enter);
     QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(viewer, &drop);
-    EXPECT_EQ(modFaxlens::Document().CurrentFile.toStdString(), other);
+    EXPECT_EQ(shell::Document().CurrentFile.toStdString(), other);
     EXPECT_EQ(form.List1.count(), 1);
     EXPECT_EQ(viewer->Surface()->Width(), kWidth) << "the viewer keeps its page";
 }

@@ -1,7 +1,7 @@
 #include "codec/reference/reference_decoder.h"
+#include "codec/reference/run_decoding.h"
 #include "codec/reference/strip_decoding.h"
 #include "codec/reference/strip_window.h"
-#include "codec/run_decoding.h"
 
 namespace faxlens::reference {
 
@@ -50,7 +50,7 @@ private:
     void DecodeRunLoadingMore(int32_t& run, int32_t& used) {
         for (std::size_t bytes = kRefillBytes1D;; bytes *= 2) {
             const bool decoded =
-                modTIF::DecodeRun(window_.Bits(), window_.Position(), colour_, run, used);
+                reference::DecodeRun(window_.Bits(), window_.Position(), colour_, run, used);
             if (decoded || run == -1 || window_.AllLoaded())
                 return;
             Refill(bytes);
@@ -104,8 +104,8 @@ private:
 
 } // namespace
 
-int64_t DecodeStrip1D(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
-                      int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
+int64_t DecodeStrip1D(page::PageSurface& surface, std::span<const uint8_t> data, int32_t width,
+                      int32_t rowLimit, int64_t xOffset, int64_t yOffset, page::ColourValue ink,
                       const EventPump& pump) {
     return Decoder1D({surface, width, rowLimit, xOffset, yOffset, ink, pump}, data).Run();
 }

@@ -1,7 +1,7 @@
 #include "codec/reference/reference_decoder.h"
+#include "codec/reference/run_decoding.h"
 #include "codec/reference/strip_decoding.h"
 #include "codec/reference/strip_window.h"
-#include "codec/run_decoding.h"
 
 namespace faxlens::reference {
 
@@ -56,9 +56,9 @@ private:
     bool DecodeStepLoadingMore(int32_t& run) {
         for (std::size_t bytes = kRefillBytes2D;; bytes *= 2) {
             int32_t used = 0;
-            if (modTIF::DecodeStep2D(window_.Bits(), window_.Position(), colour_,
-                                     SaturateToLong(a0_), reference_, referenceCount_, run, used,
-                                     horizontalPending_, walk_, target_.width)) {
+            if (reference::DecodeStep2D(window_.Bits(), window_.Position(), colour_,
+                                        SaturateToLong(a0_), reference_, referenceCount_, run, used,
+                                        horizontalPending_, walk_, target_.width)) {
                 window_.Advance(used);
                 return true;
             }
@@ -114,13 +114,13 @@ private:
     int16_t colour_ = kWhite;
     bool horizontalPending_ = false;
     int32_t horizontalRuns_ = 0;
-    modTIF::ReferenceWalk walk_;
+    codec::ReferenceWalk walk_;
 };
 
 } // namespace
 
-int64_t DecodeStrip2D(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
-                      int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
+int64_t DecodeStrip2D(page::PageSurface& surface, std::span<const uint8_t> data, int32_t width,
+                      int32_t rowLimit, int64_t xOffset, int64_t yOffset, page::ColourValue ink,
                       const EventPump& pump) {
     return Decoder2D({surface, width, rowLimit, xOffset, yOffset, ink, pump}, data).Run();
 }

@@ -3,9 +3,9 @@
 // Huffman RLE (Compression 2), whose lines have no EOLs and each begin on a byte boundary.
 
 #include "codec/reference/reference_decoder.h"
+#include "codec/reference/run_decoding.h"
 #include "codec/reference/strip_decoding.h"
 #include "codec/reference/strip_window.h"
-#include "codec/run_decoding.h"
 
 namespace faxlens::reference {
 
@@ -118,7 +118,7 @@ private:
     bool DecodeRunLoadingMore(int16_t colour, int32_t& run, int32_t& used) {
         for (std::size_t bytes = kRefillBytes;; bytes *= 2) {
             const bool decoded =
-                modTIF::DecodeRun(window_.Bits(), window_.Position(), colour, run, used);
+                reference::DecodeRun(window_.Bits(), window_.Position(), colour, run, used);
             if (decoded || run == -1 || window_.AllLoaded())
                 return decoded;
             Load(bytes);
@@ -127,10 +127,10 @@ private:
 
     bool DecodeStepLoadingMore(int32_t& run, int32_t& used) {
         for (std::size_t bytes = kRefillBytes;; bytes *= 2) {
-            if (modTIF::DecodeStep2D(window_.Bits(), window_.Position(), colour_,
-                                     SaturateToLong(a0_), reference_,
-                                     static_cast<int32_t>(reference_.size()), run, used,
-                                     horizontalPending_, walk_, target_.width))
+            if (reference::DecodeStep2D(window_.Bits(), window_.Position(), colour_,
+                                        SaturateToLong(a0_), reference_,
+                                        static_cast<int32_t>(reference_.size()), run, used,
+                                        horizontalPending_, walk_, target_.width))
                 return true;
             if (window_.AllLoaded())
                 return false;
@@ -211,22 +211,22 @@ private:
     int64_t a0_ = 0;
     int16_t colour_ = kWhite;
     bool horizontalPending_ = false;
-    modTIF::ReferenceWalk walk_;
+    codec::ReferenceWalk walk_;
 };
 
 } // namespace
 
-int64_t DecodeStripGroup3TwoD(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
-                              int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
-                              const EventPump& pump) {
+int64_t DecodeStripGroup3TwoD(page::PageSurface& surface, std::span<const uint8_t> data,
+                              int32_t width, int32_t rowLimit, int64_t xOffset, int64_t yOffset,
+                              page::ColourValue ink, const EventPump& pump) {
     LineDecoder decoder({surface, width, rowLimit, xOffset, yOffset, ink, pump}, data);
     decoder.RunGroup3TwoD();
     return decoder.Rows();
 }
 
-int64_t DecodeStripHuffmanRle(PageSurface& surface, std::span<const uint8_t> data, int32_t width,
-                              int32_t rowLimit, int64_t xOffset, int64_t yOffset, ColourValue ink,
-                              const EventPump& pump) {
+int64_t DecodeStripHuffmanRle(page::PageSurface& surface, std::span<const uint8_t> data,
+                              int32_t width, int32_t rowLimit, int64_t xOffset, int64_t yOffset,
+                              page::ColourValue ink, const EventPump& pump) {
     LineDecoder decoder({surface, width, rowLimit, xOffset, yOffset, ink, pump}, data);
     decoder.RunHuffmanRle();
     return decoder.Rows();

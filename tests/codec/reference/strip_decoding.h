@@ -2,10 +2,10 @@
 
 // What the strip decoders share: the colour flag, saturating columns and painting runs.
 
-#include "codec/codec_types.h"
 #include "base/event_pump.h"
 #include "base/numbers.h"
-#include "viewer/page_surface.h"
+#include "codec/codec_types.h"
+#include "page/page_surface.h"
 
 #include <algorithm>
 #include <climits>
@@ -19,12 +19,12 @@ inline constexpr int32_t kEolLength = 12;
 // Where a strip decoder paints: the surface, the row width, the rows it may decode, the place of
 // the strip on the surface and the ink of black runs.
 struct StripTarget {
-    PageSurface& surface;
+    page::PageSurface& surface;
     int32_t width;
     int32_t rowLimit;
     int64_t xOffset;
     int64_t yOffset;
-    ColourValue ink;
+    page::ColourValue ink;
     const EventPump& pump;
 
     // Paints a black run of a row; white runs need nothing, the surface starts white.

@@ -1,6 +1,6 @@
 #include "codec/reference/strip_window.h"
 
-#include "codec/run_decoding.h"
+#include "codec/reference/run_decoding.h"
 
 #include <algorithm>
 
@@ -19,7 +19,7 @@ void StripWindow::Append(std::size_t maxBytes, const std::function<void(std::siz
     DropDecoded();
     for (std::size_t n = 0; n < maxBytes && !AllLoaded(); ++n) {
         bits_.resize(bits_.size() + 8);
-        modTIF::WriteByteBits(data_[nextByte_++], bits_.data() + validLength_);
+        reference::WriteByteBits(data_[nextByte_++], bits_.data() + validLength_);
         validLength_ += 8;
         if (afterByte)
             afterByte(nextByte_);
@@ -32,7 +32,7 @@ void StripWindow::Rebuild(std::size_t maxBytes, std::size_t minRoom) {
     bits_.resize(static_cast<std::size_t>(validLength_) + std::max(minRoom, 8 * bytes),
                  kPlaceholder);
     for (std::size_t n = 0; n < bytes; ++n) {
-        modTIF::WriteByteBits(data_[nextByte_++], bits_.data() + validLength_);
+        reference::WriteByteBits(data_[nextByte_++], bits_.data() + validLength_);
         validLength_ += 8;
     }
 }

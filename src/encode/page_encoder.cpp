@@ -1,0 +1,148 @@
+#include "encode/page_encoder.h"
+
+#include "base/output_file.h"
+#include "codec/bit_writer.h"
+#include "codec/fax_coding.h"
+#include "tiff/tiff_writer.h"
+
+namespace faxlens::encode {
+
+namespace {
+
+using HeaderWriter = int32_t (*)(OutputFile&, int32_t, int32_t, int32_t, int32_t, int32_t);
+
+// Bytes of the strip gathered before they are written: one write a block, not one a row.
+constexpr std::size_t kWriteBlock = std::size_t{1} << 20;
+
+// Codes rows into the strip and hands its whole bytes on a block at a time.
+class StripWriter {
+public:
+    explicit StripWriter(const StripBlockSink& sink) : sink_(sink) {}
+
+    codec::BitWriter& Bits() { return bits_; }
+
+    // Hands on the whole bytes coded so far once they make a block; Finish hands on the rest.
+    void RowDone() {
+        if (bits_.Bytes().size() >= kWriteBlock)
+            HandOn();
+    }
+    // Pads the last byte with zeros and hands everything on. Returns the strip's bytes.
+    int64_t Finish() {
+        bits_.PutZeros((8 - bits_.BitCount() % 8) % 8);
+        HandOn();
+        return byteCount_;
+    }
+
+private:
+    void HandOn() {
+        std::vector<uint8_t>& bytes = bits_.Bytes();
+        if (!bytes.empty())
+            sink_(bytes);
+        byteCount_ += static_cast<int64_t>(bytes.size());
+        bytes.clear();
+    }
+
+    const StripBlockSink& sink_;
+    codec::BitWriter bits_;
+    int64_t byteCount_ = 0;
+};
+
+// Group 3: the runs of each row, then fill bits and an EOL, so every row ends on a byte.
+void CodeRowG3(const ChangeList& changes, codec::BitWriter& bits) {
+    static const codec::CodeBitsTable& white = codec::CodeBitsFor(kWhite);
+    static const codec::CodeBitsTable& black = codec::CodeBitsFor(kBlack);
+    int32_t column = 0;
+    for (std::size_t k = 0; k < changes.size(); ++k) {
+        codec::PutRun(bits, changes[k] - column, k % 2 == 0 ? white : black);
+        column = changes[k];
+    }
+    codec::PutEndOfLine(bits);
+}
+
+void PatchByteCount(OutputFile& file, int32_t position, int64_t byteCount) {
+    const auto count = static_cast<uint32_t>(byteCount);
+    const uint8_t bytes[4] = {static_cast<uint8_t>(count >> 24), static_cast<uint8_t>(count >> 16),
+                              static_cast<uint8_t>(count >> 8), static_cast<uint8_t>(count)};
+    file.WriteAt(position, bytes);
+}
+
+using StripCoder = int64_t (*)(const RowSource&, int32_t, int32_t, const StripBlockSink&,
+                               const EventPump&);
+
+// A file gets its strip's byte count once the strip is written. A stream cannot go back that
+// far, so there the strip is coded twice: once to count its bytes, once to write them.
+Status SavePage(const RowSource& page, int32_t xResolution, int32_t yResolution,
+                const std::string& fileName, int32_t width, int32_t height,
+                HeaderWriter writeHeader, StripCoder codeStrip, const EventPump& pump) {
+    width = width < 1 ? page.Width() : width;
+    height = height < 1 ? page.Height() : height;
+    Result<OutputFile> created = OutputFile::Create(fileName);
+    if (!created)
+        return std::move(created).TakeFailure();
+    OutputFile& file = *created;
+    const bool countFirst = file.IsStream();
+    const auto discard = [](std::span<const uint8_t>) {};
+    const int64_t counted = countFirst ? codeStrip(page, width, height, discard, pump) : 0;
+    const int32_t byteCountPosition = writeHeader(file, width, height, xResolution, yResolution, 1);
+    if (countFirst)
+        PatchByteCount(file, byteCountPosition, counted);
+    const int64_t written = codeStrip(
+        page, width, height, [&file](std::span<const uint8_t> block) { file.Append(block); }, pump);
+    if (!countFirst)
+        PatchByteCount(file, byteCountPosition, written);
+    return file.Finish();
+}
+
+} // namespace
+
+int64_t CodeStripG3(const RowSource& page, int32_t width, int32_t height,
+                    const StripBlockSink& sink, const EventPump& pump) {
+    width = width < 1 ? page.Width() : width;
+    height = height < 1 ? page.Height() : height;
+    StripWriter strip(sink);
+    // An EOL before the first row too, as T.4 asks: readers that look for an EOL before every
+    // row (libtiff among them) would otherwise take the end of row 0 for its start and lose it.
+    codec::PutEndOfLine(strip.Bits());
+    ChangeList changes;
+    for (int32_t y = 0; y < height; ++y) {
+        page.RowChanges(y, width, changes);
+        CodeRowG3(changes, strip.Bits());
+        strip.RowDone();
+        Pump(pump);
+    }
+    return strip.Finish();
+}
+
+int64_t CodeStripG4(const RowSource& page, int32_t width, int32_t height,
+                    const StripBlockSink& sink, const EventPump& pump) {
+    width = width < 1 ? page.Width() : width;
+    height = height < 1 ? page.Height() : height;
+    StripWriter strip(sink);
+    ChangeList reference = codec::WhiteRowChanges(width);
+    ChangeList coding;
+    for (int32_t y = 0; y < height; ++y) {
+        page.RowChanges(y, width, coding);
+        codec::PutRow2D(strip.Bits(), reference, coding, width);
+        strip.RowDone();
+        reference.swap(coding);
+        Pump(pump);
+    }
+    codec::PutEndOfFacsimileBlock(strip.Bits());
+    return strip.Finish();
+}
+
+Status SavePageG3(const RowSource& page, int32_t xResolution, int32_t yResolution,
+                  const std::string& fileName, int32_t width, int32_t height,
+                  const EventPump& pump) {
+    return SavePage(page, xResolution, yResolution, fileName, width, height, WriteHeaderG3,
+                    CodeStripG3, pump);
+}
+
+Status SavePageG4(const RowSource& page, int32_t xResolution, int32_t yResolution,
+                  const std::string& fileName, int32_t width, int32_t height,
+                  const EventPump& pump) {
+    return SavePage(page, xResolution, yResolution, fileName, width, height, WriteHeaderG4,
+                    CodeStripG4, pump);
+}
+
+} // namespace faxlens::encode

@@ -1,0 +1,76 @@
+#include "page/decoded_page.h"
+
+#include "base/numbers.h"
+#include "codec/page_decode.h"
+#include "page/surface_row_sink.h"
+
+#include <optional>
+
+namespace faxlens::page {
+
+Result<codec::PageDamage> DecodePageIntoSurface(PageSurface* surface, const TiffFile& file,
+                                                const TiffPage& page, const EventPump& pump) {
+    if (surface == nullptr)
+        return codec::DecodePageRows(nullptr, file, page, pump);
+    const bool inkIsWhite = codec::InkIsWhite(page);
+    if (inkIsWhite && codec::DecoderFor(page) != codec::PageDecoder::None)
+        surface->Fill(kColourBlack);
+    SurfaceRowSink sink(*surface, inkIsWhite ? kColourWhite : kColourBlack);
+    return codec::DecodePageRows(&sink, file, page, pump);
+}
+
+Result<DecodedPage> DecodePage(const TiffFile& file, int64_t ifdOffset, const EventPump& pump,
+                               Painting painting) {
+    Result<TiffPage> parameters = ReadPageParameters(file, ifdOffset);
+    if (!parameters)
+        return std::move(parameters).TakeFailure();
+    DecodedPage decoded;
+    decoded.page = std::move(*parameters);
+    const TiffPage& page = decoded.page;
+    if (page.width <= 0 || page.height <= 0) {
+        decoded.status = PageStatus::NoSize;
+        return decoded;
+    }
+    if (codec::DecoderFor(page) == codec::PageDecoder::None) {
+        decoded.status = PageStatus::Unsupported;
+        return decoded;
+    }
+    if (!SurfaceSizeFits(page.width, page.height) || page.width > kHighestLong ||
+        page.height > kHighestLong) {
+        decoded.status = PageStatus::TooLarge;
+        return decoded;
+    }
+    if (painting == Painting::Painted) {
+        decoded.surface = CreatePageSurface(static_cast<int32_t>(page.width),
+                                            static_cast<int32_t>(page.height), kColourWhite);
+        if (!decoded.surface) { // the memory cannot be had
+            decoded.status = PageStatus::TooLarge;
+            return decoded;
+        }
+    }
+    Result<codec::PageDamage> damage =
+        DecodePageIntoSurface(decoded.surface.get(), file, page, pump);
+    if (!damage)
+        return std::move(damage).TakeFailure();
+    decoded.damage = std::move(*damage);
+    decoded.status = PageStatus::Decoded;
+    return decoded;
+}
+
+std::string PageProblem(const DecodedPage& decoded) {
+    const TiffPage& page = decoded.page;
+    switch (decoded.status) {
+    case PageStatus::Unsupported:
+        return "This page cannot be shown: " + codec::UnsupportedReason(page) + ".";
+    case PageStatus::TooLarge:
+        return "This page is too large to show: " + std::to_string(page.width) + " x " +
+               std::to_string(page.height) + " pixels.";
+    case PageStatus::NoSize:
+        return "This page has no usable width and height.";
+    case PageStatus::Decoded:
+        break;
+    }
+    return {};
+}
+
+} // namespace faxlens::page

@@ -1,0 +1,68 @@
+#pragma once
+
+// One image of a file as the viewer shows it and faxlens-cli works on it: opened from its
+// directory (page parameters, strip table, the page decoded into its surface), what keeps it
+// from being shown when it cannot be, its resolution, and saving it again as a Group 3 or a
+// Group 4 TIFF file. No windows: the viewer window and the command line share it.
+
+#include "base/event_pump.h"
+#include "base/result.h"
+#include "codec/page_damage.h"
+#include "page/decoded_page.h"
+#include "page/page_rotation.h"
+#include "tiff/tiff_file.h"
+
+#include <cstdint>
+#include <string>
+
+namespace faxlens::page {
+
+enum class SaveCoding { Group3, Group4 };
+
+class ViewedPage {
+public:
+    ViewedPage() = default;
+
+    // Opens image ifdOffset of the file as the viewer does; the pump runs while it decodes. Fails
+    // only when the file cannot be read.
+    static Result<ViewedPage> Open(const TiffFile& file, int64_t ifdOffset,
+                                   const EventPump& pump = {});
+
+    // The decoded page; null when it cannot be shown, and once it is closed.
+    const PageSurface* Surface() const { return decoded_.surface.get(); }
+    PageStatus Status() const { return decoded_.status; }
+    const TiffPage& Parameters() const { return decoded_.page; }
+    // Dots per inch across and down, as the file gives them; 0 when it gives none.
+    int32_t XResolution() const { return decoded_.page.xResolution; }
+    int32_t YResolution() const { return decoded_.page.yResolution; }
+    // The same in dots per inch whatever the file's unit (a resolution in dots per centimetre is
+    // converted), for what goes out of the viewer: saves, PDF, print and clipboard.
+    int32_t XDotsPerInch() const { return InInches(XResolution()); }
+    int32_t YDotsPerInch() const { return InInches(YResolution()); }
+    // Why the page is not shown ("This page cannot be shown: ..."); empty when it is decoded.
+    const std::string& Problem() const { return problem_; }
+    // What decoding met besides sound data; nothing for a sound page.
+    const codec::PageDamage& Damage() const { return decoded_.damage; }
+
+    // Saves the page as the save commands do: the size of the surface and the page's own
+    // resolution (0/1 when it has none), so that the saved page keeps its proportions. The pump
+    // runs after every row.
+    faxlens::Status Save(SaveCoding coding, const std::string& fileName,
+                         const EventPump& pump = {}) const;
+
+    // Turns the page a quarter turn: width and height swap, and so do the resolutions across
+    // and down, so that a save writes the page as it is shown. False, and the page stays as it
+    // was, when there is no page or the turned one cannot be had.
+    bool Turn(QuarterTurn turn);
+
+    // Frees the page.
+    void Close() { decoded_.surface.reset(); }
+
+private:
+    int32_t InInches(int32_t resolution) const;
+
+    DecodedPage decoded_;
+    std::string problem_;
+};
+
+} // namespace faxlens::page
