@@ -3,8 +3,8 @@
 // The changing elements of a row as the decoding engine keeps them: a list that may be read a
 // little past both of its ends. Two columns of 0 always stand before the first element (the
 // reference line reads as 0 left of its start), and a sealed line has two elements of the largest
-// long after its last, which no column on the row reaches. The engine's common coding steps
-// search the reference line without a bounds check thanks to them.
+// 32-bit number after its last, which no column on the row reaches. The engine's common coding
+// steps search the reference line without a bounds check thanks to them.
 
 #include "base/numbers.h"
 
@@ -46,10 +46,10 @@ public:
     // The elements written at WriteAt up to `end` become part of the line.
     void CommitUpTo(const int32_t* end) { count_ = static_cast<std::size_t>(end - Begin()); }
 
-    // The two elements after the last become the largest long.
+    // The two elements after the last become the largest 32-bit number.
     void Seal() {
-        storage_[kBefore + count_] = kHighestLong;
-        storage_[kBefore + count_ + 1] = kHighestLong;
+        storage_[kBefore + count_] = kInt32Max;
+        storage_[kBefore + count_ + 1] = kInt32Max;
     }
 
 private:

@@ -109,8 +109,8 @@ const CodeTable& BlackCodes() {
     return FilledTables().black;
 }
 
-const CodeTable& CodeTableFor(int16_t colour) {
-    return colour != 0 ? BlackCodes() : WhiteCodes();
+const CodeTable& CodeTableFor(Colour colour) {
+    return colour == kBlack ? BlackCodes() : WhiteCodes();
 }
 
 } // namespace faxlens::codec

@@ -30,8 +30,8 @@ bool CodeTablesReady();
 // The filled tables; they fill themselves when nobody called InitCodeTables yet.
 const CodeTable& WhiteCodes();
 const CodeTable& BlackCodes();
-// 0 selects WhiteCodes, any other value BlackCodes.
-const CodeTable& CodeTableFor(int16_t colour);
+// The table of the colour.
+const CodeTable& CodeTableFor(Colour colour);
 
 // Index of the make-up code word of a multiple of 64 from 64 to 2560.
 constexpr int32_t MakeUpIndex(int32_t makeUpLength) {

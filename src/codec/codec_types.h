@@ -16,12 +16,13 @@ using BitString = std::string;
 // indices are changes to black and odd indices changes to white.
 using ChangeList = std::vector<int32_t>;
 
-// Colour flag of the codec, a 16-bit boolean: 0 is white; any other value selects black.
-inline constexpr int16_t kWhite = 0;
-inline constexpr int16_t kBlack = -1;
+// The colour of a run. A row's runs alternate, white first.
+enum class Colour : uint8_t { White = 0, Black = 1 };
+inline constexpr Colour kWhite = Colour::White;
+inline constexpr Colour kBlack = Colour::Black;
 
 // The colour of the run that follows a run of `colour`.
-inline constexpr int16_t OppositeColour(int16_t colour) {
+inline constexpr Colour OppositeColour(Colour colour) {
     return colour == kWhite ? kBlack : kWhite;
 }
 

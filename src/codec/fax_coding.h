@@ -39,9 +39,9 @@ void PutRun(Sink& sink, int32_t run, const CodeBitsTable& codes) {
     }
 }
 
-// The same with the codes of the colour: 0 white, any other value black.
+// The same with the codes of the colour.
 template <typename Sink>
-void PutRun(Sink& sink, int32_t run, int16_t colour) {
+void PutRun(Sink& sink, int32_t run, Colour colour) {
     PutRun(sink, run, CodeBitsFor(colour));
 }
 
@@ -78,7 +78,7 @@ public:
 
     // b1: the first element right of a0 that changes to the colour opposite a0's, and b2, the
     // element after it. Changes to black stand at even indices, to white at odd ones.
-    std::pair<int32_t, int32_t> B1B2(int32_t a0, int16_t colour) {
+    std::pair<int32_t, int32_t> B1B2(int32_t a0, Colour colour) {
         SkipTo(a0);
         std::size_t i = next_;
         if (i < elements_.size() && (i % 2 == 0) != (colour == kWhite))
@@ -114,7 +114,7 @@ void PutRow2D(Sink& sink, std::span<const int32_t> reference, std::span<const in
     detail::Changes above(reference, width);
     detail::Changes row(coding, width);
     int32_t a0 = -1; // the imaginary white pixel before the row
-    int16_t colour = kWhite;
+    Colour colour = kWhite;
     while (a0 < width) {
         const int32_t a1 = row.NextAfter(a0);
         const auto [b1, b2] = above.B1B2(a0, colour);

@@ -54,7 +54,7 @@ struct Cursor {
     int32_t codingEnd = 0; // the last element of the coding line; 0 while it is empty
     std::span<const int32_t> reference; // the reference line, as long as it stays put
     int64_t nextPump = kBitsPerPump;    // where the event pump is offered next
-    int16_t colour = kWhite;
+    Colour colour = kWhite;
     bool horizontalPending = false; // the second run of a horizontal mode is due
     int32_t horizontalRuns = 0;
     codec::ReferenceWalk walk{};
@@ -137,7 +137,7 @@ private:
 
     // One run of one-dimensional code at the position, make-up words and terminating word, or
     // an EOL (its fill zeros included); what it reads is taken.
-    [[gnu::always_inline]] RunResult DecodeRun(Cursor& c, int16_t colour) {
+    [[gnu::always_inline]] RunResult DecodeRun(Cursor& c, Colour colour) {
         BitReader& reader = c.reader;
         if (reader.Available() <= 0)
             return {};
@@ -157,7 +157,7 @@ private:
                 return result;
             reader.Skip(code.length);
             result.used += code.length;
-            result.run = SaturateToLong(int64_t{result.run} + code.run);
+            result.run = SaturateToInt32(int64_t{result.run} + code.run);
             if (code.terminating) {
                 result.decoded = true;
                 return result;
@@ -190,19 +190,19 @@ private:
             const codec::ModeCode mode = ReadMode(c);
             if (mode.mode == codec::Mode::Vertical) {
                 c.reader.Skip(mode.length);
-                const int32_t a = SaturateToLong(c.a0);
+                const int32_t a = SaturateToInt32(c.a0);
                 int32_t b1 = 0;
                 int32_t b2 = 0;
                 codec::FindB1B2(a, c.reference, count, b1, b2, c.colour, c.walk);
-                c.walk.next = SaturateToLong(int64_t{c.walk.next} + (mode.delta < 0 ? -1 : 1));
+                c.walk.next = SaturateToInt32(int64_t{c.walk.next} + (mode.delta < 0 ? -1 : 1));
                 c.walk.runDecoded = true;
-                runLength = SaturateToLong(int64_t{b1} + mode.delta - a);
+                runLength = SaturateToInt32(int64_t{b1} + mode.delta - a);
                 return true;
             }
         }
         const int64_t start = c.reader.Position();
         int64_t total = 0;
-        int32_t a = SaturateToLong(c.a0);
+        int32_t a = SaturateToInt32(c.a0);
         codec::ReferenceWalk walk = c.walk;
         while (!c.horizontalPending) {
             const codec::ModeCode mode = ReadMode(c);
@@ -217,18 +217,18 @@ private:
             int32_t b2 = 0;
             codec::FindB1B2(a, c.reference, count, b1, b2, c.colour, walk);
             if (mode.mode == codec::Mode::Vertical) {
-                walk.next = SaturateToLong(int64_t{walk.next} + (mode.delta < 0 ? -1 : 1));
+                walk.next = SaturateToInt32(int64_t{walk.next} + (mode.delta < 0 ? -1 : 1));
                 walk.runDecoded = true;
                 c.walk = walk;
-                runLength = SaturateToLong(total + b1 + mode.delta - a);
+                runLength = SaturateToInt32(total + b1 + mode.delta - a);
                 return true;
             }
-            walk.next = SaturateToLong(int64_t{walk.next} + 2);
+            walk.next = SaturateToInt32(int64_t{walk.next} + 2);
             total += int64_t{b2} - a;
             a = b2;
             if (a >= width_) { // a pass to the end of the row completes it, there
                 c.walk = walk;
-                runLength = SaturateToLong(total - (a - width_));
+                runLength = SaturateToInt32(total - (a - width_));
                 return true;
             }
         }
@@ -240,7 +240,7 @@ private:
         c.horizontalPending = true;
         walk.runDecoded = true;
         c.walk = walk;
-        runLength = SaturateToLong(total + run.run);
+        runLength = SaturateToInt32(total + run.run);
         return true;
     }
 
@@ -248,7 +248,7 @@ private:
 
     // Records a run of the colour of a0 on the coding line and among the row's black runs.
     [[gnu::always_inline]] void AddRun(Cursor& c, int32_t run) {
-        c.codingEnd = SaturateToLong(int64_t{c.codingEnd} + run);
+        c.codingEnd = SaturateToInt32(int64_t{c.codingEnd} + run);
         codingLine_.Append(c.codingEnd);
         PaintRun(c, run);
     }
@@ -359,17 +359,18 @@ private:
     // The row's state while it takes the common course.
     struct CommonRow {
         int32_t a0 = 0;
-        int16_t colour = kWhite;
+        Colour colour = kWhite;
         codec::ReferenceWalk walk{};
         int32_t* out = nullptr;      // where the next element of the coding line goes
         int32_t* outLimit = nullptr; // the end of the room for it
         RowPainter* painter = nullptr;
     };
 
-    // Where a row may take the common course; its reference line is counted in longs there.
+    // Where a row may take the common course; its reference line is counted in 32-bit numbers
+    // there.
     [[gnu::always_inline]] bool OnCommonCourse(const Cursor& c) const {
         return !c.horizontalPending && c.a0 >= 0 && c.a0 < width_ && c.codingEnd == c.a0 &&
-               reference_.Count() < std::size_t{kHighestLong} - 2;
+               reference_.Count() < std::size_t{kInt32Max} - 2;
     }
 
     [[gnu::always_inline]] CommonRow LoadCommonRow(Cursor& c) {
@@ -402,9 +403,10 @@ private:
     }
 
     // FindB1B2 on the sealed reference line for a < width and a walk at most one element past
-    // its last: the two zeros before the line and the two largest longs after it end every search.
+    // its last: the two zeros before the line and the two largest 32-bit numbers after it end every
+    // search.
     [[gnu::always_inline]] static void FindCommonB1B2(int32_t a, const int32_t* reference,
-                                                      int32_t last, int16_t colour,
+                                                      int32_t last, Colour colour,
                                                       codec::ReferenceWalk& walk, int32_t& b1,
                                                       int32_t& b2) {
         const int32_t parity = colour != kWhite ? 1 : 0;
@@ -416,7 +418,7 @@ private:
         walk.next = i;
         if (i > last) {
             b1 = reference[last];
-            b2 = SaturateToLong(int64_t{b1} + 1);
+            b2 = SaturateToInt32(int64_t{b1} + 1);
             return;
         }
         b1 = reference[i];
@@ -427,7 +429,7 @@ private:
 
     // One run of one-dimensional code with every word in the data; false when a word is missing.
     // The run tables know no word of eleven zeros, so an EOL fails here as DecodeRun fails on it.
-    [[gnu::always_inline]] bool DecodeCommonRun(BitReader& reader, int16_t colour, int32_t& run) {
+    [[gnu::always_inline]] bool DecodeCommonRun(BitReader& reader, Colour colour, int32_t& run) {
         const codec::RunLookup& lookup = colour == kWhite ? whiteRuns_ : blackRuns_;
         int64_t total = 0;
         for (;;) {
@@ -437,7 +439,7 @@ private:
             reader.Skip(code.length);
             total += code.run;
             if (code.terminating) {
-                run = SaturateToLong(total);
+                run = SaturateToInt32(total);
                 return true;
             }
         }
@@ -481,7 +483,7 @@ private:
             FindCommonB1B2(a, reference, last, row.colour, walk, b1, b2);
             if (mode.mode == codec::Mode::Vertical) {
                 const int64_t a1 = int64_t{b1} + mode.delta;
-                if (a1 < row.a0 || a1 > kHighestLong)
+                if (a1 < row.a0 || a1 > kInt32Max)
                     break;
                 walk.next += mode.delta < 0 ? -1 : 1;
                 walk.runDecoded = true;
@@ -514,11 +516,11 @@ private:
         if (!row.walk.runDecoded || row.walk.next > last + 1)
             return;
         const VerticalCode* const codes = verticalCodes_.data();
-        const int32_t parity = row.colour & 1;
+        const int32_t parity = static_cast<int32_t>(row.colour);
         int32_t next = std::max(row.walk.next, parity - 2);
         next += (next & 1) ^ parity;
         int32_t a0 = row.a0;
-        int16_t colour = row.colour;
+        Colour colour = row.colour;
         int32_t* out = row.out;
         bool taken = false;
         while (a0 < width && reader.Position() < stopAt && out < row.outLimit) {
@@ -537,7 +539,7 @@ private:
                 continue;
             }
             const int64_t a1 = int64_t{reference[i]} + code.delta;
-            if (a1 < a0 || a1 > kHighestLong)
+            if (a1 < a0 || a1 > kInt32Max)
                 break;
             reader.SkipBuffered(code.length);
             next = i + code.walkStep;
@@ -546,7 +548,7 @@ private:
             if (kDelivers && colour != kWhite && a1 > a0)
                 row.painter->Paint(a0, a1);
             a0 = static_cast<int32_t>(a1);
-            colour = static_cast<int16_t>(~colour);
+            colour = OppositeColour(colour);
         }
         if (taken) {
             row.walk.next = next;
@@ -563,7 +565,7 @@ private:
     // or past stopAt, find no room, leave the line or need the walk to search.
     [[gnu::always_inline]] void TakeVerticalZeros(BitReader& reader, const int32_t* reference,
                                                   int32_t last, int64_t stopAt, int32_t width,
-                                                  int32_t& i, int32_t& a0, int16_t& colour,
+                                                  int32_t& i, int32_t& a0, Colour& colour,
                                                   int32_t*& out, const CommonRow& row) {
         const int64_t limit = std::min<int64_t>({reader.OnesAhead(stopAt - reader.Position()),
                                                  row.outLimit - out, int64_t{last} + 1 - i});
@@ -573,13 +575,13 @@ private:
             ++steps;
         std::copy_n(run, steps, out);
         if constexpr (kDelivers) {
-            for (int64_t k = 0; k < steps; a0 = run[k++], colour = static_cast<int16_t>(~colour))
+            for (int64_t k = 0; k < steps; a0 = run[k++], colour = OppositeColour(colour))
                 if (colour != kWhite && run[k] > a0)
                     row.painter->Paint(a0, run[k]);
         } else {
             a0 = run[steps - 1];
             if (steps % 2 != 0)
-                colour = static_cast<int16_t>(~colour);
+                colour = OppositeColour(colour);
         }
         out += steps;
         i += static_cast<int32_t>(steps);
@@ -592,7 +594,7 @@ private:
                                                            int64_t start, int64_t stopAt) {
         int32_t run = 0;
         if (!DecodeCommonRun(reader, row.colour, run) || int64_t{a} + run < row.a0 ||
-            int64_t{a} + run > kHighestLong) {
+            int64_t{a} + run > kInt32Max) {
             reader.Seek(start);
             return CommonStep::NotCommon;
         }
@@ -601,7 +603,7 @@ private:
         AddCommonRun(row, a + run);
         const int64_t second = reader.Position();
         if (second < stopAt && DecodeCommonRun(reader, row.colour, run) &&
-            int64_t{row.a0} + run <= kHighestLong) {
+            int64_t{row.a0} + run <= kInt32Max) {
             AddCommonRun(row, row.a0 + run);
             return CommonStep::Taken;
         }

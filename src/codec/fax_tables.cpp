@@ -63,10 +63,10 @@ CodeBitsTable CodeBitsOf(const CodeTable& table) {
 
 } // namespace
 
-const RunLookup& RunLookupFor(int16_t colour) {
+const RunLookup& RunLookupFor(Colour colour) {
     static const RunLookup white = RunLookupOf(WhiteCodes());
     static const RunLookup black = RunLookupOf(BlackCodes());
-    return colour != 0 ? black : white;
+    return colour == kBlack ? black : white;
 }
 
 const std::array<ModeCode, std::size_t{1} << kModeLookupBits>& ModeLookup() {
@@ -79,10 +79,10 @@ const std::array<ModeCode, std::size_t{1} << kModeLookupBits>& ModeLookup() {
     return lookup;
 }
 
-const CodeBitsTable& CodeBitsFor(int16_t colour) {
+const CodeBitsTable& CodeBitsFor(Colour colour) {
     static const CodeBitsTable white = CodeBitsOf(WhiteCodes());
     static const CodeBitsTable black = CodeBitsOf(BlackCodes());
-    return colour != 0 ? black : white;
+    return colour == kBlack ? black : white;
 }
 
 } // namespace faxlens::codec

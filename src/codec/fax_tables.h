@@ -4,6 +4,8 @@
 // which code word the next 13 bits begin with, which mode code the next 7 bits begin with, and
 // each code word as bits to write.
 
+#include "codec/codec_types.h"
+
 #include <array>
 #include <cstdint>
 
@@ -20,8 +22,8 @@ struct RunCode {
 };
 using RunLookup = std::array<RunCode, std::size_t{1} << kRunLookupBits>;
 
-// 0 selects the white table, any other value the black one.
-const RunLookup& RunLookupFor(int16_t colour);
+// The table of the colour.
+const RunLookup& RunLookupFor(Colour colour);
 
 enum class Mode : uint8_t { None, Pass, Horizontal, Vertical };
 
@@ -41,6 +43,6 @@ struct CodeBits {
 };
 // Index i as in the code tables: a terminating word for i up to 63, else a make-up word.
 using CodeBitsTable = std::array<CodeBits, 104>;
-const CodeBitsTable& CodeBitsFor(int16_t colour);
+const CodeBitsTable& CodeBitsFor(Colour colour);
 
 } // namespace faxlens::codec

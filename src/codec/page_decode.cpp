@@ -93,7 +93,7 @@ std::string Counted(int32_t count, const std::string& thing) {
 // missing or the strip is the last (a lone strip under a RowsPerStrip that is too small holds
 // the whole page). Rows a strip codes beyond them belong to no row of the page.
 int32_t RowsOfStrip(const TiffPage& page, int64_t firstRow, bool last) {
-    // DecodePageRows decodes only pages whose height fits a long.
+    // DecodePageRows decodes only pages whose sides fit 32 bits.
     const int64_t left = std::clamp<int64_t>(page.height - firstRow, 0, page.height);
     return static_cast<int32_t>(
         page.rowsPerStrip > 0 && !last ? std::min<int64_t>(page.rowsPerStrip, left) : left);
@@ -240,7 +240,7 @@ Result<PageDamage> DecodePageRows(RowSink* sink, const TiffFile& file, const Tif
                                   const EventPump& pump) {
     const PageDecoder decoder = DecoderFor(page);
     PageDamage damage;
-    if (decoder == PageDecoder::None || page.width > kHighestLong || page.height > kHighestLong)
+    if (decoder == PageDecoder::None || page.width > kInt32Max || page.height > kInt32Max)
         return damage;
     damage.rowsExpected = static_cast<int32_t>(page.height);
     PageBudget budget(file, page);

@@ -27,7 +27,7 @@ struct ReferenceWalk {
 // element and b2 one column further. walk.next is left at b1's index. Inline: the decoding
 // engine calls it at every coding step.
 inline void FindB1B2(int32_t a0, std::span<const int32_t> reference, int32_t count, int32_t& b1,
-                     int32_t& b2, int16_t colour, ReferenceWalk& walk) {
+                     int32_t& b2, Colour colour, ReferenceWalk& walk) {
     b1 = 0;
     b2 = 0;
     // A count beyond the elements given is cut to them; an empty line has no changes at all.
@@ -40,7 +40,7 @@ inline void FindB1B2(int32_t a0, std::span<const int32_t> reference, int32_t cou
     auto at = [&](int64_t i) { return i < 0 ? 0 : reference[static_cast<std::size_t>(i)]; };
 
     // Black a0 looks for a change to white (odd index), white a0 for a change to black (even).
-    const int64_t parity = colour != 0 ? 1 : 0;
+    const int64_t parity = colour == kBlack ? 1 : 0;
     int64_t i = std::max<int64_t>(walk.next, parity - 2);
     if ((i & 1) != parity)
         ++i;
@@ -49,11 +49,11 @@ inline void FindB1B2(int32_t a0, std::span<const int32_t> reference, int32_t cou
     if (walk.runDecoded)
         while (i <= last && at(i) <= a0)
             i += 2;
-    walk.next = SaturateToLong(i);
+    walk.next = SaturateToInt32(i);
     if (i > last) {
         b1 = reference[static_cast<std::size_t>(last)];
-        // Saturates instead of overflowing past the largest long.
-        b2 = SaturateToLong(int64_t{b1} + 1);
+        // Saturates instead of overflowing past the largest 32-bit number.
+        b2 = SaturateToInt32(int64_t{b1} + 1);
         return;
     }
     b1 = at(i);

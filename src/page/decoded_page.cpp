@@ -35,8 +35,8 @@ Result<DecodedPage> DecodePage(const TiffFile& file, int64_t ifdOffset, const Ev
         decoded.status = PageStatus::Unsupported;
         return decoded;
     }
-    if (!SurfaceSizeFits(page.width, page.height) || page.width > kHighestLong ||
-        page.height > kHighestLong) {
+    if (!SurfaceSizeFits(page.width, page.height) || page.width > kInt32Max ||
+        page.height > kInt32Max) {
         decoded.status = PageStatus::TooLarge;
         return decoded;
     }

@@ -22,7 +22,7 @@ bool PixelIsBlack(ColourValue colour, int32_t threshold) {
 void SurfaceRows::RowChanges(int32_t y, int32_t width, ChangeList& changes) const {
     changes.clear();
     int32_t column = 0;
-    ScanRow(surface_, y, width, [&](int16_t, int32_t run) {
+    ScanRow(surface_, y, width, [&](Colour, int32_t run) {
         column += run;
         changes.push_back(column);
     });

@@ -27,16 +27,16 @@ namespace detail {
 // Hands on the runs of one row, a pixel at a time: the rule of ScanRow for any surface.
 template <typename OnRun>
 void ScanRowByPixel(const PageSurface& surface, int32_t y, int32_t width, OnRun& onRun) {
-    int16_t current = 0;
+    Colour current = kWhite;
     int32_t length = 0;
     ColourValue previous = kInvalidColour; // no pixel yet: the first one is always tested
     for (int32_t x = 0; x < width; ++x) {
         const ColourValue c = surface.Pixel(x, y);
-        if (c == previous || (PixelIsBlack(c, kGreyThreshold) ? -1 : 0) == current) {
+        if (c == previous || (PixelIsBlack(c, kGreyThreshold) ? kBlack : kWhite) == current) {
             ++length;
         } else {
             onRun(current, length);
-            current = static_cast<int16_t>(~current);
+            current = OppositeColour(current);
             length = 1;
         }
         previous = c;
@@ -48,15 +48,15 @@ void ScanRowByPixel(const PageSurface& surface, int32_t y, int32_t width, OnRun&
 // is black when blackBit is true, a 0 bit when it is false.
 template <typename OnRun>
 void ScanBits(const uint8_t* row, int32_t width, bool blackBit, OnRun& onRun) {
-    int16_t current = 0;
+    Colour current = kWhite;
     int64_t start = 0;
     for (;;) {
-        const bool nextIsBlack = current == 0;
+        const bool nextIsBlack = current == kWhite;
         const int64_t change = NextBitOf(row, start, width, nextIsBlack == blackBit);
         if (change >= width)
             break;
         onRun(current, static_cast<int32_t>(change - start));
-        current = static_cast<int16_t>(~current);
+        current = OppositeColour(current);
         start = change;
     }
     onRun(current, static_cast<int32_t>(width - start));
@@ -64,8 +64,8 @@ void ScanBits(const uint8_t* row, int32_t width, bool blackBit, OnRun& onRun) {
 
 } // namespace detail
 
-// Hands the runs of row y (pixels 0 to width - 1) to onRun(colour, length) as each closes:
-// colour 0 is white, -1 black; the first run is white and may be empty. A pixel of the same
+// Hands the runs of row y (pixels 0 to width - 1) to onRun(colour, length) as each closes; the
+// first run is white and may be empty. A pixel of the same
 // colour value as its left neighbour extends the current run without being tested again.
 template <typename OnRun>
 void ScanRow(const PageSurface& surface, int32_t y, int32_t width, OnRun&& onRun) {
@@ -80,8 +80,8 @@ void ScanRow(const PageSurface& surface, int32_t y, int32_t width, OnRun&& onRun
     // A row never painted holds only 0 bits; it is not read.
     if (zeroIsBlack == oneIsBlack || !surface.RowsPainted(y, 1)) {
         if (zeroIsBlack && width > 0)
-            onRun(0, 0);
-        onRun(zeroIsBlack && width > 0 ? -1 : 0, width);
+            onRun(kWhite, 0);
+        onRun(zeroIsBlack && width > 0 ? kBlack : kWhite, width);
         return;
     }
     detail::ScanBits(surface.PlaneRow(y), width, oneIsBlack, onRun);

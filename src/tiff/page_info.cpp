@@ -21,11 +21,11 @@ public:
     std::optional<int64_t> Value(uint16_t tag) const {
         return TagNumber(file_, directory_.Find(tag));
     }
-    // The tag's first number as a long; 0 when it is missing or has no value.
+    // The tag's first number as a 32-bit number; 0 when it is missing or has no value.
     int32_t Number(uint16_t tag) const { return NumberOr(tag, 0); }
     // The same, or the default when the tag is missing or has no value.
     int32_t NumberOr(uint16_t tag, int32_t byDefault) const {
-        return SaturateToLong(Value(tag).value_or(byDefault));
+        return SaturateToInt32(Value(tag).value_or(byDefault));
     }
     std::vector<int64_t> Numbers(uint16_t tag) const {
         const TagEntry* entry = directory_.Find(tag);
@@ -49,8 +49,8 @@ int32_t DarkerPaletteIndex(const std::vector<int64_t>& map) {
     if (map.size() != 6)
         return -1;
     auto grey = [&](std::size_t index) {
-        return 0.2989 * SaturateToLong(map[index]) + 0.5866 * SaturateToLong(map[2 + index]) +
-               0.1145 * SaturateToLong(map[4 + index]);
+        return 0.2989 * SaturateToInt32(map[index]) + 0.5866 * SaturateToInt32(map[2 + index]) +
+               0.1145 * SaturateToInt32(map[4 + index]);
     };
     return grey(0) < grey(1) ? 0 : 1;
 }

@@ -12,7 +12,7 @@ std::string CompressionText(const TiffFile& file, const Directory& directory) {
         TagNumber(file, directory.Find(tag::kImageLength)).value_or(0) == 0)
         return {};
     const TagEntry* code = directory.Find(tag::kCompression);
-    std::string name = CompressionName(SaturateToLong(TagNumber(file, code).value_or(0)));
+    std::string name = CompressionName(SaturateToInt32(TagNumber(file, code).value_or(0)));
     // Bit 0 of T4Options is two-dimensional coding. Only a single value "3" qualifies.
     if (code != nullptr && ValueTextIs(file, *code, std::to_string(compression::kGroup3)) &&
         (TagNumber(file, directory.Find(tag::kT4Options)).value_or(0) & kT4TwoDimensional) != 0)

@@ -137,7 +137,7 @@ std::vector<int64_t> TagNumbers(const TiffFile& file, const TagEntry& entry) {
         for (std::size_t start = 0; start <= text.size();) {
             const std::size_t comma = std::min(text.find(',', start), text.size());
             if (comma > start)
-                numbers.push_back(TextToLong(std::string_view(text).substr(start, comma - start)));
+                numbers.push_back(TextToInt32(std::string_view(text).substr(start, comma - start)));
             start = comma + 1;
         }
         return numbers;
@@ -163,7 +163,7 @@ std::optional<int64_t> TagNumber(const TiffFile& file, const TagEntry* entry) {
         const std::string text = FormatTagValue(file, *entry);
         if (text.empty())
             return std::nullopt;
-        return TextToLong(text);
+        return TextToInt32(text);
     }
     if (!IsInteger(entry->type) && !IsRational(entry->type))
         return std::nullopt;
@@ -179,7 +179,7 @@ bool ValueTextIs(const TiffFile& file, const TagEntry& entry, const std::string&
     return FormatTagValue(file, entry) == text;
 }
 
-int32_t TextToLong(std::string_view value) {
+int32_t TextToInt32(std::string_view value) {
     return RoundHalfEven(LeadingNumber(value));
 }
 

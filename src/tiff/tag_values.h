@@ -41,6 +41,6 @@ std::string QuotientText(double quotient);
 
 // The leading number of a value text, read leniently and rounded half to even; clamped to the
 // range of a 32-bit long.
-int32_t TextToLong(std::string_view value);
+int32_t TextToInt32(std::string_view value);
 
 } // namespace faxlens

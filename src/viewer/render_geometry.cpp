@@ -11,7 +11,7 @@ namespace {
 
 constexpr int32_t kBandSize = 1000;
 
-int32_t TruncateToLong(double value) {
+int32_t TruncateToInt32(double value) {
     if (!(value > INT32_MIN))
         return value != value ? 0 : INT32_MIN;
     return value >= INT32_MAX ? INT32_MAX : static_cast<int32_t>(value);
@@ -109,12 +109,12 @@ std::vector<StretchBand> PlanStretchBands(int32_t sx0, int32_t sy0, int32_t sx1,
     int64_t ty = dy;
     for (int64_t cy = sy0; cy <= sy1;) {
         const int32_t bh = cy + kBandSize <= sy1 ? kBandSize : static_cast<int32_t>(sy1 - cy + 1);
-        const int32_t tbh = TruncateToLong(bh * scaleY);
+        const int32_t tbh = TruncateToInt32(bh * scaleY);
         int64_t tx = dx;
         for (int64_t cx = sx0; cx <= sx1;) {
             const int32_t bw =
                 cx + kBandSize <= sx1 ? kBandSize : static_cast<int32_t>(sx1 - cx + 1);
-            const int32_t tbw = TruncateToLong(bw * scaleX);
+            const int32_t tbw = TruncateToInt32(bw * scaleX);
             bands.push_back({static_cast<int32_t>(cx), static_cast<int32_t>(cy), bw, bh,
                              static_cast<int32_t>(tx), static_cast<int32_t>(ty), tbw, tbh});
             cx += bw;

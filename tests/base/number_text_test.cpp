@@ -57,10 +57,10 @@ TEST(RoundHalfEven, HalvesGoToTheEvenNeighbourAndTheEndsSaturate) {
         EXPECT_EQ(RoundHalfEven(value), rounded) << value;
 }
 
-TEST(SaturateToLong, KeepsLongsAndClampsTheRest) {
-    EXPECT_EQ(SaturateToLong(-5), -5);
-    EXPECT_EQ(SaturateToLong(int64_t{1} << 40), INT32_MAX);
-    EXPECT_EQ(SaturateToLong(-(int64_t{1} << 40)), INT32_MIN);
+TEST(SaturateToInt32, KeepsInt32sAndClampsTheRest) {
+    EXPECT_EQ(SaturateToInt32(-5), -5);
+    EXPECT_EQ(SaturateToInt32(int64_t{1} << 40), INT32_MAX);
+    EXPECT_EQ(SaturateToInt32(-(int64_t{1} << 40)), INT32_MIN);
 }
 
 } // namespace

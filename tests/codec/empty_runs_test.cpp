@@ -31,7 +31,7 @@ public:
         next_ = 0;
         runDecoded_ = false;
         int32_t a0 = 0;
-        int16_t colour = kWhite;
+        Colour colour = kWhite;
         std::size_t k = 0; // the next change of the row to code
         if (emptyRunsFirst)
             EmptyRuns(a0, colour);
@@ -82,7 +82,7 @@ private:
         int32_t b1, b2, index;
     };
 
-    B1B2 FindB1B2(int32_t a0, int16_t colour) const {
+    B1B2 FindB1B2(int32_t a0, Colour colour) const {
         const auto last = static_cast<int32_t>(reference_.size()) - 1;
         auto at = [&](int32_t i) { return i < 0 ? 0 : reference_[static_cast<std::size_t>(i)]; };
         int32_t i = std::max(next_, colour == kWhite ? -2 : -1);
@@ -98,7 +98,7 @@ private:
         return {at(i), b2, i};
     }
 
-    void EmptyRuns(int32_t a0, int16_t colour) {
+    void EmptyRuns(int32_t a0, Colour colour) {
         bits_ += "001";
         reference::AppendRun(bits_, 0, colour);
         reference::AppendRun(bits_, 0, colour == kWhite ? kBlack : kWhite);

@@ -144,7 +144,7 @@ TEST(CorpusCrossCheck, Group4FillOrder2PageDecodesLikeLibtiff) {
 
 void AppendRow1D(BitString& bits, const ChangeList& changes) {
     int32_t previous = 0;
-    int16_t colour = kWhite;
+    Colour colour = kWhite;
     for (int32_t change : changes) {
         reference::AppendRun(bits, change - previous, colour);
         previous = change;

@@ -164,7 +164,7 @@ struct B1B2Case {
     std::vector<int32_t> reference;
     int32_t count;
     int32_t a0;
-    int16_t colour;
+    Colour colour;
     int32_t b1;
     int32_t b2;
 };
@@ -196,8 +196,7 @@ TEST(FindB1B2, DescribedCases) {
         {"repeated changes at column 0", {0, 0, 5, 8, kWidth}, 5, 0, kWhite, 0, 0},
         {"an empty run after b1 gives b2 = b1", {5, 5, 9}, 3, 0, kWhite, 5, 5},
         {"a following element left of b1 gives the last", {10, 4, 30}, 3, 0, kWhite, 10, 30},
-        {"any non-zero colour is black", {10, 15, kWidth}, 3, 10, 1, 15, kWidth},
-        // b1 + 1 saturates at the largest long.
+        // b1 + 1 saturates at the largest 32-bit number.
         {"b2 saturates", {INT32_MAX}, 1, INT32_MAX, kWhite, INT32_MAX, INT32_MAX},
     };
     for (const B1B2Case& c : cases) {
@@ -217,7 +216,7 @@ TEST(FindB1B2, WalkNeverTakesAChangeTwice) {
         const char* name;
         ReferenceWalk walk;
         int32_t a0;
-        int16_t colour;
+        Colour colour;
         int32_t b1, b2;
         int32_t next;
     } cases[] = {
@@ -258,7 +257,7 @@ std::ostream& operator<<(std::ostream& out, const Step& s) {
                << ", pending " << s.horizontalPending << "}";
 }
 
-Step DecodeStep(std::string_view bits, int32_t position, int16_t colour, int32_t a0,
+Step DecodeStep(std::string_view bits, int32_t position, Colour colour, int32_t a0,
                 const std::vector<int32_t>& reference, bool pending = false) {
     Step s{true, 12345, 12345, pending};
     s.status =
@@ -381,7 +380,7 @@ TEST(DecodeStep2D, PassToTheEndOfTheRowCompletesIt) {
     const struct {
         std::vector<int32_t> above;
         int32_t a0;
-        int16_t colour;
+        Colour colour;
         int32_t run;
     } cases[] = {
         {{2, 4, 6, kWidth}, 6, kBlack, kWidth - 6}, // b1 and b2 the last change and the end
@@ -403,7 +402,7 @@ TEST(DecodeStep2D, PassToTheEndOfTheRowCompletesIt) {
     }
 }
 
-// Column arithmetic beyond a long saturates instead of wrapping.
+// Column arithmetic beyond 32 bits saturates instead of wrapping.
 TEST(DecodeStep2D, ColumnArithmeticSaturates) {
     EXPECT_EQ(DecodeStep("1", 1, kWhite, INT32_MIN, {INT32_MAX}),
               (Step{true, INT32_MAX, 1, false}));

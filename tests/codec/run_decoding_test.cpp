@@ -31,7 +31,7 @@ std::ostream& operator<<(std::ostream& out, const RunResult& r) {
     return out << "{" << r.status << ", " << r.runLength << ", " << r.bitsUsed << "}";
 }
 
-RunResult Decode(std::string_view bits, int16_t colour, int32_t position = 1) {
+RunResult Decode(std::string_view bits, Colour colour, int32_t position = 1) {
     RunResult r{true, 12345, 12345};
     r.status = DecodeRun(bits, position, colour, r.runLength, r.bitsUsed);
     return r;
@@ -68,7 +68,7 @@ TEST(NumberToBits, ValuesBeyondAByteGiveSixteenCharacters) {
 struct DecodeCase {
     const char* name;
     std::string bits;
-    int16_t colour;
+    Colour colour;
     RunResult expected;
 };
 
@@ -79,7 +79,6 @@ TEST(DecodeRun, DescribedCases) {
     const DecodeCase cases[] = {
         {"white terminating", "0111", kWhite, {true, 2, 4}},
         {"black terminating", "11", kBlack, {true, 2, 2}},
-        {"any non-zero colour is black", "11", 1, {true, 2, 2}},
         {"make-up then terminating", "11011"s + "0111", kWhite, {true, 66, 9}},
         {"make-up 2560 twice", k2560 + k2560 + "00110101", kWhite, {true, 5120, 32}},
         {"make-up 2560 twice, black", k2560 + k2560 + "0000110111", kBlack, {true, 5120, 34}},
@@ -131,11 +130,12 @@ TEST(DecodeRun, StartsAtTheOneBasedPosition) {
 // -------------------------------------------------------------------
 
 TEST(DecodeRun, EveryWordDecodesToItsRunWhateverFollows) {
-    for (int16_t colour : {kWhite, kBlack}) {
+    for (Colour colour : {kWhite, kBlack}) {
         const CodeTable& table = CodeTableFor(colour);
         const BitString& zero = table[0];
         for (int32_t i = 0; i < kCodeTableSize; ++i) {
-            SCOPED_TRACE(testing::Message() << "colour " << colour << " index " << i);
+            SCOPED_TRACE(testing::Message()
+                         << (colour == kBlack ? "black" : "white") << " index " << i);
             const BitString& word = table[static_cast<std::size_t>(i)];
             const BitString coded = i <= kLastTerminatingIndex ? word : word + zero;
             const RunResult expected{true, RunOfIndex(i), static_cast<int32_t>(coded.size())};
@@ -147,7 +147,7 @@ TEST(DecodeRun, EveryWordDecodesToItsRunWhateverFollows) {
 }
 
 TEST(DecodeRun, EveryWordCutShortMatchesNothing) {
-    for (int16_t colour : {kWhite, kBlack}) {
+    for (Colour colour : {kWhite, kBlack}) {
         const CodeTable& table = CodeTableFor(colour);
         const BitString makeUp = table[static_cast<std::size_t>(MakeUpIndex(128))];
         for (const BitString& word : table)
@@ -163,17 +163,17 @@ TEST(DecodeRun, EveryWordCutShortMatchesNothing) {
 }
 
 TEST(DecodeRun, RoundTripsEveryEncodedRunUpTo6000) {
-    for (int16_t colour : {kWhite, kBlack})
+    for (Colour colour : {kWhite, kBlack})
         for (int32_t run = 0; run <= 6000; ++run) {
             const BitString coded = EncodeRun(run, colour, "");
             ASSERT_EQ(Decode(coded, colour),
                       (RunResult{true, run, static_cast<int32_t>(coded.size())}))
-                << "colour " << colour << " run " << run;
+                << (colour == kBlack ? "black" : "white") << " run " << run;
         }
 }
 
-// Make-up words beyond the range of a long saturate at the largest long instead of wrapping.
-TEST(DecodeRun, ManyMakeUpWordsSaturateAtTheLargestLong) {
+// Make-up words beyond 32 bits saturate at the largest 32-bit number instead of wrapping.
+TEST(DecodeRun, ManyMakeUpWordsSaturateAtTheLargestInt32) {
     const std::size_t words = INT32_MAX / 2560 + 2;
     std::string bits;
     bits.reserve(words * k2560.size() + 4);
@@ -189,7 +189,7 @@ TEST(DecodeRun, ManyMakeUpWordsSaturateAtTheLargestLong) {
 
 // The decoder as the tables describe it: the EOL test, then each entry compared with the text in
 // index order, first match wins.
-RunResult DecodeByComparingWords(const std::string& bits, int16_t colour) {
+RunResult DecodeByComparingWords(const std::string& bits, Colour colour) {
     if (bits.substr(0, 11) == kZeros11) {
         const std::size_t one = bits.find('1');
         return one == std::string::npos ? RunResult{false, 0, 0}
@@ -223,7 +223,7 @@ TEST(DecodeRun, AgreesWithTheWordByWordSearchOnAllShortTexts) {
             std::string bits;
             for (std::size_t k = length; k-- > 0;)
                 bits += (pattern >> k & 1) != 0 ? '1' : '0';
-            for (int16_t colour : {kWhite, kBlack}) {
+            for (Colour colour : {kWhite, kBlack}) {
                 ASSERT_EQ(Decode(bits, colour), DecodeByComparingWords(bits, colour)) << bits;
                 const std::string padded = bits + std::string(3, kPlaceholder);
                 ASSERT_EQ(Decode(padded, colour), DecodeByComparingWords(padded, colour)) << bits;
@@ -235,7 +235,7 @@ TEST(DecodeRun, AgreesWithTheWordByWordSearchOnAllShortTexts) {
 TEST(DecodeRun, AgreesWithTheWordByWordSearchOnDamagedWordChains) {
     std::mt19937 random(20240611);
     for (int trial = 0; trial < 20000; ++trial) {
-        const int16_t colour = trial % 2 == 0 ? kWhite : kBlack;
+        const Colour colour = trial % 2 == 0 ? kWhite : kBlack;
         const CodeTable& table = CodeTableFor(colour);
         std::string bits;
         const int words = 1 + static_cast<int>(random() % 4);

@@ -20,7 +20,7 @@ const std::string kEol = "000000000001";
 TEST(EncodeRun, DescribedRuns) {
     const struct {
         int32_t run;
-        int16_t colour;
+        Colour colour;
         std::string expected;
     } cases[] = {
         {0, kWhite, "00110101"},
@@ -33,14 +33,13 @@ TEST(EncodeRun, DescribedRuns) {
         {5200, kBlack, k2560 + k2560 + "0000001111" + "0000010111"},
         {3, kBlack, "10"},
         {8, kBlack, "000101"},
-        {3, 1, "10"},
         {63, kWhite, "00110100"},
         {127, kBlack, "0000001111"s + "000001100111"},
         {2624, kWhite, k2560 + "11011" + "00110101"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(EncodeRun(c.run, c.colour, ""), c.expected)
-            << "run " << c.run << " colour " << c.colour;
+            << "run " << c.run << (c.colour == kBlack ? " black" : " white");
 }
 
 TEST(EncodeRun, EndOfLineIsFilledToAByteBoundary) {
@@ -61,7 +60,7 @@ TEST(EncodeRun, AnyNegativeRunIsTheSameEndOfLineInEitherColour) {
     for (const std::string& line : {""s, "0"s, std::string(17, '1'), std::string(100, '0')}) {
         const std::string eol = EncodeRun(-1, kWhite, line);
         for (int32_t run : {-1, -5, INT32_MIN})
-            for (int16_t colour : {kWhite, kBlack}) {
+            for (Colour colour : {kWhite, kBlack}) {
                 EXPECT_EQ(EncodeRun(run, colour, line), eol);
             }
     }
@@ -76,7 +75,7 @@ TEST(EncodeRun, LeavesTheLineSoFarAlone) {
 }
 
 TEST(EncodeRun, ExactMultiplesOf64EndWithTerminatingZero) {
-    for (int16_t colour : {kWhite, kBlack})
+    for (Colour colour : {kWhite, kBlack})
         for (int32_t run = 64; run <= 8000; run += 64)
             EXPECT_TRUE(EncodeRun(run, colour, "").ends_with(CodeTableFor(colour)[0])) << run;
 }
@@ -91,7 +90,7 @@ TEST(EncodeRun, LongestRunRepeatsTheLongestMakeUp) {
 TEST(AppendRun, BuildsTheSameLineAsEncodeRun) {
     const struct {
         int32_t run;
-        int16_t colour;
+        Colour colour;
     } runs[] = {{0, kWhite},    {5, kBlack},  {1700, kWhite}, {23, kBlack}, {0, kWhite},
                 {3000, kBlack}, {-1, kWhite}, {12, kWhite},   {-1, kWhite}};
     std::string byEncode;

@@ -43,7 +43,7 @@ struct Strip {
     }
     // Group 3: a line's runs alternate white, black, ... starting with white.
     Strip& Line(std::initializer_list<int32_t> runs) {
-        int16_t colour = kWhite;
+        Colour colour = kWhite;
         for (int32_t run : runs) {
             reference::AppendRun(bits, run, colour);
             colour = colour == kWhite ? kBlack : kWhite;
@@ -59,7 +59,7 @@ struct Strip {
         return Raw(codes[delta + 3]);
     }
     // Horizontal mode: a run of the colour of a0, then one of the other colour.
-    Strip& H(int32_t first, int32_t second, int16_t colourOfA0 = kWhite) {
+    Strip& H(int32_t first, int32_t second, Colour colourOfA0 = kWhite) {
         return Raw("001" + reference::EncodeRun(first, colourOfA0, "") +
                    reference::EncodeRun(second, colourOfA0 == kWhite ? kBlack : kWhite, ""));
     }

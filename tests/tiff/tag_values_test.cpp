@@ -145,7 +145,7 @@ TEST(TagValues, TextAndNumbersOfEveryType) {
         EXPECT_EQ(first.has_value(), !c.text.empty());
         const bool text = c.type == kAscii || c.type == kUndefined;
         if (first) {
-            EXPECT_EQ(*first, text ? TextToLong(c.text) : c.numbers.at(0));
+            EXPECT_EQ(*first, text ? TextToInt32(c.text) : c.numbers.at(0));
         }
     }
     EXPECT_EQ(TagNumber(OneEntry(true, kShort, 1, {7, 0}).File(), nullptr), std::nullopt);
@@ -258,7 +258,7 @@ TEST(TagValues, QuotientText) {
         EXPECT_EQ(QuotientText(q), text) << q;
 }
 
-TEST(TagValues, TextToLong) {
+TEST(TagValues, TextToInt32) {
     // clang-format off
     const std::pair<const char*, int32_t> cases[] = {
         {"", 0}, {"8, 8, 8", 8}, {"1728", 1728}, {"  42", 42}, {"+7", 7}, {"-7", -7}, {"12abc", 12},
@@ -269,7 +269,7 @@ TEST(TagValues, TextToLong) {
     };
     // clang-format on
     for (const auto& [text, value] : cases)
-        EXPECT_EQ(TextToLong(text), value) << '"' << text << '"';
+        EXPECT_EQ(TextToInt32(text), value) << '"' << text << '"';
 }
 
 } // namespace

@@ -97,7 +97,7 @@ private:
 
     int64_t row_ = 0;
     int64_t column_ = 0;
-    int16_t colour_ = kWhite;
+    Colour colour_ = kWhite;
     bool previousUsedNothing_ = false;
     bool anythingDecoded_ = false;
 };

@@ -57,8 +57,8 @@ private:
         for (std::size_t bytes = kRefillBytes2D;; bytes *= 2) {
             int32_t used = 0;
             if (reference::DecodeStep2D(window_.Bits(), window_.Position(), colour_,
-                                        SaturateToLong(a0_), reference_, referenceCount_, run, used,
-                                        horizontalPending_, walk_, target_.width)) {
+                                        SaturateToInt32(a0_), reference_, referenceCount_, run,
+                                        used, horizontalPending_, walk_, target_.width)) {
                 window_.Advance(used);
                 return true;
             }
@@ -74,7 +74,7 @@ private:
             horizontalRuns_ = 0;
         }
         const int64_t previous = codingLine_.empty() ? 0 : codingLine_.back();
-        codingLine_.push_back(SaturateToLong(previous + run));
+        codingLine_.push_back(SaturateToInt32(previous + run));
         target_.PaintRun(colour_, a0_, run, row_);
         a0_ += run;
         colour_ = OppositeColour(colour_);
@@ -111,7 +111,7 @@ private:
     ChangeList codingLine_;
     int64_t row_ = 0;
     int64_t a0_ = 0;
-    int16_t colour_ = kWhite;
+    Colour colour_ = kWhite;
     bool horizontalPending_ = false;
     int32_t horizontalRuns_ = 0;
     codec::ReferenceWalk walk_;

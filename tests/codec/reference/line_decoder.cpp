@@ -115,7 +115,7 @@ private:
 
     // A failure that the end of the window may have caused is tried again with more bits; the
     // amount loaded doubles, so a strip that cannot be decoded costs time in its size.
-    bool DecodeRunLoadingMore(int16_t colour, int32_t& run, int32_t& used) {
+    bool DecodeRunLoadingMore(Colour colour, int32_t& run, int32_t& used) {
         for (std::size_t bytes = kRefillBytes;; bytes *= 2) {
             const bool decoded =
                 reference::DecodeRun(window_.Bits(), window_.Position(), colour, run, used);
@@ -128,7 +128,7 @@ private:
     bool DecodeStepLoadingMore(int32_t& run, int32_t& used) {
         for (std::size_t bytes = kRefillBytes;; bytes *= 2) {
             if (reference::DecodeStep2D(window_.Bits(), window_.Position(), colour_,
-                                        SaturateToLong(a0_), reference_,
+                                        SaturateToInt32(a0_), reference_,
                                         static_cast<int32_t>(reference_.size()), run, used,
                                         horizontalPending_, walk_, target_.width))
                 return true;
@@ -189,7 +189,7 @@ private:
 
     void AddRun(int32_t run) {
         const int64_t previous = codingLine_.empty() ? 0 : codingLine_.back();
-        codingLine_.push_back(SaturateToLong(previous + run));
+        codingLine_.push_back(SaturateToInt32(previous + run));
         target_.PaintRun(colour_, a0_, run, row_);
         a0_ += run;
         colour_ = OppositeColour(colour_);
@@ -209,7 +209,7 @@ private:
     ChangeList codingLine_;
     int64_t row_ = 0;
     int64_t a0_ = 0;
-    int16_t colour_ = kWhite;
+    Colour colour_ = kWhite;
     bool horizontalPending_ = false;
     codec::ReferenceWalk walk_;
 };

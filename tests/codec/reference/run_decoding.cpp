@@ -16,7 +16,7 @@ namespace {
 
 constexpr std::size_t kNotFound = std::string_view::npos;
 
-int32_t CountToLong(std::size_t count) {
+int32_t CountToInt32(std::size_t count) {
     return static_cast<int32_t>(std::min<std::size_t>(
         count, static_cast<std::size_t>(std::numeric_limits<int32_t>::max())));
 }
@@ -99,7 +99,7 @@ BitString NumberToBits(int16_t value) {
 
 // --- one-dimensional runs ----------------------------------------------------------------------
 
-bool DecodeRun(std::string_view bits, int32_t position, int16_t colour, int32_t& runLength,
+bool DecodeRun(std::string_view bits, int32_t position, Colour colour, int32_t& runLength,
                int32_t& bitsUsed) {
     InitCodeTables();
     runLength = 0;
@@ -113,7 +113,7 @@ bool DecodeRun(std::string_view bits, int32_t position, int16_t colour, int32_t&
         const std::size_t one = bits.find('1', index);
         if (one != kNotFound) {
             runLength = -1;
-            bitsUsed = CountToLong(one - index + 1);
+            bitsUsed = CountToInt32(one - index + 1);
         }
         return false;
     }
@@ -125,15 +125,15 @@ bool DecodeRun(std::string_view bits, int32_t position, int16_t colour, int32_t&
         const RunCode word = MatchCodeWord(bits, index, table);
         if (word.run < 0) {
             runLength = total;
-            bitsUsed = CountToLong(index - start);
+            bitsUsed = CountToInt32(index - start);
             return false;
         }
         index += word.length;
         // A long chain of make-up words saturates at the largest long instead of wrapping.
-        total = SaturateToLong(int64_t{total} + word.run);
+        total = SaturateToInt32(int64_t{total} + word.run);
         if (word.terminating) {
             runLength = total;
-            bitsUsed = CountToLong(index - start);
+            bitsUsed = CountToInt32(index - start);
             return true;
         }
     }
@@ -195,19 +195,19 @@ bool ReadModeCode(std::string_view bits, int32_t position, bool& pass, bool& hor
 // --- reference line ----------------------------------------------------------------------------
 
 void FindB1B2(int32_t a0, std::span<const int32_t> reference, int32_t count, int32_t& b1,
-              int32_t& b2, int16_t colour) {
+              int32_t& b2, Colour colour) {
     ReferenceWalk walk{0, a0 > 0};
     FindB1B2(a0, reference, count, b1, b2, colour, walk);
 }
 
 // --- two-dimensional steps ---------------------------------------------------------------------
 
-bool DecodeStep2D(std::string_view bits, int32_t position, int16_t colour, int32_t a0,
+bool DecodeStep2D(std::string_view bits, int32_t position, Colour colour, int32_t a0,
                   std::span<const int32_t> reference, int32_t count, int32_t& runLength,
                   int32_t& bitsUsed, bool& horizontalPending, ReferenceWalk& walk, int32_t rowEnd) {
     runLength = 0;
     bitsUsed = 0;
-    // Column arithmetic in 64 bits, the result saturated to a long. Pass modes telescope (each
+    // Column arithmetic in 64 bits, the result saturated to 32 bits. Pass modes telescope (each
     // moves a to its b2), so the total stays near the columns involved.
     int64_t total = 0;
     int64_t used = 0;
@@ -223,7 +223,7 @@ bool DecodeStep2D(std::string_view bits, int32_t position, int16_t colour, int32
         bool vertical = false;
         int32_t delta = 0;
         int32_t codeLength = 0;
-        if (!ReadModeCode(bits, SaturateToLong(p), pass, horizontal, vertical, delta, codeLength))
+        if (!ReadModeCode(bits, SaturateToInt32(p), pass, horizontal, vertical, delta, codeLength))
             return false;
         used += codeLength;
         p += codeLength;
@@ -235,39 +235,39 @@ bool DecodeStep2D(std::string_view bits, int32_t position, int16_t colour, int32
         if (vertical) {
             // a1 changes the colour: b1 of the new colour is the element after b1, or for a1
             // left of b1 the one before it.
-            stepWalk.next = SaturateToLong(int64_t{stepWalk.next} + (delta < 0 ? -1 : 1));
+            stepWalk.next = SaturateToInt32(int64_t{stepWalk.next} + (delta < 0 ? -1 : 1));
             stepWalk.runDecoded = true;
             walk = stepWalk;
-            runLength = SaturateToLong(total + b1 + delta - a);
-            bitsUsed = SaturateToLong(used);
+            runLength = SaturateToInt32(total + b1 + delta - a);
+            bitsUsed = SaturateToInt32(used);
             return true;
         }
         // Pass mode: a0 moves under b2 in the same colour and the next mode code follows,
         // unless the row is complete.
-        stepWalk.next = SaturateToLong(int64_t{stepWalk.next} + 2);
+        stepWalk.next = SaturateToInt32(int64_t{stepWalk.next} + 2);
         total += int64_t{b2} - a;
         a = b2;
         if (a >= rowEnd) { // b2 past the end, when no change is left, counts as the end
             walk = stepWalk;
-            runLength = SaturateToLong(total - (a - rowEnd));
-            bitsUsed = SaturateToLong(used);
+            runLength = SaturateToInt32(total - (a - rowEnd));
+            bitsUsed = SaturateToInt32(used);
             return true;
         }
     }
 
     int32_t run = 0;
     int32_t runBits = 0;
-    if (!DecodeRun(bits, SaturateToLong(p), colour, run, runBits))
+    if (!DecodeRun(bits, SaturateToInt32(p), colour, run, runBits))
         return false;
     horizontalPending = true;
     stepWalk.runDecoded = true;
     walk = stepWalk;
-    runLength = SaturateToLong(total + run);
-    bitsUsed = SaturateToLong(used + runBits);
+    runLength = SaturateToInt32(total + run);
+    bitsUsed = SaturateToInt32(used + runBits);
     return true;
 }
 
-bool DecodeStep2D(std::string_view bits, int32_t position, int16_t colour, int32_t a0,
+bool DecodeStep2D(std::string_view bits, int32_t position, Colour colour, int32_t a0,
                   std::span<const int32_t> reference, int32_t count, int32_t& runLength,
                   int32_t& bitsUsed, bool& horizontalPending) {
     ReferenceWalk walk{0, a0 > 0};

@@ -19,7 +19,7 @@ void AppendEndOfLine(BitString& out, std::size_t lineLength) {
 }
 
 // Appends the codes of one run to out; lineLength is the length of the line they will follow.
-void AppendCodes(BitString& out, int32_t run, int16_t colour, std::size_t lineLength) {
+void AppendCodes(BitString& out, int32_t run, Colour colour, std::size_t lineLength) {
     InitCodeTables();
     const CodeTable& table = CodeTableFor(colour);
     while (run > kLastTerminatingIndex) {
@@ -35,13 +35,13 @@ void AppendCodes(BitString& out, int32_t run, int16_t colour, std::size_t lineLe
 
 } // namespace
 
-BitString EncodeRun(int32_t run, int16_t colour, std::string_view lineSoFar) {
+BitString EncodeRun(int32_t run, Colour colour, std::string_view lineSoFar) {
     BitString codes;
     AppendCodes(codes, run, colour, lineSoFar.size());
     return codes;
 }
 
-void AppendRun(BitString& line, int32_t run, int16_t colour) {
+void AppendRun(BitString& line, int32_t run, Colour colour) {
     AppendCodes(line, run, colour, line.size());
 }
 

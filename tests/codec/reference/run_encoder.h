@@ -18,10 +18,10 @@ namespace faxlens::reference {
 // terminating word; a negative run gives 0 to 7 fill zeros and the EOL, so that lineSoFar plus
 // the result is a whole number of bytes. Colour 0 is white, any other value black; an EOL
 // ignores it.
-BitString EncodeRun(int32_t run, int16_t colour, std::string_view lineSoFar);
+BitString EncodeRun(int32_t run, Colour colour, std::string_view lineSoFar);
 
 // The same codes, appended to line in place; line is also the line so far.
-void AppendRun(BitString& line, int32_t run, int16_t colour);
+void AppendRun(BitString& line, int32_t run, Colour colour);
 
 // Ends a Group 4 strip: two EOLs.
 inline constexpr std::string_view kEndOfFacsimileBlock = "000000000001000000000001";

@@ -28,7 +28,7 @@ struct StripTarget {
     const EventPump& pump;
 
     // Paints a black run of a row; white runs need nothing, the surface starts white.
-    void PaintRun(int16_t colour, int64_t column, int64_t run, int64_t row) const {
+    void PaintRun(Colour colour, int64_t column, int64_t run, int64_t row) const {
         if (colour != kWhite && run > 0)
             surface.PaintLine(column + xOffset, row + yOffset, column + xOffset + run - 1, ink);
     }
