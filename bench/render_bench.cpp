@@ -27,9 +27,9 @@ struct ViewSize {
 };
 constexpr ViewSize kViewSizes[] = {{6165, 4005}, {18960, 12525}};
 
-RenderRequest RequestAt(BenchPage page, float zoom, const ViewSize& view) {
+viewer::RenderRequest RequestAt(BenchPage page, float zoom, const ViewSize& view) {
     const PageFormat& format = FormatOf(page);
-    RenderRequest request;
+    viewer::RenderRequest request;
     request.pageWidth = format.width;
     request.pageHeight = format.height;
     request.viewWidthTwips = view.widthTwips;
@@ -44,32 +44,34 @@ RenderRequest RequestAt(BenchPage page, float zoom, const ViewSize& view) {
 }
 
 // The view's picture is kept from one redraw to the next, as the view keeps its own.
-void Redraw(const PixelSource& page, const RenderRequest& request, std::vector<uint8_t>& view) {
-    const RenderPlan plan = PlanRender(request);
+void Redraw(const viewer::PixelSource& page, const viewer::RenderRequest& request,
+            std::vector<uint8_t>& view) {
+    const viewer::RenderPlan plan = viewer::PlanRender(request);
     if (!plan.draws)
         return;
     view.resize(std::size_t(plan.drawWidth) * plan.drawHeight * 3);
     std::memset(view.data(), kBackgroundGrey, view.size());
     constexpr int32_t kFrameMargin = 6;
-    const PixelTarget target{view.data(), std::min(plan.drawWidth, plan.viewWidth + kFrameMargin),
-                             std::min(plan.drawHeight, plan.viewHeight + kFrameMargin),
-                             plan.drawWidth * 3};
-    ScaleBands(
-        page, target,
-        PlanStretchBands(plan.x0, plan.y0, plan.x1, plan.y1, 0, 0, plan.dw + 1, plan.dh + 1));
+    const viewer::PixelTarget target{
+        view.data(), std::min(plan.drawWidth, plan.viewWidth + kFrameMargin),
+        std::min(plan.drawHeight, plan.viewHeight + kFrameMargin), plan.drawWidth * 3};
+    viewer::ScaleBands(page, target,
+                       viewer::PlanStretchBands(plan.x0, plan.y0, plan.x1, plan.y1, 0, 0,
+                                                plan.dw + 1, plan.dh + 1));
 }
 
 void TimeRedraws(benchmark::State& state, BenchPage page) {
-    const PixelSource source = SourceOf(SurfaceOf(page));
-    const RenderRequest request = RequestAt(page, static_cast<float>(state.range(0)),
-                                            kViewSizes[static_cast<std::size_t>(state.range(1))]);
+    const viewer::PixelSource source = viewer::SourceOf(SurfaceOf(page));
+    const viewer::RenderRequest request =
+        RequestAt(page, static_cast<float>(state.range(0)),
+                  kViewSizes[static_cast<std::size_t>(state.range(1))]);
     std::vector<uint8_t> view;
     for (auto _ : state) {
         Redraw(source, request, view);
         benchmark::DoNotOptimize(view.data());
         benchmark::ClobberMemory();
     }
-    const RenderPlan plan = PlanRender(request);
+    const viewer::RenderPlan plan = viewer::PlanRender(request);
     state.counters["source_px"] = double(plan.x1 - plan.x0 + 1) * (plan.y1 - plan.y0 + 1);
     state.counters["drawn_px"] = double(std::min(plan.dw + 1, plan.viewWidth + 6)) *
                                  std::min(plan.dh + 1, plan.viewHeight + 6);

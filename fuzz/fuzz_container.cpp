@@ -17,16 +17,16 @@ constexpr int64_t kMostPixels = 1 << 18;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     using namespace faxlens;
     static fuzz::InputFile input;
-    const Result<TiffFile> file = TiffFile::Open(input.Write(data, size));
+    const Result<tiff::TiffFile> file = tiff::TiffFile::Open(input.Write(data, size));
     if (!file)
         return 0;
-    const Result<ImageList> list = ListImages(*file);
+    const Result<tiff::ImageList> list = tiff::ListImages(*file);
     if (!list)
         __builtin_trap(); // a file read whole cannot fail to be read
     for (std::size_t i = 0; i < std::min(list->offsets.size(), kImagesLookedAt); ++i) {
         const int64_t offset = list->offsets[i];
-        (void)BuildTagReport(*file, offset);
-        const Result<TiffPage> page = ReadPageParameters(*file, offset);
+        (void)tiff::BuildTagReport(*file, offset);
+        const Result<tiff::TiffPage> page = tiff::ReadPageParameters(*file, offset);
         if (!page)
             __builtin_trap();
         if (page->width * page->height > kMostPixels)

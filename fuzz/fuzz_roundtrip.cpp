@@ -48,7 +48,7 @@ void CheckSavedPage(const page::PageSurface& surface, bool group4, const std::st
     const auto save = group4 ? encode::SavePageG4 : encode::SavePageG3;
     if (!save(page::SurfaceRows(surface), 0, 0, path, 0, 0, {}))
         __builtin_trap();
-    const Result<TiffFile> file = TiffFile::Open(path);
+    const Result<tiff::TiffFile> file = tiff::TiffFile::Open(path);
     if (!file)
         __builtin_trap();
     const auto decoded = page::DecodePage(*file, 8 + 16);

@@ -15,10 +15,10 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QString folder = QString::fromLocal8Bit(argv[1]);
-    for (const int size : faxlens::kProgramIconSizes) {
+    for (const int size : faxlens::ui::kProgramIconSizes) {
         const QString apps = QStringLiteral("%1/hicolor/%2x%2/apps").arg(folder).arg(size);
         if (!QDir().mkpath(apps) ||
-            !faxlens::ProgramIconImage(size).save(apps + QStringLiteral("/faxlens.png"))) {
+            !faxlens::ui::ProgramIconImage(size).save(apps + QStringLiteral("/faxlens.png"))) {
             std::fprintf(stderr, "make_icons: cannot write %s\n", qPrintable(apps));
             return 1;
         }

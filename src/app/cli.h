@@ -62,8 +62,8 @@ std::optional<uint64_t> ParseImageNumber(std::string_view text);
 
 // The input file of a command, opened once, and its images.
 struct ListedFile {
-    TiffFile file;
-    ImageList images;
+    tiff::TiffFile file;
+    tiff::ImageList images;
 };
 // Opens the file and lists its images, no more than `limit` of them when it is above 0. The
 // failure is the stderr line: the file cannot be opened, or read.
@@ -71,7 +71,7 @@ Result<ListedFile> OpenListed(const std::string& path, std::size_t limit = 0);
 
 // The input file of a command and the image it works on.
 struct InputImage {
-    TiffFile file;
+    tiff::TiffFile file;
     int64_t ifdOffset = 0;
 };
 // Opens FILE (the first operand) once, finds image N (the second) and hands it to the work. Bad

@@ -14,7 +14,8 @@ namespace faxlens::cli {
 
 namespace {
 
-std::string NoSuchImage(const std::string& path, std::string_view number, const ImageList& list) {
+std::string NoSuchImage(const std::string& path, std::string_view number,
+                        const tiff::ImageList& list) {
     const std::size_t count = list.offsets.size();
     std::string has = count > 0 ? std::to_string(count) : "none";
     if (!list.Whole())
@@ -50,10 +51,10 @@ std::string CannotRead(const std::string& path, const std::string& reason) {
 }
 
 Result<ListedFile> OpenListed(const std::string& path, std::size_t limit) {
-    Result<TiffFile> file = TiffFile::Open(path);
+    Result<tiff::TiffFile> file = tiff::TiffFile::Open(path);
     if (!file)
         return Fail("cannot open " + path + ": " + file.Reason());
-    Result<ImageList> images = ListImages(*file, limit);
+    Result<tiff::ImageList> images = tiff::ListImages(*file, limit);
     if (!images)
         return Fail(CannotRead(path, images.Reason()));
     return ListedFile{std::move(*file), std::move(*images)};
@@ -80,7 +81,7 @@ Outcome RunList(Operands operands) {
     const Result<ListedFile> listed = OpenListed(path);
     if (!listed)
         return Failed(listed.Reason());
-    const ImageList& images = listed->images;
+    const tiff::ImageList& images = listed->images;
     std::string lines;
     lines.reserve(images.offsets.size() * 16);
     for (std::size_t i = 0; i < images.offsets.size(); ++i) {
@@ -99,7 +100,7 @@ Outcome RunList(Operands operands) {
 
 Outcome RunReport(Operands operands) {
     return WithImage(operands, [&operands](const InputImage& image) {
-        Result<std::string> report = BuildTagReport(image.file, image.ifdOffset);
+        Result<std::string> report = tiff::BuildTagReport(image.file, image.ifdOffset);
         if (!report)
             return Failed(CannotRead(operands[0], report.Reason()));
         return Done(std::move(*report));

@@ -78,15 +78,16 @@ Outcome WritePage(Operands operands, const std::function<Status(const page::View
 
 Outcome RunInfo(Operands operands) {
     return WithImage(operands, [&operands](const InputImage& image) {
-        const Result<TiffPage> parameters = ReadPageParameters(image.file, image.ifdOffset);
+        const Result<tiff::TiffPage> parameters =
+            tiff::ReadPageParameters(image.file, image.ifdOffset);
         if (!parameters)
             return Failed(CannotRead(operands[0], parameters.Reason()));
-        const TiffPage& page = *parameters;
+        const tiff::TiffPage& page = *parameters;
         std::string text = KeyValue("width", page.width) + KeyValue("height", page.height) +
                            KeyValue("xres", page.xResolution) + KeyValue("yres", page.yResolution) +
                            KeyValue("compression", page.compressionName) +
                            KeyValue("rows_per_strip", page.rowsPerStrip);
-        for (const StripSlot& slot : page.strips)
+        for (const tiff::StripSlot& slot : page.strips)
             text += "strip " + std::to_string(slot.offset) + " " + std::to_string(slot.byteCount) +
                     "\n";
         return Done(std::move(text));

@@ -55,7 +55,7 @@ Outcome RunPdf(Operands operands) {
     const Result<ListedFile> listed = OpenListed(path);
     if (!listed)
         return Failed(listed.Reason());
-    const ImageList& images = listed->images;
+    const tiff::ImageList& images = listed->images;
     if (images.offsets.empty())
         return Failed(path + " holds no images" + (images.Whole() ? "" : ": " + images.chainBreak));
     const Result<std::vector<page::PdfImage>> chosen = ChooseImages(operands, images.offsets);

@@ -20,7 +20,7 @@ using page::DecodedPage;
 using page::PageStatus;
 
 std::string NotShownReason(const page::DecodedPage& decoded) {
-    const TiffPage& page = decoded.page;
+    const tiff::TiffPage& page = decoded.page;
     switch (decoded.status) {
     case page::PageStatus::Unsupported:
         return codec::UnsupportedReason(page);
@@ -36,7 +36,7 @@ std::string NotShownReason(const page::DecodedPage& decoded) {
 }
 
 // A page is decoded without being painted: what its strips hold is all a check needs.
-Result<PageCheck> CheckPage(const TiffFile& file, int64_t ifdOffset, int image) {
+Result<PageCheck> CheckPage(const tiff::TiffFile& file, int64_t ifdOffset, int image) {
     const Result<page::DecodedPage> decoded =
         page::DecodePage(file, ifdOffset, {}, page::Painting::NotPainted);
     if (!decoded)
@@ -78,7 +78,7 @@ public:
 private:
     struct FileState {
         FileCheck check;
-        std::optional<TiffFile> tiff; // open while its pages are being checked
+        std::optional<tiff::TiffFile> tiff; // open while its pages are being checked
         std::vector<int64_t> offsets;
         std::vector<std::optional<PageCheck>> pages;
         std::size_t nextPage = 0;
@@ -125,8 +125,8 @@ private:
 
     void OpenAndList(std::size_t f) {
         FileState& file = files_[f];
-        Result<TiffFile> tiff = TiffFile::Open(file.check.path);
-        Result<ImageList> list = tiff ? ListImages(*tiff) : Fail(tiff.Reason());
+        Result<tiff::TiffFile> tiff = tiff::TiffFile::Open(file.check.path);
+        Result<tiff::ImageList> list = tiff ? tiff::ListImages(*tiff) : Fail(tiff.Reason());
         const std::lock_guard lock(mutex_);
         if (!list) {
             file.check.read = std::move(list).TakeFailure();

@@ -17,9 +17,10 @@ namespace {
 
 // Where a strip without a usable byte count ends: at the next strip of the page, or at the end
 // of the file when no strip follows it.
-int64_t UnknownStripEnd(const TiffPage& page, const StripSlot& slot, int64_t fileLength) {
+int64_t UnknownStripEnd(const tiff::TiffPage& page, const tiff::StripSlot& slot,
+                        int64_t fileLength) {
     int64_t end = fileLength;
-    for (const StripSlot& other : page.strips)
+    for (const tiff::StripSlot& other : page.strips)
         if (other.offset > slot.offset)
             end = std::min<int64_t>(end, other.offset);
     return end;
@@ -28,8 +29,8 @@ int64_t UnknownStripEnd(const TiffPage& page, const StripSlot& slot, int64_t fil
 // The bytes of one strip that exist in the file: a byte count beyond the end of the file reads
 // what is there and no more, a count of 0 (or none) reads up to the next strip, and never more
 // than the budget leaves.
-std::vector<uint8_t> ReadStrip(const TiffFile& file, const TiffPage& page, const StripSlot& slot,
-                               int64_t budget) {
+std::vector<uint8_t> ReadStrip(const tiff::TiffFile& file, const tiff::TiffPage& page,
+                               const tiff::StripSlot& slot, int64_t budget) {
     const int64_t available = std::max<int64_t>(file.Length() - slot.offset, 0);
     const int64_t wanted = slot.byteCount > 0
                                ? slot.byteCount
@@ -38,22 +39,23 @@ std::vector<uint8_t> ReadStrip(const TiffFile& file, const TiffPage& page, const
     return file.Read(slot.offset, static_cast<std::size_t>(count));
 }
 
-PageDecoder DecoderForCompression(const PageCoding& coding) {
+PageDecoder DecoderForCompression(const tiff::PageCoding& coding) {
     switch (coding.compression) {
-    case compression::kNone:
+    case tiff::compression::kNone:
         return PageDecoder::Uncompressed;
-    case compression::kHuffmanRle:
+    case tiff::compression::kHuffmanRle:
         return PageDecoder::HuffmanRle;
-    case compression::kGroup3:
-        return coding.t4Options & kT4TwoDimensional ? PageDecoder::Group3TwoD : PageDecoder::Group3;
-    case compression::kGroup4:
+    case tiff::compression::kGroup3:
+        return coding.t4Options & tiff::kT4TwoDimensional ? PageDecoder::Group3TwoD
+                                                          : PageDecoder::Group3;
+    case tiff::compression::kGroup4:
         return PageDecoder::Group4;
-    case compression::kPackBits:
+    case tiff::compression::kPackBits:
         return PageDecoder::PackBits;
-    case compression::kLzw:
+    case tiff::compression::kLzw:
         return PageDecoder::Lzw;
-    case compression::kDeflate:
-    case compression::kOldDeflate:
+    case tiff::compression::kDeflate:
+    case tiff::compression::kOldDeflate:
         return PageDecoder::Deflate;
     default:
         return PageDecoder::None;
@@ -66,23 +68,23 @@ struct NamedCompression {
     const char* name;
 };
 constexpr NamedCompression kMoreCompressionNames[] = {
-    {compression::kDeflate, "Deflate"},     {compression::kJbigT85, "JBIG"},
-    {compression::kJbigT43, "JBIG"},        {compression::kJbig, "JBIG"},
-    {compression::kJpeg2000, "JPEG 2000"},  {compression::kLzma, "LZMA"},
-    {compression::kZstandard, "Zstandard"}, {compression::kWebP, "WebP"},
+    {tiff::compression::kDeflate, "Deflate"},     {tiff::compression::kJbigT85, "JBIG"},
+    {tiff::compression::kJbigT43, "JBIG"},        {tiff::compression::kJbig, "JBIG"},
+    {tiff::compression::kJpeg2000, "JPEG 2000"},  {tiff::compression::kLzma, "LZMA"},
+    {tiff::compression::kZstandard, "Zstandard"}, {tiff::compression::kWebP, "WebP"},
 };
 
 std::string CompressionWords(int32_t code) {
     for (const NamedCompression& named : kMoreCompressionNames)
         if (named.code == code)
             return named.name;
-    const std::string name = CompressionName(code);
+    const std::string name = tiff::CompressionName(code);
     return name == "Unknown" ? "unknown (" + std::to_string(code) + ")" : name;
 }
 
-bool HoldsAnyStrip(const TiffPage& page) {
+bool HoldsAnyStrip(const tiff::TiffPage& page) {
     return std::any_of(page.strips.begin(), page.strips.end(),
-                       [](const StripSlot& slot) { return slot.HoldsStrip(); });
+                       [](const tiff::StripSlot& slot) { return slot.HoldsStrip(); });
 }
 
 std::string Counted(int32_t count, const std::string& thing) {
@@ -92,7 +94,7 @@ std::string Counted(int32_t count, const std::string& thing) {
 // The rows a strip from firstRow holds: RowsPerStrip, or the rest of the page when it is
 // missing or the strip is the last (a lone strip under a RowsPerStrip that is too small holds
 // the whole page). Rows a strip codes beyond them belong to no row of the page.
-int32_t RowsOfStrip(const TiffPage& page, int64_t firstRow, bool last) {
+int32_t RowsOfStrip(const tiff::TiffPage& page, int64_t firstRow, bool last) {
     // DecodePageRows decodes only pages whose sides fit 32 bits.
     const int64_t left = std::clamp<int64_t>(page.height - firstRow, 0, page.height);
     return static_cast<int32_t>(
@@ -136,10 +138,10 @@ std::optional<FaxCoding> FaxCodingOf(PageDecoder decoder) {
 // Decodes one strip of at most rowLimit rows; returns the rows it reached. A fax strip also
 // tells where the engine left it.
 int64_t DecodeStrip(PageDecoder decoder, RowSink* sink, std::span<uint8_t> data,
-                    const TiffPage& page, int64_t firstRow, int32_t rowLimit, const EventPump& pump,
-                    FaxStripEnd& end) {
+                    const tiff::TiffPage& page, int64_t firstRow, int32_t rowLimit,
+                    const EventPump& pump, FaxStripEnd& end) {
     const auto width = static_cast<int32_t>(page.width);
-    const bool lowBitFirst = page.coding.fillOrder == kFillOrderLowBitFirst;
+    const bool lowBitFirst = page.coding.fillOrder == tiff::kFillOrderLowBitFirst;
     if (const std::optional<FaxCoding> coding = FaxCodingOf(decoder))
         return DecodeFaxStrip(*coding, sink, data, lowBitFirst, width, rowLimit, firstRow, pump,
                               &end);
@@ -165,7 +167,7 @@ struct PageBudget {
     int64_t bytes;
     int64_t rows;
 
-    PageBudget(const TiffFile& file, const TiffPage& page)
+    PageBudget(const tiff::TiffFile& file, const tiff::TiffPage& page)
         : bytes(file.Length() + kSlackBytes), rows(4 * int64_t{page.height} + kSlackRows) {}
 
     bool Spent() const { return bytes <= 0 || rows <= 0; }
@@ -176,12 +178,12 @@ struct PageBudget {
 
 } // namespace
 
-PageDecoder DecoderFor(const TiffPage& page) {
+PageDecoder DecoderFor(const tiff::TiffPage& page) {
     return UnsupportedReason(page).empty() ? DecoderForCompression(page.coding) : PageDecoder::None;
 }
 
-std::string UnsupportedReason(const TiffPage& page) {
-    const PageCoding& c = page.coding;
+std::string UnsupportedReason(const tiff::TiffPage& page) {
+    const tiff::PageCoding& c = page.coding;
     if (DecoderForCompression(c) == PageDecoder::None)
         return "its compression is " + CompressionWords(c.compression);
     if (c.bitsPerSample != 1 || c.samplesPerPixel != 1)
@@ -191,10 +193,11 @@ std::string UnsupportedReason(const TiffPage& page) {
     if (TakesPredictor(DecoderForCompression(c)) && c.predictor != 1)
         return "its predictor is " + std::to_string(c.predictor) +
                "; only pages without a predictor are shown";
-    if (c.photometric == photometric::kPalette && c.paletteDarkIndex < 0)
+    if (c.photometric == tiff::photometric::kPalette && c.paletteDarkIndex < 0)
         return "its colour map does not hold two colours";
-    if (c.photometric != photometric::kWhiteIsZero && c.photometric != photometric::kBlackIsZero &&
-        c.photometric != photometric::kPalette)
+    if (c.photometric != tiff::photometric::kWhiteIsZero &&
+        c.photometric != tiff::photometric::kBlackIsZero &&
+        c.photometric != tiff::photometric::kPalette)
         return "its photometric interpretation is " + std::to_string(c.photometric) +
                "; only black and white pages are shown";
     if (c.tiled && page.strips.empty())
@@ -230,14 +233,14 @@ void NoteStripEnd(PageDamage& damage, int32_t strip, bool fax, const FaxStripEnd
 
 } // namespace
 
-bool InkIsWhite(const TiffPage& page) {
-    const PageCoding& coding = page.coding;
-    return coding.photometric == photometric::kBlackIsZero ||
-           (coding.photometric == photometric::kPalette && coding.paletteDarkIndex == 0);
+bool InkIsWhite(const tiff::TiffPage& page) {
+    const tiff::PageCoding& coding = page.coding;
+    return coding.photometric == tiff::photometric::kBlackIsZero ||
+           (coding.photometric == tiff::photometric::kPalette && coding.paletteDarkIndex == 0);
 }
 
-Result<PageDamage> DecodePageRows(RowSink* sink, const TiffFile& file, const TiffPage& page,
-                                  const EventPump& pump) {
+Result<PageDamage> DecodePageRows(RowSink* sink, const tiff::TiffFile& file,
+                                  const tiff::TiffPage& page, const EventPump& pump) {
     const PageDecoder decoder = DecoderFor(page);
     PageDamage damage;
     if (decoder == PageDecoder::None || page.width > kInt32Max || page.height > kInt32Max)
@@ -248,7 +251,7 @@ Result<PageDamage> DecodePageRows(RowSink* sink, const TiffFile& file, const Tif
     int64_t firstRow = 0;
     for (std::size_t i = 0; i < page.strips.size() && firstRow < page.height;
          ++i, firstRow += std::max<int64_t>(page.rowsPerStrip, 0)) {
-        const StripSlot& slot = page.strips[i];
+        const tiff::StripSlot& slot = page.strips[i];
         const auto strip = static_cast<int32_t>(i);
         const int32_t rows = RowsOfStrip(page, firstRow, i + 1 == page.strips.size());
         if (!slot.HoldsStrip() || slot.offset >= file.Length() || budget.Spent()) {

@@ -30,21 +30,21 @@ enum class PageDecoder {
 };
 
 // The decoder for the page's compression and sample layout.
-PageDecoder DecoderFor(const TiffPage& page);
+PageDecoder DecoderFor(const tiff::TiffPage& page);
 
 // Why a page has no decoder, in words for the user ("its compression is LZW"); empty when it
 // has one.
-std::string UnsupportedReason(const TiffPage& page);
+std::string UnsupportedReason(const tiff::TiffPage& page);
 
 // Decodes every strip of the page, handing its rows to the sink; without a sink the strips are
 // only read, to learn what they hold. Gives what was met besides sound data; a page without a
 // decoder is left as it is. Fails only when the file cannot be read.
-Result<PageDamage> DecodePageRows(RowSink* sink, const TiffFile& file, const TiffPage& page,
-                                  const EventPump& pump = {});
+Result<PageDamage> DecodePageRows(RowSink* sink, const tiff::TiffFile& file,
+                                  const tiff::TiffPage& page, const EventPump& pump = {});
 
 // Whether what the page's codes call black shows white: a black-is-zero page, or a palette page
 // whose first colour is the darker. Such a page starts black and its ink is white.
-bool InkIsWhite(const TiffPage& page);
+bool InkIsWhite(const tiff::TiffPage& page);
 
 // The fax codings that the decoding engine reads.
 enum class FaxCoding { Group3, Group3TwoD, Group4, HuffmanRle };

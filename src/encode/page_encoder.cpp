@@ -134,14 +134,14 @@ int64_t CodeStripG4(const RowSource& page, int32_t width, int32_t height,
 Status SavePageG3(const RowSource& page, int32_t xResolution, int32_t yResolution,
                   const std::string& fileName, int32_t width, int32_t height,
                   const EventPump& pump) {
-    return SavePage(page, xResolution, yResolution, fileName, width, height, WriteHeaderG3,
+    return SavePage(page, xResolution, yResolution, fileName, width, height, tiff::WriteHeaderG3,
                     CodeStripG3, pump);
 }
 
 Status SavePageG4(const RowSource& page, int32_t xResolution, int32_t yResolution,
                   const std::string& fileName, int32_t width, int32_t height,
                   const EventPump& pump) {
-    return SavePage(page, xResolution, yResolution, fileName, width, height, WriteHeaderG4,
+    return SavePage(page, xResolution, yResolution, fileName, width, height, tiff::WriteHeaderG4,
                     CodeStripG4, pump);
 }
 

@@ -8,8 +8,8 @@
 
 namespace faxlens::page {
 
-Result<codec::PageDamage> DecodePageIntoSurface(PageSurface* surface, const TiffFile& file,
-                                                const TiffPage& page, const EventPump& pump) {
+Result<codec::PageDamage> DecodePageIntoSurface(PageSurface* surface, const tiff::TiffFile& file,
+                                                const tiff::TiffPage& page, const EventPump& pump) {
     if (surface == nullptr)
         return codec::DecodePageRows(nullptr, file, page, pump);
     const bool inkIsWhite = codec::InkIsWhite(page);
@@ -19,14 +19,14 @@ Result<codec::PageDamage> DecodePageIntoSurface(PageSurface* surface, const Tiff
     return codec::DecodePageRows(&sink, file, page, pump);
 }
 
-Result<DecodedPage> DecodePage(const TiffFile& file, int64_t ifdOffset, const EventPump& pump,
+Result<DecodedPage> DecodePage(const tiff::TiffFile& file, int64_t ifdOffset, const EventPump& pump,
                                Painting painting) {
-    Result<TiffPage> parameters = ReadPageParameters(file, ifdOffset);
+    Result<tiff::TiffPage> parameters = tiff::ReadPageParameters(file, ifdOffset);
     if (!parameters)
         return std::move(parameters).TakeFailure();
     DecodedPage decoded;
     decoded.page = std::move(*parameters);
-    const TiffPage& page = decoded.page;
+    const tiff::TiffPage& page = decoded.page;
     if (page.width <= 0 || page.height <= 0) {
         decoded.status = PageStatus::NoSize;
         return decoded;
@@ -58,7 +58,7 @@ Result<DecodedPage> DecodePage(const TiffFile& file, int64_t ifdOffset, const Ev
 }
 
 std::string PageProblem(const DecodedPage& decoded) {
-    const TiffPage& page = decoded.page;
+    const tiff::TiffPage& page = decoded.page;
     switch (decoded.status) {
     case PageStatus::Unsupported:
         return "This page cannot be shown: " + codec::UnsupportedReason(page) + ".";

@@ -20,8 +20,9 @@ namespace faxlens::page {
 // strips hold; gives what was met besides sound data. A page whose codes call white black starts
 // black and is painted white. A page without a decoder is left as it is. Fails only when the file
 // cannot be read.
-Result<codec::PageDamage> DecodePageIntoSurface(PageSurface* surface, const TiffFile& file,
-                                                const TiffPage& page, const EventPump& pump = {});
+Result<codec::PageDamage> DecodePageIntoSurface(PageSurface* surface, const tiff::TiffFile& file,
+                                                const tiff::TiffPage& page,
+                                                const EventPump& pump = {});
 
 enum class PageStatus {
     Decoded,     // decoded by one of the decoders
@@ -31,7 +32,7 @@ enum class PageStatus {
 };
 
 struct DecodedPage {
-    TiffPage page;
+    tiff::TiffPage page;
     std::unique_ptr<PageSurface> surface; // null unless the page has a usable size and is painted
     PageStatus status = PageStatus::NoSize;
     codec::PageDamage damage; // what decoding met besides sound data
@@ -44,8 +45,8 @@ enum class Painting { Painted, NotPainted };
 // Opens image ifdOffset of the file as the viewer does: page parameters, strip table, a white
 // surface of the page's size, and the page decoded into it. Fails only when the file cannot be
 // read.
-Result<DecodedPage> DecodePage(const TiffFile& file, int64_t ifdOffset, const EventPump& pump = {},
-                               Painting painting = Painting::Painted);
+Result<DecodedPage> DecodePage(const tiff::TiffFile& file, int64_t ifdOffset,
+                               const EventPump& pump = {}, Painting painting = Painting::Painted);
 
 // What the viewer shows, and faxlens-cli says, instead of a page that was not decoded; empty
 // for a decoded page.

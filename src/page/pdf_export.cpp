@@ -19,7 +19,7 @@ bool ImageNumber(std::string_view text, int count, int& number) {
 
 } // namespace
 
-Result<PdfReport> WriteImagesAsPdf(const TiffFile& file, const std::vector<PdfImage>& images,
+Result<PdfReport> WriteImagesAsPdf(const tiff::TiffFile& file, const std::vector<PdfImage>& images,
                                    const std::string& out, const EventPump& pump) {
     PdfReport report;
     if (IsSameFile(file.Path(), out)) {

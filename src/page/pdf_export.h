@@ -30,7 +30,7 @@ struct PdfReport {
 
 // Writes the images of the file to out. Fails, leaving nothing at out, when the file cannot be
 // read.
-Result<PdfReport> WriteImagesAsPdf(const TiffFile& file, const std::vector<PdfImage>& images,
+Result<PdfReport> WriteImagesAsPdf(const tiff::TiffFile& file, const std::vector<PdfImage>& images,
                                    const std::string& out, const EventPump& pump = {});
 
 // "1,3-5" as image numbers, each between 1 and count; false when the text is not such a list.

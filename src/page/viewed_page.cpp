@@ -7,7 +7,7 @@
 
 namespace faxlens::page {
 
-Result<ViewedPage> ViewedPage::Open(const TiffFile& file, int64_t ifdOffset,
+Result<ViewedPage> ViewedPage::Open(const tiff::TiffFile& file, int64_t ifdOffset,
                                     const EventPump& pump) {
     Result<DecodedPage> decoded = DecodePage(file, ifdOffset, pump);
     if (!decoded)
@@ -25,7 +25,7 @@ bool ViewedPage::Turn(QuarterTurn turn) {
     if (!turned)
         return false;
     decoded_.surface = std::move(turned);
-    TiffPage& page = decoded_.page;
+    tiff::TiffPage& page = decoded_.page;
     std::swap(page.width, page.height);
     std::swap(page.xResolution, page.yResolution);
     return true;
@@ -41,7 +41,7 @@ Status ViewedPage::Save(SaveCoding coding, const std::string& fileName,
 
 int32_t ViewedPage::InInches(int32_t resolution) const {
     constexpr double kCentimetresPerInch = 2.54;
-    if (decoded_.page.coding.resolutionUnit != kResolutionInCentimetres)
+    if (decoded_.page.coding.resolutionUnit != tiff::kResolutionInCentimetres)
         return resolution;
     return RoundHalfEven(resolution * kCentimetresPerInch);
 }

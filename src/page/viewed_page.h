@@ -25,13 +25,13 @@ public:
 
     // Opens image ifdOffset of the file as the viewer does; the pump runs while it decodes. Fails
     // only when the file cannot be read.
-    static Result<ViewedPage> Open(const TiffFile& file, int64_t ifdOffset,
+    static Result<ViewedPage> Open(const tiff::TiffFile& file, int64_t ifdOffset,
                                    const EventPump& pump = {});
 
     // The decoded page; null when it cannot be shown, and once it is closed.
     const PageSurface* Surface() const { return decoded_.surface.get(); }
     PageStatus Status() const { return decoded_.status; }
-    const TiffPage& Parameters() const { return decoded_.page; }
+    const tiff::TiffPage& Parameters() const { return decoded_.page; }
     // Dots per inch across and down, as the file gives them; 0 when it gives none.
     int32_t XResolution() const { return decoded_.page.xResolution; }
     int32_t YResolution() const { return decoded_.page.yResolution; }

@@ -21,7 +21,7 @@ struct DocumentState {
     // Busy while OpenTifFile reads a file, with the busy cursor shown. Events are processed
     // meanwhile, so handlers that run then must neither start another OpenTifFile nor use the
     // state, which is still being filled.
-    BusyCount Reading{ShowBusyCursor, EndBusyCursor};
+    ui::BusyCount Reading{ui::ShowBusyCursor, ui::EndBusyCursor};
 };
 
 // The one document state of the program.

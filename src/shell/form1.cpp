@@ -14,17 +14,17 @@
 #include <QMimeData>
 #include <QMouseEvent>
 
-namespace faxlens {
+namespace faxlens::shell {
 
 namespace {
 
-constexpr TwipSize kClientArea{6450, 2805};
-constexpr TwipRect kFrame1{90, 90, 2310, 2175};
-constexpr TwipRect kList1{135, 225, 2040, 1815};
-constexpr TwipRect kFrame2{2475, 90, 3885, 2175};
-constexpr TwipRect kText1{135, 225, 3615, 1815};
-constexpr TwipRect kFrame3{90, 2250, 6270, 465};
-constexpr TwipRect kLabel1{90, 165, 5910, 255};
+constexpr ui::TwipSize kClientArea{6450, 2805};
+constexpr ui::TwipRect kFrame1{90, 90, 2310, 2175};
+constexpr ui::TwipRect kList1{135, 225, 2040, 1815};
+constexpr ui::TwipRect kFrame2{2475, 90, 3885, 2175};
+constexpr ui::TwipRect kText1{135, 225, 3615, 1815};
+constexpr ui::TwipRect kFrame3{90, 2250, 6270, 465};
+constexpr ui::TwipRect kLabel1{90, 165, 5910, 255};
 
 const QString kTifFilter = QStringLiteral("TIF Files          (*.TIF)");
 const QString kTifPatterns = QStringLiteral("*.TIF;*.TIFF");
@@ -54,8 +54,8 @@ bool IsEnterKey(const QEvent& event) {
 
 Form1::Form1(QWidget* parent) : QWidget(parent) {
     setWindowTitle(QStringLiteral("Faxlens"));
-    setWindowIcon(ProgramIcon());
-    setFont(ProgramFont());
+    setWindowIcon(ui::ProgramIcon());
+    setFont(ui::ProgramFont());
     PlaceControls();
     SetUpControls();
     SetTabOrder();
@@ -68,19 +68,19 @@ Form1::~Form1() {
     List1.viewport()->removeEventFilter(this);
     List1.removeEventFilter(this);
     Label1.removeEventFilter(this);
-    for (const QPointer<ViewForm>& viewer : viewers_)
+    for (const QPointer<viewer::ViewForm>& viewer : viewers_)
         delete viewer.data();
 }
 
 void Form1::PlaceControls() {
-    const LogicalDpi dpi = LogicalDpi::Of(*this);
-    setFixedSize(ToPixels(kClientArea, dpi));
-    Frame1.setGeometry(ToPixels(kFrame1, dpi));
-    List1.setGeometry(ToPixels(kList1, dpi));
-    Frame2.setGeometry(ToPixels(kFrame2, dpi));
-    Text1.setGeometry(ToPixels(kText1, dpi));
-    Frame3.setGeometry(ToPixels(kFrame3, dpi));
-    Label1.setGeometry(ToPixels(kLabel1, dpi));
+    const ui::LogicalDpi dpi = ui::LogicalDpi::Of(*this);
+    setFixedSize(ui::ToPixels(kClientArea, dpi));
+    Frame1.setGeometry(ui::ToPixels(kFrame1, dpi));
+    List1.setGeometry(ui::ToPixels(kList1, dpi));
+    Frame2.setGeometry(ui::ToPixels(kFrame2, dpi));
+    Text1.setGeometry(ui::ToPixels(kText1, dpi));
+    Frame3.setGeometry(ui::ToPixels(kFrame3, dpi));
+    Label1.setGeometry(ui::ToPixels(kLabel1, dpi));
 }
 
 void Form1::SetUpControls() {
@@ -178,12 +178,12 @@ void Form1::ReloadFile() {
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event) {
-    if (!DroppedFile(event->mimeData()).isEmpty())
+    if (!ui::DroppedFile(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void Form1::dropEvent(QDropEvent* event) {
-    const QString path = DroppedFile(event->mimeData());
+    const QString path = ui::DroppedFile(event->mimeData());
     if (path.isEmpty())
         return;
     event->acceptProposedAction();
@@ -195,9 +195,9 @@ void Form1::List1_Click() {
     const int entry = SelectedEntry();
     if (state.Reading.Busy() || entry < 0 || entry >= static_cast<int>(state.ImageOffsets.size()))
         return;
-    const Result<TiffFile> file = TiffFile::Open(NativePath(state.CurrentFile));
+    const Result<tiff::TiffFile> file = tiff::TiffFile::Open(ui::NativePath(state.CurrentFile));
     const Result<std::string> report =
-        file ? BuildTagReport(*file, state.ImageOffsets[entry]) : Fail(file.Reason());
+        file ? tiff::BuildTagReport(*file, state.ImageOffsets[entry]) : Fail(file.Reason());
     // A file that can no longer be read says so where its report would be.
     ShowReport(report ? *report : "The report cannot be read: " + report.Reason() + ".");
 }
@@ -222,9 +222,9 @@ int Form1::SelectedEntry() const {
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
-QList<ViewForm*> Form1::OpenViewers() const {
-    QList<ViewForm*> open;
-    for (const QPointer<ViewForm>& viewer : viewers_)
+QList<viewer::ViewForm*> Form1::OpenViewers() const {
+    QList<viewer::ViewForm*> open;
+    for (const QPointer<viewer::ViewForm>& viewer : viewers_)
         if (viewer && !viewer->Unloaded())
             open << viewer.data();
     return open;
@@ -260,13 +260,14 @@ void Form1::ViewSelectedImage() {
     const int entry = SelectedEntry();
     if (state.Reading.Busy() || entry < 0 || entry >= static_cast<int>(state.ImageOffsets.size()))
         return;
-    std::erase_if(viewers_, [](const QPointer<ViewForm>& viewer) { return viewer.isNull(); });
-    QPointer<ViewForm> viewer =
-        ViewForm::Open(NativePath(state.CurrentFile), state.ImageOffsets[entry]);
+    std::erase_if(viewers_,
+                  [](const QPointer<viewer::ViewForm>& viewer) { return viewer.isNull(); });
+    QPointer<viewer::ViewForm> viewer =
+        viewer::ViewForm::Open(ui::NativePath(state.CurrentFile), state.ImageOffsets[entry]);
     if (viewer) {
-        connect(viewer, &ViewForm::ImageShown, this, &Form1::FollowViewer);
-        connect(viewer, &ViewForm::FileDropped, this, &Form1::OpenDroppedFile);
-        connect(viewer, &ViewForm::FileReplaced, this, &Form1::ListReplacedFile);
+        connect(viewer, &viewer::ViewForm::ImageShown, this, &Form1::FollowViewer);
+        connect(viewer, &viewer::ViewForm::FileDropped, this, &Form1::OpenDroppedFile);
+        connect(viewer, &viewer::ViewForm::FileReplaced, this, &Form1::ListReplacedFile);
     }
     viewers_.push_back(viewer);
 }
@@ -275,8 +276,8 @@ void Form1::ViewSelectedImage() {
 // selection, and with it the report, along.
 void Form1::FollowViewer(const QString& path, int index) {
     const shell::DocumentState& state = shell::Document();
-    if (state.Reading.Busy() || NativePath(state.CurrentFile) != NativePath(path) || index < 0 ||
-        index >= List1.count())
+    if (state.Reading.Busy() || ui::NativePath(state.CurrentFile) != ui::NativePath(path) ||
+        index < 0 || index >= List1.count())
         return;
     List1.setCurrentRow(index);
 }
@@ -284,10 +285,10 @@ void Form1::FollowViewer(const QString& path, int index) {
 // A viewer saved over the listed file: the list shows what the file holds now, the saved page
 // selected, as the viewer shows it.
 void Form1::ListReplacedFile(const QString& path) {
-    if (NativePath(shell::Document().CurrentFile) != NativePath(path))
+    if (ui::NativePath(shell::Document().CurrentFile) != ui::NativePath(path))
         return;
     ReloadFile();
     FollowViewer(path, 0);
 }
 
-} // namespace faxlens
+} // namespace faxlens::shell

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-namespace faxlens {
+namespace faxlens::shell {
 
 inline constexpr char kStatusNoFile[] =
     "Status:  Ready...    (Double-Click HERE to open a TIF file)";
@@ -59,7 +59,7 @@ public:
     // The index of the selected list entry; -1 when none is.
     int SelectedEntry() const;
     // The viewers opened from this window that are still open.
-    QList<ViewForm*> OpenViewers() const;
+    QList<viewer::ViewForm*> OpenViewers() const;
 
     // Declared parents first: each control is built inside the one above it.
     QGroupBox Frame1{this};
@@ -94,9 +94,9 @@ private:
     void FollowViewer(const QString& path, int index);
     void ListReplacedFile(const QString& path);
 
-    std::vector<QPointer<ViewForm>> viewers_;
+    std::vector<QPointer<viewer::ViewForm>> viewers_;
     // A PDF being written lets events run; meanwhile no second one starts.
-    BusyCount pdfSaving_{ShowBusyCursor, EndBusyCursor};
+    ui::BusyCount pdfSaving_{ui::ShowBusyCursor, ui::EndBusyCursor};
 };
 
-} // namespace faxlens
+} // namespace faxlens::shell

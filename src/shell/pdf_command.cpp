@@ -9,7 +9,7 @@
 
 #include <QMessageBox>
 
-namespace faxlens {
+namespace faxlens::shell {
 
 namespace {
 
@@ -39,9 +39,10 @@ QString Said(const page::PdfReport& report, const QString& fileName) {
 
 page::PdfReport WriteFileAsPdf(const QString& file, const std::vector<page::PdfImage>& images,
                                const QString& fileName) {
-    const Result<TiffFile> tiff = TiffFile::Open(NativePath(file));
+    const Result<tiff::TiffFile> tiff = tiff::TiffFile::Open(ui::NativePath(file));
     Result<page::PdfReport> report =
-        tiff ? page::WriteImagesAsPdf(*tiff, images, NativePath(fileName), ThrottledEventPump())
+        tiff ? page::WriteImagesAsPdf(*tiff, images, ui::NativePath(fileName),
+                                      ui::ThrottledEventPump())
              : Fail(tiff.Reason());
     if (report)
         return std::move(*report);
@@ -68,7 +69,7 @@ void Form1::mnuSaveImagesAsPdf_Click() {
         return;
     page::PdfReport report;
     {
-        BusyGuard saving(pdfSaving_);
+        ui::BusyGuard saving(pdfSaving_);
         report = WriteFileAsPdf(file, images, fileName);
     }
     const bool clean = report.written && report.leftOut.empty() && report.damaged.empty();
@@ -77,4 +78,4 @@ void Form1::mnuSaveImagesAsPdf_Click() {
     box.exec();
 }
 
-} // namespace faxlens
+} // namespace faxlens::shell

@@ -65,11 +65,11 @@ void SayChainBreak(Form1& form, const QString& path, const std::string& chainBre
     box.exec();
 }
 
-Result<ImageList> ListFile(const QString& path) {
-    const Result<TiffFile> file = TiffFile::Open(NativePath(path));
+Result<tiff::ImageList> ListFile(const QString& path) {
+    const Result<tiff::TiffFile> file = tiff::TiffFile::Open(ui::NativePath(path));
     if (!file)
         return Fail(file.Reason());
-    return ListImages(*file, 0, ProcessPendingEvents);
+    return tiff::ListImages(*file, 0, ProcessPendingEvents);
 }
 
 QStringList EntryTexts(std::size_t count) {
@@ -89,7 +89,7 @@ bool OpenTifFile(Form1& form, const QString& path) {
     DocumentState& state = Document();
     if (state.Reading.Busy())
         return false;
-    BusyGuard reading(state.Reading);
+    ui::BusyGuard reading(state.Reading);
 
     // Taken before the state is cleared: the path may be the state's own CurrentFile.
     const QString cleaned = CleanPath(path);
@@ -97,7 +97,7 @@ bool OpenTifFile(Form1& form, const QString& path) {
     form.Label1.setText(QString::fromLatin1(kStatusReading));
     ProcessPendingEvents();
 
-    Result<ImageList> images = ListFile(cleaned);
+    Result<tiff::ImageList> images = ListFile(cleaned);
     if (!images) {
         form.Label1.setText(QString::fromLatin1(kStatusNoFile));
         reading.Finish();
@@ -131,7 +131,7 @@ QString JoinArguments(const QStringList& arguments) {
 QString CleanPath(const QString& path) {
     QString unquoted = path;
     unquoted.remove(u'"');
-    return TrimSpaces(unquoted);
+    return ui::TrimSpaces(unquoted);
 }
 
 // Form_Load runs inside the event loop: closing the window while the start-up file is read then

@@ -7,9 +7,9 @@
 #include <QString>
 #include <QStringList>
 
-namespace faxlens {
+namespace faxlens::shell {
 class Form1;
-} // namespace faxlens
+} // namespace faxlens::shell
 
 namespace faxlens::shell {
 

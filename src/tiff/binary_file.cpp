@@ -8,7 +8,7 @@
 #include <unistd.h>
 #include <utility>
 
-namespace faxlens {
+namespace faxlens::tiff {
 
 namespace {
 
@@ -152,4 +152,4 @@ void BinaryFile::NoteFailure(std::string reason) const {
     shared_->failed.store(true);
 }
 
-} // namespace faxlens
+} // namespace faxlens::tiff

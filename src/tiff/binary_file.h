@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace faxlens {
+namespace faxlens::tiff {
 
 // A regular file opened for reading raw bytes at absolute offsets. Bytes past the end of the file
 // (and at negative offsets) read as 0, so a reader can follow any offset a file names without
@@ -71,4 +71,4 @@ private:
     std::unique_ptr<Shared> shared_;
 };
 
-} // namespace faxlens
+} // namespace faxlens::tiff

@@ -3,7 +3,7 @@
 #include <array>
 #include <unordered_set>
 
-namespace faxlens {
+namespace faxlens::tiff {
 
 namespace {
 
@@ -92,4 +92,4 @@ std::vector<int64_t> ImagesOf(const std::string& path) {
     return images ? std::move(images->offsets) : std::vector<int64_t>{};
 }
 
-} // namespace faxlens
+} // namespace faxlens::tiff

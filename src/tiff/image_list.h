@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace faxlens {
+namespace faxlens::tiff {
 
 struct ImageList {
     // The offset of every listed directory, in chain order; image k is element k - 1.
@@ -36,4 +36,4 @@ Result<ImageList> ListImages(const TiffFile& file, std::size_t limit = 0,
 // The offsets of the images that the file at path lists now; none when it cannot be read.
 std::vector<int64_t> ImagesOf(const std::string& path);
 
-} // namespace faxlens
+} // namespace faxlens::tiff

@@ -7,7 +7,7 @@
 
 #include <optional>
 
-namespace faxlens {
+namespace faxlens::tiff {
 
 namespace {
 
@@ -104,4 +104,4 @@ Result<TiffPage> ReadPageParameters(const TiffFile& file, int64_t ifdOffset) {
     return file.Checked(std::move(page));
 }
 
-} // namespace faxlens
+} // namespace faxlens::tiff

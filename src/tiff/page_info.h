@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace faxlens {
+namespace faxlens::tiff {
 
 // One slot of the strip table. A slot with a negative offset holds no strip.
 struct StripSlot {
@@ -62,4 +62,4 @@ struct TiffPage {
 // Fails only when the file cannot be read.
 Result<TiffPage> ReadPageParameters(const TiffFile& file, int64_t ifdOffset);
 
-} // namespace faxlens
+} // namespace faxlens::tiff

@@ -4,7 +4,7 @@
 #include <array>
 #include <string_view>
 
-namespace faxlens {
+namespace faxlens::tiff {
 
 namespace {
 
@@ -129,4 +129,4 @@ std::string CompressionName(int32_t code) {
     return "Unknown";
 }
 
-} // namespace faxlens
+} // namespace faxlens::tiff

@@ -5,7 +5,7 @@
 #include "tiff/tag_values.h"
 #include "tiff/tiff_facts.h"
 
-namespace faxlens {
+namespace faxlens::tiff {
 
 std::string CompressionText(const TiffFile& file, const Directory& directory) {
     if (TagNumber(file, directory.Find(tag::kImageWidth)).value_or(0) == 0 ||
@@ -40,4 +40,4 @@ Result<std::string> BuildTagReport(const TiffFile& file, int64_t ifdOffset) {
     return file.Checked(std::move(report));
 }
 
-} // namespace faxlens
+} // namespace faxlens::tiff

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace faxlens {
+namespace faxlens::tiff {
 
 // The compression of an image as the report and the viewer name it: "" when the image has no
 // width or no height, " 2D" appended for Group 3 with two-dimensional coding.
@@ -17,4 +17,4 @@ std::string CompressionText(const TiffFile& file, const Directory& directory);
 // Fails only when the file cannot be read.
 Result<std::string> BuildTagReport(const TiffFile& file, int64_t ifdOffset);
 
-} // namespace faxlens
+} // namespace faxlens::tiff

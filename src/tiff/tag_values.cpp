@@ -9,7 +9,7 @@
 #include <charconv>
 #include <cstring>
 
-namespace faxlens {
+namespace faxlens::tiff {
 
 namespace {
 
@@ -196,4 +196,4 @@ std::string QuotientText(double quotient) {
     return text;
 }
 
-} // namespace faxlens
+} // namespace faxlens::tiff

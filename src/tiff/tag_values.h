@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace faxlens {
+namespace faxlens::tiff {
 
 // The value text of an entry: numbers separated by ", " (LONG unsigned, SBYTE, SSHORT and SLONG
 // signed, RATIONAL and SRATIONAL as the quotient of two signed longs), characters for ASCII and
@@ -43,4 +43,4 @@ std::string QuotientText(double quotient);
 // range of a 32-bit long.
 int32_t TextToInt32(std::string_view value);
 
-} // namespace faxlens
+} // namespace faxlens::tiff

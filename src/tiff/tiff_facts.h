@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-namespace faxlens {
+namespace faxlens::tiff {
 
 namespace tag {
 inline constexpr int32_t kNewSubfileType = 254;
@@ -107,4 +107,4 @@ constexpr int32_t ElementSize(int32_t type) {
     }
 }
 
-} // namespace faxlens
+} // namespace faxlens::tiff

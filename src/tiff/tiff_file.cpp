@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace faxlens {
+namespace faxlens::tiff {
 
 namespace {
 
@@ -118,4 +118,4 @@ Directory TiffFile::ReadDirectory(int64_t offset) const {
     return directory;
 }
 
-} // namespace faxlens
+} // namespace faxlens::tiff

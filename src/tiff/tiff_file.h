@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-namespace faxlens {
+namespace faxlens::tiff {
 
 enum class ByteOrder : uint8_t { Motorola, Intel }; // "MM" and "II" files
 
@@ -94,4 +94,4 @@ private:
     uint32_t firstDirectoryOffset_ = 0;
 };
 
-} // namespace faxlens
+} // namespace faxlens::tiff

@@ -4,7 +4,7 @@
 #include <array>
 #include <vector>
 
-namespace faxlens {
+namespace faxlens::tiff {
 
 namespace {
 
@@ -148,4 +148,4 @@ int32_t WriteHeaderG4(OutputFile& file, int32_t width, int32_t height, int32_t x
     return WriteHeader(file, width, height, xResolution, yResolution, bitsPerSample, kGroup4);
 }
 
-} // namespace faxlens
+} // namespace faxlens::tiff

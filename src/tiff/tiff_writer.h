@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <span>
 
-namespace faxlens {
+namespace faxlens::tiff {
 
 inline constexpr int32_t kStripOffset = 222;
 // Where the value of StripByteCounts lies; the page encoder writes it once the strip is done.
@@ -36,4 +36,4 @@ int32_t WriteHeaderG3(OutputFile& file, int32_t width, int32_t height, int32_t x
 int32_t WriteHeaderG4(OutputFile& file, int32_t width, int32_t height, int32_t xResolution,
                       int32_t yResolution, int32_t bitsPerSample);
 
-} // namespace faxlens
+} // namespace faxlens::tiff

@@ -7,7 +7,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 
-namespace faxlens {
+namespace faxlens::ui {
 
 inline void ShowBusyCursor() {
     QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
@@ -17,4 +17,4 @@ inline void EndBusyCursor() {
     QGuiApplication::restoreOverrideCursor();
 }
 
-} // namespace faxlens
+} // namespace faxlens::ui

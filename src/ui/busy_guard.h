@@ -8,7 +8,7 @@
 #include <functional>
 #include <utility>
 
-namespace faxlens {
+namespace faxlens::ui {
 
 class BusyCount {
 public:
@@ -48,4 +48,4 @@ private:
     BusyCount* count_;
 };
 
-} // namespace faxlens
+} // namespace faxlens::ui

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QUrl>
 
-namespace faxlens {
+namespace faxlens::ui {
 
 // The one local file of the drag, or the empty text.
 inline QString DroppedFile(const QMimeData* data) {
@@ -15,4 +15,4 @@ inline QString DroppedFile(const QMimeData* data) {
     return data->urls().front().toLocalFile();
 }
 
-} // namespace faxlens
+} // namespace faxlens::ui

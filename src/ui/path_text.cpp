@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-namespace faxlens {
+namespace faxlens::ui {
 
 QString TrimSpaces(const QString& text) {
     qsizetype first = 0;
@@ -22,4 +22,4 @@ QString PathText(const std::string& nativePath) {
     return QFile::decodeName(QByteArray::fromStdString(nativePath));
 }
 
-} // namespace faxlens
+} // namespace faxlens::ui

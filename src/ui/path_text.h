@@ -5,7 +5,7 @@
 #include <QString>
 #include <string>
 
-namespace faxlens {
+namespace faxlens::ui {
 
 // Removes leading and trailing blanks (only the space character, as the path rules say).
 QString TrimSpaces(const QString& text);
@@ -16,4 +16,4 @@ std::string NativePath(const QString& path);
 // The other way: a path of the file system's own bytes as text.
 QString PathText(const std::string& nativePath);
 
-} // namespace faxlens
+} // namespace faxlens::ui

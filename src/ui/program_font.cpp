@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QFontDatabase>
 
-namespace faxlens {
+namespace faxlens::ui {
 
 namespace {
 
@@ -27,4 +27,4 @@ QFont ProgramFont() {
     return font;
 }
 
-} // namespace faxlens
+} // namespace faxlens::ui

@@ -4,7 +4,7 @@
 #include <QPixmap>
 #include <QPolygon>
 
-namespace faxlens {
+namespace faxlens::ui {
 
 namespace {
 
@@ -54,4 +54,4 @@ QIcon ProgramIcon() {
     return icon;
 }
 
-} // namespace faxlens
+} // namespace faxlens::ui

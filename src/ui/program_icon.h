@@ -3,7 +3,7 @@
 #include <QIcon>
 #include <QImage>
 
-namespace faxlens {
+namespace faxlens::ui {
 
 // The sizes in which the program's icon is drawn, and installed into the desktop's icon theme.
 inline constexpr int kProgramIconSizes[] = {16, 32, 48, 128, 256};
@@ -13,4 +13,4 @@ inline constexpr int kProgramIconSizes[] = {16, 32, 48, 128, 256};
 QImage ProgramIconImage(int size);
 QIcon ProgramIcon();
 
-} // namespace faxlens
+} // namespace faxlens::ui

@@ -4,7 +4,7 @@
 #include <QElapsedTimer>
 #include <memory>
 
-namespace faxlens {
+namespace faxlens::ui {
 
 namespace {
 constexpr qint64 kPumpIntervalMs = 30;
@@ -20,4 +20,4 @@ EventPump ThrottledEventPump() {
     };
 }
 
-} // namespace faxlens
+} // namespace faxlens::ui

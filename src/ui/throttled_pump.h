@@ -5,9 +5,9 @@
 
 #include "base/event_pump.h"
 
-namespace faxlens {
+namespace faxlens::ui {
 
 // An event pump that processes pending events when called, but not more than once in 30 ms.
 EventPump ThrottledEventPump();
 
-} // namespace faxlens
+} // namespace faxlens::ui

@@ -3,7 +3,7 @@
 #include <QWidget>
 #include <cmath>
 
-namespace faxlens {
+namespace faxlens::ui {
 
 LogicalDpi LogicalDpi::Of(const QWidget& widget) {
     return {static_cast<double>(widget.logicalDpiX()), static_cast<double>(widget.logicalDpiY())};
@@ -22,4 +22,4 @@ QSize ToPixels(const TwipSize& size, LogicalDpi dpi) {
     return {TwipsToPixels(size.width, dpi.x), TwipsToPixels(size.height, dpi.y)};
 }
 
-} // namespace faxlens
+} // namespace faxlens::ui

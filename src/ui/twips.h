@@ -8,7 +8,7 @@
 
 class QWidget;
 
-namespace faxlens {
+namespace faxlens::ui {
 
 inline constexpr int kTwipsPerInch = 1440;
 
@@ -38,4 +38,4 @@ int TwipsToPixels(int twips, double dotsPerInch);
 QRect ToPixels(const TwipRect& rect, LogicalDpi dpi);
 QSize ToPixels(const TwipSize& size, LogicalDpi dpi);
 
-} // namespace faxlens
+} // namespace faxlens::ui

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-namespace faxlens {
+namespace faxlens::viewer {
 
 namespace {
 
@@ -255,4 +255,4 @@ void ScaleAreaAverage(const PixelSource& source, int32_t sx, int32_t sy, int32_t
         Scale<3>(job);
 }
 
-} // namespace faxlens
+} // namespace faxlens::viewer

@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace faxlens {
+namespace faxlens::viewer {
 
 // A source of one bit a pixel, the first pixel of a row in the top bit of its first byte.
 inline constexpr int kOneBitAPixel = 0;
@@ -46,4 +46,4 @@ PixelSource SourceOf(const page::PageSurface& surface);
 void ScaleAreaAverage(const PixelSource& source, int32_t sx, int32_t sy, int32_t sw, int32_t sh,
                       const PixelTarget& target, int32_t tx, int32_t ty, int32_t tw, int32_t th);
 
-} // namespace faxlens
+} // namespace faxlens::viewer

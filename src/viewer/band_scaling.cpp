@@ -4,7 +4,7 @@
 #include <thread>
 #include <vector>
 
-namespace faxlens {
+namespace faxlens::viewer {
 
 namespace {
 
@@ -49,4 +49,4 @@ void ScaleBands(const PixelSource& source, const PixelTarget& target,
     ScaleRun(source, target, run(0));
 }
 
-} // namespace faxlens
+} // namespace faxlens::viewer

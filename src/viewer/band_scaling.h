@@ -9,9 +9,9 @@
 
 #include <span>
 
-namespace faxlens {
+namespace faxlens::viewer {
 
 void ScaleBands(const PixelSource& source, const PixelTarget& target,
                 std::span<const StretchBand> bands);
 
-} // namespace faxlens
+} // namespace faxlens::viewer

@@ -18,7 +18,7 @@
 #define FAXLENS_WITH_POPCOUNT
 #endif
 
-namespace faxlens {
+namespace faxlens::viewer {
 
 namespace {
 
@@ -376,4 +376,4 @@ void ScaleBits(const BitScale& scale) {
     }
 }
 
-} // namespace faxlens
+} // namespace faxlens::viewer

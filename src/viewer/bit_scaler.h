@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace faxlens {
+namespace faxlens::viewer {
 
 // A source rectangle of bits onto a target rectangle, of which only the visible part is drawn.
 struct BitScale {
@@ -30,4 +30,4 @@ struct BitScale {
 
 void ScaleBits(const BitScale& scale);
 
-} // namespace faxlens
+} // namespace faxlens::viewer

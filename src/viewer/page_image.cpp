@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace faxlens {
+namespace faxlens::viewer {
 
 namespace {
 
@@ -72,4 +72,4 @@ QRectF PrintedPlace(QSizeF pageInches, QSizeF areaInches) {
         size};
 }
 
-} // namespace faxlens
+} // namespace faxlens::viewer

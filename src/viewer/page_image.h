@@ -10,7 +10,7 @@
 #include <QRectF>
 #include <QSizeF>
 
-namespace faxlens {
+namespace faxlens::viewer {
 
 QRgb ToQRgb(page::ColourValue colour);
 
@@ -25,4 +25,4 @@ QRectF PrintedPlace(QSizeF pageInches, QSizeF areaInches);
 // The page's physical size in inches, as a PDF page gets it (see InchesOf).
 QSizeF PageInches(const page::PageSurface& page, int32_t xRes, int32_t yRes);
 
-} // namespace faxlens
+} // namespace faxlens::viewer

@@ -8,7 +8,7 @@
 #include <QPainter>
 #include <QPrintDialog>
 
-namespace faxlens {
+namespace faxlens::viewer {
 
 void ViewForm::CopyPage() {
     if (const page::PageSurface* page = page_.Surface())
@@ -46,4 +46,4 @@ bool ViewForm::PrintPageOn(QPrinter& printer) {
     return painter.end();
 }
 
-} // namespace faxlens
+} // namespace faxlens::viewer

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <utility>
 
-namespace faxlens {
+namespace faxlens::viewer {
 
 namespace {
 
@@ -126,4 +126,4 @@ std::vector<StretchBand> PlanStretchBands(int32_t sx0, int32_t sy0, int32_t sx1,
     return bands;
 }
 
-} // namespace faxlens
+} // namespace faxlens::viewer

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace faxlens {
+namespace faxlens::viewer {
 
 struct ScreenMetrics {
     int32_t horzRes = 0;    // screen width in pixels
@@ -68,4 +68,4 @@ struct StretchBand {
 std::vector<StretchBand> PlanStretchBands(int32_t sx0, int32_t sy0, int32_t sx1, int32_t sy1,
                                           int32_t dx, int32_t dy, int32_t dWidth, int32_t dHeight);
 
-} // namespace faxlens
+} // namespace faxlens::viewer

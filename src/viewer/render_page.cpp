@@ -11,7 +11,7 @@
 #include <QWidget>
 #include <algorithm>
 
-namespace faxlens {
+namespace faxlens::viewer {
 
 namespace {
 
@@ -71,9 +71,9 @@ ScreenMetrics GetScreenMetrics(const QWidget& widget) {
     metrics.logPixelsX = RoundHalfEven(screen->logicalDotsPerInchX());
     metrics.logPixelsY = RoundHalfEven(screen->logicalDotsPerInchY());
     if (metrics.logPixelsX > 0)
-        metrics.twipsPerPixelX = double{kTwipsPerInch} / metrics.logPixelsX;
+        metrics.twipsPerPixelX = double{ui::kTwipsPerInch} / metrics.logPixelsX;
     if (metrics.logPixelsY > 0)
-        metrics.twipsPerPixelY = double{kTwipsPerInch} / metrics.logPixelsY;
+        metrics.twipsPerPixelY = double{ui::kTwipsPerInch} / metrics.logPixelsY;
     return metrics;
 }
 
@@ -149,4 +149,4 @@ void RenderMessage(ViewCanvas& view, const QString& text) {
         Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
 }
 
-} // namespace faxlens
+} // namespace faxlens::viewer

@@ -14,7 +14,7 @@
 class QImage;
 class QWidget;
 
-namespace faxlens {
+namespace faxlens::viewer {
 
 // The screen that shows the widget: its size in pixels and logical dots per inch, read anew on
 // every call. A twip is 1/1440 inch, so a pixel is 1440 / dpi twips. All zero without a screen.
@@ -45,4 +45,4 @@ float FitPageZoomFor(const PixelSource& page, const QWidget& view, int32_t xRes,
 // Shows a text on the view in place of a page, at the view's present size.
 void RenderMessage(ViewCanvas& view, const QString& text);
 
-} // namespace faxlens
+} // namespace faxlens::viewer

@@ -10,7 +10,7 @@
 #include <QMessageBox>
 #include <QTime>
 
-namespace faxlens {
+namespace faxlens::viewer {
 
 namespace {
 
@@ -63,9 +63,9 @@ bool MayReplaceFileShown(QWidget* owner, const QString& fileName, int images) {
 // while a save runs, under the busy cursor.
 void ViewForm::HoldControlsBack(bool held) {
     if (held)
-        ShowBusyCursor();
+        ui::ShowBusyCursor();
     else
-        EndBusyCursor();
+        ui::EndBusyCursor();
     for (QWidget* control : {static_cast<QWidget*>(&Check1), static_cast<QWidget*>(&Check2),
                              static_cast<QWidget*>(&Combo1)})
         control->setEnabled(!held);
@@ -87,14 +87,14 @@ void ViewForm::SaveCommand(QPushButton& button, page::SaveCoding coding) {
         return; // the reset below raises the event once more
     if (!saving_.Busy() && page_.Surface()) {
         const QString fileName =
-            ui::ShowSaveDialog(kTifFilter, kTifPattern, this, ui::DialogFolder(PathText(path_)),
+            ui::ShowSaveDialog(kTifFilter, kTifPattern, this, ui::DialogFolder(ui::PathText(path_)),
                                true, QString(), true);
         ui::RememberFolder(fileName);
         const bool replacesFileShown =
-            !fileName.isEmpty() && IsSameFile(path_, NativePath(fileName));
+            !fileName.isEmpty() && IsSameFile(path_, ui::NativePath(fileName));
         if (!fileName.isEmpty() &&
             (!replacesFileShown ||
-             MayReplaceFileShown(this, fileName, static_cast<int>(ImagesOf(path_).size()))))
+             MayReplaceFileShown(this, fileName, static_cast<int>(tiff::ImagesOf(path_).size()))))
             SaveShownPage(fileName, coding, replacesFileShown);
     }
     button.setChecked(false);
@@ -102,12 +102,12 @@ void ViewForm::SaveCommand(QPushButton& button, page::SaveCoding coding) {
 
 void ViewForm::SaveShownPage(const QString& fileName, page::SaveCoding coding,
                              bool replacesFileShown) {
-    BusyGuard busy(busy_);
+    ui::BusyGuard busy(busy_);
     const QString start = ClockTime();
     faxlens::Status saved;
     {
-        BusyGuard saving(saving_);
-        saved = page_.Save(coding, NativePath(fileName), ThrottledEventPump());
+        ui::BusyGuard saving(saving_);
+        saved = page_.Save(coding, ui::NativePath(fileName), ui::ThrottledEventPump());
     }
     const QString end = ClockTime();
     if (saved && replacesFileShown)
@@ -120,9 +120,9 @@ void ViewForm::SaveShownPage(const QString& fileName, page::SaveCoding coding,
 
 // The file now holds the saved page as its one image, which the viewer shows from now on.
 void ViewForm::TakeReplacedFile() {
-    if (const std::vector<int64_t> offsets = ImagesOf(path_); !offsets.empty())
+    if (const std::vector<int64_t> offsets = tiff::ImagesOf(path_); !offsets.empty())
         ifdOffset_ = offsets.front();
-    emit FileReplaced(PathText(path_));
+    emit FileReplaced(ui::PathText(path_));
 }
 
-} // namespace faxlens
+} // namespace faxlens::viewer

@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-namespace faxlens {
+namespace faxlens::viewer {
 
 namespace {
 
@@ -50,4 +50,4 @@ QList<QAction*> ViewerActions::MenuOrder() {
             &previousImage, &afterImages_, &copyImage,   &print};
 }
 
-} // namespace faxlens
+} // namespace faxlens::viewer

@@ -9,7 +9,7 @@
 
 class QWidget;
 
-namespace faxlens {
+namespace faxlens::viewer {
 
 struct ViewerActions {
     explicit ViewerActions(QWidget& window);
@@ -35,4 +35,4 @@ private:
     QAction afterImages_;
 };
 
-} // namespace faxlens
+} // namespace faxlens::viewer

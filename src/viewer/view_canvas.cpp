@@ -7,7 +7,7 @@
 #include <QToolTip>
 #include <algorithm>
 
-namespace faxlens {
+namespace faxlens::viewer {
 
 namespace {
 
@@ -139,4 +139,4 @@ void ViewCanvas::PaintWarning(QPainter& painter) const {
                      fontMetrics().elidedText(warning_, Qt::ElideRight, text.width()));
 }
 
-} // namespace faxlens
+} // namespace faxlens::viewer

@@ -16,7 +16,7 @@
 
 class QPainter;
 
-namespace faxlens {
+namespace faxlens::viewer {
 
 // A colour value whose high bit is set names a system colour by its low byte.
 inline constexpr page::ColourValue kSystemColourFlag = 0x80000000;
@@ -78,4 +78,4 @@ private:
     QString warning_;
 };
 
-} // namespace faxlens
+} // namespace faxlens::viewer

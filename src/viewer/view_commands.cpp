@@ -16,7 +16,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace faxlens {
+namespace faxlens::viewer {
 
 // ---- zooming and fitting ----
 
@@ -165,8 +165,9 @@ void ViewForm::TurnPage(page::QuarterTurn turn) {
 void ViewForm::ShowNeighbourImage(int step) {
     if (!PageMayChange())
         return;
-    const Result<TiffFile> file = TiffFile::Open(path_);
-    const Result<ImageList> images = file ? ListImages(*file) : Result<ImageList>(Fail({}));
+    const Result<tiff::TiffFile> file = tiff::TiffFile::Open(path_);
+    const Result<tiff::ImageList> images =
+        file ? tiff::ListImages(*file) : Result<tiff::ImageList>(Fail({}));
     if (!images)
         return;
     const std::vector<int64_t>& offsets = images->offsets;
@@ -178,27 +179,27 @@ void ViewForm::ShowNeighbourImage(int step) {
         return;
     ifdOffset_ = offsets[static_cast<std::size_t>(index)];
     {
-        BusyGuard busy(busy_);
+        ui::BusyGuard busy(busy_);
         ShowPageOf(file);
         ScrollTo(0, 0);
         RefreshView();
     }
-    emit ImageShown(PathText(path_), static_cast<int>(index));
+    emit ImageShown(ui::PathText(path_), static_cast<int>(index));
 }
 
 // ---- files dropped on the window ----
 
 void ViewForm::dragEnterEvent(QDragEnterEvent* event) {
-    if (!DroppedFile(event->mimeData()).isEmpty())
+    if (!ui::DroppedFile(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void ViewForm::dropEvent(QDropEvent* event) {
-    const QString path = DroppedFile(event->mimeData());
+    const QString path = ui::DroppedFile(event->mimeData());
     if (path.isEmpty())
         return;
     event->acceptProposedAction();
     emit FileDropped(path);
 }
 
-} // namespace faxlens
+} // namespace faxlens::viewer

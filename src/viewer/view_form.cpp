@@ -17,19 +17,19 @@
 #include <cmath>
 #include <utility>
 
-namespace faxlens {
+namespace faxlens::viewer {
 
 namespace {
 
-constexpr TwipSize kClientArea{6855, 5100};
-constexpr TwipRect kLabel1{135, 135, 1365, 240};
-constexpr TwipRect kCombo1{900, 90, 1140, 315};
-constexpr TwipRect kCheck1{2430, 90, 1905, 330};
-constexpr TwipRect kCheck2{4545, 90, 1905, 330};
-constexpr TwipRect kPicture1{90, 495, 6405, 4245};
-constexpr TwipRect kPicture2{90, 90, 5640, 3795};
-constexpr TwipRect kHScroll1{90, 4770, 6405, 240};
-constexpr TwipRect kVScroll1{6525, 495, 240, 4245};
+constexpr ui::TwipSize kClientArea{6855, 5100};
+constexpr ui::TwipRect kLabel1{135, 135, 1365, 240};
+constexpr ui::TwipRect kCombo1{900, 90, 1140, 315};
+constexpr ui::TwipRect kCheck1{2430, 90, 1905, 330};
+constexpr ui::TwipRect kCheck2{4545, 90, 1905, 330};
+constexpr ui::TwipRect kPicture1{90, 495, 6405, 4245};
+constexpr ui::TwipRect kPicture2{90, 90, 5640, 3795};
+constexpr ui::TwipRect kHScroll1{90, 4770, 6405, 240};
+constexpr ui::TwipRect kVScroll1{6525, 495, 240, 4245};
 
 constexpr int kEnterKey = 13;
 
@@ -48,7 +48,7 @@ float ToSingle(double value) {
 }
 
 int PixelsToTwips(int pixels, double dotsPerInch) {
-    return RoundHalfEven(pixels * kTwipsPerInch / dotsPerInch);
+    return RoundHalfEven(pixels * ui::kTwipsPerInch / dotsPerInch);
 }
 
 int KeyAsciiOf(const QKeyEvent& key) {
@@ -67,7 +67,7 @@ struct ViewerLayout {
     int pictureHeight;
 };
 
-ViewerLayout LayOutViewer(TwipSize window, int side, int top) {
+ViewerLayout LayOutViewer(ui::TwipSize window, int side, int top) {
     const int margin = kPicture1.left;
     ViewerLayout layout{};
     layout.vScrollLeft = window.width - kVScroll1.width - 2 * side - margin;
@@ -87,7 +87,7 @@ double ParseNumberPrefix(const QString& text) {
 ViewForm::ViewForm(std::string path, int64_t ifdOffset, QWidget* parent)
     : QWidget(parent), path_(std::move(path)), ifdOffset_(ifdOffset) {
     setWindowTitle(QStringLiteral("TIF Viewer"));
-    setFont(ProgramFont());
+    setFont(ui::ProgramFont());
     PlaceControls();
     SetUpControls();
     SetTabOrder();
@@ -111,16 +111,16 @@ QPointer<ViewForm> ViewForm::Open(std::string path, int64_t ifdOffset) {
 }
 
 void ViewForm::PlaceControls() {
-    const LogicalDpi dpi = LogicalDpi::Of(*this);
-    resize(ToPixels(kClientArea, dpi));
-    Label1.setGeometry(ToPixels(kLabel1, dpi));
-    Combo1.setGeometry(ToPixels(kCombo1, dpi));
-    Check1.setGeometry(ToPixels(kCheck1, dpi));
-    Check2.setGeometry(ToPixels(kCheck2, dpi));
-    Picture1.setGeometry(ToPixels(kPicture1, dpi));
-    Picture2.setGeometry(ToPixels(kPicture2, dpi));
-    HScroll1.setGeometry(ToPixels(kHScroll1, dpi));
-    VScroll1.setGeometry(ToPixels(kVScroll1, dpi));
+    const ui::LogicalDpi dpi = ui::LogicalDpi::Of(*this);
+    resize(ui::ToPixels(kClientArea, dpi));
+    Label1.setGeometry(ui::ToPixels(kLabel1, dpi));
+    Combo1.setGeometry(ui::ToPixels(kCombo1, dpi));
+    Check1.setGeometry(ui::ToPixels(kCheck1, dpi));
+    Check2.setGeometry(ui::ToPixels(kCheck2, dpi));
+    Picture1.setGeometry(ui::ToPixels(kPicture1, dpi));
+    Picture2.setGeometry(ui::ToPixels(kPicture2, dpi));
+    HScroll1.setGeometry(ui::ToPixels(kHScroll1, dpi));
+    VScroll1.setGeometry(ui::ToPixels(kVScroll1, dpi));
 }
 
 void ViewForm::SetUpControls() {
@@ -136,7 +136,7 @@ void ViewForm::SetUpControls() {
     // A file dropped on the zoom box is a file to open, not text to insert.
     Combo1.lineEdit()->setAcceptDrops(false);
 
-    QFont bold = ProgramFont();
+    QFont bold = ui::ProgramFont();
     bold.setBold(true);
     for (QPushButton* button : {&Check1, &Check2}) {
         button->setCheckable(true);
@@ -257,11 +257,11 @@ void ViewForm::WhenIdle() {
 }
 
 void ViewForm::Form_Load() {
-    BusyGuard busy(busy_);
+    ui::BusyGuard busy(busy_);
     QPalette framePalette = Picture1.palette();
     framePalette.setColor(QPalette::Window, Picture2.ResolvedBackColor());
     Picture1.setPalette(framePalette);
-    setWindowIcon(ProgramIcon());
+    setWindowIcon(ui::ProgramIcon());
     FillZoomList();
     OpenPage();
     RefreshView();
@@ -276,15 +276,15 @@ void ViewForm::FillZoomList() {
 // Each viewer keeps its own page: the document state only points at the page of the viewer
 // opened last, so closing one viewer never takes the page from under another.
 void ViewForm::OpenPage() {
-    ShowPageOf(TiffFile::Open(path_));
+    ShowPageOf(tiff::TiffFile::Open(path_));
 }
 
 // A page without a surface says why in the view instead of showing an empty sheet, and so does
 // a file that cannot be read.
-void ViewForm::ShowPageOf(const Result<TiffFile>& file) {
-    BusyGuard opening(opening_);
+void ViewForm::ShowPageOf(const Result<tiff::TiffFile>& file) {
+    ui::BusyGuard opening(opening_);
     Result<page::ViewedPage> page =
-        file ? page::ViewedPage::Open(*file, ifdOffset_, ThrottledEventPump())
+        file ? page::ViewedPage::Open(*file, ifdOffset_, ui::ThrottledEventPump())
              : Result<page::ViewedPage>(Fail(file.Reason()));
     page_ = page ? std::move(*page) : page::ViewedPage();
     message_ = page ? QString::fromStdString(page_.Problem())
@@ -299,7 +299,7 @@ void ViewForm::ShowPageOf(const Result<TiffFile>& file) {
 }
 
 void ViewForm::Form_Resize() {
-    const LogicalDpi dpi = LogicalDpi::Of(*this);
+    const ui::LogicalDpi dpi = ui::LogicalDpi::Of(*this);
     const QSize outer = frameGeometry().size();
     const QSize client = size();
     const int sideFrame = RoundHalfEven((outer.width() - client.width()) / 2.0);
@@ -310,10 +310,10 @@ void ViewForm::Form_Resize() {
 
     // A window too small for the layout gives negative sizes; they are applied as one pixel,
     // and the scroll bars stay inside the window.
-    const int pictureWidth = std::max(1, TwipsToPixels(layout.pictureWidth, dpi.x));
-    const int pictureHeight = std::max(1, TwipsToPixels(layout.pictureHeight, dpi.y));
-    VScroll1.move(std::max(0, TwipsToPixels(layout.vScrollLeft, dpi.x)), VScroll1.y());
-    HScroll1.move(HScroll1.x(), std::max(0, TwipsToPixels(layout.hScrollTop, dpi.y)));
+    const int pictureWidth = std::max(1, ui::TwipsToPixels(layout.pictureWidth, dpi.x));
+    const int pictureHeight = std::max(1, ui::TwipsToPixels(layout.pictureHeight, dpi.y));
+    VScroll1.move(std::max(0, ui::TwipsToPixels(layout.vScrollLeft, dpi.x)), VScroll1.y());
+    HScroll1.move(HScroll1.x(), std::max(0, ui::TwipsToPixels(layout.hScrollTop, dpi.y)));
     Picture1.resize(pictureWidth, pictureHeight);
     VScroll1.resize(VScroll1.width(), pictureHeight);
     HScroll1.resize(pictureWidth, HScroll1.height());
@@ -343,7 +343,7 @@ void ViewForm::VScroll1_Change() {
 }
 
 void ViewForm::RefreshView() {
-    BusyGuard busy(busy_);
+    ui::BusyGuard busy(busy_);
     FitViewIntoFrame();
     drawnFrameSize_ = Picture1.size();
     if (page_.Surface())
@@ -401,4 +401,4 @@ void ViewForm::EnlargeViewToScreen() {
         Picture2.resize(screen.horzRes, screen.vertRes);
 }
 
-} // namespace faxlens
+} // namespace faxlens::viewer

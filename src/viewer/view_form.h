@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-namespace faxlens {
+namespace faxlens::viewer {
 
 // The number at the start of a text, as the zoom box holds it: blanks are skipped anywhere, a
 // point is the decimal separator, and reading stops at the first character that cannot continue
@@ -138,7 +138,7 @@ private:
 
     void FillZoomList();
     void OpenPage();
-    void ShowPageOf(const Result<TiffFile>& file);
+    void ShowPageOf(const Result<tiff::TiffFile>& file);
     void RefreshView();
     float ZoomInForce() const;
     void ShowZoom(const QString& text);
@@ -166,7 +166,7 @@ private:
     // Decoding, drawing and saving process events in their middle; a close that arrives then
     // waits until they are done, so that they never work on a freed page, and so does a redraw
     // that a resize asks for.
-    BusyCount busy_{{}, [this] { WhenIdle(); }};
+    ui::BusyCount busy_{{}, [this] { WhenIdle(); }};
     bool closePending_ = false;
     bool redrawPending_ = false;
     // The frame's size at the last drawing; a resize that changes it draws again.
@@ -174,13 +174,13 @@ private:
     bool unloaded_ = false;
     // A save lets events run between rows; meanwhile no second save starts and the controls
     // that could change the page are held back.
-    BusyCount saving_{[this] { HoldControlsBack(true); }, [this] { HoldControlsBack(false); }};
+    ui::BusyCount saving_{[this] { HoldControlsBack(true); }, [this] { HoldControlsBack(false); }};
     // A page being opened lets events run; meanwhile the page is neither turned nor replaced,
     // and the busy cursor shows.
-    BusyCount opening_{ShowBusyCursor, EndBusyCursor};
+    ui::BusyCount opening_{ui::ShowBusyCursor, ui::EndBusyCursor};
     ViewerActions actions_{*this};
     // Owned by the view.
     ViewInput* input_ = nullptr;
 };
 
-} // namespace faxlens
+} // namespace faxlens::viewer

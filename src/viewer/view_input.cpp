@@ -8,7 +8,7 @@
 #include <cmath>
 #include <optional>
 
-namespace faxlens {
+namespace faxlens::viewer {
 
 namespace {
 
@@ -134,4 +134,4 @@ bool ViewInput::Key(QEvent& event) {
     return true;
 }
 
-} // namespace faxlens
+} // namespace faxlens::viewer

@@ -11,7 +11,7 @@
 
 class QWidget;
 
-namespace faxlens {
+namespace faxlens::viewer {
 
 class ViewInput : public QObject {
     Q_OBJECT
@@ -31,7 +31,7 @@ signals:
     // Zoom in (positive) or out by notches, keeping the page point at `at` (page coordinates of
     // the view) where it is.
     void ZoomAround(double notches, QPointF at);
-    void ScrollKey(faxlens::ViewInput::Move move);
+    void ScrollKey(faxlens::viewer::ViewInput::Move move);
     void MenuRequested(QPoint globalPosition);
 
 protected:
@@ -51,4 +51,4 @@ private:
     QPointF lastDragPoint_;
 };
 
-} // namespace faxlens
+} // namespace faxlens::viewer

@@ -4,7 +4,7 @@
 #include <array>
 #include <cmath>
 
-namespace faxlens {
+namespace faxlens::viewer {
 
 namespace {
 
@@ -91,4 +91,4 @@ ScrollPosition ScrollAfterZoomAround(const RenderPlan& drawn, int32_t pageWidth,
             ScrollValueForOrigin(VerticalAxis(zoomed, pageHeight), pageY - viewY / zoomed.ky)};
 }
 
-} // namespace faxlens
+} // namespace faxlens::viewer

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-namespace faxlens {
+namespace faxlens::viewer {
 
 inline constexpr int kScrollUnitsPerPercent = 100;
 inline constexpr int kScrollUnits = 100 * kScrollUnitsPerPercent;
@@ -59,4 +59,4 @@ struct ScrollPosition {
 ScrollPosition ScrollAfterZoomAround(const RenderPlan& drawn, int32_t pageWidth, int32_t pageHeight,
                                      float newZoom, double viewX, double viewY);
 
-} // namespace faxlens
+} // namespace faxlens::viewer

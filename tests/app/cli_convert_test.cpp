@@ -47,13 +47,13 @@ void ExpectSavedLayout(const std::vector<uint8_t>& file, const Bitmap& page, boo
     const auto entry = [&](int i) {
         return Slice(file, 26 + 12 * static_cast<std::size_t>(i), 12);
     };
-    EXPECT_EQ(entry(1), EntryBytes(tag::kImageWidth, static_cast<uint32_t>(page.width)));
-    EXPECT_EQ(entry(2), EntryBytes(tag::kImageLength, static_cast<uint32_t>(page.height)));
-    EXPECT_EQ(entry(4), EntryBytes(tag::kCompression, group4 ? 4 : 3));
-    EXPECT_EQ(entry(7), EntryBytes(tag::kStripOffsets, kStripAt, true));
+    EXPECT_EQ(entry(1), EntryBytes(tiff::tag::kImageWidth, static_cast<uint32_t>(page.width)));
+    EXPECT_EQ(entry(2), EntryBytes(tiff::tag::kImageLength, static_cast<uint32_t>(page.height)));
+    EXPECT_EQ(entry(4), EntryBytes(tiff::tag::kCompression, group4 ? 4 : 3));
+    EXPECT_EQ(entry(7), EntryBytes(tiff::tag::kStripOffsets, kStripAt, true));
     EXPECT_EQ(entry(9), EntryBytes(278, static_cast<uint32_t>(page.height)));
-    EXPECT_EQ(entry(13),
-              group4 ? EntryBytes(tag::kT6Options, 2, true) : EntryBytes(tag::kT4Options, 4, true));
+    EXPECT_EQ(entry(13), group4 ? EntryBytes(tiff::tag::kT6Options, 2, true)
+                                : EntryBytes(tiff::tag::kT4Options, 4, true));
     EXPECT_EQ(BigEndianAt(file, 154), file.size() - kStripAt);
     EXPECT_EQ(Slice(file, 218, 4), (std::vector<uint8_t>{0, 0, 0, 0}));
     if (!group4) { // a Group 3 strip opens with an EOL of its own before row 0

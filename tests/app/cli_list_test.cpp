@@ -29,9 +29,9 @@ TEST(CliList, ListsTheNonEmptyDirectoriesInChainOrder) {
     for (bool intel : {true, false}) {
         SCOPED_TRACE(intel ? "II" : "MM");
         TiffBuilder builder(intel);
-        builder.Ifd().Short(tag::kImageWidth, {1728}).Short(tag::kImageLength, {100});
+        builder.Ifd().Short(tiff::tag::kImageWidth, {1728}).Short(tiff::tag::kImageLength, {100});
         builder.Ifd(); // no entries: skipped, but its next offset is followed
-        builder.Ifd().Short(tag::kImageWidth, {864});
+        builder.Ifd().Short(tiff::tag::kImageWidth, {864});
         std::string path = dir.File(intel ? "intel.tif" : "motorola.tif");
         builder.WriteTo(path);
 
@@ -45,7 +45,7 @@ TEST(CliList, NumbersManyImagesConsecutively) {
     TempDir dir;
     TiffBuilder builder;
     for (uint16_t i = 0; i < 120; ++i)
-        builder.Ifd().Short(tag::kImageWidth, {static_cast<uint16_t>(i + 1)});
+        builder.Ifd().Short(tiff::tag::kImageWidth, {static_cast<uint16_t>(i + 1)});
     builder.WriteTo(dir.File("many.tif"));
     ExpectListed(dir.File("many.tif"), ListLines(builder.IfdOffsets()));
 }
@@ -53,8 +53,8 @@ TEST(CliList, NumbersManyImagesConsecutively) {
 TEST(CliList, LoopingChainEnds) {
     TempDir dir;
     TiffBuilder builder;
-    builder.Ifd().Short(tag::kImageWidth, {1});
-    builder.Ifd().Short(tag::kImageWidth, {2});
+    builder.Ifd().Short(tiff::tag::kImageWidth, {1});
+    builder.Ifd().Short(tiff::tag::kImageWidth, {2});
     auto offsets = builder.IfdOffsets();
     builder.NextOffset(1, offsets[0]);
     builder.WriteTo(dir.File("loop.tif"));

@@ -110,7 +110,7 @@ void ExpectDecoded(const std::string& tif, int page, const std::string& out) {
 // A page with a height and Group 4 compression but no width.
 void WriteWidthlessPage(const std::string& path) {
     TiffBuilder builder;
-    builder.Ifd().Short(tag::kImageLength, {10}).Short(tag::kCompression, {4});
+    builder.Ifd().Short(tiff::tag::kImageLength, {10}).Short(tiff::tag::kCompression, {4});
     builder.WriteTo(path);
 }
 
@@ -127,15 +127,15 @@ TEST(CliInfo, PrintsThePageParametersAndOneLinePerStrip) {
         SCOPED_TRACE(intel ? "II" : "MM");
         TiffBuilder builder(intel);
         builder.Ifd()
-            .Short(tag::kImageWidth, {1728})
-            .Long(tag::kImageLength, {300})
-            .Short(tag::kCompression, {3})
-            .Long(tag::kStripOffsets, {8, 5000, 9000})
-            .Long(tag::kRowsPerStrip, {100})
-            .Long(tag::kStripByteCounts, {4992, 4000, 100})
-            .Rational(tag::kXResolution, {{204, 1}})
-            .Rational(tag::kYResolution, {{391, 2}})
-            .Long(tag::kT4Options, {1});
+            .Short(tiff::tag::kImageWidth, {1728})
+            .Long(tiff::tag::kImageLength, {300})
+            .Short(tiff::tag::kCompression, {3})
+            .Long(tiff::tag::kStripOffsets, {8, 5000, 9000})
+            .Long(tiff::tag::kRowsPerStrip, {100})
+            .Long(tiff::tag::kStripByteCounts, {4992, 4000, 100})
+            .Rational(tiff::tag::kXResolution, {{204, 1}})
+            .Rational(tiff::tag::kYResolution, {{391, 2}})
+            .Long(tiff::tag::kT4Options, {1});
         builder.WriteTo(dir.File("page.tif"));
         const CliResult result = RunCli({"info", dir.File("page.tif"), "1"});
         EXPECT_EQ(result.exitStatus, 0);

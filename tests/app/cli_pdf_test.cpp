@@ -122,16 +122,16 @@ TEST(CliPdf, ImagesThatCannotBeShownAreLeftOutAndSaidSo) {
     TiffBuilder builder;
     const uint32_t strip = builder.AddData({0xF0, 0x0F});
     builder.Ifd()
-        .Long(tag::kImageWidth, {8})
-        .Long(tag::kImageLength, {2})
-        .Long(tag::kStripOffsets, {strip})
-        .Long(tag::kStripByteCounts, {2});
+        .Long(tiff::tag::kImageWidth, {8})
+        .Long(tiff::tag::kImageLength, {2})
+        .Long(tiff::tag::kStripOffsets, {strip})
+        .Long(tiff::tag::kStripByteCounts, {2});
     builder.Ifd()
-        .Long(tag::kImageWidth, {8})
-        .Long(tag::kImageLength, {2})
-        .Short(tag::kCompression, {7})
-        .Long(tag::kStripOffsets, {strip})
-        .Long(tag::kStripByteCounts, {2});
+        .Long(tiff::tag::kImageWidth, {8})
+        .Long(tiff::tag::kImageLength, {2})
+        .Short(tiff::tag::kCompression, {7})
+        .Long(tiff::tag::kStripOffsets, {strip})
+        .Long(tiff::tag::kStripByteCounts, {2});
     const std::string tif = dir.File("mixed.tif");
     builder.WriteTo(tif);
     const CliResult some = RunCli({"pdf", tif, dir.File("some.pdf")});

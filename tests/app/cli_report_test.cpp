@@ -26,22 +26,22 @@ std::string Report(const std::string& path, const std::string& number) {
 TiffBuilder SmallFile(bool intel) {
     TiffBuilder b(intel);
     b.Ifd()
-        .Short(tag::kImageWidth, {1728})
-        .Short(tag::kCompression, {3})
-        .Long(tag::kImageLength, {2})
-        .Long(tag::kT4Options, {5})
-        .Rational(tag::kXResolution, {{204, 1}})
-        .Rational(tag::kYResolution, {{391, 2}})
+        .Short(tiff::tag::kImageWidth, {1728})
+        .Short(tiff::tag::kCompression, {3})
+        .Long(tiff::tag::kImageLength, {2})
+        .Long(tiff::tag::kT4Options, {5})
+        .Rational(tiff::tag::kXResolution, {{204, 1}})
+        .Rational(tiff::tag::kYResolution, {{391, 2}})
         .Ascii(305, "ab\0\0"s)
         .Short(300, {7})
-        .Long(tag::kStripOffsets, {8, 9012, 17977});
+        .Long(tiff::tag::kStripOffsets, {8, 9012, 17977});
     b.Ifd();
     b.Ifd()
-        .Short(tag::kImageWidth, {100})
-        .Short(tag::kImageLength, {50})
-        .Short(tag::kCompression, {4})
+        .Short(tiff::tag::kImageWidth, {100})
+        .Short(tiff::tag::kImageLength, {50})
+        .Short(tiff::tag::kCompression, {4})
         .Raw(40000, 11, 1, {0, 0, 0x80, 0x3F});
-    b.Ifd().Short(tag::kCompression, {4});
+    b.Ifd().Short(tiff::tag::kCompression, {4});
     return b;
 }
 
@@ -83,10 +83,10 @@ TiffBuilder ManyKindsFile() {
     for (uint32_t i = 0; i < 300; ++i)
         strips.push_back(1000 + 37 * i);
     b.Ifd()
-        .Short(tag::kImageWidth, {1728})
-        .Short(tag::kImageLength, {2200})
-        .Short(tag::kCompression, {3})
-        .Long(tag::kStripOffsets, strips)
+        .Short(tiff::tag::kImageWidth, {1728})
+        .Short(tiff::tag::kImageLength, {2200})
+        .Short(tiff::tag::kCompression, {3})
+        .Long(tiff::tag::kStripOffsets, strips)
         .Ascii(270, "line one\r\nline two\0tail\0"s)
         .Raw(37000, 7, 6, {0x00, 0x80, 0xC3, 0xFF, 0x0A, 0x0D})
         .Raw(37001, 6, 2, {0xFF, 0x05})
@@ -95,11 +95,11 @@ TiffBuilder ManyKindsFile() {
         .Raw(37004, 10, 1, {0xFF, 0xFF, 0xFF, 0xFF, 2, 0, 0, 0})
         .Raw(37005, 13, 1, {1, 2, 3, 4})
         .Raw(37006, 3, 0, {})
-        .Short(tag::kCompression, {4});
+        .Short(tiff::tag::kCompression, {4});
     b.Ifd()
-        .Short(tag::kImageWidth, {1})
-        .Short(tag::kImageLength, {1})
-        .Short(tag::kCompression, {32773});
+        .Short(tiff::tag::kImageWidth, {1})
+        .Short(tiff::tag::kImageLength, {1})
+        .Short(tiff::tag::kCompression, {32773});
     return b;
 }
 

@@ -47,12 +47,12 @@ TEST(CliUnsupported, TheImageNumberIsNamedAndExistingFilesStayAsTheyWere) {
     const uint32_t strip = builder.AddData({0xF0, 0x0F});
     for (uint16_t compression : {1, 7})
         builder.Ifd()
-            .Short(tag::kImageWidth, {8})
-            .Short(tag::kImageLength, {2})
-            .Short(tag::kCompression, {compression})
-            .Long(tag::kStripOffsets, {strip})
-            .Long(tag::kRowsPerStrip, {2})
-            .Long(tag::kStripByteCounts, {2});
+            .Short(tiff::tag::kImageWidth, {8})
+            .Short(tiff::tag::kImageLength, {2})
+            .Short(tiff::tag::kCompression, {compression})
+            .Long(tiff::tag::kStripOffsets, {strip})
+            .Long(tiff::tag::kRowsPerStrip, {2})
+            .Long(tiff::tag::kStripByteCounts, {2});
     builder.WriteTo(path);
     const std::vector<uint8_t> old{'o', 'l', 'd', '\n'};
     for (const auto& args : PageCommands(path, "2", dir.Path())) {

@@ -15,8 +15,8 @@ class CliUsage : public ::testing::Test {
 protected:
     void SetUp() override {
         TiffBuilder builder;
-        builder.Ifd().Short(tag::kImageWidth, {8}).Short(tag::kImageLength, {2});
-        builder.Ifd().Short(tag::kImageWidth, {16}).Short(tag::kImageLength, {4});
+        builder.Ifd().Short(tiff::tag::kImageWidth, {8}).Short(tiff::tag::kImageLength, {2});
+        builder.Ifd().Short(tiff::tag::kImageWidth, {16}).Short(tiff::tag::kImageLength, {4});
         builder.WriteTo(file);
     }
 

@@ -160,13 +160,13 @@ std::string WriteGroup3TwoD(const TempDir& dir, const Bitmap& page, BitString bi
     test::TiffBuilder builder;
     const uint32_t strip = builder.AddData(bytes);
     builder.Ifd()
-        .Long(tag::kImageWidth, {static_cast<uint32_t>(page.width)})
-        .Long(tag::kImageLength, {static_cast<uint32_t>(page.height)})
-        .Short(tag::kCompression, {3})
-        .Long(tag::kStripOffsets, {strip})
-        .Long(tag::kRowsPerStrip, {static_cast<uint32_t>(page.height)})
-        .Long(tag::kStripByteCounts, {static_cast<uint32_t>(bytes.size())})
-        .Long(tag::kT4Options, {1});
+        .Long(tiff::tag::kImageWidth, {static_cast<uint32_t>(page.width)})
+        .Long(tiff::tag::kImageLength, {static_cast<uint32_t>(page.height)})
+        .Short(tiff::tag::kCompression, {3})
+        .Long(tiff::tag::kStripOffsets, {strip})
+        .Long(tiff::tag::kRowsPerStrip, {static_cast<uint32_t>(page.height)})
+        .Long(tiff::tag::kStripByteCounts, {static_cast<uint32_t>(bytes.size())})
+        .Long(tiff::tag::kT4Options, {1});
     const std::string path = dir.File("hand-made.tif");
     builder.WriteTo(path);
     return path;
@@ -218,13 +218,13 @@ TEST(Uncompressed, MissingCompressionOrRowsPerStripTakeTheDefaults) {
             test::TiffBuilder builder(intel);
             const uint32_t strip = builder.AddData(rows);
             builder.Ifd()
-                .Short(tag::kImageWidth, {21})
-                .Short(tag::kImageLength, {5})
-                .Short(tag::kPhotometric, {0})
-                .Long(tag::kStripOffsets, {strip});
+                .Short(tiff::tag::kImageWidth, {21})
+                .Short(tiff::tag::kImageLength, {5})
+                .Short(tiff::tag::kPhotometric, {0})
+                .Long(tiff::tag::kStripOffsets, {strip});
             if (rowsPerStrip)
-                builder.Long(tag::kRowsPerStrip, {*rowsPerStrip});
-            builder.Long(tag::kStripByteCounts, {static_cast<uint32_t>(rows.size())});
+                builder.Long(tiff::tag::kRowsPerStrip, {*rowsPerStrip});
+            builder.Long(tiff::tag::kStripByteCounts, {static_cast<uint32_t>(rows.size())});
             TempDir dir;
             const std::string path = dir.File("plain.tif");
             builder.WriteTo(path);
@@ -291,7 +291,7 @@ TEST(UnsupportedPages, GiveNoSurfaceAndNameTheCompressionOrLayout) {
         EXPECT_EQ(DecoderFor(decoded.page), PageDecoder::None);
         // Handed to the strip decoding anyway, the page paints nothing.
         auto surface = page::CreatePageSurface(64, 16, page::kColourWhite);
-        const Result<TiffFile> file = TiffFile::Open(page.path);
+        const Result<tiff::TiffFile> file = tiff::TiffFile::Open(page.path);
         ASSERT_TRUE(file);
         const Result<PageDamage> damage =
             page::DecodePageIntoSurface(surface.get(), *file, decoded.page);

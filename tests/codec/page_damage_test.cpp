@@ -72,13 +72,13 @@ std::string WritePage(const TempDir& dir, const StripLayout& layout, int compres
                                       : static_cast<int64_t>(layout.strips[s].size())));
         }
         builder.Ifd()
-            .Long(tag::kImageWidth, {kWidth})
-            .Long(tag::kImageLength, {kHeight})
-            .Short(tag::kCompression, {static_cast<uint16_t>(compression)})
-            .Long(tag::kStripOffsets, offsets)
-            .Long(tag::kRowsPerStrip, {kRowsPerStrip});
+            .Long(tiff::tag::kImageWidth, {kWidth})
+            .Long(tiff::tag::kImageLength, {kHeight})
+            .Short(tiff::tag::kCompression, {static_cast<uint16_t>(compression)})
+            .Long(tiff::tag::kStripOffsets, offsets)
+            .Long(tiff::tag::kRowsPerStrip, {kRowsPerStrip});
         if (!layout.withoutByteCounts)
-            builder.Long(tag::kStripByteCounts, counts);
+            builder.Long(tiff::tag::kStripByteCounts, counts);
         return builder.Build();
     };
     std::vector<uint8_t> bytes = build(0);

@@ -136,13 +136,13 @@ TEST(StripsWithoutByteCounts, AreReadUpToTheNextStrip) {
         byteCounts.front() = c.zeroFirst ? 0 : byteCounts.front();
         byteCounts.back() = c.zeroLast ? 0 : byteCounts.back();
         builder.Ifd()
-            .Short(tag::kImageWidth, {1728})
-            .Short(tag::kImageLength, {240})
-            .Short(tag::kCompression, {4})
-            .Long(tag::kStripOffsets, offsets);
-        builder.Short(tag::kRowsPerStrip, {uint16_t(c.rowsPerStrip)});
+            .Short(tiff::tag::kImageWidth, {1728})
+            .Short(tiff::tag::kImageLength, {240})
+            .Short(tiff::tag::kCompression, {4})
+            .Long(tiff::tag::kStripOffsets, offsets);
+        builder.Short(tiff::tag::kRowsPerStrip, {uint16_t(c.rowsPerStrip)});
         if (!c.missing)
-            builder.Long(tag::kStripByteCounts, byteCounts);
+            builder.Long(tiff::tag::kStripByteCounts, byteCounts);
         const std::string path = dir.File("counts.tif");
         builder.WriteTo(path);
         const Bitmap actual = DecodeWithFaxlens(path, 0);
@@ -167,7 +167,7 @@ TEST(CorpusCrossCheck, EveryBilevelPageThatLibtiffReadsDecodesTheSame) {
             if (!file.is_regular_file())
                 continue;
             const std::string path = file.path().string();
-            const std::vector<int64_t> offsets = ImagesOf(path);
+            const std::vector<int64_t> offsets = tiff::ImagesOf(path);
             for (int directory = 0; directory < 64; ++directory) {
                 const auto expected = test::TryReadBilevelWithLibtiff(path, directory);
                 if (!expected)

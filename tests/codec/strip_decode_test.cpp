@@ -338,7 +338,7 @@ TEST(StripDecoders, RandomBytesEndQuickly) {
 struct PageFile {
     TempDir dir;
     std::string path = dir.File("strips.tif");
-    std::vector<StripSlot> slots;
+    std::vector<tiff::StripSlot> slots;
 
     // Writes the strips one after the other behind a TIFF header without images and a few bytes
     // that are no strip.
@@ -355,14 +355,15 @@ struct PageFile {
 };
 
 // A page of 16 x 12 pixels with 8 rows a strip, of the given Compression code.
-TiffPage PageOf(int32_t compression, std::vector<StripSlot> slots) {
-    TiffPage page{16, 12, 204, 196, CompressionName(compression), 8, std::move(slots), {}};
+tiff::TiffPage PageOf(int32_t compression, std::vector<tiff::StripSlot> slots) {
+    tiff::TiffPage page{16, 12, 204, 196, tiff::CompressionName(compression), 8, std::move(slots),
+                        {}};
     page.coding.compression = compression;
     return page;
 }
 
 // The page as decoded into a surface; a page without a decoder is left white.
-std::vector<std::string> Decoded(const std::string& path, const TiffPage& page,
+std::vector<std::string> Decoded(const std::string& path, const tiff::TiffPage& page,
                                  int* pumps = nullptr) {
     auto surface = page::CreatePageSurface(static_cast<int32_t>(page.width),
                                            static_cast<int32_t>(page.height), page::kColourWhite);
@@ -370,7 +371,7 @@ std::vector<std::string> Decoded(const std::string& path, const TiffPage& page,
         if (pumps)
             ++*pumps;
     };
-    const Result<TiffFile> file = TiffFile::Open(path);
+    const Result<tiff::TiffFile> file = tiff::TiffFile::Open(path);
     EXPECT_TRUE(file) << file.Reason();
     if (file) {
         EXPECT_TRUE(page::DecodePageIntoSurface(surface.get(), *file, page, pump));
@@ -424,7 +425,7 @@ TEST(DecodePageIntoSurface, EachStripPaintsOnlyItsOwnRowsButTheLastTheRest) {
 
 TEST(DecodePageIntoSurface, EmptySlotsAreNotRead) {
     const PageFile file({G3().Line({3, 1, 12}).Eol().bits});
-    std::vector<StripSlot> slots = file.slots;
+    std::vector<tiff::StripSlot> slots = file.slots;
     slots.push_back({-1, 0});
     slots.push_back({-1, 0x7FFFFFFF});
     int pumps = 0;
@@ -448,32 +449,38 @@ TEST(DecodePage, GivesNoSurfaceForMissingNegativeOrHugeSizes) {
         page::PageStatus status;
     } cases[] = {
         {"no width",
-         test::TiffBuilder().Ifd().Short(tag::kImageLength, {10}).Short(tag::kCompression, {4}),
+         test::TiffBuilder()
+             .Ifd()
+             .Short(tiff::tag::kImageLength, {10})
+             .Short(tiff::tag::kCompression, {4}),
          page::PageStatus::NoSize},
         {"negative height",
          test::TiffBuilder()
              .Ifd()
-             .Short(tag::kImageWidth, {10})
-             .Raw(tag::kImageLength, 9, 1, {0xFB, 0xFF, 0xFF, 0xFF})
-             .Short(tag::kCompression, {4}),
+             .Short(tiff::tag::kImageWidth, {10})
+             .Raw(tiff::tag::kImageLength, 9, 1, {0xFB, 0xFF, 0xFF, 0xFF})
+             .Short(tiff::tag::kCompression, {4}),
          page::PageStatus::NoSize},
         {"100000 x 100000: more than a GiB of bits",
          test::TiffBuilder()
              .Ifd()
-             .Long(tag::kImageWidth, {100000})
-             .Long(tag::kImageLength, {100000})
-             .Long(tag::kStripOffsets, {8}),
+             .Long(tiff::tag::kImageWidth, {100000})
+             .Long(tiff::tag::kImageLength, {100000})
+             .Long(tiff::tag::kStripOffsets, {8}),
          page::PageStatus::TooLarge},
         {"no decoder",
          test::TiffBuilder()
              .Ifd()
-             .Short(tag::kImageWidth, {10})
-             .Short(tag::kImageLength, {3})
-             .Short(tag::kCompression, {7})
-             .Long(tag::kStripOffsets, {8}),
+             .Short(tiff::tag::kImageWidth, {10})
+             .Short(tiff::tag::kImageLength, {3})
+             .Short(tiff::tag::kCompression, {7})
+             .Long(tiff::tag::kStripOffsets, {8}),
          page::PageStatus::Unsupported},
         {"no strips",
-         test::TiffBuilder().Ifd().Short(tag::kImageWidth, {10}).Short(tag::kImageLength, {10}),
+         test::TiffBuilder()
+             .Ifd()
+             .Short(tiff::tag::kImageWidth, {10})
+             .Short(tiff::tag::kImageLength, {10}),
          page::PageStatus::Unsupported},
     };
     for (const auto& c : cases) {

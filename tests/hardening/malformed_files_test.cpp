@@ -184,21 +184,22 @@ Bytes BuildFile(bool intel, bool small = false, const ExtraEntry* extra = nullpt
         const bool extraHere = extra != nullptr && extra->page == k;
         if (b.Ifd(); extraHere && extra->first)
             b.Long(extra->tag, extra->values);
-        b.Long(tag::kImageWidth, {static_cast<uint32_t>(p.page.width)})
-            .Long(tag::kImageLength, {static_cast<uint32_t>(p.page.height)})
-            .Short(tag::kBitsPerSample, {1})
-            .Short(tag::kCompression, {p.compression})
-            .Short(tag::kPhotometric, {0})
-            .Short(tag::kFillOrder, {1})
-            .Long(tag::kStripOffsets, offsets[k])
-            .Short(tag::kSamplesPerPixel, {1})
-            .Long(tag::kRowsPerStrip, {p.rowsPerStrip})
-            .Long(tag::kStripByteCounts, counts[k])
-            .Rational(tag::kXResolution, {{204, 1}})
-            .Rational(tag::kYResolution, {{196, 1}});
+        b.Long(tiff::tag::kImageWidth, {static_cast<uint32_t>(p.page.width)})
+            .Long(tiff::tag::kImageLength, {static_cast<uint32_t>(p.page.height)})
+            .Short(tiff::tag::kBitsPerSample, {1})
+            .Short(tiff::tag::kCompression, {p.compression})
+            .Short(tiff::tag::kPhotometric, {0})
+            .Short(tiff::tag::kFillOrder, {1})
+            .Long(tiff::tag::kStripOffsets, offsets[k])
+            .Short(tiff::tag::kSamplesPerPixel, {1})
+            .Long(tiff::tag::kRowsPerStrip, {p.rowsPerStrip})
+            .Long(tiff::tag::kStripByteCounts, counts[k])
+            .Rational(tiff::tag::kXResolution, {{204, 1}})
+            .Rational(tiff::tag::kYResolution, {{196, 1}});
         if (p.compression == 3)
-            b.Long(tag::kT4Options, {0});
-        b.Short(tag::kResolutionUnit, {2}).Ascii(305, std::string("Faxlens hardening") + '\0');
+            b.Long(tiff::tag::kT4Options, {0});
+        b.Short(tiff::tag::kResolutionUnit, {2})
+            .Ascii(305, std::string("Faxlens hardening") + '\0');
         if (extraHere && !extra->first)
             b.Long(extra->tag, extra->values);
     }
@@ -409,14 +410,14 @@ void Exercise(const Case& c) {
     const Clock::time_point start = Clock::now();
     int64_t surfaceBytes = 0;
     // A file that is no TIFF file lists no images.
-    const Result<TiffFile> file = TiffFile::Open(path);
-    const Result<ImageList> list = file ? ListImages(*file) : Fail(file.Reason());
+    const Result<tiff::TiffFile> file = tiff::TiffFile::Open(path);
+    const Result<tiff::ImageList> list = file ? tiff::ListImages(*file) : Fail(file.Reason());
     const std::vector<int64_t> offsets = list ? list->offsets : std::vector<int64_t>{};
     const auto count = static_cast<int32_t>(offsets.size());
     EXPECT_EQ(count, c.images.value_or(count)) << "images listed";
     for (std::size_t i = 0; i < offsets.size(); ++i) {
-        ASSERT_TRUE(BuildTagReport(*file, offsets[i]));
-        ASSERT_TRUE(ReadPageParameters(*file, offsets[i]));
+        ASSERT_TRUE(tiff::BuildTagReport(*file, offsets[i]));
+        ASSERT_TRUE(tiff::ReadPageParameters(*file, offsets[i]));
         Result<page::DecodedPage> opened = page::DecodePage(*file, offsets[i]);
         ASSERT_TRUE(opened) << opened.Reason();
         const page::DecodedPage& decoded = *opened;
@@ -549,8 +550,8 @@ TEST(MalformedFiles, TruncatedAtEveryStructureBoundary) {
                     for (std::size_t at : {e.ElementAt(i), e.ElementAt(i) + e.size / 2})
                         cuts.emplace(at, in + " value of " + std::to_string(e.tag));
             }
-            const EntryAt &offsets = ifd.Entry(tag::kStripOffsets),
-                          &counts = ifd.Entry(tag::kStripByteCounts);
+            const EntryAt &offsets = ifd.Entry(tiff::tag::kStripOffsets),
+                          &counts = ifd.Entry(tiff::tag::kStripByteCounts);
             for (uint32_t s = 0; s < offsets.count; ++s) {
                 const uint32_t start = Get(m.Base(), offsets.ElementAt(s), 4);
                 const uint32_t size = Get(m.Base(), counts.ElementAt(s), 4);
@@ -595,10 +596,10 @@ TEST(MalformedFiles, EveryFieldTypeWithHostileCountsAndOffsets) {
         const uint32_t types[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 16, 17, 18, 0xFFFF};
         // Inline; out of line with a size that overflows 32 bits, near 2^31 and negative.
         const uint32_t counts[] = {0, 1, 0x40000000, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
-        const std::pair<std::size_t, uint16_t> entries[] = {{0, tag::kImageWidth},
-                                                            {0, tag::kStripOffsets},
-                                                            {1, tag::kStripByteCounts},
-                                                            {2, tag::kXResolution}};
+        const std::pair<std::size_t, uint16_t> entries[] = {{0, tiff::tag::kImageWidth},
+                                                            {0, tiff::tag::kStripOffsets},
+                                                            {1, tiff::tag::kStripByteCounts},
+                                                            {2, tiff::tag::kXResolution}};
         for (const auto& [k, tag] : entries) {
             const EntryAt& e = m.Ifd(k).Entry(tag);
             for (uint32_t type : types)
@@ -617,8 +618,8 @@ TEST(MalformedFiles, StripTablesLongerThanTheFileOrPointingAnywhere) {
         const uint32_t size = m.Size();
         for (std::size_t k = 0; k < 3; ++k) {
             const std::string in = "IFD " + std::to_string(k) + " ";
-            const EntryAt &offsets = m.Ifd(k).Entry(tag::kStripOffsets),
-                          &counts = m.Ifd(k).Entry(tag::kStripByteCounts);
+            const EntryAt &offsets = m.Ifd(k).Entry(tiff::tag::kStripOffsets),
+                          &counts = m.Ifd(k).Entry(tiff::tag::kStripByteCounts);
             for (const EntryAt& e : {offsets, counts}) {
                 const std::string table = in + "tag " + std::to_string(e.tag);
                 for (uint32_t n : {0u, 1u, e.count + 1, size / 4, size, 0x40000000u, 0x7FFFFFFFu,
@@ -654,13 +655,13 @@ Case ManyStrips(bool intel, std::size_t plan, uint16_t compression, uint32_t t4O
     TiffBuilder b(intel);
     const uint32_t data = b.AddData(p.strips[0]);
     b.Ifd()
-        .Long(tag::kImageWidth, {static_cast<uint32_t>(p.page.width)})
-        .Long(tag::kImageLength, {static_cast<uint32_t>(p.page.height)})
-        .Short(tag::kCompression, {compression})
-        .Long(tag::kStripOffsets, std::vector<uint32_t>(strips, data))
-        .Long(tag::kRowsPerStrip, {rowsPerStrip})
-        .Long(tag::kStripByteCounts, std::vector<uint32_t>(strips, 0x7FFFFFFF))
-        .Long(tag::kT4Options, {t4Options});
+        .Long(tiff::tag::kImageWidth, {static_cast<uint32_t>(p.page.width)})
+        .Long(tiff::tag::kImageLength, {static_cast<uint32_t>(p.page.height)})
+        .Short(tiff::tag::kCompression, {compression})
+        .Long(tiff::tag::kStripOffsets, std::vector<uint32_t>(strips, data))
+        .Long(tiff::tag::kRowsPerStrip, {rowsPerStrip})
+        .Long(tiff::tag::kStripByteCounts, std::vector<uint32_t>(strips, 0x7FFFFFFF))
+        .Long(tiff::tag::kT4Options, {t4Options});
     return Case(Order(intel) + "compression " + std::to_string(compression) + ", T4Options " +
                     std::to_string(t4Options) + ", " + std::to_string(strips) +
                     " strips over the whole file, RowsPerStrip " + std::to_string(rowsPerStrip),
@@ -679,8 +680,8 @@ TEST(MalformedFiles, PageSizesAndRowsPerStrip) {
     ExerciseAll(BothOrders([](Mutations& m) {
         for (std::size_t k = 0; k < 3; ++k) {
             const std::string in = "IFD " + std::to_string(k) + " ";
-            const EntryAt &width = m.Ifd(k).Entry(tag::kImageWidth),
-                          &height = m.Ifd(k).Entry(tag::kImageLength);
+            const EntryAt &width = m.Ifd(k).Entry(tiff::tag::kImageWidth),
+                          &height = m.Ifd(k).Entry(tiff::tag::kImageLength);
             const auto w = static_cast<uint32_t>(Plans()[k].page.width);
             const auto h = static_cast<uint32_t>(Plans()[k].page.height);
             for (uint32_t v : {0u, 1u, 2u, 65535u, 65536u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}) {
@@ -696,7 +697,8 @@ TEST(MalformedFiles, PageSizesAndRowsPerStrip) {
             m.Add(in + "height -5 as an SLONG", Typed(height, 9, 1, 0xFFFFFFFB))
                 .Status(page::PageStatus::NoSize, k);
             for (uint32_t v : {0u, 1u, 2u, 5u, 65536u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu})
-                m.Add(in + "RowsPerStrip " + Hex(v), SetLong(m.Ifd(k).Entry(tag::kRowsPerStrip), v))
+                m.Add(in + "RowsPerStrip " + Hex(v),
+                      SetLong(m.Ifd(k).Entry(tiff::tag::kRowsPerStrip), v))
                     .Status(page::PageStatus::Decoded, k);
         }
     }));
@@ -714,20 +716,20 @@ TEST(MalformedFiles, OddCodingValues) {
             };
             for (uint32_t v : {0u, 2u, 3u, 4u, 5u, 6u, 7u, 8u, 16u, 32771u, 32773u, 34712u, 65535u,
                                0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}) {
-                set(tag::kCompression, v, shownCompressions.contains(v));
-                set(tag::kPhotometric, v, v <= 1);
-                set(tag::kFillOrder, v, true);
-                set(tag::kBitsPerSample, v, v == 1);
-                set(tag::kSamplesPerPixel, v, v == 1);
+                set(tiff::tag::kCompression, v, shownCompressions.contains(v));
+                set(tiff::tag::kPhotometric, v, v <= 1);
+                set(tiff::tag::kFillOrder, v, true);
+                set(tiff::tag::kBitsPerSample, v, v == 1);
+                set(tiff::tag::kSamplesPerPixel, v, v == 1);
                 if (k == 0)
-                    set(tag::kT4Options, v, true);
+                    set(tiff::tag::kT4Options, v, true);
             }
             // Pages of one bit a pixel, where the rows of each strip come from RowsPerStrip.
             for (uint32_t rows : {0u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu})
                 for (uint32_t c : {1u, 32773u})
                     m.Add(in + "259 = " + Hex(c) + " and 278 = " + Hex(rows),
-                          SetLong(ifd.Entry(tag::kCompression), c) +
-                              SetLong(ifd.Entry(tag::kRowsPerStrip), rows))
+                          SetLong(ifd.Entry(tiff::tag::kCompression), c) +
+                              SetLong(ifd.Entry(tiff::tag::kRowsPerStrip), rows))
                         .Status(page::PageStatus::Decoded, k);
         }
     }));
@@ -735,12 +737,18 @@ TEST(MalformedFiles, OddCodingValues) {
 
 TEST(MalformedFiles, RepeatedTags) {
     const std::pair<uint16_t, std::vector<uint32_t>> repeats[] = {
-        {tag::kImageWidth, {65535}},     {tag::kImageWidth, {0}},
-        {tag::kImageLength, {65536}},    {tag::kCompression, {4}},
-        {tag::kCompression, {1}},        {tag::kCompression, {34712}},
-        {tag::kStripOffsets, {0, 0, 0}}, {tag::kStripByteCounts, {0x7FFFFFFF, 0x7FFFFFFF}},
-        {tag::kRowsPerStrip, {0}},       {tag::kBitsPerSample, {8}},
-        {tag::kT4Options, {1}},          {tag::kPhotometric, {1}}};
+        {tiff::tag::kImageWidth, {65535}},
+        {tiff::tag::kImageWidth, {0}},
+        {tiff::tag::kImageLength, {65536}},
+        {tiff::tag::kCompression, {4}},
+        {tiff::tag::kCompression, {1}},
+        {tiff::tag::kCompression, {34712}},
+        {tiff::tag::kStripOffsets, {0, 0, 0}},
+        {tiff::tag::kStripByteCounts, {0x7FFFFFFF, 0x7FFFFFFF}},
+        {tiff::tag::kRowsPerStrip, {0}},
+        {tiff::tag::kBitsPerSample, {8}},
+        {tiff::tag::kT4Options, {1}},
+        {tiff::tag::kPhotometric, {1}}};
     std::vector<Case> cases;
     for (bool intel : {true, false})
         for (std::size_t k = 0; k < 3; ++k)

@@ -112,8 +112,8 @@ TEST(ViewedPageSave, BothCodingsWriteThePageAsLibtiffReadsIt) {
     ASSERT_NE(page.Surface(), nullptr);
     const Bitmap shown = BitmapOf(*page.Surface());
     const std::pair<page::SaveCoding, uint16_t> codings[] = {
-        {page::SaveCoding::Group3, compression::kGroup3},
-        {page::SaveCoding::Group4, compression::kGroup4},
+        {page::SaveCoding::Group3, tiff::compression::kGroup3},
+        {page::SaveCoding::Group4, tiff::compression::kGroup4},
     };
     for (const auto& [coding, code] : codings) {
         SCOPED_TRACE(code);
@@ -160,24 +160,24 @@ TEST(ViewedPageSave, TheSavedPageKeepsItsResolution) {
     WriteFaxPages(withResolution, {TextLikePage(1728, 50)}, {}); // 204 x 196 dpi
     TiffBuilder builder;
     builder.Ifd()
-        .Long(tag::kImageWidth, {8})
-        .Long(tag::kImageLength, {2})
-        .Short(tag::kCompression, {compression::kNone})
-        .Long(tag::kStripOffsets, {8})
-        .Long(tag::kStripByteCounts, {2});
+        .Long(tiff::tag::kImageWidth, {8})
+        .Long(tiff::tag::kImageLength, {2})
+        .Short(tiff::tag::kCompression, {tiff::compression::kNone})
+        .Long(tiff::tag::kStripOffsets, {8})
+        .Long(tiff::tag::kStripByteCounts, {2});
     const std::string without = dir.File("plain.tif");
     builder.WriteTo(without);
     // 80 x 77 dots per centimetre are 203 x 196 dots per inch.
     TiffBuilder metric;
     metric.Ifd()
-        .Long(tag::kImageWidth, {8})
-        .Long(tag::kImageLength, {2})
-        .Short(tag::kCompression, {compression::kNone})
-        .Long(tag::kStripOffsets, {8})
-        .Long(tag::kStripByteCounts, {2})
-        .Rational(tag::kXResolution, {{80, 1}})
-        .Rational(tag::kYResolution, {{77, 1}})
-        .Short(tag::kResolutionUnit, {kResolutionInCentimetres});
+        .Long(tiff::tag::kImageWidth, {8})
+        .Long(tiff::tag::kImageLength, {2})
+        .Short(tiff::tag::kCompression, {tiff::compression::kNone})
+        .Long(tiff::tag::kStripOffsets, {8})
+        .Long(tiff::tag::kStripByteCounts, {2})
+        .Rational(tiff::tag::kXResolution, {{80, 1}})
+        .Rational(tiff::tag::kYResolution, {{77, 1}})
+        .Short(tiff::tag::kResolutionUnit, {tiff::kResolutionInCentimetres});
     const std::string inCentimetres = dir.File("metric.tif");
     metric.WriteTo(inCentimetres);
     const std::pair<std::string, std::pair<float, float>> cases[] = {

@@ -53,11 +53,11 @@ protected:
     }
 
     TempDir dir;
-    Form1 form;
+    shell::Form1 form;
 };
 
 TEST(Form1Layout, TwipGeometryAt96Dpi) {
-    Form1 form;
+    shell::Form1 form;
     ASSERT_EQ(form.logicalDpiX(), 96);
     ASSERT_EQ(form.logicalDpiY(), 96);
     EXPECT_EQ(form.windowTitle(), "Faxlens");
@@ -83,7 +83,7 @@ TEST(Form1Layout, TwipGeometryAt96Dpi) {
 }
 
 TEST(Form1Layout, TabGoesFromListToReport) {
-    Form1 form;
+    shell::Form1 form;
     QWidget* next = form.List1.nextInFocusChain();
     while (next->focusPolicy() == Qt::NoFocus)
         next = next->nextInFocusChain();
@@ -363,7 +363,7 @@ TEST_F(Form1Test, SavingOverTheListedFileListsItAnew) {
     ClickEntry(1);
     QTest::keyClick(&form.List1, Qt::Key_Return);
     ASSERT_EQ(form.OpenViewers().size(), 1);
-    ViewForm& viewer = *form.OpenViewers().front();
+    viewer::ViewForm& viewer = *form.OpenViewers().front();
     QStringList asked;
     WhenShown<QFileDialog> name([&](QFileDialog& dialog) {
         TypeFileName(dialog, QString::fromStdString(path));
@@ -439,7 +439,7 @@ TEST(Form1Run, ClosingTheWindowWhileStartUpFileIsReadEndsTheProgram) {
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
         for (QWidget* window : QApplication::topLevelWidgets()) {
-            auto* form = qobject_cast<Form1*>(window);
+            auto* form = qobject_cast<shell::Form1*>(window);
             if (form && form->isVisible() && form->Label1.text() == kReading) {
                 closedWhileReading = true;
                 form->close();

@@ -34,7 +34,7 @@ protected:
     }
 
     TempDir dir;
-    Form1 form;
+    shell::Form1 form;
 };
 
 TEST_F(WindowFileUse, ListingReportingAndEachPageOpenTheFileOnce) {
@@ -49,7 +49,7 @@ TEST_F(WindowFileUse, ListingReportingAndEachPageOpenTheFileOnce) {
     EXPECT_TRUE(form.Text1.toPlainText().startsWith("NewSubFileType = 2\n"));
     EXPECT_EQ(file.TakeOpens(), 1) << "reported";
 
-    QPointer<ViewForm> viewer = ViewForm::Open(path, offsets[1]);
+    QPointer<viewer::ViewForm> viewer = viewer::ViewForm::Open(path, offsets[1]);
     ASSERT_TRUE(viewer && viewer->Surface());
     EXPECT_EQ(file.TakeOpens(), 1) << "a page opened";
     viewer->ShowNeighbourImage(1);
@@ -65,7 +65,7 @@ TEST_F(WindowFileUse, AReadErrorIsSaidNotShownAsABlankPage) {
     WatchedFile file(path);
 
     file.FailReadsAt(30000);
-    QPointer<ViewForm> viewer = ViewForm::Open(path, directory);
+    QPointer<viewer::ViewForm> viewer = viewer::ViewForm::Open(path, directory);
     ASSERT_TRUE(viewer);
     EXPECT_EQ(viewer->MessageText(), "This page cannot be read: Input/output error.");
     EXPECT_EQ(viewer->Surface(), nullptr);
@@ -90,7 +90,7 @@ TEST_F(WindowFileUse, AChainThatBreaksOffListsWhatItHoldsAndSaysWhere) {
                                          "lies past its end. The images before it are listed.");
     ASSERT_EQ(form.List1.count(), 1);
     EXPECT_EQ(form.List1.item(0)->text(), "1");
-    EXPECT_EQ(form.Label1.text(), kStatusListed);
+    EXPECT_EQ(form.Label1.text(), shell::kStatusListed);
 }
 
 } // namespace

@@ -196,24 +196,24 @@ std::vector<UnsupportedPage> WriteUnsupportedPages(const std::string& folder) {
         TiffBuilder builder;
         const uint32_t data = builder.AddData(std::vector<uint8_t>(128, 0x55));
         builder.Ifd()
-            .Long(tag::kImageWidth, {64})
-            .Long(tag::kImageLength, {16})
-            .Short(tag::kBitsPerSample, {1})
-            .Short(tag::kCompression, {b.compression});
-        builder.Short(tag::kPhotometric, {b.photometric});
+            .Long(tiff::tag::kImageWidth, {64})
+            .Long(tiff::tag::kImageLength, {16})
+            .Short(tiff::tag::kBitsPerSample, {1})
+            .Short(tiff::tag::kCompression, {b.compression});
+        builder.Short(tiff::tag::kPhotometric, {b.photometric});
         if (b.layout == Tiles)
-            builder.Short(tag::kSamplesPerPixel, {1})
+            builder.Short(tiff::tag::kSamplesPerPixel, {1})
                 .Long(322, {64})
                 .Long(323, {16})
-                .Long(tag::kTileOffsets, {data})
+                .Long(tiff::tag::kTileOffsets, {data})
                 .Long(325, {128});
         else if (b.layout == Strips)
-            builder.Long(tag::kStripOffsets, {data})
-                .Short(tag::kSamplesPerPixel, {1})
-                .Long(tag::kRowsPerStrip, {16})
-                .Long(tag::kStripByteCounts, {128});
+            builder.Long(tiff::tag::kStripOffsets, {data})
+                .Short(tiff::tag::kSamplesPerPixel, {1})
+                .Long(tiff::tag::kRowsPerStrip, {16})
+                .Long(tiff::tag::kStripByteCounts, {128});
         if (b.predictor != 0)
-            builder.Short(tag::kPredictor, {b.predictor});
+            builder.Short(tiff::tag::kPredictor, {b.predictor});
         const std::string path = folder + "/" + b.name + ".tif";
         builder.WriteTo(path);
         pages.push_back({b.what, path, builder.IfdOffsets().at(0), cannot + b.reason});

@@ -11,7 +11,7 @@ namespace {
 // The value of work on the opened file, or T's empty value after a failure of the test.
 template <typename T, typename Work>
 T Read(const std::string& path, Work work) {
-    const Result<TiffFile> file = TiffFile::Open(path);
+    const Result<tiff::TiffFile> file = tiff::TiffFile::Open(path);
     if (!file) {
         ADD_FAILURE() << path << ": " << file.Reason();
         return T();
@@ -26,8 +26,9 @@ T Read(const std::string& path, Work work) {
 
 } // namespace
 
-ImageList ListedImages(const std::string& path) {
-    return Read<ImageList>(path, [](const TiffFile& file) { return ListImages(file); });
+tiff::ImageList ListedImages(const std::string& path) {
+    return Read<tiff::ImageList>(path,
+                                 [](const tiff::TiffFile& file) { return tiff::ListImages(file); });
 }
 
 std::vector<int64_t> ImageOffsetsOf(const std::string& path) {
@@ -35,22 +36,25 @@ std::vector<int64_t> ImageOffsetsOf(const std::string& path) {
 }
 
 std::string ReportOf(const std::string& path, int64_t ifdOffset) {
-    return Read<std::string>(
-        path, [ifdOffset](const TiffFile& file) { return BuildTagReport(file, ifdOffset); });
+    return Read<std::string>(path, [ifdOffset](const tiff::TiffFile& file) {
+        return tiff::BuildTagReport(file, ifdOffset);
+    });
 }
 
-TiffPage PageParametersOf(const std::string& path, int64_t ifdOffset) {
-    return Read<TiffPage>(
-        path, [ifdOffset](const TiffFile& file) { return ReadPageParameters(file, ifdOffset); });
+tiff::TiffPage PageParametersOf(const std::string& path, int64_t ifdOffset) {
+    return Read<tiff::TiffPage>(path, [ifdOffset](const tiff::TiffFile& file) {
+        return tiff::ReadPageParameters(file, ifdOffset);
+    });
 }
 
 page::DecodedPage DecodeImage(const std::string& path, int64_t ifdOffset) {
-    return Read<page::DecodedPage>(
-        path, [ifdOffset](const TiffFile& file) { return page::DecodePage(file, ifdOffset); });
+    return Read<page::DecodedPage>(path, [ifdOffset](const tiff::TiffFile& file) {
+        return page::DecodePage(file, ifdOffset);
+    });
 }
 
 page::ViewedPage OpenViewedPage(const std::string& path, int64_t ifdOffset) {
-    return Read<page::ViewedPage>(path, [ifdOffset](const TiffFile& file) {
+    return Read<page::ViewedPage>(path, [ifdOffset](const tiff::TiffFile& file) {
         return page::ViewedPage::Open(file, ifdOffset);
     });
 }

@@ -15,11 +15,11 @@
 namespace faxlens::test {
 
 // The file's image list.
-ImageList ListedImages(const std::string& path);
+tiff::ImageList ListedImages(const std::string& path);
 // The offsets of the file's images.
 std::vector<int64_t> ImageOffsetsOf(const std::string& path);
 std::string ReportOf(const std::string& path, int64_t ifdOffset);
-TiffPage PageParametersOf(const std::string& path, int64_t ifdOffset);
+tiff::TiffPage PageParametersOf(const std::string& path, int64_t ifdOffset);
 page::DecodedPage DecodeImage(const std::string& path, int64_t ifdOffset);
 page::ViewedPage OpenViewedPage(const std::string& path, int64_t ifdOffset);
 

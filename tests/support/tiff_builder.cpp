@@ -204,10 +204,10 @@ int64_t WriteUnshowableSizePage(const std::string& path, bool withSize) {
     TiffBuilder builder;
     builder.Ifd();
     if (withSize)
-        builder.Long(tag::kImageWidth, {100000}).Long(tag::kImageLength, {100000});
-    builder.Short(tag::kCompression, {compression::kGroup4})
-        .Long(tag::kStripOffsets, {8})
-        .Long(tag::kStripByteCounts, {0});
+        builder.Long(tiff::tag::kImageWidth, {100000}).Long(tiff::tag::kImageLength, {100000});
+    builder.Short(tiff::tag::kCompression, {tiff::compression::kGroup4})
+        .Long(tiff::tag::kStripOffsets, {8})
+        .Long(tiff::tag::kStripByteCounts, {0});
     builder.WriteTo(path);
     return builder.IfdOffsets().at(0);
 }
@@ -219,12 +219,12 @@ int64_t WriteUncompressedPage(const std::string& path) {
     TiffBuilder builder;
     const uint32_t strip = builder.AddData(std::vector<uint8_t>(kBytes, 0x0F));
     builder.Ifd()
-        .Short(tag::kImageWidth, {kWidth})
-        .Short(tag::kImageLength, {kHeight})
-        .Short(tag::kCompression, {compression::kNone})
-        .Long(tag::kStripOffsets, {strip})
-        .Short(tag::kRowsPerStrip, {kHeight})
-        .Long(tag::kStripByteCounts, {kBytes});
+        .Short(tiff::tag::kImageWidth, {kWidth})
+        .Short(tiff::tag::kImageLength, {kHeight})
+        .Short(tiff::tag::kCompression, {tiff::compression::kNone})
+        .Long(tiff::tag::kStripOffsets, {strip})
+        .Short(tiff::tag::kRowsPerStrip, {kHeight})
+        .Long(tiff::tag::kStripByteCounts, {kBytes});
     builder.WriteTo(path);
     return builder.IfdOffsets().at(0);
 }

@@ -80,9 +80,9 @@ private:
 // A bilevel page IFD whose width tells the images apart in reports.
 inline TiffBuilder& AddPage(TiffBuilder& builder, uint32_t width) {
     return builder.Ifd()
-        .Long(tag::kImageWidth, {width})
-        .Long(tag::kImageLength, {100})
-        .Short(tag::kCompression, {4});
+        .Long(tiff::tag::kImageWidth, {width})
+        .Long(tiff::tag::kImageLength, {100})
+        .Short(tiff::tag::kCompression, {4});
 }
 
 inline std::string WritePages(const TempDir& dir, const std::string& name, int pages) {

@@ -13,7 +13,7 @@ using test::TiffBuilder;
 struct PageFile {
     TempDir dir;
     std::string path = dir.File("page.tif");
-    TiffPage page;
+    tiff::TiffPage page;
 
     void Read(const TiffBuilder& builder) {
         builder.WriteTo(path);
@@ -25,14 +25,14 @@ struct PageFile {
 TiffBuilder FaxPage(bool intel) {
     TiffBuilder b(intel);
     b.Ifd()
-        .Short(tag::kImageWidth, {1728})
-        .Short(tag::kImageLength, {1143})
-        .Short(tag::kCompression, {3})
-        .Long(tag::kStripOffsets, {8})
-        .Short(tag::kRowsPerStrip, {1143})
-        .Long(tag::kStripByteCounts, {4992})
-        .Rational(tag::kXResolution, {{204, 1}})
-        .Rational(tag::kYResolution, {{98, 1}});
+        .Short(tiff::tag::kImageWidth, {1728})
+        .Short(tiff::tag::kImageLength, {1143})
+        .Short(tiff::tag::kCompression, {3})
+        .Long(tiff::tag::kStripOffsets, {8})
+        .Short(tiff::tag::kRowsPerStrip, {1143})
+        .Long(tiff::tag::kStripByteCounts, {4992})
+        .Rational(tiff::tag::kXResolution, {{204, 1}})
+        .Rational(tiff::tag::kYResolution, {{98, 1}});
     return b;
 }
 
@@ -57,9 +57,9 @@ TEST(PageInfo, ResolutionsRoundHalfToEven) {
     for (auto [numerator, expected] : cases) {
         TiffBuilder b;
         b.Ifd()
-            .Short(tag::kImageWidth, {8})
-            .Short(tag::kImageLength, {8})
-            .Rational(tag::kXResolution, {{numerator, 2}});
+            .Short(tiff::tag::kImageWidth, {8})
+            .Short(tiff::tag::kImageLength, {8})
+            .Rational(tiff::tag::kXResolution, {{numerator, 2}});
         PageFile f;
         f.Read(b);
         EXPECT_EQ(f.page.xResolution, expected) << numerator << "/2";
@@ -69,9 +69,9 @@ TEST(PageInfo, ResolutionsRoundHalfToEven) {
 TEST(PageInfo, MissingHeightZeroesEveryNumberAndLeavesTheName) {
     TiffBuilder b;
     b.Ifd()
-        .Short(tag::kImageWidth, {1728})
-        .Short(tag::kCompression, {4})
-        .Rational(tag::kXResolution, {{204, 1}});
+        .Short(tiff::tag::kImageWidth, {1728})
+        .Short(tiff::tag::kCompression, {4})
+        .Rational(tiff::tag::kXResolution, {{204, 1}});
     PageFile f;
     f.Read(b);
     EXPECT_EQ(f.page.width, 0);
@@ -83,15 +83,15 @@ TEST(PageInfo, MissingHeightZeroesEveryNumberAndLeavesTheName) {
 TEST(PageInfo, StripsKeepTheFilesOrderAndIgnoreExtraCounts) {
     TiffBuilder b;
     b.Ifd()
-        .Short(tag::kImageWidth, {8})
-        .Short(tag::kImageLength, {24})
-        .Long(tag::kStripOffsets, {8, 5000, 9000})
-        .Long(tag::kStripByteCounts, {4992, 4000, 100, 77});
+        .Short(tiff::tag::kImageWidth, {8})
+        .Short(tiff::tag::kImageLength, {24})
+        .Long(tiff::tag::kStripOffsets, {8, 5000, 9000})
+        .Long(tiff::tag::kStripByteCounts, {4992, 4000, 100, 77});
     PageFile f;
     f.Read(b);
     EXPECT_EQ(f.page.rowsPerStrip, 0); // missing: every strip starts at row 0
     ASSERT_EQ(f.page.strips.size(), 3u);
-    const StripSlot expected[] = {{8, 4992}, {5000, 4000}, {9000, 100}};
+    const tiff::StripSlot expected[] = {{8, 4992}, {5000, 4000}, {9000, 100}};
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(f.page.strips[i].offset, expected[i].offset);
         EXPECT_EQ(f.page.strips[i].byteCount, expected[i].byteCount);
@@ -101,10 +101,10 @@ TEST(PageInfo, StripsKeepTheFilesOrderAndIgnoreExtraCounts) {
 TEST(PageInfo, OffsetsWithoutCountsGetNoBytes) {
     TiffBuilder b;
     b.Ifd()
-        .Short(tag::kImageWidth, {8})
-        .Short(tag::kImageLength, {8})
-        .Long(tag::kStripOffsets, {100, 200})
-        .Long(tag::kStripByteCounts, {50});
+        .Short(tiff::tag::kImageWidth, {8})
+        .Short(tiff::tag::kImageLength, {8})
+        .Long(tiff::tag::kStripOffsets, {100, 200})
+        .Long(tiff::tag::kStripByteCounts, {50});
     PageFile f;
     f.Read(b);
     ASSERT_EQ(f.page.strips.size(), 2u);
@@ -117,11 +117,11 @@ TEST(PageInfo, OffsetsWithoutCountsGetNoBytes) {
 TEST(PageInfo, StripTableWithoutOffsetsOrCounts) {
     for (bool withOffsets : {true, false}) {
         TiffBuilder b;
-        b.Ifd().Short(tag::kImageWidth, {8}).Short(tag::kImageLength, {8});
+        b.Ifd().Short(tiff::tag::kImageWidth, {8}).Short(tiff::tag::kImageLength, {8});
         if (withOffsets)
-            b.Long(tag::kStripOffsets, {8, 40});
+            b.Long(tiff::tag::kStripOffsets, {8, 40});
         else
-            b.Long(tag::kStripByteCounts, {8});
+            b.Long(tiff::tag::kStripByteCounts, {8});
         PageFile f;
         f.Read(b);
         if (withOffsets) {
@@ -139,10 +139,10 @@ TEST(PageInfo, ACountCutByTheFileLengthAddsNoSlotForTheCutMarker) {
     // marks the cut, and the marker is no strip of its own.
     TiffBuilder b;
     b.Ifd()
-        .Short(tag::kImageWidth, {8})
-        .Short(tag::kImageLength, {8})
-        .RawField(tag::kStripOffsets, 4, 0x7FFFFFFF, 8)
-        .Long(tag::kStripByteCounts, {1});
+        .Short(tiff::tag::kImageWidth, {8})
+        .Short(tiff::tag::kImageLength, {8})
+        .RawField(tiff::tag::kStripOffsets, 4, 0x7FFFFFFF, 8)
+        .Long(tiff::tag::kStripByteCounts, {1});
     PageFile f;
     f.Read(b);
     const std::size_t fileLength = b.Build().size();
@@ -154,11 +154,11 @@ TEST(PageInfo, ACountCutByTheFileLengthAddsNoSlotForTheCutMarker) {
 TEST(PageInfo, LongValuesAreUnsigned) {
     TiffBuilder b;
     b.Ifd()
-        .Long(tag::kImageWidth, {0xFFFFFFFF})
-        .Long(tag::kImageLength, {2})
-        .Long(tag::kRowsPerStrip, {0xFFFFFFFF})
-        .Long(tag::kStripOffsets, {0x80000000, 0xFFFFFFF0})
-        .Long(tag::kStripByteCounts, {0xC0000000, 1});
+        .Long(tiff::tag::kImageWidth, {0xFFFFFFFF})
+        .Long(tiff::tag::kImageLength, {2})
+        .Long(tiff::tag::kRowsPerStrip, {0xFFFFFFFF})
+        .Long(tiff::tag::kStripOffsets, {0x80000000, 0xFFFFFFF0})
+        .Long(tiff::tag::kStripByteCounts, {0xC0000000, 1});
     PageFile f;
     f.Read(b);
     EXPECT_EQ(f.page.width, 4294967295);

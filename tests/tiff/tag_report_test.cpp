@@ -17,9 +17,9 @@ using test::TiffBuilder;
 using test::WriteFile;
 
 std::string CompressionOf(const std::string& path, int64_t ifdOffset) {
-    const Result<TiffFile> file = TiffFile::Open(path);
+    const Result<tiff::TiffFile> file = tiff::TiffFile::Open(path);
     EXPECT_TRUE(file);
-    return file ? CompressionText(*file, file->ReadDirectory(ifdOffset)) : std::string();
+    return file ? tiff::CompressionText(*file, file->ReadDirectory(ifdOffset)) : std::string();
 }
 
 TEST(TagNameTest, Dictionary) {
@@ -51,9 +51,9 @@ TEST(TagNameTest, Dictionary) {
     // clang-format on
     static_assert(std::size(names) == 74);
     for (const auto& [tag, name] : names)
-        EXPECT_EQ(TagName(tag), name) << tag;
+        EXPECT_EQ(tiff::TagName(tag), name) << tag;
     for (int32_t tag : {0, 1, 253, 260, 275, 300, 343, 516, 33433, 40000, 65535})
-        EXPECT_EQ(TagName(tag), "Unknown (" + std::to_string(tag) + ")");
+        EXPECT_EQ(tiff::TagName(tag), "Unknown (" + std::to_string(tag) + ")");
 }
 
 TEST(CompressionNameTest, Dictionary) {
@@ -79,7 +79,7 @@ TEST(CompressionNameTest, Dictionary) {
         {65536 + 3, "Unknown"},
     };
     for (const auto& [code, name] : names)
-        EXPECT_EQ(CompressionName(code), name) << code;
+        EXPECT_EQ(tiff::CompressionName(code), name) << code;
 }
 
 // Tests in both byte orders: a fresh file per case, its first IFD built by the case.
@@ -106,61 +106,75 @@ struct CompressionCase {
 TEST_P(ReportTest, CompressionText) {
     auto page = [](auto more) {
         return [more](TiffBuilder& b) {
-            b.Short(tag::kImageWidth, {1728}).Long(tag::kImageLength, {1100});
+            b.Short(tiff::tag::kImageWidth, {1728}).Long(tiff::tag::kImageLength, {1100});
             more(b);
         };
     };
     const CompressionCase cases[] = {
-        {"T4Options 1",
-         page([](TiffBuilder& b) { b.Short(tag::kCompression, {3}).Long(tag::kT4Options, {1}); }),
-         "Group3 Fax 2D"},
-        {"T4Options 5",
-         page([](TiffBuilder& b) { b.Short(tag::kCompression, {3}).Long(tag::kT4Options, {5}); }),
-         "Group3 Fax 2D"},
-        {"T4Options 0",
-         page([](TiffBuilder& b) { b.Short(tag::kCompression, {3}).Long(tag::kT4Options, {0}); }),
-         "Group3 Fax"},
-        {"T4Options 4",
-         page([](TiffBuilder& b) { b.Short(tag::kCompression, {3}).Long(tag::kT4Options, {4}); }),
-         "Group3 Fax"},
-        {"no T4Options", page([](TiffBuilder& b) { b.Short(tag::kCompression, {3}); }),
-         "Group3 Fax"},
-        {"T4Options 65535", page([](TiffBuilder& b) {
-             b.Short(tag::kCompression, {3}).Short(tag::kT4Options, {65535});
+        {"T4Options 1", page([](TiffBuilder& b) {
+             b.Short(tiff::tag::kCompression, {3}).Long(tiff::tag::kT4Options, {1});
          }),
          "Group3 Fax 2D"},
-        {"compression as LONG",
-         page([](TiffBuilder& b) { b.Long(tag::kCompression, {3}).Short(tag::kT4Options, {1}); }),
+        {"T4Options 5", page([](TiffBuilder& b) {
+             b.Short(tiff::tag::kCompression, {3}).Long(tiff::tag::kT4Options, {5});
+         }),
+         "Group3 Fax 2D"},
+        {"T4Options 0", page([](TiffBuilder& b) {
+             b.Short(tiff::tag::kCompression, {3}).Long(tiff::tag::kT4Options, {0});
+         }),
+         "Group3 Fax"},
+        {"T4Options 4", page([](TiffBuilder& b) {
+             b.Short(tiff::tag::kCompression, {3}).Long(tiff::tag::kT4Options, {4});
+         }),
+         "Group3 Fax"},
+        {"no T4Options", page([](TiffBuilder& b) { b.Short(tiff::tag::kCompression, {3}); }),
+         "Group3 Fax"},
+        {"T4Options 65535", page([](TiffBuilder& b) {
+             b.Short(tiff::tag::kCompression, {3}).Short(tiff::tag::kT4Options, {65535});
+         }),
+         "Group3 Fax 2D"},
+        {"compression as LONG", page([](TiffBuilder& b) {
+             b.Long(tiff::tag::kCompression, {3}).Short(tiff::tag::kT4Options, {1});
+         }),
          "Group3 Fax 2D"},
         {"compression 3, 3", page([](TiffBuilder& b) {
-             b.Short(tag::kCompression, {3, 3}).Long(tag::kT4Options, {1});
+             b.Short(tiff::tag::kCompression, {3, 3}).Long(tiff::tag::kT4Options, {1});
          }),
          "Group3 Fax"},
         {"Group 4", page([](TiffBuilder& b) {
-             b.Short(tag::kCompression, {4}).Long(tag::kT6Options, {1}).Long(tag::kT4Options, {1});
+             b.Short(tiff::tag::kCompression, {4})
+                 .Long(tiff::tag::kT6Options, {1})
+                 .Long(tiff::tag::kT4Options, {1});
          }),
          "Group4 Fax"},
-        {"PackBits", page([](TiffBuilder& b) { b.Short(tag::kCompression, {32773}); }), "PackBits"},
-        {"code 9",
-         page([](TiffBuilder& b) { b.Short(tag::kCompression, {9}).Long(tag::kT4Options, {1}); }),
+        {"PackBits", page([](TiffBuilder& b) { b.Short(tiff::tag::kCompression, {32773}); }),
+         "PackBits"},
+        {"code 9", page([](TiffBuilder& b) {
+             b.Short(tiff::tag::kCompression, {9}).Long(tiff::tag::kT4Options, {1});
+         }),
          "Unknown"},
         {"no compression tag", page([](TiffBuilder&) {}), "Unknown"},
         {"no width",
-         [](TiffBuilder& b) { b.Long(tag::kImageLength, {1100}).Short(tag::kCompression, {4}); },
+         [](TiffBuilder& b) {
+             b.Long(tiff::tag::kImageLength, {1100}).Short(tiff::tag::kCompression, {4});
+         },
          ""},
         {"no height",
-         [](TiffBuilder& b) { b.Short(tag::kImageWidth, {1728}).Short(tag::kCompression, {4}); },
+         [](TiffBuilder& b) {
+             b.Short(tiff::tag::kImageWidth, {1728}).Short(tiff::tag::kCompression, {4});
+         },
          ""},
         {"width 0",
          [](TiffBuilder& b) {
-             b.Short(tag::kImageWidth, {0})
-                 .Long(tag::kImageLength, {9})
-                 .Short(tag::kCompression, {4});
+             b.Short(tiff::tag::kImageWidth, {0})
+                 .Long(tiff::tag::kImageLength, {9})
+                 .Short(tiff::tag::kCompression, {4});
          },
          ""},
         {"width as FLOAT",
          [](TiffBuilder& b) {
-             b.Raw(tag::kImageWidth, 11, 1, {0, 0, 0x80, 0x3F}).Long(tag::kImageLength, {9});
+             b.Raw(tiff::tag::kImageWidth, 11, 1, {0, 0, 0x80, 0x3F})
+                 .Long(tiff::tag::kImageLength, {9});
          },
          ""},
     };
@@ -174,13 +188,13 @@ TEST_P(ReportTest, CompressionText) {
 
 TEST_P(ReportTest, WholeReportByteForByte) {
     const std::string path = Write([](TiffBuilder& b) {
-        b.Short(tag::kImageWidth, {1728})
-            .Long(tag::kImageLength, {2200})
-            .Short(tag::kCompression, {3})
-            .Long(tag::kT4Options, {5})
-            .Rational(tag::kXResolution, {{204, 1}})
-            .Rational(tag::kYResolution, {{391, 2}})
-            .Long(tag::kStripOffsets, {8, 9012, 17977})
+        b.Short(tiff::tag::kImageWidth, {1728})
+            .Long(tiff::tag::kImageLength, {2200})
+            .Short(tiff::tag::kCompression, {3})
+            .Long(tiff::tag::kT4Options, {5})
+            .Rational(tiff::tag::kXResolution, {{204, 1}})
+            .Rational(tiff::tag::kYResolution, {{391, 2}})
+            .Long(tiff::tag::kStripOffsets, {8, 9012, 17977})
             .Short(300, {5})
             .Ascii(269, "fax page\0"s)
             .Raw(286, 11, 1, {0, 0, 0x80, 0x3F})
@@ -204,11 +218,11 @@ TEST_P(ReportTest, WholeReportByteForByte) {
 
 TEST_P(ReportTest, StoredOrderAndDuplicates) {
     const std::string path = Write([](TiffBuilder& b) {
-        b.Long(tag::kStripByteCounts, {500})
-            .Short(tag::kImageLength, {20})
-            .Short(tag::kImageWidth, {40})
-            .Short(tag::kImageWidth, {10})
-            .Short(tag::kCompression, {4});
+        b.Long(tiff::tag::kStripByteCounts, {500})
+            .Short(tiff::tag::kImageLength, {20})
+            .Short(tiff::tag::kImageWidth, {40})
+            .Short(tiff::tag::kImageWidth, {10})
+            .Short(tiff::tag::kCompression, {4});
     });
     EXPECT_EQ(test::ReportOf(path, ifds_[0]), "StripByteCounts = 500\r\n"
                                               "ImageHeight = 20\r\n"
@@ -221,15 +235,15 @@ TEST_P(ReportTest, StoredOrderAndDuplicates) {
 TEST_P(ReportTest, EachIfdOfAChainReportsItsOwnEntries) {
     const std::string path = Write([](TiffBuilder& b) {
         b.Ifd()
-            .Short(tag::kImageWidth, {1})
-            .Short(tag::kImageLength, {2})
-            .Short(tag::kCompression, {4});
+            .Short(tiff::tag::kImageWidth, {1})
+            .Short(tiff::tag::kImageLength, {2})
+            .Short(tiff::tag::kCompression, {4});
         b.Ifd();
         b.Ifd()
-            .Long(tag::kImageWidth, {3})
-            .Long(tag::kImageLength, {4})
-            .Short(tag::kCompression, {3})
-            .Long(tag::kT4Options, {0});
+            .Long(tiff::tag::kImageWidth, {3})
+            .Long(tiff::tag::kImageLength, {4})
+            .Short(tiff::tag::kCompression, {3})
+            .Long(tiff::tag::kT4Options, {0});
     });
     EXPECT_EQ(test::ReportOf(path, ifds_[0]), "ImageWidth = 1\r\nImageHeight = 2\r\n"
                                               "CompressionCode = 4\r\n"
@@ -242,9 +256,9 @@ TEST_P(ReportTest, EachIfdOfAChainReportsItsOwnEntries) {
 
 TEST_P(ReportTest, ValuesOutsideTheFileReportZeros) {
     const std::string path = Write([](TiffBuilder& b) {
-        b.RawField(tag::kStripOffsets, 4, 2, 0x100000)
-            .RawField(tag::kXResolution, 5, 1, 0xFFFFFFF0)
-            .Short(tag::kImageWidth, {7});
+        b.RawField(tiff::tag::kStripOffsets, 4, 2, 0x100000)
+            .RawField(tiff::tag::kXResolution, 5, 1, 0xFFFFFFF0)
+            .Short(tiff::tag::kImageWidth, {7});
     });
     EXPECT_EQ(test::ReportOf(path, ifds_[0]), "StripOffsets = 0, 0\r\n"
                                               "XResolution = 0\r\n"
@@ -253,8 +267,9 @@ TEST_P(ReportTest, ValuesOutsideTheFileReportZeros) {
 }
 
 TEST_P(ReportTest, NoReportForAnIfdOutsideTheFile) {
-    const std::string path =
-        Write([](TiffBuilder& b) { b.Short(tag::kImageWidth, {1}).Short(tag::kImageLength, {1}); });
+    const std::string path = Write([](TiffBuilder& b) {
+        b.Short(tiff::tag::kImageWidth, {1}).Short(tiff::tag::kImageLength, {1});
+    });
     const int64_t length = int64_t(test::ReadFile(path).size());
     EXPECT_EQ(test::ReportOf(path, length), "");
     EXPECT_EQ(test::ReportOf(path, length + 100), "");
@@ -267,13 +282,13 @@ TEST(ReportOrderTest, BothByteOrdersGiveTheSameReport) {
     auto report = [](bool intel) {
         TempDir dir;
         TiffBuilder b(intel);
-        b.Short(tag::kImageWidth, {1728})
-            .Long(tag::kImageLength, {1145})
-            .Short(tag::kCompression, {3})
-            .Short(tag::kT4Options, {1})
-            .Short(tag::kBitsPerSample, {1, 1, 1})
-            .Rational(tag::kXResolution, {{204, 1}, {98, 1}})
-            .Raw(tag::kPageNumber, 8, 2,
+        b.Short(tiff::tag::kImageWidth, {1728})
+            .Long(tiff::tag::kImageLength, {1145})
+            .Short(tiff::tag::kCompression, {3})
+            .Short(tiff::tag::kT4Options, {1})
+            .Short(tiff::tag::kBitsPerSample, {1, 1, 1})
+            .Rational(tiff::tag::kXResolution, {{204, 1}, {98, 1}})
+            .Raw(tiff::tag::kPageNumber, 8, 2,
                  intel ? std::vector<uint8_t>{0xFE, 0xFF, 1, 0}
                        : std::vector<uint8_t>{0xFF, 0xFE, 0, 1})
             .Ascii(270, "scan\0"s);
@@ -292,7 +307,7 @@ TEST(ReportOrderTest, BothByteOrdersGiveTheSameReport) {
 TEST(ReportSizeTest, ManyEntriesSharingAHugeValueStayBounded) {
     TempDir dir;
     TiffBuilder b;
-    b.Ifd().Short(tag::kImageWidth, {8}).Short(tag::kImageLength, {8});
+    b.Ifd().Short(tiff::tag::kImageWidth, {8}).Short(tiff::tag::kImageLength, {8});
     for (int i = 0; i < 300; ++i)
         b.RawField(300, 1, 0x7FFFFFFF, 0); // BYTE values from the start of the file
     b.WriteTo(dir.File("huge.tif"));

@@ -40,16 +40,16 @@ public:
         TiffBuilder b(intel);
         b.Ifd().Raw(300, type, count, value);
         b.WriteTo(dir_.File("v.tif"));
-        file_.emplace(std::move(*TiffFile::Open(dir_.File("v.tif"))));
+        file_.emplace(std::move(*tiff::TiffFile::Open(dir_.File("v.tif"))));
         directory_ = file_->ReadDirectory(b.IfdOffsets()[0]);
     }
-    const TiffFile& File() const { return *file_; }
-    const TagEntry& Entry() const { return directory_.entries.at(0); }
+    const tiff::TiffFile& File() const { return *file_; }
+    const tiff::TagEntry& Entry() const { return directory_.entries.at(0); }
 
 private:
     TempDir dir_;
-    std::optional<TiffFile> file_;
-    Directory directory_;
+    std::optional<tiff::TiffFile> file_;
+    tiff::Directory directory_;
 };
 
 struct ValueCase {
@@ -64,91 +64,110 @@ struct ValueCase {
 
 TEST(TagValues, TextAndNumbersOfEveryType) {
     const ValueCase cases[] = {
-        {"BYTE", kByte, 3, {0x00, 0x7F, 0xFF}, true, "0, 127, 255", {0, 127, 255}},
-        {"SBYTE FF", kSByte, 1, {0xFF}, true, "-1", {-1}},
-        {"SBYTE", kSByte, 2, {0x7F, 0x80}, false, "127, -128", {127, -128}},
-        {"SHORT FFFF", kShort, 1, {0xFF, 0xFF}, false, "65535", {65535}},
-        {"SHORT I", kShort, 2, {1, 0, 2, 1}, true, "1, 258", {1, 258}},
-        {"SHORT M", kShort, 2, {0, 1, 1, 2}, false, "1, 258", {1, 258}},
-        {"SSHORT I", kSShort, 1, {0xFE, 0xFF}, true, "-2", {-2}},
-        {"SSHORT M", kSShort, 1, {0xFF, 0xFE}, false, "-2", {-2}},
-        {"LONG is unsigned", kLong, 1, Le32(0xFFFFFFFF), true, "4294967295", {4294967295}},
+        {"BYTE", tiff::kByte, 3, {0x00, 0x7F, 0xFF}, true, "0, 127, 255", {0, 127, 255}},
+        {"SBYTE FF", tiff::kSByte, 1, {0xFF}, true, "-1", {-1}},
+        {"SBYTE", tiff::kSByte, 2, {0x7F, 0x80}, false, "127, -128", {127, -128}},
+        {"SHORT FFFF", tiff::kShort, 1, {0xFF, 0xFF}, false, "65535", {65535}},
+        {"SHORT I", tiff::kShort, 2, {1, 0, 2, 1}, true, "1, 258", {1, 258}},
+        {"SHORT M", tiff::kShort, 2, {0, 1, 1, 2}, false, "1, 258", {1, 258}},
+        {"SSHORT I", tiff::kSShort, 1, {0xFE, 0xFF}, true, "-2", {-2}},
+        {"SSHORT M", tiff::kSShort, 1, {0xFF, 0xFE}, false, "-2", {-2}},
+        {"LONG is unsigned", tiff::kLong, 1, Le32(0xFFFFFFFF), true, "4294967295", {4294967295}},
         {"LONG M",
-         kLong,
+         tiff::kLong,
          2,
          Join({Be32(0x01020304), Be32(0x80000000)}),
          false,
          "16909060, 2147483648",
          {16909060, 2147483648}},
-        {"SLONG", kSLong, 1, Le32(0xFFFFFFFE), true, "-2", {-2}},
-        {"RATIONAL 204/1", kRational, 1, Join({Le32(204), Le32(1)}), true, "204", {204}},
-        {"RATIONAL M", kRational, 1, Join({Be32(204), Be32(1)}), false, "204", {204}},
-        {"RATIONAL 0/0", kRational, 1, Bytes(8, 0), true, "0", {0}},
-        {"RATIONAL 5/0", kRational, 1, Join({Le32(5), Le32(0)}), true, "0", {0}},
+        {"SLONG", tiff::kSLong, 1, Le32(0xFFFFFFFE), true, "-2", {-2}},
+        {"RATIONAL 204/1", tiff::kRational, 1, Join({Le32(204), Le32(1)}), true, "204", {204}},
+        {"RATIONAL M", tiff::kRational, 1, Join({Be32(204), Be32(1)}), false, "204", {204}},
+        {"RATIONAL 0/0", tiff::kRational, 1, Bytes(8, 0), true, "0", {0}},
+        {"RATIONAL 5/0", tiff::kRational, 1, Join({Le32(5), Le32(0)}), true, "0", {0}},
         {"two RATIONALs",
-         kRational,
+         tiff::kRational,
          2,
          Join({Le32(204), Le32(1), Le32(98), Le32(1)}),
          true,
          "204, 98",
          {204, 98}},
-        {"RATIONAL 391/2", kRational, 1, Join({Le32(391), Le32(2)}), true, "195.5", {196}},
-        {"RATIONAL 393/2", kRational, 1, Join({Le32(393), Le32(2)}), true, "196.5", {196}},
-        {"RATIONAL 1/3", kRational, 1, Join({Le32(1), Le32(3)}), true, "0.333333333333333", {0}},
-        {"RATIONAL 2/3", kRational, 1, Join({Le32(2), Le32(3)}), true, "0.666666666666667", {1}},
-        {"RATIONAL 1/10000", kRational, 1, Join({Le32(1), Le32(10000)}), true, "0.0001", {0}},
-        {"RATIONAL 1/100000", kRational, 1, Join({Le32(1), Le32(100000)}), true, "1E-05", {0}},
+        {"RATIONAL 391/2", tiff::kRational, 1, Join({Le32(391), Le32(2)}), true, "195.5", {196}},
+        {"RATIONAL 393/2", tiff::kRational, 1, Join({Le32(393), Le32(2)}), true, "196.5", {196}},
+        {"RATIONAL 1/3",
+         tiff::kRational,
+         1,
+         Join({Le32(1), Le32(3)}),
+         true,
+         "0.333333333333333",
+         {0}},
+        {"RATIONAL 2/3",
+         tiff::kRational,
+         1,
+         Join({Le32(2), Le32(3)}),
+         true,
+         "0.666666666666667",
+         {1}},
+        {"RATIONAL 1/10000", tiff::kRational, 1, Join({Le32(1), Le32(10000)}), true, "0.0001", {0}},
+        {"RATIONAL 1/100000",
+         tiff::kRational,
+         1,
+         Join({Le32(1), Le32(100000)}),
+         true,
+         "1E-05",
+         {0}},
         {"RATIONAL is signed",
-         kRational,
+         tiff::kRational,
          1,
          Join({Le32(0xFFFFFFFF), Le32(3)}),
          true,
          "-0.333333333333333",
          {0}},
-        {"SRATIONAL -7/2", kSRational, 1, Join({Be32(-7u), Be32(2)}), false, "-3.5", {-4}},
-        {"SRATIONAL 7/-2", kSRational, 1, Join({Be32(7), Be32(-2u)}), false, "-3.5", {-4}},
+        {"SRATIONAL -7/2", tiff::kSRational, 1, Join({Be32(-7u), Be32(2)}), false, "-3.5", {-4}},
+        {"SRATIONAL 7/-2", tiff::kSRational, 1, Join({Be32(7), Be32(-2u)}), false, "-3.5", {-4}},
         {"SRATIONAL tiny",
-         kSRational,
+         tiff::kSRational,
          1,
          Join({Le32(1), Le32(0x80000000)}),
          true,
          "-4.65661287307739E-10",
          {0}},
-        {"ASCII abc NUL", kAscii, 4, {'a', 'b', 'c', 0}, true, "abc", {0}},
-        {"ASCII abc NUL NUL", kAscii, 5, {'a', 'b', 'c', 0, 0}, true, "abc\0"s, {0}},
-        {"ASCII without NUL", kAscii, 3, {'a', 'b', 'c'}, true, "abc", {0}},
-        {"ASCII inner NUL", kAscii, 4, {'a', 0, 'b', 0}, false, "a\0b"s, {0}},
-        {"ASCII keeps a trailing comma", kAscii, 3, {'a', ',', ' '}, true, "a, ", {0, 0}},
+        {"ASCII abc NUL", tiff::kAscii, 4, {'a', 'b', 'c', 0}, true, "abc", {0}},
+        {"ASCII abc NUL NUL", tiff::kAscii, 5, {'a', 'b', 'c', 0, 0}, true, "abc\0"s, {0}},
+        {"ASCII without NUL", tiff::kAscii, 3, {'a', 'b', 'c'}, true, "abc", {0}},
+        {"ASCII inner NUL", tiff::kAscii, 4, {'a', 0, 'b', 0}, false, "a\0b"s, {0}},
+        {"ASCII keeps a trailing comma", tiff::kAscii, 3, {'a', ',', ' '}, true, "a, ", {0, 0}},
         {"ASCII numbers",
-         kAscii,
+         tiff::kAscii,
          10,
          {'8', ',', ' ', '1', ' ', '2', ',', ',', '9', 0},
          true,
          "8, 1 2,,9",
          {8, 12, 9}},
-        {"ASCII of one NUL", kAscii, 1, {0}, true, "", {}},
-        {"UNDEFINED keeps NUL", kUndefined, 2, {'A', 0}, true, "A\0"s, {0}},
-        {"UNDEFINED drops a trailing comma", kUndefined, 3, {'a', ',', ' '}, true, "a", {0}},
-        {"FLOAT", kFloat, 1, Le32(0x3F800000), true, "", {}},
-        {"DOUBLE", kDouble, 2, Bytes(16, 0x40), true, "", {}},
+        {"ASCII of one NUL", tiff::kAscii, 1, {0}, true, "", {}},
+        {"UNDEFINED keeps NUL", tiff::kUndefined, 2, {'A', 0}, true, "A\0"s, {0}},
+        {"UNDEFINED drops a trailing comma", tiff::kUndefined, 3, {'a', ',', ' '}, true, "a", {0}},
+        {"FLOAT", tiff::kFloat, 1, Le32(0x3F800000), true, "", {}},
+        {"DOUBLE", tiff::kDouble, 2, Bytes(16, 0x40), true, "", {}},
         {"type 13", 13, 1, Le32(5), true, "", {}},
         {"type 0", 0, 1, Le32(5), true, "", {}},
-        {"count 0", kShort, 0, Le32(5), true, "", {}},
+        {"count 0", tiff::kShort, 0, Le32(5), true, "", {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const OneEntry value(c.intel, static_cast<uint16_t>(c.type), c.count, c.bytes);
-        EXPECT_EQ(FormatTagValue(value.File(), value.Entry()), c.text);
-        EXPECT_EQ(TagNumbers(value.File(), value.Entry()), c.numbers);
+        EXPECT_EQ(tiff::FormatTagValue(value.File(), value.Entry()), c.text);
+        EXPECT_EQ(tiff::TagNumbers(value.File(), value.Entry()), c.numbers);
         // The first number is the value text's leading number; none when it has no text.
-        const std::optional<int64_t> first = TagNumber(value.File(), &value.Entry());
+        const std::optional<int64_t> first = tiff::TagNumber(value.File(), &value.Entry());
         EXPECT_EQ(first.has_value(), !c.text.empty());
-        const bool text = c.type == kAscii || c.type == kUndefined;
+        const bool text = c.type == tiff::kAscii || c.type == tiff::kUndefined;
         if (first) {
-            EXPECT_EQ(*first, text ? TextToInt32(c.text) : c.numbers.at(0));
+            EXPECT_EQ(*first, text ? tiff::TextToInt32(c.text) : c.numbers.at(0));
         }
     }
-    EXPECT_EQ(TagNumber(OneEntry(true, kShort, 1, {7, 0}).File(), nullptr), std::nullopt);
+    EXPECT_EQ(tiff::TagNumber(OneEntry(true, tiff::kShort, 1, {7, 0}).File(), nullptr),
+              std::nullopt);
 }
 
 TEST(TagValues, OnlyTheTextThreeIsThree) {
@@ -158,14 +177,17 @@ TEST(TagValues, OnlyTheTextThreeIsThree) {
         Bytes bytes;
         bool three;
     } cases[] = {
-        {kShort, 1, {3, 0}, true},        {kLong, 1, Le32(3), true},
-        {kShort, 2, {3, 0, 3, 0}, false}, {kAscii, 2, {'3', 0}, true},
-        {kAscii, 3, {'3', 0, 0}, false},  {kRational, 1, Join({Le32(6), Le32(2)}), true},
-        {kShort, 1, {4, 0}, false},
+        {tiff::kShort, 1, {3, 0}, true},
+        {tiff::kLong, 1, Le32(3), true},
+        {tiff::kShort, 2, {3, 0, 3, 0}, false},
+        {tiff::kAscii, 2, {'3', 0}, true},
+        {tiff::kAscii, 3, {'3', 0, 0}, false},
+        {tiff::kRational, 1, Join({Le32(6), Le32(2)}), true},
+        {tiff::kShort, 1, {4, 0}, false},
     };
     for (const auto& c : cases) {
         const OneEntry value(true, c.type, c.count, c.bytes);
-        EXPECT_EQ(ValueTextIs(value.File(), value.Entry(), "3"), c.three)
+        EXPECT_EQ(tiff::ValueTextIs(value.File(), value.Entry(), "3"), c.three)
             << "type " << c.type << " count " << c.count;
     }
 }
@@ -174,23 +196,23 @@ TEST(TagValues, ValuesPastTheEndReadAsZeros) {
     TempDir dir;
     TiffBuilder b;
     b.Ifd()
-        .RawField(300, kLong, 3, 0) // filled below to point at the last 4 bytes
-        .RawField(301, kRational, 1, 100000)
-        .RawField(302, kShort, 3, 5000)
-        .RawField(303, kAscii, 6, 1000);
+        .RawField(300, tiff::kLong, 3, 0) // filled below to point at the last 4 bytes
+        .RawField(301, tiff::kRational, 1, 100000)
+        .RawField(302, tiff::kShort, 3, 5000)
+        .RawField(303, tiff::kAscii, 6, 1000);
     Bytes bytes = b.Build();
     const auto at = static_cast<uint32_t>(bytes.size());
     bytes.insert(bytes.end(), {7, 0, 0, 0});
     const int64_t field = b.IfdOffsets()[0] + 2 + 8;
     std::copy_n(Le32(at).begin(), 4, bytes.begin() + field);
     WriteFile(dir.File("v.tif"), bytes);
-    const Result<TiffFile> file = TiffFile::Open(dir.File("v.tif"));
+    const Result<tiff::TiffFile> file = tiff::TiffFile::Open(dir.File("v.tif"));
     ASSERT_TRUE(file);
-    const Directory d = file->ReadDirectory(b.IfdOffsets()[0]);
-    EXPECT_EQ(FormatTagValue(*file, d.entries[0]), "7, 0, 0");
-    EXPECT_EQ(FormatTagValue(*file, d.entries[1]), "0");
-    EXPECT_EQ(FormatTagValue(*file, d.entries[2]), "0, 0, 0");
-    EXPECT_EQ(FormatTagValue(*file, d.entries[3]), "\0\0\0\0\0"s);
+    const tiff::Directory d = file->ReadDirectory(b.IfdOffsets()[0]);
+    EXPECT_EQ(tiff::FormatTagValue(*file, d.entries[0]), "7, 0, 0");
+    EXPECT_EQ(tiff::FormatTagValue(*file, d.entries[1]), "0");
+    EXPECT_EQ(tiff::FormatTagValue(*file, d.entries[2]), "0, 0, 0");
+    EXPECT_EQ(tiff::FormatTagValue(*file, d.entries[3]), "\0\0\0\0\0"s);
     EXPECT_TRUE(file->ReadStatus()) << "bytes past the end are no read failure";
 }
 
@@ -209,7 +231,8 @@ TEST(TagValues, HugeCountsAreBoundedByTheFileLength) {
     TempDir dir;
     TiffBuilder b;
     b.Ifd();
-    const int32_t types[] = {kByte, kShort, kLong, kRational, kSLong, kSRational, kAscii};
+    const int32_t types[] = {tiff::kByte,  tiff::kShort,     tiff::kLong, tiff::kRational,
+                             tiff::kSLong, tiff::kSRational, tiff::kAscii};
     for (const int32_t type : types) {
         b.RawField(300, static_cast<uint16_t>(type), 0xFFFFFFFF, 8);
         b.RawField(301, static_cast<uint16_t>(type), 0x7FFFFFFF, 0xFFFFFFF0);
@@ -217,22 +240,23 @@ TEST(TagValues, HugeCountsAreBoundedByTheFileLength) {
     b.Long(302, std::vector<uint32_t>(25, 1)); // fills exactly what it names: not cut
     const std::string path = dir.File("v.tif");
     b.WriteTo(path);
-    const Result<TiffFile> file = TiffFile::Open(path);
+    const Result<tiff::TiffFile> file = tiff::TiffFile::Open(path);
     ASSERT_TRUE(file);
-    const Directory d = file->ReadDirectory(b.IfdOffsets()[0]);
+    const tiff::Directory d = file->ReadDirectory(b.IfdOffsets()[0]);
     const int64_t length = file->Length();
-    for (const TagEntry& e : d.entries) {
+    for (const tiff::TagEntry& e : d.entries) {
         SCOPED_TRACE(testing::Message() << "type " << e.type << " count " << e.count);
-        const std::string text = FormatTagValue(*file, e);
-        const std::vector<int64_t> numbers = TagNumbers(*file, e);
-        const int64_t canHold = (length + ElementSize(e.type) - 1) / ElementSize(e.type);
+        const std::string text = tiff::FormatTagValue(*file, e);
+        const std::vector<int64_t> numbers = tiff::TagNumbers(*file, e);
+        const int64_t canHold =
+            (length + tiff::ElementSize(e.type) - 1) / tiff::ElementSize(e.type);
         if (e.tag == 302) {
             EXPECT_EQ(Elements(text), 25);
             EXPECT_FALSE(text.ends_with("...")) << text;
             continue;
         }
         EXPECT_TRUE(text.ends_with(", ...")) << text.substr(0, 60);
-        if (e.type == kAscii) {
+        if (e.type == tiff::kAscii) {
             EXPECT_LE(static_cast<int64_t>(text.size()), length + 5);
         } else {
             EXPECT_LE(Elements(text), canHold);
@@ -240,8 +264,8 @@ TEST(TagValues, HugeCountsAreBoundedByTheFileLength) {
         }
     }
     int64_t budget = 10;
-    EXPECT_EQ(Elements(FormatTagValue(*file, d.entries[0], &budget)), 10);
-    EXPECT_EQ(FormatTagValue(*file, d.entries[0], &budget), "...") << "a budget spent";
+    EXPECT_EQ(Elements(tiff::FormatTagValue(*file, d.entries[0], &budget)), 10);
+    EXPECT_EQ(tiff::FormatTagValue(*file, d.entries[0], &budget), "...") << "a budget spent";
 }
 
 TEST(TagValues, QuotientText) {
@@ -255,7 +279,7 @@ TEST(TagValues, QuotientText) {
     };
     // clang-format on
     for (const auto& [q, text] : cases)
-        EXPECT_EQ(QuotientText(q), text) << q;
+        EXPECT_EQ(tiff::QuotientText(q), text) << q;
 }
 
 TEST(TagValues, TextToInt32) {
@@ -269,7 +293,7 @@ TEST(TagValues, TextToInt32) {
     };
     // clang-format on
     for (const auto& [text, value] : cases)
-        EXPECT_EQ(TextToInt32(text), value) << '"' << text << '"';
+        EXPECT_EQ(tiff::TextToInt32(text), value) << '"' << text << '"';
 }
 
 } // namespace

@@ -42,14 +42,18 @@ TEST(TiffFileOpen, SaysWhyAFileIsNoTiffFile) {
         const char* what;
         Bytes bytes;
         std::string reason; // empty: a TIFF file
-        ByteOrder order = ByteOrder::Motorola;
+        tiff::ByteOrder order = tiff::ByteOrder::Motorola;
         uint32_t first = 0;
     } cases[] = {
-        {"II", Join({{'I', 'I', 42, 0, 8, 0, 0, 0}, tail}), "", ByteOrder::Intel, 8},
-        {"MM", Join({{'M', 'M', 0, 42, 0, 0, 0, 8}, tail}), "", ByteOrder::Motorola, 8},
+        {"II", Join({{'I', 'I', 42, 0, 8, 0, 0, 0}, tail}), "", tiff::ByteOrder::Intel, 8},
+        {"MM", Join({{'M', 'M', 0, 42, 0, 0, 0, 8}, tail}), "", tiff::ByteOrder::Motorola, 8},
         {"offset with the high bit", Join({{'M', 'M', 0, 42, 0x80, 0, 0, 0}, tail}), "",
-         ByteOrder::Motorola, 0x80000000},
-        {"6 bytes: missing bytes read as 0", {'I', 'I', 42, 0, 0x10, 0}, "", ByteOrder::Intel, 16},
+         tiff::ByteOrder::Motorola, 0x80000000},
+        {"6 bytes: missing bytes read as 0",
+         {'I', 'I', 42, 0, 0x10, 0},
+         "",
+         tiff::ByteOrder::Intel,
+         16},
         {"IM", Join({{'I', 'M', 42, 0, 8, 0, 0, 0}, tail}),
          "Not a TIFF file: it begins with 49 4D 2A 00"},
         {"ii", Join({{'i', 'i', 42, 0}, tail}), "Not a TIFF file: it begins with 69 69 2A 00"},
@@ -67,7 +71,7 @@ TEST(TiffFileOpen, SaysWhyAFileIsNoTiffFile) {
         SCOPED_TRACE(c.what);
         const std::string path = dir.File("h.tif");
         WriteFile(path, c.bytes);
-        const Result<TiffFile> file = TiffFile::Open(path);
+        const Result<tiff::TiffFile> file = tiff::TiffFile::Open(path);
         ASSERT_EQ(file.Ok(), c.reason.empty()) << (file ? "" : file.Reason());
         if (!file) {
             EXPECT_EQ(file.Reason(), c.reason);
@@ -77,8 +81,8 @@ TEST(TiffFileOpen, SaysWhyAFileIsNoTiffFile) {
         EXPECT_EQ(file->FirstDirectoryOffset(), c.first);
         EXPECT_EQ(file->Length(), static_cast<int64_t>(c.bytes.size()));
     }
-    EXPECT_EQ(TiffFile::Open(dir.File("missing.tif")).Reason(), "No such file or directory");
-    EXPECT_EQ(TiffFile::Open(dir.Path()).Reason(), "Is a folder");
+    EXPECT_EQ(tiff::TiffFile::Open(dir.File("missing.tif")).Reason(), "No such file or directory");
+    EXPECT_EQ(tiff::TiffFile::Open(dir.Path()).Reason(), "Is a folder");
 }
 
 // ---- Directories, in both byte orders ----
@@ -93,19 +97,19 @@ protected:
 TEST_P(DirectoryTest, EntriesTypedInStoredOrderWithTheirValues) {
     TiffBuilder b = Builder();
     b.Ifd()
-        .Short(tag::kStripOffsets, {7, 8, 9})    // 6 bytes: stored elsewhere
-        .Short(tag::kBitsPerSample, {1, 1})      // 4 bytes: inline
-        .Rational(tag::kXResolution, {{204, 1}}) // 8 bytes: stored elsewhere
-        .RawField(300, 4, 0x40000001, 0x20)      // 4 x count overflows 32 bits
-        .RawField(301, 13, 100, 0x20)            // unknown type, size 0: inline
+        .Short(tiff::tag::kStripOffsets, {7, 8, 9})    // 6 bytes: stored elsewhere
+        .Short(tiff::tag::kBitsPerSample, {1, 1})      // 4 bytes: inline
+        .Rational(tiff::tag::kXResolution, {{204, 1}}) // 8 bytes: stored elsewhere
+        .RawField(300, 4, 0x40000001, 0x20)            // 4 x count overflows 32 bits
+        .RawField(301, 13, 100, 0x20)                  // unknown type, size 0: inline
         .Ifd()
         .Ifd()
-        .Short(tag::kImageWidth, {3});
+        .Short(tiff::tag::kImageWidth, {3});
     b.WriteTo(path_);
     const auto ifds = b.IfdOffsets();
-    const Result<TiffFile> file = TiffFile::Open(path_);
+    const Result<tiff::TiffFile> file = tiff::TiffFile::Open(path_);
     ASSERT_TRUE(file);
-    const Directory d = file->ReadDirectory(ifds[0]);
+    const tiff::Directory d = file->ReadDirectory(ifds[0]);
     EXPECT_TRUE(d.whole);
     EXPECT_EQ(d.nextOffset, ifds[1]);
     ASSERT_EQ(d.entries.size(), 5u);
@@ -115,15 +119,15 @@ TEST_P(DirectoryTest, EntriesTypedInStoredOrderWithTheirValues) {
         bool inlineValue;
         std::string text;
     } wants[] = {
-        {tag::kStripOffsets, 3, 3, false, "7, 8, 9"},
-        {tag::kBitsPerSample, 3, 2, true, "1, 1"},
-        {tag::kXResolution, 5, 1, false, "204"},
+        {tiff::tag::kStripOffsets, 3, 3, false, "7, 8, 9"},
+        {tiff::tag::kBitsPerSample, 3, 2, true, "1, 1"},
+        {tiff::tag::kXResolution, 5, 1, false, "204"},
         {300, 4, 0x40000001, false, ""},
         {301, 13, 100, true, ""},
     };
     for (std::size_t i = 0; i < std::size(wants); ++i) {
         SCOPED_TRACE(i);
-        const TagEntry& e = d.entries[i];
+        const tiff::TagEntry& e = d.entries[i];
         EXPECT_EQ(e.tag, wants[i].tag);
         EXPECT_EQ(e.type, wants[i].type);
         EXPECT_EQ(e.count, wants[i].count);
@@ -132,16 +136,16 @@ TEST_P(DirectoryTest, EntriesTypedInStoredOrderWithTheirValues) {
             EXPECT_EQ(e.valueOffset, static_cast<int64_t>(ifds[0] + 2 + 12 * i + 8));
         }
         if (e.tag != 300) { // its huge count is covered by the value tests
-            EXPECT_EQ(FormatTagValue(*file, e), wants[i].text);
+            EXPECT_EQ(tiff::FormatTagValue(*file, e), wants[i].text);
         }
     }
-    EXPECT_EQ(d.Find(tag::kXResolution), &d.entries[2]);
-    EXPECT_EQ(d.Find(tag::kImageWidth), nullptr);
+    EXPECT_EQ(d.Find(tiff::tag::kXResolution), &d.entries[2]);
+    EXPECT_EQ(d.Find(tiff::tag::kImageWidth), nullptr);
 
-    const Directory empty = file->ReadDirectory(ifds[1]); // next right after a count of 0
+    const tiff::Directory empty = file->ReadDirectory(ifds[1]); // next right after a count of 0
     EXPECT_TRUE(empty.entries.empty());
     EXPECT_EQ(empty.nextOffset, ifds[2]);
-    const Directory outside = file->ReadDirectory(file->Length() + 10);
+    const tiff::Directory outside = file->ReadDirectory(file->Length() + 10);
     EXPECT_TRUE(outside.entries.empty());
     EXPECT_EQ(outside.nextOffset, 0u);
     EXPECT_FALSE(outside.whole);
@@ -150,14 +154,14 @@ TEST_P(DirectoryTest, EntriesTypedInStoredOrderWithTheirValues) {
 TEST_P(DirectoryTest, SingleShortReadsTheFirstTwoValueBytes) {
     TiffBuilder b = Builder();
     // Value field bytes 03 00 05 00 (Intel) or 00 03 00 05 (Motorola): the SHORT is 3.
-    b.RawField(tag::kCompression, 3, 1, GetParam() ? 0x00050003 : 0x00030005)
-        .Short(tag::kPhotometric, {0});
+    b.RawField(tiff::tag::kCompression, 3, 1, GetParam() ? 0x00050003 : 0x00030005)
+        .Short(tiff::tag::kPhotometric, {0});
     b.WriteTo(path_);
-    const Result<TiffFile> file = TiffFile::Open(path_);
+    const Result<tiff::TiffFile> file = tiff::TiffFile::Open(path_);
     ASSERT_TRUE(file);
-    const Directory d = file->ReadDirectory(b.IfdOffsets()[0]);
-    EXPECT_EQ(FormatTagValue(*file, d.entries[0]), "3");
-    EXPECT_EQ(TagNumber(*file, d.Find(tag::kCompression)), 3);
+    const tiff::Directory d = file->ReadDirectory(b.IfdOffsets()[0]);
+    EXPECT_EQ(tiff::FormatTagValue(*file, d.entries[0]), "3");
+    EXPECT_EQ(tiff::TagNumber(*file, d.Find(tiff::tag::kCompression)), 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothOrders, DirectoryTest, ::testing::Bool());
@@ -172,11 +176,11 @@ struct Listing {
 
 Listing List(const std::string& path, std::size_t limit = 0) {
     Listing l;
-    const Result<TiffFile> file = TiffFile::Open(path);
+    const Result<tiff::TiffFile> file = tiff::TiffFile::Open(path);
     EXPECT_TRUE(file) << file.Reason();
     if (!file)
         return l;
-    const Result<ImageList> list = ListImages(*file, limit, [&l] { ++l.pumps; });
+    const Result<tiff::ImageList> list = tiff::ListImages(*file, limit, [&l] { ++l.pumps; });
     EXPECT_TRUE(list);
     l.offsets = list->offsets;
     l.chainBreak = list->chainBreak;
@@ -285,7 +289,7 @@ TEST(ImageListTest, LimitCountsImagesOnly) {
     TiffBuilder b;
     b.Ifd();
     for (int i = 0; i < 5; ++i)
-        b.Ifd().Short(tag::kImageWidth, {1});
+        b.Ifd().Short(tiff::tag::kImageWidth, {1});
     b.WriteTo(path);
     const auto ifds = b.IfdOffsets();
     EXPECT_EQ(List(path, 2).offsets, std::vector<int64_t>(ifds.begin() + 1, ifds.begin() + 3));
@@ -301,7 +305,7 @@ TEST(ImageListTest, PumpRunsAfterEveryFiftiethImage) {
         for (int i = 0; i < images; ++i) {
             if (i % 3 == 0)
                 b.Ifd(); // empty IFDs do not count
-            b.Ifd().Short(tag::kImageWidth, {1});
+            b.Ifd().Short(tiff::tag::kImageWidth, {1});
         }
         b.WriteTo(path);
         const Listing l = List(path);
@@ -322,14 +326,14 @@ TEST(LargeFile, DirectoriesAndStripsPastTwoGibibytes) {
     // An uncompressed page of 8 x 2 pixels; its directory is built here and written at its place.
     TiffBuilder page;
     page.Ifd()
-        .Short(tag::kImageWidth, {8})
-        .Short(tag::kImageLength, {2})
-        .Short(tag::kBitsPerSample, {1})
-        .Short(tag::kCompression, {1})
-        .Short(tag::kPhotometric, {0})
-        .Long(tag::kStripOffsets, {kStrip})
-        .Short(tag::kRowsPerStrip, {2})
-        .Long(tag::kStripByteCounts, {2});
+        .Short(tiff::tag::kImageWidth, {8})
+        .Short(tiff::tag::kImageLength, {2})
+        .Short(tiff::tag::kBitsPerSample, {1})
+        .Short(tiff::tag::kCompression, {1})
+        .Short(tiff::tag::kPhotometric, {0})
+        .Long(tiff::tag::kStripOffsets, {kStrip})
+        .Short(tiff::tag::kRowsPerStrip, {2})
+        .Long(tiff::tag::kStripByteCounts, {2});
     const Bytes built = page.Build();
     const Bytes directory(built.begin() + page.IfdOffsets()[0], built.end());
     const Bytes header = {'I', 'I', 42, 0, 0, 0, 0, 0xC0};
@@ -349,14 +353,14 @@ TEST(LargeFile, DirectoriesAndStripsPastTwoGibibytes) {
     const Listing l = List(path);
     ASSERT_EQ(l.offsets, std::vector<int64_t>{kIfd});
     EXPECT_EQ(l.chainBreak, "");
-    const Result<TiffFile> file = TiffFile::Open(path);
+    const Result<tiff::TiffFile> file = tiff::TiffFile::Open(path);
     ASSERT_TRUE(file);
-    const Result<TiffPage> parameters = ReadPageParameters(*file, kIfd);
+    const Result<tiff::TiffPage> parameters = tiff::ReadPageParameters(*file, kIfd);
     ASSERT_TRUE(parameters);
     ASSERT_EQ(parameters->strips.size(), 1u);
     EXPECT_EQ(parameters->strips[0].offset, int64_t{kStrip});
     EXPECT_EQ(parameters->strips[0].byteCount, 2);
-    const Result<std::string> report = BuildTagReport(*file, kIfd);
+    const Result<std::string> report = tiff::BuildTagReport(*file, kIfd);
     ASSERT_TRUE(report);
     EXPECT_NE(report->find("StripOffsets = 3221225728\r\n"), std::string::npos) << *report;
 
@@ -376,15 +380,15 @@ TEST(ReadFailures, AFileCutShortWhileItIsReadFailsTheWork) {
     TempDir dir;
     const std::string path = dir.File("three.tif");
     std::filesystem::copy_file(FAXLENS_SAMPLES_DIR "/fax-three-pages.tif", path);
-    const Result<TiffFile> file = TiffFile::Open(path);
+    const Result<tiff::TiffFile> file = tiff::TiffFile::Open(path);
     ASSERT_TRUE(file);
     ASSERT_EQ(::truncate(path.c_str(), 20000), 0);
-    const Result<ImageList> list = ListImages(*file);
+    const Result<tiff::ImageList> list = tiff::ListImages(*file);
     ASSERT_FALSE(list);
     EXPECT_EQ(list.Reason(), "the file was cut short while it was read");
     EXPECT_FALSE(file->ReadStatus());
     // Once failed, every later piece of work says so too.
-    EXPECT_EQ(BuildTagReport(*file, 8).Reason(), "the file was cut short while it was read");
+    EXPECT_EQ(tiff::BuildTagReport(*file, 8).Reason(), "the file was cut short while it was read");
 }
 
 // ---- Agreement with libtiff ----
@@ -454,9 +458,10 @@ TEST(LibtiffPeer, ListingAndValuesAgree) {
         TempDir dir;
         const std::string path = dir.File("peer.tif");
         WritePages(path, mode, pages);
-        const Result<TiffFile> file = TiffFile::Open(path);
+        const Result<tiff::TiffFile> file = tiff::TiffFile::Open(path);
         ASSERT_TRUE(file);
-        EXPECT_EQ(file->Order(), mode[1] == 'b' ? ByteOrder::Motorola : ByteOrder::Intel);
+        EXPECT_EQ(file->Order(),
+                  mode[1] == 'b' ? tiff::ByteOrder::Motorola : tiff::ByteOrder::Intel);
         const Listing l = List(path);
         ASSERT_EQ(l.offsets, LibtiffIfdOffsets(path));
         ASSERT_EQ(l.offsets.size(), pages.size());
@@ -474,12 +479,15 @@ TEST(LibtiffPeer, ListingAndValuesAgree) {
             TIFFGetField(tif, TIFFTAG_XRESOLUTION, &xres);
             TIFFGetField(tif, TIFFTAG_STRIPOFFSETS, &strips);
             TIFFGetField(tif, TIFFTAG_STRIPBYTECOUNTS, &counts);
-            const Directory d = file->ReadDirectory(l.offsets[i]);
-            EXPECT_EQ(FormatTagValue(*file, *d.Find(tag::kImageWidth)), std::to_string(width));
-            EXPECT_EQ(FormatTagValue(*file, *d.Find(tag::kImageLength)), std::to_string(height));
-            EXPECT_FLOAT_EQ(std::stof(FormatTagValue(*file, *d.Find(tag::kXResolution))), xres);
-            EXPECT_EQ(CompressionText(*file, d), pages[i].compressionText);
-            const Result<TiffPage> page = ReadPageParameters(*file, l.offsets[i]);
+            const tiff::Directory d = file->ReadDirectory(l.offsets[i]);
+            EXPECT_EQ(tiff::FormatTagValue(*file, *d.Find(tiff::tag::kImageWidth)),
+                      std::to_string(width));
+            EXPECT_EQ(tiff::FormatTagValue(*file, *d.Find(tiff::tag::kImageLength)),
+                      std::to_string(height));
+            EXPECT_FLOAT_EQ(
+                std::stof(tiff::FormatTagValue(*file, *d.Find(tiff::tag::kXResolution))), xres);
+            EXPECT_EQ(tiff::CompressionText(*file, d), pages[i].compressionText);
+            const Result<tiff::TiffPage> page = tiff::ReadPageParameters(*file, l.offsets[i]);
             ASSERT_TRUE(page);
             ASSERT_EQ(page->strips.size(), TIFFNumberOfStrips(tif));
             for (uint32_t s = 0; s < TIFFNumberOfStrips(tif); ++s) {
@@ -504,18 +512,18 @@ TEST(Corpus, EveryFileIsWalkedAndReported) {
             continue;
         SCOPED_TRACE(item.path().string());
         ++files;
-        const Result<TiffFile> file = TiffFile::Open(item.path().string());
+        const Result<tiff::TiffFile> file = tiff::TiffFile::Open(item.path().string());
         if (!file)
             continue; // said why; nothing to walk
-        const Result<ImageList> list = ListImages(*file);
+        const Result<tiff::ImageList> list = tiff::ListImages(*file);
         ASSERT_TRUE(list);
         // The IFD the header names is tried too, whether or not it was listed.
-        EXPECT_TRUE(BuildTagReport(*file, file->FirstDirectoryOffset()));
+        EXPECT_TRUE(tiff::BuildTagReport(*file, file->FirstDirectoryOffset()));
         for (const int64_t offset : list->offsets) {
-            const Result<std::string> report = BuildTagReport(*file, offset);
+            const Result<std::string> report = tiff::BuildTagReport(*file, offset);
             ASSERT_TRUE(report);
             EXPECT_NE(report->find("CompressionType = "), std::string::npos);
-            EXPECT_TRUE(ReadPageParameters(*file, offset));
+            EXPECT_TRUE(tiff::ReadPageParameters(*file, offset));
         }
     }
     EXPECT_GT(files, 0);
@@ -542,12 +550,12 @@ TEST(Corpus, WellFormedFilesListLikeLibtiff) {
 
         TIFF* tif = TIFFOpen(path.c_str(), "r");
         ASSERT_NE(tif, nullptr);
-        const Result<TiffFile> file = TiffFile::Open(path);
+        const Result<tiff::TiffFile> file = tiff::TiffFile::Open(path);
         ASSERT_TRUE(file);
         for (const int64_t offset : l.offsets) {
             uint32_t width = 0;
             TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
-            const Result<TiffPage> page = ReadPageParameters(*file, offset);
+            const Result<tiff::TiffPage> page = tiff::ReadPageParameters(*file, offset);
             ASSERT_TRUE(page);
             EXPECT_EQ(page->width, int64_t{width});
             TIFFReadDirectory(tif);

@@ -28,7 +28,7 @@ protected:
             TypeFileName(dialog, typed);
             PressAccept(dialog);
         });
-        return ShowSaveDialog(kFilter, "*.tif", nullptr, Folder(), true, "", overwritePrompt);
+        return ui::ShowSaveDialog(kFilter, "*.tif", nullptr, Folder(), true, "", overwritePrompt);
     }
 
     TempDir dir;
@@ -52,7 +52,7 @@ TEST_F(FileDialogsTest, OpenDialogShowsTifFilesOfEitherCaseOnly) {
                 shown << model->index(row, 0, folder).data().toString();
         dialog.reject();
     });
-    EXPECT_EQ(ShowOpenDialog(kFilter, "*.TIF", nullptr, Folder(), true), "");
+    EXPECT_EQ(ui::ShowOpenDialog(kFilter, "*.TIF", nullptr, Folder(), true), "");
     EXPECT_EQ(title, "Select a File...");
     EXPECT_EQ(filter, kFilter);
     shown.sort();
@@ -70,7 +70,7 @@ TEST_F(FileDialogsTest, OpenDialogRefusesMissingFile) {
         TypeFileName(dialog, "there.tif");
         PressAccept(dialog);
     });
-    EXPECT_EQ(ShowOpenDialog(kFilter, "*.TIF", nullptr, Folder(), true), InFolder("there.tif"));
+    EXPECT_EQ(ui::ShowOpenDialog(kFilter, "*.TIF", nullptr, Folder(), true), InFolder("there.tif"));
     EXPECT_EQ(refusals, 1);
 }
 
@@ -88,7 +88,7 @@ TEST_F(FileDialogsTest, SaveDialogTitleFilterAndDefaultName) {
         name = FileNameText(dialog);
         PressAccept(dialog);
     });
-    EXPECT_EQ(ShowSaveDialog(kFilter, "*.tif", nullptr, Folder(), true, "fax", true),
+    EXPECT_EQ(ui::ShowSaveDialog(kFilter, "*.tif", nullptr, Folder(), true, "fax", true),
               InFolder("fax.tif"));
     EXPECT_EQ(title, "Save As...");
     EXPECT_EQ(filter, kFilter);
@@ -97,8 +97,8 @@ TEST_F(FileDialogsTest, SaveDialogTitleFilterAndDefaultName) {
 
 TEST_F(FileDialogsTest, CancelledDialogsGiveEmptyText) {
     WhenShown<QFileDialog> cancel([](QFileDialog& dialog) { dialog.reject(); });
-    EXPECT_EQ(ShowSaveDialog(kFilter, "*.tif", nullptr, Folder(), true, "page", true), "");
-    EXPECT_EQ(ShowOpenDialog(kFilter, "*.TIF", nullptr, Folder(), true), "");
+    EXPECT_EQ(ui::ShowSaveDialog(kFilter, "*.tif", nullptr, Folder(), true, "page", true), "");
+    EXPECT_EQ(ui::ShowOpenDialog(kFilter, "*.TIF", nullptr, Folder(), true), "");
     EXPECT_EQ(cancel.Count(), 2);
 }
 
@@ -113,7 +113,7 @@ TEST_F(FileDialogsTest, SaveDialogAsksBeforeReplacingWhenTold) {
         if (dialog.isVisible())
             dialog.reject();
     });
-    EXPECT_EQ(ShowSaveDialog(kFilter, "*.tif", nullptr, Folder(), true, "", true), "");
+    EXPECT_EQ(ui::ShowSaveDialog(kFilter, "*.tif", nullptr, Folder(), true, "", true), "");
     EXPECT_EQ(questions, 1);
     EXPECT_EQ(SaveAs("old", false), InFolder("old.tif"));
 }

@@ -23,7 +23,7 @@ struct Image {
     uint8_t At(int32_t x, int32_t y, int c = 0) const {
         return pixels[(std::size_t(y) * width + x) * channels + c];
     }
-    PixelSource Source() const {
+    viewer::PixelSource Source() const {
         return {pixels.data(), width, height, width * channels, channels};
     }
 };
@@ -32,7 +32,7 @@ struct Image {
 struct Canvas : Image {
     static constexpr uint8_t kUntouched = 77;
     Canvas(int32_t w, int32_t h) : Image(w, h, 3, kUntouched) {}
-    PixelTarget Target() { return {pixels.data(), width, height, width * 3}; }
+    viewer::PixelTarget Target() { return {pixels.data(), width, height, width * 3}; }
 };
 
 struct Rect {
@@ -41,8 +41,8 @@ struct Rect {
 
 Canvas Scaled(const Image& source, Rect from, int32_t tw, int32_t th) {
     Canvas canvas(tw, th);
-    ScaleAreaAverage(source.Source(), from.x, from.y, from.w, from.h, canvas.Target(), 0, 0, tw,
-                     th);
+    viewer::ScaleAreaAverage(source.Source(), from.x, from.y, from.w, from.h, canvas.Target(), 0, 0,
+                             tw, th);
     return canvas;
 }
 
@@ -86,8 +86,8 @@ void ExpectScaledLikeReference(const Image& source, Rect from, const Canvas& can
 
 void ExpectMatchesReference(const Image& source, Rect from, Canvas& canvas, Rect to) {
     std::fill(canvas.pixels.begin(), canvas.pixels.end(), Canvas::kUntouched);
-    ScaleAreaAverage(source.Source(), from.x, from.y, from.w, from.h, canvas.Target(), to.x, to.y,
-                     to.w, to.h);
+    viewer::ScaleAreaAverage(source.Source(), from.x, from.y, from.w, from.h, canvas.Target(), to.x,
+                             to.y, to.w, to.h);
     ExpectScaledLikeReference(source, from, canvas, to);
 }
 
@@ -178,8 +178,8 @@ struct BitImage {
     bool At(int32_t x, int32_t y) const {
         return bits[std::size_t(y * stride + x / 8)] & (0x80 >> (x % 8));
     }
-    PixelSource Source() const {
-        return {bits.data(), width, height, stride, kOneBitAPixel, zero, one};
+    viewer::PixelSource Source() const {
+        return {bits.data(), width, height, stride, viewer::kOneBitAPixel, zero, one};
     }
     Image Picture() const {
         Image picture(width, height, 3);
@@ -215,8 +215,8 @@ TEST(AreaScaler, BitSourcesAgreeWithThePlainDefinition) {
         const Rect to{between(-10, canvas.width), between(-10, canvas.height), between(1, 70),
                       between(1, 70)};
         std::fill(canvas.pixels.begin(), canvas.pixels.end(), Canvas::kUntouched);
-        ScaleAreaAverage(bits.Source(), from.x, from.y, from.w, from.h, canvas.Target(), to.x, to.y,
-                         to.w, to.h);
+        viewer::ScaleAreaAverage(bits.Source(), from.x, from.y, from.w, from.h, canvas.Target(),
+                                 to.x, to.y, to.w, to.h);
         ExpectScaledLikeReference(picture, from, canvas, to);
     }
 }
@@ -231,7 +231,7 @@ TEST(AreaScaler, BitSourcesAgreeWithThePlainDefinitionAtStrongShrinking) {
                                 std::array{64, 640, 1, 1}}) {
         const BitImage bits = RandomBits(w, h, random, 30);
         Canvas canvas(tw, th);
-        ScaleAreaAverage(bits.Source(), 0, 0, w, h, canvas.Target(), 0, 0, tw, th);
+        viewer::ScaleAreaAverage(bits.Source(), 0, 0, w, h, canvas.Target(), 0, 0, tw, th);
         ExpectScaledLikeReference(bits.Picture(), {0, 0, w, h}, canvas, {0, 0, tw, th});
     }
 }
@@ -248,8 +248,8 @@ TEST(AreaScaler, SparseBitSourcesAgreeWithThePlainDefinition) {
                     bits.Set(x, y);
     for (auto [tw, th] : {std::array{23, 9}, std::array{150, 70}, std::array{41, 33}}) {
         Canvas canvas(tw, th);
-        ScaleAreaAverage(bits.Source(), 0, 0, bits.width, bits.height, canvas.Target(), 0, 0, tw,
-                         th);
+        viewer::ScaleAreaAverage(bits.Source(), 0, 0, bits.width, bits.height, canvas.Target(), 0,
+                                 0, tw, th);
         ExpectScaledLikeReference(bits.Picture(), {0, 0, bits.width, bits.height}, canvas,
                                   {0, 0, tw, th});
     }
@@ -264,8 +264,8 @@ TEST(AreaScaler, BitSourcesOfOneColourStayExact) {
                     bits.Set(x, y);
         for (auto [tw, th] : {std::pair{3, 7}, {333, 20}, {997, 61}, {2048, 150}}) {
             Canvas canvas(tw, th);
-            ScaleAreaAverage(bits.Source(), 0, 0, bits.width, bits.height, canvas.Target(), 0, 0,
-                             tw, th);
+            viewer::ScaleAreaAverage(bits.Source(), 0, 0, bits.width, bits.height, canvas.Target(),
+                                     0, 0, tw, th);
             const page::ColourValue colour = set ? bits.one : bits.zero;
             for (int32_t i = 0; i < tw * th; ++i)
                 for (int c = 0; c < 3; ++c)
@@ -278,16 +278,16 @@ TEST(AreaScaler, BitSourcesOfOneColourStayExact) {
 TEST(AreaScaler, SurfacesAreScaledFromWhatTheyHold) {
     auto surface = page::CreatePageSurface(16, 2, page::kColourWhite);
     surface->PaintLine(0, 0, 7, page::kColourBlack);
-    PixelSource source = SourceOf(*surface);
-    EXPECT_EQ(source.channels, kOneBitAPixel);
+    viewer::PixelSource source = viewer::SourceOf(*surface);
+    EXPECT_EQ(source.channels, viewer::kOneBitAPixel);
     EXPECT_EQ(source.stride, 2);
     Canvas halves(2, 1);
-    ScaleAreaAverage(source, 0, 0, 16, 2, halves.Target(), 0, 0, 2, 1);
+    viewer::ScaleAreaAverage(source, 0, 0, 16, 2, halves.Target(), 0, 0, 2, 1);
     EXPECT_EQ(halves.pixels, (std::vector<uint8_t>{128, 128, 128, 255, 255, 255}));
     surface->PaintLine(15, 1, 15, 0x000000FF);
-    source = SourceOf(*surface);
+    source = viewer::SourceOf(*surface);
     EXPECT_EQ(source.channels, 3);
-    ScaleAreaAverage(source, 0, 0, 16, 2, halves.Target(), 0, 0, 2, 1);
+    viewer::ScaleAreaAverage(source, 0, 0, 16, 2, halves.Target(), 0, 0, 2, 1);
     EXPECT_EQ(halves.pixels, (std::vector<uint8_t>{128, 128, 128, 255, 239, 239}));
 }
 
@@ -312,8 +312,8 @@ TEST(AreaScaler, SourceRectangleIsCutToTheSource) {
     EXPECT_EQ(Scaled(source, {0, 0, 0, 5}, 4, 4).pixels, untouched);
     EXPECT_EQ(Scaled(source, {0, 0, 5, -1}, 4, 4).pixels, untouched);
     Canvas canvas(4, 4);
-    ScaleAreaAverage(source.Source(), 0, 0, 5, 5, canvas.Target(), 0, 0, 0, 4);
-    ScaleAreaAverage(source.Source(), 0, 0, 5, 5, canvas.Target(), 0, 0, 4, -3);
+    viewer::ScaleAreaAverage(source.Source(), 0, 0, 5, 5, canvas.Target(), 0, 0, 0, 4);
+    viewer::ScaleAreaAverage(source.Source(), 0, 0, 5, 5, canvas.Target(), 0, 0, 4, -3);
     EXPECT_EQ(canvas.pixels, untouched);
 }
 
@@ -354,15 +354,16 @@ TEST(ScaleBands, SharedCopyEqualsBandsScaledInTurn) {
         SCOPED_TRACE(tw);
         const int32_t sx1 = tw > 1200 ? 1200 : bits.width - 1;
         const int32_t sy1 = tw > 1200 ? 1100 : bits.height - 1;
-        const std::vector<StretchBand> bands = PlanStretchBands(0, 0, sx1, sy1, 0, 0, tw, th);
+        const std::vector<viewer::StretchBand> bands =
+            viewer::PlanStretchBands(0, 0, sx1, sy1, 0, 0, tw, th);
         ASSERT_GT(bands.size(), 2U);
         Canvas shared(tw, th);
         Canvas inTurn(tw, th);
-        ScaleBands(bits.Source(), shared.Target(), bands);
-        for (const StretchBand& band : bands)
-            ScaleAreaAverage(bits.Source(), band.sourceX, band.sourceY, band.sourceWidth,
-                             band.sourceHeight, inTurn.Target(), band.targetX, band.targetY,
-                             band.targetWidth, band.targetHeight);
+        viewer::ScaleBands(bits.Source(), shared.Target(), bands);
+        for (const viewer::StretchBand& band : bands)
+            viewer::ScaleAreaAverage(bits.Source(), band.sourceX, band.sourceY, band.sourceWidth,
+                                     band.sourceHeight, inTurn.Target(), band.targetX, band.targetY,
+                                     band.targetWidth, band.targetHeight);
         EXPECT_EQ(shared.pixels, inTurn.pixels);
     }
 }

@@ -7,8 +7,9 @@ namespace {
 
 // A page of 1728 x 2200 pixels at 204 x 196 dpi on a screen of 1920 x 1080 pixels at 96 dpi
 // (15 twips a pixel), in a view of 6165 x 4005 twips, that is 411 x 267 pixels.
-RenderRequest FaxPageRequest(float zoom, float h, float v, int32_t xRes = 204, int32_t yRes = 196) {
-    RenderRequest r;
+viewer::RenderRequest FaxPageRequest(float zoom, float h, float v, int32_t xRes = 204,
+                                     int32_t yRes = 196) {
+    viewer::RenderRequest r;
     r.pageWidth = 1728;
     r.pageHeight = 2200;
     r.viewWidthTwips = 6165;
@@ -24,7 +25,7 @@ RenderRequest FaxPageRequest(float zoom, float h, float v, int32_t xRes = 204, i
 
 struct Expected {
     const char* name;
-    RenderRequest request;
+    viewer::RenderRequest request;
     int32_t x0, y0, x1, y1;
     int32_t destinationWidth, destinationHeight; // dw + 1, dh + 1
 };
@@ -33,7 +34,7 @@ class WorkedExample : public ::testing::TestWithParam<Expected> {};
 
 TEST_P(WorkedExample, SelectsTheSourceAndDestination) {
     const Expected& e = GetParam();
-    const RenderPlan plan = PlanRender(e.request);
+    const viewer::RenderPlan plan = viewer::PlanRender(e.request);
     ASSERT_TRUE(plan.draws);
     EXPECT_EQ(plan.viewWidth, 411);
     EXPECT_EQ(plan.viewHeight, 267);
@@ -63,44 +64,44 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RenderPlan, ScaleFactorsFollowZoomAndResolution) {
-    const RenderPlan plan = PlanRender(FaxPageRequest(100, 0, 0));
+    const viewer::RenderPlan plan = viewer::PlanRender(FaxPageRequest(100, 0, 0));
     EXPECT_NEAR(plan.kx, 0.470588, 1e-6);
     EXPECT_NEAR(plan.ky, 0.489796, 1e-6);
-    const RenderPlan unknown = PlanRender(FaxPageRequest(100, 0, 0, 204, 0));
+    const viewer::RenderPlan unknown = viewer::PlanRender(FaxPageRequest(100, 0, 0, 204, 0));
     EXPECT_DOUBLE_EQ(unknown.kx, 1.0); // both resolutions replaced when one is missing
     EXPECT_DOUBLE_EQ(unknown.ky, 1.0);
 }
 
 TEST(RenderPlan, AZoomBelowOneFitsThePageWidth) {
     for (float zoom : {0.0f, 0.5f, -20.0f}) {
-        const RenderPlan plan = PlanRender(FaxPageRequest(zoom, 0, 0));
+        const viewer::RenderPlan plan = viewer::PlanRender(FaxPageRequest(zoom, 0, 0));
         EXPECT_NEAR(plan.zoom, 50.5425, 1e-4) << zoom;
         EXPECT_EQ(plan.dw + 1, 412) << zoom;
     }
-    EXPECT_FLOAT_EQ(PlanRender(FaxPageRequest(1, 0, 0)).zoom, 1.0f);
+    EXPECT_FLOAT_EQ(viewer::PlanRender(FaxPageRequest(1, 0, 0)).zoom, 1.0f);
 }
 
 TEST(RenderPlan, TheViewGrowsForTheDrawingOnlyAsFarAsTheScreen) {
-    const RenderPlan at100 = PlanRender(FaxPageRequest(100, 0, 0));
+    const viewer::RenderPlan at100 = viewer::PlanRender(FaxPageRequest(100, 0, 0));
     EXPECT_EQ(at100.drawWidth, 813);   // 12195 twips
     EXPECT_EQ(at100.drawHeight, 1077); // 16155 twips
-    const RenderPlan at400 = PlanRender(FaxPageRequest(400, 50, 50));
+    const viewer::RenderPlan at400 = viewer::PlanRender(FaxPageRequest(400, 50, 50));
     EXPECT_EQ(at400.drawHeight, 1079); // capped at the screen's 1080 rows, then set to dh
     EXPECT_EQ(at400.drawWidth, 1832);
-    const RenderPlan bottomRight = PlanRender(FaxPageRequest(100, 100, 100));
+    const viewer::RenderPlan bottomRight = viewer::PlanRender(FaxPageRequest(100, 100, 100));
     EXPECT_EQ(bottomRight.drawWidth, 411); // the page ends inside the view
     EXPECT_EQ(bottomRight.drawHeight, 267);
 }
 
 TEST(RenderPlan, NothingIsDrawnWithoutAViewOrAPage) {
-    RenderRequest narrow = FaxPageRequest(0, 0, 0);
+    viewer::RenderRequest narrow = FaxPageRequest(0, 0, 0);
     narrow.viewWidthTwips = 7; // less than a pixel: the fit zoom would be 0
-    EXPECT_FALSE(PlanRender(narrow).draws);
-    RenderRequest empty = FaxPageRequest(100, 0, 0);
+    EXPECT_FALSE(viewer::PlanRender(narrow).draws);
+    viewer::RenderRequest empty = FaxPageRequest(100, 0, 0);
     empty.pageWidth = 0;
-    EXPECT_FALSE(PlanRender(empty).draws);
-    RenderRequest negative = FaxPageRequest(100, 0, 0, -204, 196);
-    EXPECT_FALSE(PlanRender(negative).draws);
+    EXPECT_FALSE(viewer::PlanRender(empty).draws);
+    viewer::RenderRequest negative = FaxPageRequest(100, 0, 0, -204, 196);
+    EXPECT_FALSE(viewer::PlanRender(negative).draws);
 }
 
 TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
@@ -112,14 +113,14 @@ TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
 }
 
 TEST(StretchBands, FaxPageAtFullZoomUsesBandsOfAThousand) {
-    const auto bands = PlanStretchBands(0, 0, 1727, 2199, 0, 0, 814, 1078);
+    const auto bands = viewer::PlanStretchBands(0, 0, 1727, 2199, 0, 0, 814, 1078);
     ASSERT_EQ(bands.size(), 6u);
     // Columns 1000 + 728 -> 471 + 342; rows 1000 + 1000 + 200 -> 490 + 490 + 98.
     const int32_t widths[] = {471, 342}, heights[] = {490, 490, 98};
     const int32_t sourceWidths[] = {1000, 728}, sourceHeights[] = {1000, 1000, 200};
     const int32_t xs[] = {0, 471}, ys[] = {0, 490, 980};
     for (std::size_t i = 0; i < bands.size(); ++i) {
-        const StretchBand& b = bands[i];
+        const viewer::StretchBand& b = bands[i];
         EXPECT_EQ(b.sourceWidth, sourceWidths[i % 2]) << i;
         EXPECT_EQ(b.sourceHeight, sourceHeights[i / 2]) << i;
         EXPECT_EQ(b.targetWidth, widths[i % 2]) << i;
@@ -131,7 +132,7 @@ TEST(StretchBands, FaxPageAtFullZoomUsesBandsOfAThousand) {
 }
 
 TEST(StretchBands, ReversedCornersAreOrderedAndASmallCopyIsOneBand) {
-    const auto bands = PlanStretchBands(9, 4, 0, 0, 3, 5, 20, 10);
+    const auto bands = viewer::PlanStretchBands(9, 4, 0, 0, 3, 5, 20, 10);
     ASSERT_EQ(bands.size(), 1u);
     EXPECT_EQ(bands[0].sourceX, 0);
     EXPECT_EQ(bands[0].sourceY, 0);

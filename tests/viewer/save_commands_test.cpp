@@ -90,7 +90,7 @@ struct ControlState {
     }
 };
 
-ControlState StateOf(const ViewForm& viewer) {
+ControlState StateOf(const viewer::ViewForm& viewer) {
     return {viewer.Saving(),
             {viewer.Check1.isEnabled(), viewer.Check2.isEnabled(), viewer.Combo1.isEnabled(),
              viewer.HScroll1.isEnabled(), viewer.VScroll1.isEnabled()}};
@@ -114,7 +114,7 @@ protected:
         for (int k = 1; k <= pages; ++k)
             bitmaps.push_back(TextLikePage(kWidth, height, static_cast<uint32_t>(k)));
         WriteFaxPages(path, bitmaps, {});
-        viewer = ViewForm::Open(path, FirstIfdOffset(path));
+        viewer = viewer::ViewForm::Open(path, FirstIfdOffset(path));
     }
     ~SaveCommandsTest() override {
         if (viewer)
@@ -177,7 +177,7 @@ protected:
 
     TempDir out;
     CurrentFolder here;
-    QPointer<ViewForm> viewer;
+    QPointer<viewer::ViewForm> viewer;
     Bitmap page;
 
     QString dialogTitle, dialogFilter, dialogSuffix, dialogFolder;
@@ -221,22 +221,22 @@ void SaveCommandsTest::ExpectSavesThePage(QPushButton& button, int compression, 
     ASSERT_TRUE(fs::exists(Saved("page.tif"))) << "the default extension is added";
     EXPECT_FALSE(fs::exists(Saved("page")));
     const std::vector<uint8_t> file = ReadFile(Saved("page.tif"));
-    EXPECT_EQ(TagValue(file, tag::kImageWidth), kWidth);
-    EXPECT_EQ(TagValue(file, tag::kImageLength), kHeight);
-    EXPECT_EQ(TagValue(file, tag::kCompression), compression);
+    EXPECT_EQ(TagValue(file, tiff::tag::kImageWidth), kWidth);
+    EXPECT_EQ(TagValue(file, tiff::tag::kImageLength), kHeight);
+    EXPECT_EQ(TagValue(file, tiff::tag::kCompression), compression);
     EXPECT_EQ(TagValue(file, optionTag), options);
-    EXPECT_EQ(TagValue(file, tag::kXResolution), 204 * 1000 + 1) << "the page's own 204/1";
-    EXPECT_EQ(TagValue(file, tag::kYResolution), 196 * 1000 + 1) << "the page's own 196/1";
+    EXPECT_EQ(TagValue(file, tiff::tag::kXResolution), 204 * 1000 + 1) << "the page's own 204/1";
+    EXPECT_EQ(TagValue(file, tiff::tag::kYResolution), 196 * 1000 + 1) << "the page's own 196/1";
     const Bitmap saved = ReadWithLibtiff(Saved("page.tif"), 0);
     EXPECT_TRUE(saved == page) << DescribeDifferences(page, saved);
 }
 
 TEST_F(SaveCommandsTest, G3ButtonSavesTheShownPage) {
-    ExpectSavesThePage(viewer->Check1, compression::kGroup3, 4, tag::kT4Options);
+    ExpectSavesThePage(viewer->Check1, tiff::compression::kGroup3, 4, tiff::tag::kT4Options);
 }
 
 TEST_F(SaveCommandsTest, G4ButtonSavesTheShownPage) {
-    ExpectSavesThePage(viewer->Check2, compression::kGroup4, 2, tag::kT6Options);
+    ExpectSavesThePage(viewer->Check2, tiff::compression::kGroup4, 2, tiff::tag::kT6Options);
 }
 
 TEST_F(SaveCommandsTest, CancelWritesNothingAndClearsTheButton) {
@@ -317,7 +317,7 @@ TEST_F(SaveOverShownFileTest, AsksFirstNamingTheImagesThatWouldBeLost) {
     for (const QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
         SCOPED_TRACE(answer == QMessageBox::Yes ? "Yes" : "No");
         const std::vector<uint8_t> before = ReadFile(Saved("fax.tif"));
-        QSignalSpy replaced(viewer.data(), &ViewForm::FileReplaced);
+        QSignalSpy replaced(viewer.data(), &viewer::ViewForm::FileReplaced);
         replaceAnswer = answer;
         seen.clear();
         SaveAs(viewer->Check2, "fax");
@@ -422,7 +422,7 @@ TEST(SaveCommandsWithoutSurface, BothButtonsAreDisabled) {
     TempDir dir;
     for (const bool withSize : {true, false}) {
         const int64_t ifd = WriteUnshowableSizePage(dir.File("page.tif"), withSize);
-        QPointer<ViewForm> viewer = ViewForm::Open(dir.File("page.tif"), ifd);
+        QPointer<viewer::ViewForm> viewer = viewer::ViewForm::Open(dir.File("page.tif"), ifd);
         ASSERT_TRUE(viewer);
         ASSERT_EQ(viewer->Surface(), nullptr);
         EXPECT_FALSE(viewer->Check1.isEnabled());

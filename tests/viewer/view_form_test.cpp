@@ -50,12 +50,12 @@ void DeleteClosedWindows() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-QLineEdit& ZoomEdit(ViewForm& viewer) {
+QLineEdit& ZoomEdit(viewer::ViewForm& viewer) {
     return *viewer.Combo1.lineEdit();
 }
 
 // Keys go to the zoom box, which keeps the focus and hands them to its line edit.
-void TypeZoom(ViewForm& viewer, const QString& text) {
+void TypeZoom(viewer::ViewForm& viewer, const QString& text) {
     ZoomEdit(viewer).clear();
     QTest::keyClicks(&viewer.Combo1, text);
 }
@@ -100,21 +100,21 @@ protected:
         QApplication::sendEvent(form.List1.viewport(), &event);
     }
     // Opens entry `row` of the list in a viewer and returns it.
-    ViewForm* OpenEntry(int row) {
+    viewer::ViewForm* OpenEntry(int row) {
         const qsizetype before = form.OpenViewers().size();
         DoubleClickAt(EntryCentre(row));
-        const QList<ViewForm*> viewers = form.OpenViewers();
+        const QList<viewer::ViewForm*> viewers = form.OpenViewers();
         return viewers.size() == before + 1 ? viewers.last() : nullptr;
     }
     int32_t Offset(int row) const { return Document().ImageOffsets.at(row); }
 
     TempDir dir;
     std::string path;
-    Form1 form;
+    shell::Form1 form;
 };
 
 // The viewer of entry `row` reads the image at its offset: its surface has that page's size.
-void ExpectShowsPage(const ViewForm* viewer, int32_t width, int32_t height) {
+void ExpectShowsPage(const viewer::ViewForm* viewer, int32_t width, int32_t height) {
     ASSERT_NE(viewer, nullptr);
     EXPECT_TRUE(viewer->isVisible());
     EXPECT_EQ(viewer->windowTitle(), "TIF Viewer");
@@ -129,7 +129,7 @@ void ExpectShowsPage(const ViewForm* viewer, int32_t width, int32_t height) {
 
 TEST_F(ViewerTest, DoubleClickOnAnEntryOpensItsImage) {
     ShowForm();
-    ViewForm* viewer = OpenEntry(1);
+    viewer::ViewForm* viewer = OpenEntry(1);
     ExpectShowsPage(viewer, 400, 300);
     EXPECT_EQ(form.SelectedEntry(), 1);
     EXPECT_TRUE(viewer->isWindow());
@@ -179,7 +179,7 @@ TEST_F(ViewerTest, ContextMenuSelectsTheEntryAndViewImageOpensIt) {
 TEST_F(ViewerTest, NothingOpensWhileAFileIsRead) {
     ShowForm();
     ClickEntry(0);
-    const BusyGuard reading(Document().Reading);
+    const ui::BusyGuard reading(Document().Reading);
     RightClickAt(EntryCentre(1));
     EXPECT_FALSE(form.List1Menu.isVisible());
     EXPECT_EQ(form.SelectedEntry(), 0);
@@ -192,7 +192,7 @@ TEST_F(ViewerTest, NothingOpensWhileAFileIsRead) {
 // ---- the layout of the window ----
 
 TEST(ViewFormLayout, TwipGeometryAt96Dpi) {
-    ViewForm viewer("", 0);
+    viewer::ViewForm viewer("", 0);
     ASSERT_EQ(viewer.logicalDpiX(), 96);
     EXPECT_EQ(viewer.windowTitle(), "TIF Viewer");
     EXPECT_EQ(viewer.size(), QSize(457, 340));
@@ -219,12 +219,12 @@ TEST(ViewFormLayout, TwipGeometryAt96Dpi) {
     EXPECT_EQ(viewer.Check1.text(), "Save As TIF (G3)...");
     EXPECT_EQ(viewer.Check2.text(), "Save As TIF (G4)...");
     for (const QScrollBar* bar : {&viewer.HScroll1, &viewer.VScroll1})
-        EXPECT_TRUE(bar->minimum() == 0 && bar->maximum() == kScrollUnits) << "0 to 100 %";
+        EXPECT_TRUE(bar->minimum() == 0 && bar->maximum() == viewer::kScrollUnits) << "0 to 100 %";
     EXPECT_EQ(viewer.Picture2.BackColor(), 0x8000000Cu);
 }
 
 // The widgets that Tab visits from the zoom box on, by name.
-QStringList TabStops(ViewForm& viewer, int count) {
+QStringList TabStops(viewer::ViewForm& viewer, int count) {
     const std::map<const QWidget*, QString> names = {
         {viewer.Combo1.lineEdit(), "Combo1"}, {&viewer.Combo1, "Combo1"},
         {&viewer.Check1, "Check1"},           {&viewer.Check2, "Check2"},
@@ -241,9 +241,9 @@ QStringList TabStops(ViewForm& viewer, int count) {
 
 TEST_F(ViewerTest, TabGoesZoomG3BarsG4) {
     ShowForm();
-    ViewForm* opened = OpenEntry(0);
+    viewer::ViewForm* opened = OpenEntry(0);
     ASSERT_NE(opened, nullptr);
-    ViewForm& viewer = *opened;
+    viewer::ViewForm& viewer = *opened;
     viewer.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&viewer));
     EXPECT_EQ(TabStops(viewer, 6),
@@ -251,7 +251,7 @@ TEST_F(ViewerTest, TabGoesZoomG3BarsG4) {
 }
 
 TEST(ViewFormLayout, ResizeKeepsScrollBarsAtTheClientEdges) {
-    ViewForm viewer("", 0);
+    viewer::ViewForm viewer("", 0);
     viewer.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&viewer));
     viewer.resize(457, 340);             // the starting client area, 6855 x 5100 twips
@@ -269,7 +269,7 @@ TEST(ViewFormLayout, ResizeKeepsScrollBarsAtTheClientEdges) {
 }
 
 TEST(ViewFormLayout, ATinyWindowGetsNoNegativeOrZeroSizes) {
-    ViewForm viewer("", 0);
+    viewer::ViewForm viewer("", 0);
     viewer.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&viewer));
     viewer.resize(30, 30);
@@ -291,7 +291,7 @@ TEST(ViewFormLayout, ATinyWindowGetsNoNegativeOrZeroSizes) {
 
 TEST_F(ViewerTest, LoadFillsTheZoomListWithoutSelectingAnEntry) {
     ShowForm();
-    ViewForm* viewer = OpenEntry(0);
+    viewer::ViewForm* viewer = OpenEntry(0);
     ASSERT_NE(viewer, nullptr);
     EXPECT_EQ(ListEntries(viewer->Combo1),
               QStringList({"400%", "200%", "100%", "50%", "25%", "10%"}));
@@ -302,7 +302,7 @@ TEST_F(ViewerTest, LoadFillsTheZoomListWithoutSelectingAnEntry) {
               viewer->Picture2.palette().color(QPalette::Dark).rgb());
     EXPECT_TRUE(viewer->Check1.isEnabled());
 
-    const RenderPlan& plan = viewer->LastRenderPlan();
+    const viewer::RenderPlan& plan = viewer->LastRenderPlan();
     EXPECT_FLOAT_EQ(plan.zoom, 100);
     EXPECT_NEAR(plan.kx, kScreenDpi / kFaxXDpi, 1e-9);
     EXPECT_NEAR(plan.ky, kScreenDpi / kFaxYDpi, 1e-9);
@@ -312,10 +312,10 @@ TEST_F(ViewerTest, LoadFillsTheZoomListWithoutSelectingAnEntry) {
 
 TEST_F(ViewerTest, RefreshFitsTheViewToTheFrameThenEnlargesItToTheScreen) {
     ShowForm();
-    ViewForm* viewer = OpenEntry(0);
+    viewer::ViewForm* viewer = OpenEntry(0);
     ASSERT_NE(viewer, nullptr);
     viewer->Combo1_Click();
-    const RenderPlan& plan = viewer->LastRenderPlan();
+    const viewer::RenderPlan& plan = viewer->LastRenderPlan();
     EXPECT_EQ(plan.viewWidth, viewer->Picture1.width() - 12);
     EXPECT_EQ(plan.viewHeight, viewer->Picture1.height() - 12);
     EXPECT_EQ(viewer->Picture2.size(), viewer->screen()->geometry().size());
@@ -326,7 +326,7 @@ TEST_F(ViewerTest, RefreshFitsTheViewToTheFrameThenEnlargesItToTheScreen) {
 
 TEST_F(ViewerTest, TypedZoomRedrawsOnlyOnEnter) {
     ShowForm();
-    ViewForm* viewer = OpenEntry(0);
+    viewer::ViewForm* viewer = OpenEntry(0);
     ASSERT_NE(viewer, nullptr);
     TypeZoom(*viewer, "150");
     EXPECT_EQ(viewer->Combo1.currentText(), "150");
@@ -353,7 +353,7 @@ TEST_F(ViewerTest, TypedZoomRedrawsOnlyOnEnter) {
 
 TEST_F(ViewerTest, ChoosingAListEntryRedrawsAtOnce) {
     ShowForm();
-    ViewForm* viewer = OpenEntry(0);
+    viewer::ViewForm* viewer = OpenEntry(0);
     ASSERT_NE(viewer, nullptr);
     viewer->Combo1.showPopup();
     QAbstractItemView* list = viewer->Combo1.view();
@@ -366,12 +366,12 @@ TEST_F(ViewerTest, ChoosingAListEntryRedrawsAtOnce) {
 
 TEST_F(ViewerTest, AWordOrZeroFitsThePageWidth) {
     ShowForm();
-    ViewForm* viewer = OpenEntry(0);
+    viewer::ViewForm* viewer = OpenEntry(0);
     ASSERT_NE(viewer, nullptr);
     for (const char* text : {"wide", "0", "-40%"}) {
         TypeZoom(*viewer, text);
         PressEnter(viewer->Combo1);
-        const RenderPlan& plan = viewer->LastRenderPlan();
+        const viewer::RenderPlan& plan = viewer->LastRenderPlan();
         EXPECT_FLOAT_EQ(plan.zoom, FitZoom(plan.viewWidth, kFaxWidth, kFaxXDpi)) << text;
         EXPECT_NEAR(plan.dw, plan.viewWidth, 1) << text;
         EXPECT_EQ(plan.x1, kFaxWidth - 1) << text;
@@ -382,35 +382,35 @@ TEST_F(ViewerTest, AWordOrZeroFitsThePageWidth) {
 
 TEST_F(ViewerTest, ScrollChangesRedrawFromANewOrigin) {
     ShowForm();
-    ViewForm* viewer = OpenEntry(0);
+    viewer::ViewForm* viewer = OpenEntry(0);
     ASSERT_NE(viewer, nullptr);
-    viewer->HScroll1.setValue(kScrollUnits / 2);
-    RenderPlan plan = viewer->LastRenderPlan();
+    viewer->HScroll1.setValue(viewer::kScrollUnits / 2);
+    viewer::RenderPlan plan = viewer->LastRenderPlan();
     const double kx = kScreenDpi / kFaxXDpi;
     const double ky = kScreenDpi / kFaxYDpi;
     EXPECT_EQ(plan.x0, std::lround(((kFaxWidth - 1) - plan.viewWidth / kx) * 0.5));
     EXPECT_GT(plan.x0, 0);
     EXPECT_EQ(plan.y0, 0);
 
-    viewer->VScroll1.setValue(kScrollUnits);
+    viewer->VScroll1.setValue(viewer::kScrollUnits);
     plan = viewer->LastRenderPlan();
     EXPECT_EQ(plan.y0, std::lround((kFaxHeight - 1) - plan.viewHeight / ky));
     EXPECT_GT(plan.y0, 0);
 
     viewer->VScroll1.triggerAction(QAbstractSlider::SliderPageStepSub);
     const int value = viewer->VScroll1.value();
-    EXPECT_EQ(value, kScrollUnits - viewer->VScroll1.pageStep());
-    EXPECT_EQ(viewer->LastRenderPlan().y0,
-              std::lround(((kFaxHeight - 1) - plan.viewHeight / ky) * value / kScrollUnits));
+    EXPECT_EQ(value, viewer::kScrollUnits - viewer->VScroll1.pageStep());
+    EXPECT_EQ(viewer->LastRenderPlan().y0, std::lround(((kFaxHeight - 1) - plan.viewHeight / ky) *
+                                                       value / viewer::kScrollUnits));
 }
 
 // ---- what the view shows ----
 
 TEST_F(ViewerTest, TheViewShowsThePagePixelsOnTheWorkspaceColour) {
     ShowForm();
-    ViewForm* viewer = OpenEntry(1); // 400 x 300, the top-left quarter black
+    viewer::ViewForm* viewer = OpenEntry(1); // 400 x 300, the top-left quarter black
     ASSERT_NE(viewer, nullptr);
-    const RenderPlan& plan = viewer->LastRenderPlan();
+    const viewer::RenderPlan& plan = viewer->LastRenderPlan();
     ASSERT_EQ(plan.dw + 1, 189); // 400 x 300 pixels at 204 x 196 dpi on a 96 dpi screen
     ASSERT_EQ(plan.dh + 1, 147);
     const QImage shot = viewer->Picture2.grab(QRect(0, 0, 380, 250)).toImage();
@@ -427,11 +427,11 @@ TEST_F(ViewerTest, TheViewShowsThePagePixelsOnTheWorkspaceColour) {
 // the new width, and the part of the page that the old frame did not show is drawn.
 TEST_F(ViewerTest, AResizedWindowShowsThePageAnew) {
     ShowForm();
-    ViewForm* viewer = OpenEntry(0);
+    viewer::ViewForm* viewer = OpenEntry(0);
     ASSERT_NE(viewer, nullptr);
     TypeZoom(*viewer, "fit");
     PressEnter(viewer->Combo1);
-    const RenderPlan before = viewer->LastRenderPlan();
+    const viewer::RenderPlan before = viewer->LastRenderPlan();
     const int frameHeight = viewer->Picture1.height();
     const QRgb workspace = viewer->Picture2.palette().color(QPalette::Dark).rgb();
     const QPoint belowTheFrame(20, frameHeight + 40); // on the page's white margin
@@ -440,7 +440,7 @@ TEST_F(ViewerTest, AResizedWindowShowsThePageAnew) {
         << "not scaled where the frame does not show it";
 
     viewer->resize(viewer->width() + 200, viewer->height() + 100);
-    const RenderPlan after = viewer->LastRenderPlan();
+    const viewer::RenderPlan after = viewer->LastRenderPlan();
     EXPECT_EQ(after.viewWidth, before.viewWidth + 200);
     EXPECT_FLOAT_EQ(after.zoom, FitZoom(after.viewWidth, kFaxWidth, kFaxXDpi));
     EXPECT_GT(qGray(viewer->Picture2.Picture().pixel(belowTheFrame)), 220)
@@ -449,8 +449,8 @@ TEST_F(ViewerTest, AResizedWindowShowsThePageAnew) {
 
 TEST_F(ViewerTest, ANewerDrawingStartedMidwaySupersedesTheOlderOne) {
     ShowForm();
-    ViewForm* viewer = OpenEntry(0);
-    ViewForm* reference = OpenEntry(0);
+    viewer::ViewForm* viewer = OpenEntry(0);
+    viewer::ViewForm* reference = OpenEntry(0);
     ASSERT_NE(viewer, nullptr);
     ASSERT_NE(reference, nullptr);
     TypeZoom(*reference, "10%");
@@ -472,8 +472,8 @@ TEST_F(ViewerTest, ANewerDrawingStartedMidwaySupersedesTheOlderOne) {
 
 TEST_F(ViewerTest, TwoViewersClosedFirstToLastEachKeepTheirPage) {
     ShowForm();
-    QPointer<ViewForm> first = OpenEntry(0);
-    QPointer<ViewForm> second = OpenEntry(1);
+    QPointer<viewer::ViewForm> first = OpenEntry(0);
+    QPointer<viewer::ViewForm> second = OpenEntry(1);
     ASSERT_TRUE(first && second);
     EXPECT_NE(first->Surface(), second->Surface());
 
@@ -483,7 +483,7 @@ TEST_F(ViewerTest, TwoViewersClosedFirstToLastEachKeepTheirPage) {
     DeleteClosedWindows();
     EXPECT_TRUE(first.isNull());
 
-    second->HScroll1.setValue(kScrollUnits); // still draws its own page
+    second->HScroll1.setValue(viewer::kScrollUnits); // still draws its own page
     EXPECT_TRUE(second->LastRenderPlan().draws);
     EXPECT_EQ(second->LastRenderPlan().x1, 399);
     second->close();
@@ -491,15 +491,15 @@ TEST_F(ViewerTest, TwoViewersClosedFirstToLastEachKeepTheirPage) {
 
 TEST_F(ViewerTest, TwoViewersClosedLastToFirstEachKeepTheirPage) {
     ShowForm();
-    QPointer<ViewForm> first = OpenEntry(0);
-    QPointer<ViewForm> second = OpenEntry(1);
+    QPointer<viewer::ViewForm> first = OpenEntry(0);
+    QPointer<viewer::ViewForm> second = OpenEntry(1);
     ASSERT_TRUE(first && second);
 
     second->close();
     DeleteClosedWindows();
     ASSERT_NE(first->Surface(), nullptr);
     EXPECT_EQ(first->Surface()->Width(), kFaxWidth);
-    first->VScroll1.setValue(kScrollUnits);
+    first->VScroll1.setValue(viewer::kScrollUnits);
     EXPECT_EQ(first->LastRenderPlan().y1, kFaxHeight - 1);
     EXPECT_GT(first->LastRenderPlan().y0, 0);
 
@@ -509,19 +509,19 @@ TEST_F(ViewerTest, TwoViewersClosedLastToFirstEachKeepTheirPage) {
 
 TEST_F(ViewerTest, ClosingAndReopeningMakesANewSurface) {
     ShowForm();
-    QPointer<ViewForm> viewer = OpenEntry(0);
+    QPointer<viewer::ViewForm> viewer = OpenEntry(0);
     ASSERT_TRUE(viewer);
     viewer->close();
     DeleteClosedWindows();
     EXPECT_TRUE(viewer.isNull());
 
-    ViewForm* again = OpenEntry(0);
+    viewer::ViewForm* again = OpenEntry(0);
     ExpectShowsPage(again, kFaxWidth, kFaxHeight);
 }
 
 TEST_F(ViewerTest, OpeningAnotherFileForgetsTheSurfaceButTheViewerKeepsIt) {
     ShowForm();
-    ViewForm* viewer = OpenEntry(1);
+    viewer::ViewForm* viewer = OpenEntry(1);
     ASSERT_NE(viewer, nullptr);
     shell::ClearDocument(form);
     ASSERT_NE(viewer->Surface(), nullptr);
@@ -536,10 +536,10 @@ TEST_F(ViewerTest, ACloseWhileThePageDecodesWaitsForTheDecode) {
     // The close arrives from the first batch of events that the decoder lets run.
     QTimer::singleShot(0, [] {
         for (QWidget* window : QApplication::topLevelWidgets())
-            if (auto* viewer = qobject_cast<ViewForm*>(window))
+            if (auto* viewer = qobject_cast<viewer::ViewForm*>(window))
                 viewer->close();
     });
-    QPointer<ViewForm> viewer = ViewForm::Open(path, Offset(0));
+    QPointer<viewer::ViewForm> viewer = viewer::ViewForm::Open(path, Offset(0));
     ASSERT_TRUE(viewer);
     EXPECT_TRUE(viewer->Unloaded());
     EXPECT_FALSE(viewer->isVisible());
@@ -559,11 +559,11 @@ PageFile WriteSizedPage(const TempDir& dir, const std::string& name, bool withSi
     return {dir.File(name), WriteUnshowableSizePage(dir.File(name), withSize)};
 }
 
-QPointer<ViewForm> OpenViewer(const PageFile& file) {
-    return ViewForm::Open(file.path, file.ifdOffset);
+QPointer<viewer::ViewForm> OpenViewer(const PageFile& file) {
+    return viewer::ViewForm::Open(file.path, file.ifdOffset);
 }
 
-bool ShowsSomethingBesidesTheBackground(ViewForm& viewer) {
+bool ShowsSomethingBesidesTheBackground(viewer::ViewForm& viewer) {
     const QImage shot = viewer.Picture2.grab(QRect(0, 0, 300, 40)).toImage();
     const QRgb background = viewer.Picture2.palette().color(QPalette::Dark).rgb();
     for (int y = 0; y < shot.height(); ++y)
@@ -585,7 +585,7 @@ TEST(ViewFormMessages, PagesWithoutASurfaceSaySoInWords) {
         {false, page::PageStatus::NoSize, "This page has no usable width and height."},
     };
     for (const auto& c : cases) {
-        QPointer<ViewForm> viewer = OpenViewer(WriteSizedPage(dir, "page.tif", c.withSize));
+        QPointer<viewer::ViewForm> viewer = OpenViewer(WriteSizedPage(dir, "page.tif", c.withSize));
         ASSERT_TRUE(viewer);
         EXPECT_EQ(viewer->Status(), c.status);
         EXPECT_EQ(viewer->MessageText(), c.message);
@@ -594,7 +594,7 @@ TEST(ViewFormMessages, PagesWithoutASurfaceSaySoInWords) {
         EXPECT_FALSE(viewer->Check2.isEnabled());
         EXPECT_FALSE(viewer->LastRenderPlan().draws);
         EXPECT_TRUE(ShowsSomethingBesidesTheBackground(*viewer)) << c.message;
-        viewer->HScroll1.setValue(kScrollUnits / 3); // draws the message again, and no page
+        viewer->HScroll1.setValue(viewer::kScrollUnits / 3); // draws the message again, and no page
         EXPECT_TRUE(ShowsSomethingBesidesTheBackground(*viewer)) << c.message;
         delete viewer.data();
     }
@@ -604,9 +604,10 @@ TEST(ViewFormMessages, PagesWithoutASurfaceSaySoInWords) {
 
 TEST(RenderPage, AViewWithoutWidthDrawsNothing) {
     std::vector<uint8_t> plane(100 * 100, 0);
-    ViewCanvas view;
+    viewer::ViewCanvas view;
     view.resize(0, 50);
-    RenderPage(PixelSource{plane.data(), 100, 100, 100, 1}, view, 0, 204, 196, 0, 0);
+    viewer::RenderPage(viewer::PixelSource{plane.data(), 100, 100, 100, 1}, view, 0, 204, 196, 0,
+                       0);
     EXPECT_FALSE(view.ShownPlan().draws);
     EXPECT_EQ(view.size(), QSize(0, 50));
 }
@@ -620,8 +621,8 @@ TEST(RenderPage, TiledCopyLaysTheBandsEdgeToEdge) {
             plane[y * kWidth + x] = 0;
     QImage target(260, 1, QImage::Format_RGB888);
     target.fill(Qt::red);
-    ASSERT_TRUE(TiledStretchCopy(PixelSource{plane.data(), kWidth, 2, kWidth, 1}, target, 0, 0,
-                                 kWidth - 1, 1, 0, 0, 250, 1));
+    ASSERT_TRUE(viewer::TiledStretchCopy(viewer::PixelSource{plane.data(), kWidth, 2, kWidth, 1},
+                                         target, 0, 0, kWidth - 1, 1, 0, 0, 250, 1));
     EXPECT_EQ(QColor(target.pixel(0, 0)), QColor(Qt::black));
     EXPECT_EQ(QColor(target.pixel(124, 0)), QColor(Qt::black));
     EXPECT_EQ(QColor(target.pixel(125, 0)), QColor(Qt::white));
@@ -629,13 +630,13 @@ TEST(RenderPage, TiledCopyLaysTheBandsEdgeToEdge) {
     EXPECT_EQ(QColor(target.pixel(250, 0)), QColor(Qt::red)) << "nothing beyond the destination";
 
     QImage wrongFormat(10, 10, QImage::Format_ARGB32);
-    EXPECT_FALSE(TiledStretchCopy(PixelSource{plane.data(), kWidth, 2, kWidth, 1}, wrongFormat, 0,
-                                  0, 9, 1, 0, 0, 10, 10));
+    EXPECT_FALSE(viewer::TiledStretchCopy(viewer::PixelSource{plane.data(), kWidth, 2, kWidth, 1},
+                                          wrongFormat, 0, 0, 9, 1, 0, 0, 10, 10));
 }
 
 TEST(RenderPage, ScreenMetricsComeFromTheViewsScreen) {
     QWidget widget;
-    const ScreenMetrics metrics = GetScreenMetrics(widget);
+    const viewer::ScreenMetrics metrics = viewer::GetScreenMetrics(widget);
     EXPECT_EQ(metrics.horzRes, widget.screen()->geometry().width());
     EXPECT_EQ(metrics.vertRes, widget.screen()->geometry().height());
     EXPECT_EQ(metrics.logPixelsX, 96);
@@ -674,24 +675,25 @@ TEST(ResolveColour, SystemColoursTakeThePalettesRoles) {
         {0x80001F0C, QPalette::Dark},
     };
     for (const SystemColourCase& c : cases)
-        EXPECT_EQ(ToQColor(ResolveColour(c.colour, palette)), palette.color(c.role))
+        EXPECT_EQ(viewer::ToQColor(viewer::ResolveColour(c.colour, palette)), palette.color(c.role))
             << std::hex << c.colour;
 }
 
 TEST(ResolveColour, RgbValuesStayAsTheyAre) {
     const QPalette palette = DistinctPalette();
     for (page::ColourValue colour : {0x000000u, 0xFFFFFFu, 0x0000FFu, 0x123456u, 0x7FFFFFFFu})
-        EXPECT_EQ(ResolveColour(colour, palette), colour) << std::hex << colour;
-    EXPECT_EQ(ToQColor(0x0000FF), QColor(255, 0, 0)) << "red in the low byte";
-    EXPECT_EQ(ToQColor(0x123456), QColor(0x56, 0x34, 0x12));
-    EXPECT_EQ(ToColourValue(QColor(0x56, 0x34, 0x12)), 0x123456u);
+        EXPECT_EQ(viewer::ResolveColour(colour, palette), colour) << std::hex << colour;
+    EXPECT_EQ(viewer::ToQColor(0x0000FF), QColor(255, 0, 0)) << "red in the low byte";
+    EXPECT_EQ(viewer::ToQColor(0x123456), QColor(0x56, 0x34, 0x12));
+    EXPECT_EQ(viewer::ToColourValue(QColor(0x56, 0x34, 0x12)), 0x123456u);
 }
 
 // ---- the zoom text ----
 
 TEST(ParseNumberPrefix, OnlyAsciiDigitsCount) {
-    EXPECT_DOUBLE_EQ(ParseNumberPrefix(QString::fromUtf8("\u0661\u0662")), 0); // Arabic-Indic
-    EXPECT_TRUE(std::isinf(ParseNumberPrefix(QString(400, u'9'))));
+    EXPECT_DOUBLE_EQ(viewer::ParseNumberPrefix(QString::fromUtf8("\u0661\u0662")),
+                     0); // Arabic-Indic
+    EXPECT_TRUE(std::isinf(viewer::ParseNumberPrefix(QString(400, u'9'))));
 }
 
 // ---- pages of other senders, and pages that cannot be shown ----
@@ -703,9 +705,9 @@ TEST(ViewFormMessages, ADamagedPageIsShownWithAWarningOverItsTop) {
     TempDir dir;
     WriteDamagedFaxPage(dir.File("damaged.tif"));
     WriteFaxPages(dir.File("sound.tif"), {TextLikePage(1728, 300)}, {});
-    QPointer<ViewForm> damaged =
+    QPointer<viewer::ViewForm> damaged =
         OpenViewer({dir.File("damaged.tif"), ImageOffsetsOf(dir.File("damaged.tif")).at(0)});
-    QPointer<ViewForm> sound =
+    QPointer<viewer::ViewForm> sound =
         OpenViewer({dir.File("sound.tif"), ImageOffsetsOf(dir.File("sound.tif")).at(0)});
     ASSERT_TRUE(damaged && sound);
     EXPECT_TRUE(damaged->Picture2.Warning().startsWith("Damaged page: rows "))
@@ -729,7 +731,7 @@ TEST(ViewFormMessages, ADamagedPageIsShownWithAWarningOverItsTop) {
 TEST(ViewFormMessages, AnUnsupportedPageShowsItsProblem) {
     TempDir dir;
     const UnsupportedPage page = WriteUnsupportedPages(dir.Path()).at(0);
-    QPointer<ViewForm> viewer = OpenViewer({page.path, page.ifdOffset});
+    QPointer<viewer::ViewForm> viewer = OpenViewer({page.path, page.ifdOffset});
     ASSERT_TRUE(viewer);
     EXPECT_EQ(viewer->Status(), page::PageStatus::Unsupported);
     EXPECT_EQ(viewer->MessageText(), QString::fromStdString(page.problem));

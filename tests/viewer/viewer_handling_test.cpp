@@ -46,7 +46,7 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    const RenderPlan& Plan() const { return viewer->LastRenderPlan(); }
+    const viewer::RenderPlan& Plan() const { return viewer->LastRenderPlan(); }
     void Wheel(QPoint angle, Qt::KeyboardModifiers modifiers = {}, QPoint at = {100, 80}) {
         QWheelEvent event(at, viewer->Picture2.mapToGlobal(at), {}, angle, Qt::NoButton, modifiers,
                           Qt::NoScrollPhase, false);
@@ -69,8 +69,8 @@ protected:
 
     TempDir dir;
     std::string path;
-    Form1 form;
-    QPointer<ViewForm> viewer;
+    shell::Form1 form;
+    QPointer<viewer::ViewForm> viewer;
 };
 
 TEST_F(ViewerHandlingTest, TheWheelScrollsAndShiftOrATouchpadScrollsSideways) {
@@ -93,7 +93,7 @@ TEST_F(ViewerHandlingTest, TheWheelScrollsAndShiftOrATouchpadScrollsSideways) {
 TEST_F(ViewerHandlingTest, CtrlWheelZoomsAroundThePointer) {
     ASSERT_TRUE(viewer);
     const QPoint at(200, 120);
-    const RenderPlan before = Plan();
+    const viewer::RenderPlan before = Plan();
     const double pageX = before.x0 + at.x() / before.kx;
     const double pageY = before.y0 + at.y() / before.ky;
     Wheel({0, 120}, Qt::ControlModifier, at);
@@ -111,7 +111,7 @@ TEST_F(ViewerHandlingTest, CtrlWheelZoomsAroundThePointer) {
 
 TEST_F(ViewerHandlingTest, DraggingPansThePageWithAClosedHand) {
     ASSERT_TRUE(viewer);
-    ViewCanvas& page = viewer->Picture2;
+    viewer::ViewCanvas& page = viewer->Picture2;
     page.show();
     QTest::mouseMove(&page, {150, 150});
     QTest::mousePress(&page, Qt::LeftButton, {}, {150, 150});
@@ -134,7 +134,7 @@ TEST_F(ViewerHandlingTest, PageDownPassesOverNoRowAndHomeEndGoToTheEnds) {
         Key(Qt::Key_Home);
         ASSERT_EQ(Plan().y0, 0);
         int pages = 0;
-        while (viewer->VScroll1.value() < kScrollUnits && pages < 200) {
+        while (viewer->VScroll1.value() < viewer::kScrollUnits && pages < 200) {
             const int32_t lastWholeRow =
                 Plan().y0 + static_cast<int32_t>(Plan().viewHeight / Plan().ky);
             Key(Qt::Key_PageDown);
@@ -145,7 +145,7 @@ TEST_F(ViewerHandlingTest, PageDownPassesOverNoRowAndHomeEndGoToTheEnds) {
         Key(Qt::Key_Home);
         EXPECT_EQ(viewer->VScroll1.value(), 0);
         Key(Qt::Key_End);
-        EXPECT_EQ(viewer->VScroll1.value(), kScrollUnits);
+        EXPECT_EQ(viewer->VScroll1.value(), viewer::kScrollUnits);
         Key(Qt::Key_Right);
         EXPECT_GT(viewer->HScroll1.value(), 0);
     }
@@ -157,7 +157,7 @@ TEST_F(ViewerHandlingTest, BarsStepByTheVisibleShareAndRestWhenTheAxisFits) {
     TypeZoom("100%");
     const double shown = Plan().viewHeight / Plan().ky;
     const double share =
-        double(viewer->VScroll1.pageStep()) / (kScrollUnits + viewer->VScroll1.pageStep());
+        double(viewer->VScroll1.pageStep()) / (viewer::kScrollUnits + viewer->VScroll1.pageStep());
     EXPECT_NEAR(share, shown / kHeight, 0.01);
     EXPECT_TRUE(viewer->HScroll1.isEnabled());
     TypeZoom("10%");
