@@ -3,6 +3,7 @@
 
 #include "codec/page_decode.h"
 #include "fuzz_support.h"
+#include "page/decoded_page.h"
 #include "tiff/image_list.h"
 #include "tiff/page_info.h"
 #include "tiff/tag_report.h"

@@ -3,6 +3,7 @@
 
 #include "codec/page_decode.h"
 #include "codec/strip_unpacking.h"
+#include "page/surface_row_sink.h"
 
 #include <span>
 
@@ -11,27 +12,21 @@ namespace {
 using namespace faxlens;
 using namespace faxlens::codec;
 
+constexpr FaxCoding kFaxCodings[] = {FaxCoding::Group3, FaxCoding::Group4, FaxCoding::Group3TwoD,
+                                     FaxCoding::HuffmanRle};
+
 int64_t Decode(int choice, page::PageSurface& surface, std::span<const uint8_t> strip,
                int32_t width, int32_t rows) {
-    switch (choice) {
-    case 0:
-        return DecodeStrip1D(surface, strip, width, rows, 0, 0, page::kColourBlack);
-    case 1:
-        return DecodeStrip2D(surface, strip, width, rows, 0, 0, page::kColourBlack);
-    case 2:
-        return DecodeStripGroup3TwoD(surface, strip, width, rows, 0, 0, page::kColourBlack);
-    case 3:
-        return DecodeStripHuffmanRle(surface, strip, width, rows, 0, 0, page::kColourBlack);
-    case 4:
-        return DecodeStripBitmap(&surface, strip, width, rows, 0, 0, page::kColourBlack);
-    default: {
-        const std::size_t limit = BitmapRowBytes(width) * static_cast<std::size_t>(rows);
-        const auto bytes = choice == 5   ? UnpackBits(strip, limit)
-                           : choice == 6 ? UnpackLzw(strip, limit)
-                                         : Inflate(strip, limit);
-        return DecodeStripBitmap(&surface, bytes, width, rows, 0, 0, page::kColourBlack);
-    }
-    }
+    page::SurfaceRowSink sink(surface, page::kColourBlack);
+    if (choice < 4)
+        return DecodeFaxStrip(kFaxCodings[choice], &sink, strip, false, width, rows, 0);
+    if (choice == 4)
+        return DecodeStripBitmap(&sink, strip, width, rows, 0);
+    const std::size_t limit = BitmapRowBytes(width) * static_cast<std::size_t>(rows);
+    const auto bytes = choice == 5   ? UnpackBits(strip, limit)
+                       : choice == 6 ? UnpackLzw(strip, limit)
+                                     : Inflate(strip, limit);
+    return DecodeStripBitmap(&sink, bytes, width, rows, 0);
 }
 
 } // namespace

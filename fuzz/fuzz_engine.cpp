@@ -4,6 +4,7 @@
 
 #include "codec/page_decode.h"
 #include "codec/reference/reference_decoder.h"
+#include "codec/reference/surface_strips.h"
 
 #include <cstring>
 #include <span>
@@ -55,8 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     auto actual = page::CreatePageSurface(width, rows, page::kColourWhite);
     const int64_t expectedRows =
         coding.reference(*expected, msbFirst, width, rows, xOffset, 0, page::kColourBlack, {});
-    const int64_t actualRows = DecodeFaxStrip(coding.engine, actual.get(), strip, lowBitFirst,
-                                              width, rows, xOffset, 0, page::kColourBlack);
+    const int64_t actualRows = test::PaintFaxStrip(coding.engine, actual.get(), strip, lowBitFirst,
+                                                   width, rows, xOffset, 0, page::kColourBlack);
     if (expectedRows != actualRows || !SamePlanes(*expected, *actual))
         __builtin_trap();
     return 0;

@@ -6,6 +6,7 @@
 #include "codec/reference/run_encoder.h"
 #include "encode/page_encoder.h"
 #include "fuzz_support.h"
+#include "page/decoded_page.h"
 #include "page/surface_rows.h"
 
 #include <unistd.h>

@@ -50,8 +50,8 @@ struct Cursor {
     BitReader reader;
     RowPainter painter; // sets the black runs of the row being decoded
     int64_t row = 0;
-    int64_t a0 = 0;        // the column of the next run, also on the surface past the width
-    int32_t codingEnd = 0; // the last element of the coding line; 0 while it is empty
+    int64_t a0 = 0;                     // the column of the next run, also past the width
+    int32_t codingEnd = 0;              // the last element of the coding line; 0 while it is empty
     std::span<const int32_t> reference; // the reference line, as long as it stays put
     int64_t nextPump = kBitsPerPump;    // where the event pump is offered next
     Colour colour = kWhite;
