@@ -23,7 +23,7 @@ inline constexpr Colour kBlack = Colour::Black;
 
 // The colour of the run that follows a run of `colour`.
 inline constexpr Colour OppositeColour(Colour colour) {
-    return colour == kWhite ? kBlack : kWhite;
+    return static_cast<Colour>(static_cast<uint8_t>(colour) ^ 1);
 }
 
 } // namespace faxlens
