@@ -18,8 +18,8 @@ using namespace faxlens;
 void CheckRunCodes(const uint8_t* data, std::size_t size) {
     for (std::size_t i = 0; i + 2 < size && i < 64; i += 3) {
         const int32_t run = data[i] | data[i + 1] << 8 | (data[i + 2] & 0x3F) << 16;
-        const Colour colour = data[i + 2] & 0x80 ? kBlack : kWhite;
-        const BitString code = reference::EncodeRun(run, colour, "");
+        const codec::Colour colour = data[i + 2] & 0x80 ? codec::kBlack : codec::kWhite;
+        const codec::BitString code = reference::EncodeRun(run, colour, "");
         int32_t decoded = 0;
         int32_t used = 0;
         if (!reference::DecodeRun(code, 1, colour, decoded, used) || decoded != run ||

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace faxlens {
+namespace faxlens::codec {
 
 // Bits as text: one character '0' or '1' per bit, the first bit first. Positions in it are
 // counted from 1.
@@ -26,4 +26,4 @@ inline constexpr Colour OppositeColour(Colour colour) {
     return static_cast<Colour>(static_cast<uint8_t>(colour) ^ 1);
 }
 
-} // namespace faxlens
+} // namespace faxlens::codec

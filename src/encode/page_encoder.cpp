@@ -48,9 +48,9 @@ private:
 };
 
 // Group 3: the runs of each row, then fill bits and an EOL, so every row ends on a byte.
-void CodeRowG3(const ChangeList& changes, codec::BitWriter& bits) {
-    static const codec::CodeBitsTable& white = codec::CodeBitsFor(kWhite);
-    static const codec::CodeBitsTable& black = codec::CodeBitsFor(kBlack);
+void CodeRowG3(const codec::ChangeList& changes, codec::BitWriter& bits) {
+    static const codec::CodeBitsTable& white = codec::CodeBitsFor(codec::kWhite);
+    static const codec::CodeBitsTable& black = codec::CodeBitsFor(codec::kBlack);
     int32_t column = 0;
     for (std::size_t k = 0; k < changes.size(); ++k) {
         codec::PutRun(bits, changes[k] - column, k % 2 == 0 ? white : black);
@@ -103,7 +103,7 @@ int64_t CodeStripG3(const RowSource& page, int32_t width, int32_t height,
     // An EOL before the first row too, as T.4 asks: readers that look for an EOL before every
     // row (libtiff among them) would otherwise take the end of row 0 for its start and lose it.
     codec::PutEndOfLine(strip.Bits());
-    ChangeList changes;
+    codec::ChangeList changes;
     for (int32_t y = 0; y < height; ++y) {
         page.RowChanges(y, width, changes);
         CodeRowG3(changes, strip.Bits());
@@ -118,8 +118,8 @@ int64_t CodeStripG4(const RowSource& page, int32_t width, int32_t height,
     width = width < 1 ? page.Width() : width;
     height = height < 1 ? page.Height() : height;
     StripWriter strip(sink);
-    ChangeList reference = codec::WhiteRowChanges(width);
-    ChangeList coding;
+    codec::ChangeList reference = codec::WhiteRowChanges(width);
+    codec::ChangeList coding;
     for (int32_t y = 0; y < height; ++y) {
         page.RowChanges(y, width, coding);
         codec::PutRow2D(strip.Bits(), reference, coding, width);

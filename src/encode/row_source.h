@@ -16,7 +16,7 @@ public:
     // The changing elements of row y, pixels 0 to width - 1: the running sums of the row's runs,
     // alternately white and black, white first. The first run may be empty; the last element is
     // the width.
-    virtual void RowChanges(int32_t y, int32_t width, ChangeList& changes) const = 0;
+    virtual void RowChanges(int32_t y, int32_t width, codec::ChangeList& changes) const = 0;
 
 protected:
     ~RowSource() = default;

@@ -19,10 +19,10 @@ bool PixelIsBlack(ColourValue colour, int32_t threshold) {
     return GreyLevel(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF) <= threshold;
 }
 
-void SurfaceRows::RowChanges(int32_t y, int32_t width, ChangeList& changes) const {
+void SurfaceRows::RowChanges(int32_t y, int32_t width, codec::ChangeList& changes) const {
     changes.clear();
     int32_t column = 0;
-    ScanRow(surface_, y, width, [&](Colour, int32_t run) {
+    ScanRow(surface_, y, width, [&](codec::Colour, int32_t run) {
         column += run;
         changes.push_back(column);
     });

@@ -27,16 +27,17 @@ namespace detail {
 // Hands on the runs of one row, a pixel at a time: the rule of ScanRow for any surface.
 template <typename OnRun>
 void ScanRowByPixel(const PageSurface& surface, int32_t y, int32_t width, OnRun& onRun) {
-    Colour current = kWhite;
+    codec::Colour current = codec::kWhite;
     int32_t length = 0;
     ColourValue previous = kInvalidColour; // no pixel yet: the first one is always tested
     for (int32_t x = 0; x < width; ++x) {
         const ColourValue c = surface.Pixel(x, y);
-        if (c == previous || (PixelIsBlack(c, kGreyThreshold) ? kBlack : kWhite) == current) {
+        if (c == previous ||
+            (PixelIsBlack(c, kGreyThreshold) ? codec::kBlack : codec::kWhite) == current) {
             ++length;
         } else {
             onRun(current, length);
-            current = OppositeColour(current);
+            current = codec::OppositeColour(current);
             length = 1;
         }
         previous = c;
@@ -48,15 +49,15 @@ void ScanRowByPixel(const PageSurface& surface, int32_t y, int32_t width, OnRun&
 // is black when blackBit is true, a 0 bit when it is false.
 template <typename OnRun>
 void ScanBits(const uint8_t* row, int32_t width, bool blackBit, OnRun& onRun) {
-    Colour current = kWhite;
+    codec::Colour current = codec::kWhite;
     int64_t start = 0;
     for (;;) {
-        const bool nextIsBlack = current == kWhite;
+        const bool nextIsBlack = current == codec::kWhite;
         const int64_t change = NextBitOf(row, start, width, nextIsBlack == blackBit);
         if (change >= width)
             break;
         onRun(current, static_cast<int32_t>(change - start));
-        current = OppositeColour(current);
+        current = codec::OppositeColour(current);
         start = change;
     }
     onRun(current, static_cast<int32_t>(width - start));
@@ -80,8 +81,8 @@ void ScanRow(const PageSurface& surface, int32_t y, int32_t width, OnRun&& onRun
     // A row never painted holds only 0 bits; it is not read.
     if (zeroIsBlack == oneIsBlack || !surface.RowsPainted(y, 1)) {
         if (zeroIsBlack && width > 0)
-            onRun(kWhite, 0);
-        onRun(zeroIsBlack && width > 0 ? kBlack : kWhite, width);
+            onRun(codec::kWhite, 0);
+        onRun(zeroIsBlack && width > 0 ? codec::kBlack : codec::kWhite, width);
         return;
     }
     detail::ScanBits(surface.PlaneRow(y), width, oneIsBlack, onRun);
@@ -94,7 +95,7 @@ public:
 
     int32_t Width() const override { return surface_.Width(); }
     int32_t Height() const override { return surface_.Height(); }
-    void RowChanges(int32_t y, int32_t width, ChangeList& changes) const override;
+    void RowChanges(int32_t y, int32_t width, codec::ChangeList& changes) const override;
 
 private:
     const PageSurface& surface_;

@@ -164,40 +164,46 @@ struct B1B2Case {
     std::vector<int32_t> reference;
     int32_t count;
     int32_t a0;
-    Colour colour;
+    codec::Colour colour;
     int32_t b1;
     int32_t b2;
 };
 
 TEST(FindB1B2, DescribedCases) {
     const B1B2Case cases[] = {
-        {"imaginary white line", {kWidth}, 1, 0, kWhite, kWidth, kWidth},
-        {"change at column 0 serves when a0 is 0", {0, 5, kWidth}, 3, 0, kWhite, 0, 5},
-        {"black a0 skips changes to black", {0, 5, kWidth}, 3, 0, kBlack, 5, kWidth},
-        {"black a0 on a change", {10, 15, kWidth}, 3, 10, kBlack, 15, kWidth},
-        {"white a0 after the last black", {10, 15, kWidth}, 3, 15, kWhite, kWidth, kWidth},
-        {"b2 is the following change", {3, 7, 9, kWidth}, 4, 0, kWhite, 3, 7},
-        {"b1 the last element", {5, 10, 20}, 3, 12, kWhite, 20, 20},
+        {"imaginary white line", {kWidth}, 1, 0, codec::kWhite, kWidth, kWidth},
+        {"change at column 0 serves when a0 is 0", {0, 5, kWidth}, 3, 0, codec::kWhite, 0, 5},
+        {"black a0 skips changes to black", {0, 5, kWidth}, 3, 0, codec::kBlack, 5, kWidth},
+        {"black a0 on a change", {10, 15, kWidth}, 3, 10, codec::kBlack, 15, kWidth},
+        {"white a0 after the last black", {10, 15, kWidth}, 3, 15, codec::kWhite, kWidth, kWidth},
+        {"b2 is the following change", {3, 7, 9, kWidth}, 4, 0, codec::kWhite, 3, 7},
+        {"b1 the last element", {5, 10, 20}, 3, 12, codec::kWhite, 20, 20},
         {"a column equal to a0 above 0 is no b1",
          {10, 15, 30, kWidth},
          4,
          15,
-         kBlack,
+         codec::kBlack,
          kWidth,
          kWidth},
-        {"no change to black right of a0", {10, 15, 20, 25, 30}, 5, 30, kWhite, 30, 31},
-        {"no change to white right of a0", {10, 15, 20, 25, 30}, 5, 27, kBlack, 30, 31},
-        {"a0 at the end of the row", {10, 15, kWidth}, 3, kWidth, kBlack, kWidth, kWidth + 1},
-        {"only count elements are looked at", {10, 20, 30, 40}, 2, 20, kWhite, 20, 21},
-        {"count beyond the elements is cut", {10, 20}, 9, 20, kWhite, 20, 21},
-        {"empty line", {}, 0, 0, kWhite, 0, 0},
+        {"no change to black right of a0", {10, 15, 20, 25, 30}, 5, 30, codec::kWhite, 30, 31},
+        {"no change to white right of a0", {10, 15, 20, 25, 30}, 5, 27, codec::kBlack, 30, 31},
+        {"a0 at the end of the row",
+         {10, 15, kWidth},
+         3,
+         kWidth,
+         codec::kBlack,
+         kWidth,
+         kWidth + 1},
+        {"only count elements are looked at", {10, 20, 30, 40}, 2, 20, codec::kWhite, 20, 21},
+        {"count beyond the elements is cut", {10, 20}, 9, 20, codec::kWhite, 20, 21},
+        {"empty line", {}, 0, 0, codec::kWhite, 0, 0},
         // Two changes at column 0 (a row that begins with empty runs) are b1 and b2 of a row
         // that begins with a pass.
-        {"repeated changes at column 0", {0, 0, 5, 8, kWidth}, 5, 0, kWhite, 0, 0},
-        {"an empty run after b1 gives b2 = b1", {5, 5, 9}, 3, 0, kWhite, 5, 5},
-        {"a following element left of b1 gives the last", {10, 4, 30}, 3, 0, kWhite, 10, 30},
+        {"repeated changes at column 0", {0, 0, 5, 8, kWidth}, 5, 0, codec::kWhite, 0, 0},
+        {"an empty run after b1 gives b2 = b1", {5, 5, 9}, 3, 0, codec::kWhite, 5, 5},
+        {"a following element left of b1 gives the last", {10, 4, 30}, 3, 0, codec::kWhite, 10, 30},
         // b1 + 1 saturates at the largest 32-bit number.
-        {"b2 saturates", {INT32_MAX}, 1, INT32_MAX, kWhite, INT32_MAX, INT32_MAX},
+        {"b2 saturates", {INT32_MAX}, 1, INT32_MAX, codec::kWhite, INT32_MAX, INT32_MAX},
     };
     for (const B1B2Case& c : cases) {
         int32_t b1 = -99;
@@ -216,20 +222,32 @@ TEST(FindB1B2, WalkNeverTakesAChangeTwice) {
         const char* name;
         ReferenceWalk walk;
         int32_t a0;
-        Colour colour;
+        codec::Colour colour;
         int32_t b1, b2;
         int32_t next;
     } cases[] = {
-        {"row start takes the first change on a0", {0, false}, 0, kWhite, 0, 0, 0},
-        {"after a pass over the two, the next change to black", {2, false}, 0, kWhite, 2, 5, 2},
-        {"a run decoded: b1 lies right of a0", {0, true}, 0, kWhite, 2, 5, 2},
-        {"black after a1 on 2 looks from index 3", {3, true}, 2, kBlack, 5, 5, 3},
-        {"changes on a0 that served are passed", {3, true}, 5, kBlack, kWidth, kWidth + 1, 7},
-        {"the parity of the colour is kept", {2, true}, 0, kBlack, 5, 5, 3},
-        {"a step back before the first change", {-1, true}, -2, kBlack, 0, 0, -1},
-        {"far steps back find column 0", {-9, true}, -5, kWhite, 0, 0, -2},
-        {"and walk on from there", {-9, true}, 3, kWhite, 5, 5, 4},
-        {"past the end", {9, true}, 0, kWhite, kWidth, kWidth + 1, 10},
+        {"row start takes the first change on a0", {0, false}, 0, codec::kWhite, 0, 0, 0},
+        {"after a pass over the two, the next change to black",
+         {2, false},
+         0,
+         codec::kWhite,
+         2,
+         5,
+         2},
+        {"a run decoded: b1 lies right of a0", {0, true}, 0, codec::kWhite, 2, 5, 2},
+        {"black after a1 on 2 looks from index 3", {3, true}, 2, codec::kBlack, 5, 5, 3},
+        {"changes on a0 that served are passed",
+         {3, true},
+         5,
+         codec::kBlack,
+         kWidth,
+         kWidth + 1,
+         7},
+        {"the parity of the colour is kept", {2, true}, 0, codec::kBlack, 5, 5, 3},
+        {"a step back before the first change", {-1, true}, -2, codec::kBlack, 0, 0, -1},
+        {"far steps back find column 0", {-9, true}, -5, codec::kWhite, 0, 0, -2},
+        {"and walk on from there", {-9, true}, 3, codec::kWhite, 5, 5, 4},
+        {"past the end", {9, true}, 0, codec::kWhite, kWidth, kWidth + 1, 10},
     };
     for (const auto& c : cases) {
         ReferenceWalk walk = c.walk;
@@ -257,7 +275,7 @@ std::ostream& operator<<(std::ostream& out, const Step& s) {
                << ", pending " << s.horizontalPending << "}";
 }
 
-Step DecodeStep(std::string_view bits, int32_t position, Colour colour, int32_t a0,
+Step DecodeStep(std::string_view bits, int32_t position, codec::Colour colour, int32_t a0,
                 const std::vector<int32_t>& reference, bool pending = false) {
     Step s{true, 12345, 12345, pending};
     s.status =
@@ -270,21 +288,21 @@ const std::vector<int32_t> kWhiteLine = {kWidth};
 const std::vector<int32_t> kLine = {10, 15, 30, 40, 100};
 
 TEST(DecodeStep2D, VerticalModes) {
-    EXPECT_EQ(DecodeStep("1", 1, kWhite, 0, kWhiteLine), (Step{true, kWidth, 1, false}));
-    EXPECT_EQ(DecodeStep("1", 1, kWhite, 0, kLine), (Step{true, 10, 1, false}));
-    EXPECT_EQ(DecodeStep("011", 1, kWhite, 0, kLine), (Step{true, 11, 3, false}));
+    EXPECT_EQ(DecodeStep("1", 1, codec::kWhite, 0, kWhiteLine), (Step{true, kWidth, 1, false}));
+    EXPECT_EQ(DecodeStep("1", 1, codec::kWhite, 0, kLine), (Step{true, 10, 1, false}));
+    EXPECT_EQ(DecodeStep("011", 1, codec::kWhite, 0, kLine), (Step{true, 11, 3, false}));
     EXPECT_EQ(DecodeStep("0000010"
                          "1",
-                         1, kWhite, 0, kLine),
+                         1, codec::kWhite, 0, kLine),
               (Step{true, 7, 7, false}));
-    EXPECT_EQ(DecodeStep("000011", 1, kBlack, 10, kLine), (Step{true, 7, 6, false}));
-    EXPECT_EQ(DecodeStep("x1", 2, kWhite, 30, kLine), (Step{true, 70, 1, false}));
+    EXPECT_EQ(DecodeStep("000011", 1, codec::kBlack, 10, kLine), (Step{true, 7, 6, false}));
+    EXPECT_EQ(DecodeStep("x1", 2, codec::kWhite, 30, kLine), (Step{true, 70, 1, false}));
 }
 
 TEST(DecodeStep2D, VerticalLeftOfA0GivesANegativeRun) {
     EXPECT_EQ(DecodeStep("0000010"
                          "1",
-                         1, kWhite, 0, {0, 5, 10}),
+                         1, codec::kWhite, 0, {0, 5, 10}),
               (Step{true, -3, 7, false}));
 }
 
@@ -292,28 +310,28 @@ TEST(DecodeStep2D, PassModesFoldIntoTheFollowingRun) {
     // Pass under b2 = 15, then V0 against b1' = 30 right of it: one run of 30 from a0.
     EXPECT_EQ(DecodeStep("0001"
                          "1",
-                         1, kWhite, 0, kLine),
+                         1, codec::kWhite, 0, kLine),
               (Step{true, 30, 5, false}));
     // Two passes (to 15, then 40), then a horizontal first run of 2 from there.
     EXPECT_EQ(DecodeStep("0001"
                          "0001"
                          "001"
                          "0111",
-                         1, kWhite, 0, kLine),
+                         1, codec::kWhite, 0, kLine),
               (Step{true, 42, 15, true}));
 }
 
 TEST(DecodeStep2D, HorizontalModeTakesTwoCalls) {
     const std::string bits = "001"s + "1000" + "11"; // white 3, black 2
-    const Step first = DecodeStep(bits, 1, kWhite, 0, kLine);
+    const Step first = DecodeStep(bits, 1, codec::kWhite, 0, kLine);
     EXPECT_EQ(first, (Step{true, 3, 7, true}));
-    EXPECT_EQ(DecodeStep(bits, 1 + first.bitsUsed, kBlack, 3, kLine, true),
+    EXPECT_EQ(DecodeStep(bits, 1 + first.bitsUsed, codec::kBlack, 3, kLine, true),
               (Step{true, 2, 2, true}));
 }
 
 TEST(DecodeStep2D, PendingHorizontalReadsNoModeCode) {
     // "1" would be V0; with the second horizontal run pending it is the black word "10" (3).
-    EXPECT_EQ(DecodeStep("10", 1, kBlack, 5, kLine, true), (Step{true, 3, 2, true}));
+    EXPECT_EQ(DecodeStep("10", 1, codec::kBlack, 5, kLine, true), (Step{true, 3, 2, true}));
 }
 
 TEST(DecodeStep2D, FailuresReturnNothing) {
@@ -343,7 +361,7 @@ TEST(DecodeStep2D, FailuresReturnNothing) {
         {"pending run is an EOL", "000000000001", true},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(DecodeStep(c.bits, 1, kWhite, 0, kLine, c.pending),
+        EXPECT_EQ(DecodeStep(c.bits, 1, codec::kWhite, 0, kLine, c.pending),
                   (Step{false, 0, 0, c.pending}))
             << c.name;
 }
@@ -359,18 +377,21 @@ TEST(DecodeStep2D, StepsWalkTheReferenceLine) {
     int32_t used = 0;
     ASSERT_TRUE(DecodeStep2D("0001"
                              "1",
-                             1, kWhite, 0, above, count, run, used, pending, walk, kWidth));
+                             1, codec::kWhite, 0, above, count, run, used, pending, walk, kWidth));
     EXPECT_EQ(run, 2); // pass under column 0, then V0 under the change at 2
     EXPECT_EQ(walk.next, 3);
     // The pass leads to the reference's end; in a wider row the next code is needed, and fails.
     ASSERT_FALSE(DecodeStep2D("0001"
                               "0000001",
-                              1, kBlack, 2, above, count, run, used, pending, walk, 2 * kWidth));
+                              1, codec::kBlack, 2, above, count, run, used, pending, walk,
+                              2 * kWidth));
     EXPECT_EQ(walk.next, 3);
     EXPECT_TRUE(walk.runDecoded);
-    ASSERT_TRUE(DecodeStep2D("1", 1, kBlack, 2, above, count, run, used, pending, walk, kWidth));
+    ASSERT_TRUE(
+        DecodeStep2D("1", 1, codec::kBlack, 2, above, count, run, used, pending, walk, kWidth));
     EXPECT_EQ(run, 3);
-    ASSERT_TRUE(DecodeStep2D("1", 1, kWhite, 5, above, count, run, used, pending, walk, kWidth));
+    ASSERT_TRUE(
+        DecodeStep2D("1", 1, codec::kWhite, 5, above, count, run, used, pending, walk, kWidth));
     EXPECT_EQ(run, kWidth - 5);
 }
 
@@ -380,11 +401,11 @@ TEST(DecodeStep2D, PassToTheEndOfTheRowCompletesIt) {
     const struct {
         std::vector<int32_t> above;
         int32_t a0;
-        Colour colour;
+        codec::Colour colour;
         int32_t run;
     } cases[] = {
-        {{2, 4, 6, kWidth}, 6, kBlack, kWidth - 6}, // b1 and b2 the last change and the end
-        {{kWidth}, 0, kWhite, kWidth},              // no change left: b2 past the end
+        {{2, 4, 6, kWidth}, 6, codec::kBlack, kWidth - 6}, // b1 and b2 the last change and the end
+        {{kWidth}, 0, codec::kWhite, kWidth},              // no change left: b2 past the end
     };
     for (const auto& step : cases) {
         SCOPED_TRACE(step.a0);
@@ -404,12 +425,13 @@ TEST(DecodeStep2D, PassToTheEndOfTheRowCompletesIt) {
 
 // Column arithmetic beyond 32 bits saturates instead of wrapping.
 TEST(DecodeStep2D, ColumnArithmeticSaturates) {
-    EXPECT_EQ(DecodeStep("1", 1, kWhite, INT32_MIN, {INT32_MAX}),
+    EXPECT_EQ(DecodeStep("1", 1, codec::kWhite, INT32_MIN, {INT32_MAX}),
               (Step{true, INT32_MAX, 1, false}));
-    EXPECT_EQ(DecodeStep("0000011", 1, kWhite, 0, {INT32_MAX}), (Step{true, INT32_MAX, 7, false}));
+    EXPECT_EQ(DecodeStep("0000011", 1, codec::kWhite, 0, {INT32_MAX}),
+              (Step{true, INT32_MAX, 7, false}));
     EXPECT_EQ(DecodeStep("0000010"
                          "1",
-                         1, kBlack, INT32_MAX, {INT32_MIN, 0}),
+                         1, codec::kBlack, INT32_MAX, {INT32_MIN, 0}),
               (Step{true, INT32_MIN, 7, false}));
 }
 

@@ -31,7 +31,7 @@ std::ostream& operator<<(std::ostream& out, const RunResult& r) {
     return out << "{" << r.status << ", " << r.runLength << ", " << r.bitsUsed << "}";
 }
 
-RunResult Decode(std::string_view bits, Colour colour, int32_t position = 1) {
+RunResult Decode(std::string_view bits, codec::Colour colour, int32_t position = 1) {
     RunResult r{true, 12345, 12345};
     r.status = DecodeRun(bits, position, colour, r.runLength, r.bitsUsed);
     return r;
@@ -68,7 +68,7 @@ TEST(NumberToBits, ValuesBeyondAByteGiveSixteenCharacters) {
 struct DecodeCase {
     const char* name;
     std::string bits;
-    Colour colour;
+    codec::Colour colour;
     RunResult expected;
 };
 
@@ -77,40 +77,43 @@ const std::string k2560 = "000000011111";
 
 TEST(DecodeRun, DescribedCases) {
     const DecodeCase cases[] = {
-        {"white terminating", "0111", kWhite, {true, 2, 4}},
-        {"black terminating", "11", kBlack, {true, 2, 2}},
-        {"make-up then terminating", "11011"s + "0111", kWhite, {true, 66, 9}},
-        {"make-up 2560 twice", k2560 + k2560 + "00110101", kWhite, {true, 5120, 32}},
-        {"make-up 2560 twice, black", k2560 + k2560 + "0000110111", kBlack, {true, 5120, 34}},
-        {"black make-up 64 and 0", "0000001111"s + "0000110111", kBlack, {true, 64, 20}},
-        {"EOL after one fill zero", "0000000000001", kWhite, {false, -1, 13}},
-        {"EOL, black", "000000000001", kBlack, {false, -1, 12}},
-        {"EOL after many fill zeros", std::string(40, '0') + "1", kWhite, {false, -1, 41}},
-        {"EOL then data", "000000000001"s + "0111", kWhite, {false, -1, 12}},
-        {"ten zeros and a one", "00000000001", kWhite, {false, 0, 0}},
-        {"ten zeros and a one, black", "00000000001", kBlack, {false, 0, 0}},
-        {"EOL after make-up", "11011"s + "000000000001", kWhite, {false, 64, 5}},
-        {"zeros without a one", std::string(30, '0'), kWhite, {false, 0, 0}},
-        {"eleven zeros exactly", kZeros11, kBlack, {false, 0, 0}},
-        {"fewer than eleven zeros", "0000000", kWhite, {false, 0, 0}},
-        {"empty", "", kWhite, {false, 0, 0}},
-        {"ends inside a word", "0001", kWhite, {false, 0, 0}},
-        {"ends inside the word after make-up", "11011"s + "01", kWhite, {false, 64, 5}},
-        {"ends inside a black word", "00001101", kBlack, {false, 0, 0}},
-        {"white word cut short as black", "000011", kBlack, {false, 0, 0}},
-        {"placeholder inside a word", "01"s + kPlaceholder + "1", kWhite, {false, 0, 0}},
-        {"placeholder where a word's 0 is due", "1"s + kPlaceholder, kBlack, {false, 0, 0}},
+        {"white terminating", "0111", codec::kWhite, {true, 2, 4}},
+        {"black terminating", "11", codec::kBlack, {true, 2, 2}},
+        {"make-up then terminating", "11011"s + "0111", codec::kWhite, {true, 66, 9}},
+        {"make-up 2560 twice", k2560 + k2560 + "00110101", codec::kWhite, {true, 5120, 32}},
+        {"make-up 2560 twice, black",
+         k2560 + k2560 + "0000110111",
+         codec::kBlack,
+         {true, 5120, 34}},
+        {"black make-up 64 and 0", "0000001111"s + "0000110111", codec::kBlack, {true, 64, 20}},
+        {"EOL after one fill zero", "0000000000001", codec::kWhite, {false, -1, 13}},
+        {"EOL, black", "000000000001", codec::kBlack, {false, -1, 12}},
+        {"EOL after many fill zeros", std::string(40, '0') + "1", codec::kWhite, {false, -1, 41}},
+        {"EOL then data", "000000000001"s + "0111", codec::kWhite, {false, -1, 12}},
+        {"ten zeros and a one", "00000000001", codec::kWhite, {false, 0, 0}},
+        {"ten zeros and a one, black", "00000000001", codec::kBlack, {false, 0, 0}},
+        {"EOL after make-up", "11011"s + "000000000001", codec::kWhite, {false, 64, 5}},
+        {"zeros without a one", std::string(30, '0'), codec::kWhite, {false, 0, 0}},
+        {"eleven zeros exactly", kZeros11, codec::kBlack, {false, 0, 0}},
+        {"fewer than eleven zeros", "0000000", codec::kWhite, {false, 0, 0}},
+        {"empty", "", codec::kWhite, {false, 0, 0}},
+        {"ends inside a word", "0001", codec::kWhite, {false, 0, 0}},
+        {"ends inside the word after make-up", "11011"s + "01", codec::kWhite, {false, 64, 5}},
+        {"ends inside a black word", "00001101", codec::kBlack, {false, 0, 0}},
+        {"white word cut short as black", "000011", codec::kBlack, {false, 0, 0}},
+        {"placeholder inside a word", "01"s + kPlaceholder + "1", codec::kWhite, {false, 0, 0}},
+        {"placeholder where a word's 0 is due", "1"s + kPlaceholder, codec::kBlack, {false, 0, 0}},
         {"placeholders after make-up",
          "11011"s + std::string(20, kPlaceholder),
-         kWhite,
+         codec::kWhite,
          {false, 64, 5}},
         {"placeholders after eleven zeros",
          kZeros11 + std::string(20, kPlaceholder),
-         kWhite,
+         codec::kWhite,
          {false, 0, 0}},
         {"word followed by placeholders",
          "0111"s + std::string(20, kPlaceholder),
-         kWhite,
+         codec::kWhite,
          {true, 2, 4}},
     };
     for (const DecodeCase& c : cases)
@@ -118,26 +121,26 @@ TEST(DecodeRun, DescribedCases) {
 }
 
 TEST(DecodeRun, StartsAtTheOneBasedPosition) {
-    EXPECT_EQ(Decode("110111", kWhite, 3), (RunResult{true, 2, 4}));
-    EXPECT_EQ(Decode("1000000000001", kWhite, 2), (RunResult{false, -1, 12}));
-    EXPECT_EQ(Decode("0111", kWhite, 5), (RunResult{false, 0, 0}));
-    EXPECT_EQ(Decode("0111", kWhite, 99), (RunResult{false, 0, 0}));
-    EXPECT_EQ(Decode("0111", kWhite, 0), (RunResult{false, 0, 0}));
-    EXPECT_EQ(Decode("0111", kWhite, INT32_MIN), (RunResult{false, 0, 0}));
+    EXPECT_EQ(Decode("110111", codec::kWhite, 3), (RunResult{true, 2, 4}));
+    EXPECT_EQ(Decode("1000000000001", codec::kWhite, 2), (RunResult{false, -1, 12}));
+    EXPECT_EQ(Decode("0111", codec::kWhite, 5), (RunResult{false, 0, 0}));
+    EXPECT_EQ(Decode("0111", codec::kWhite, 99), (RunResult{false, 0, 0}));
+    EXPECT_EQ(Decode("0111", codec::kWhite, 0), (RunResult{false, 0, 0}));
+    EXPECT_EQ(Decode("0111", codec::kWhite, INT32_MIN), (RunResult{false, 0, 0}));
 }
 
 // --- DecodeRun: every code word
 // -------------------------------------------------------------------
 
 TEST(DecodeRun, EveryWordDecodesToItsRunWhateverFollows) {
-    for (Colour colour : {kWhite, kBlack}) {
+    for (codec::Colour colour : {codec::kWhite, codec::kBlack}) {
         const CodeTable& table = CodeTableFor(colour);
-        const BitString& zero = table[0];
+        const codec::BitString& zero = table[0];
         for (int32_t i = 0; i < kCodeTableSize; ++i) {
             SCOPED_TRACE(testing::Message()
-                         << (colour == kBlack ? "black" : "white") << " index " << i);
-            const BitString& word = table[static_cast<std::size_t>(i)];
-            const BitString coded = i <= kLastTerminatingIndex ? word : word + zero;
+                         << (colour == codec::kBlack ? "black" : "white") << " index " << i);
+            const codec::BitString& word = table[static_cast<std::size_t>(i)];
+            const codec::BitString coded = i <= kLastTerminatingIndex ? word : word + zero;
             const RunResult expected{true, RunOfIndex(i), static_cast<int32_t>(coded.size())};
             EXPECT_EQ(Decode(coded, colour), expected);
             EXPECT_EQ(Decode(coded + "1111111111111", colour), expected);
@@ -147,10 +150,10 @@ TEST(DecodeRun, EveryWordDecodesToItsRunWhateverFollows) {
 }
 
 TEST(DecodeRun, EveryWordCutShortMatchesNothing) {
-    for (Colour colour : {kWhite, kBlack}) {
+    for (codec::Colour colour : {codec::kWhite, codec::kBlack}) {
         const CodeTable& table = CodeTableFor(colour);
-        const BitString makeUp = table[static_cast<std::size_t>(MakeUpIndex(128))];
-        for (const BitString& word : table)
+        const codec::BitString makeUp = table[static_cast<std::size_t>(MakeUpIndex(128))];
+        for (const codec::BitString& word : table)
             for (std::size_t cut = 1; cut < word.size(); ++cut) {
                 const std::string part = word.substr(0, cut);
                 SCOPED_TRACE(part);
@@ -163,12 +166,12 @@ TEST(DecodeRun, EveryWordCutShortMatchesNothing) {
 }
 
 TEST(DecodeRun, RoundTripsEveryEncodedRunUpTo6000) {
-    for (Colour colour : {kWhite, kBlack})
+    for (codec::Colour colour : {codec::kWhite, codec::kBlack})
         for (int32_t run = 0; run <= 6000; ++run) {
-            const BitString coded = EncodeRun(run, colour, "");
+            const codec::BitString coded = EncodeRun(run, colour, "");
             ASSERT_EQ(Decode(coded, colour),
                       (RunResult{true, run, static_cast<int32_t>(coded.size())}))
-                << (colour == kBlack ? "black" : "white") << " run " << run;
+                << (colour == codec::kBlack ? "black" : "white") << " run " << run;
         }
 }
 
@@ -180,7 +183,7 @@ TEST(DecodeRun, ManyMakeUpWordsSaturateAtTheLargestInt32) {
     for (std::size_t i = 0; i < words; ++i)
         bits += k2560;
     bits += "0111";
-    EXPECT_EQ(Decode(bits, kWhite),
+    EXPECT_EQ(Decode(bits, codec::kWhite),
               (RunResult{true, INT32_MAX, static_cast<int32_t>(bits.size())}));
 }
 
@@ -189,7 +192,7 @@ TEST(DecodeRun, ManyMakeUpWordsSaturateAtTheLargestInt32) {
 
 // The decoder as the tables describe it: the EOL test, then each entry compared with the text in
 // index order, first match wins.
-RunResult DecodeByComparingWords(const std::string& bits, Colour colour) {
+RunResult DecodeByComparingWords(const std::string& bits, codec::Colour colour) {
     if (bits.substr(0, 11) == kZeros11) {
         const std::size_t one = bits.find('1');
         return one == std::string::npos ? RunResult{false, 0, 0}
@@ -201,7 +204,7 @@ RunResult DecodeByComparingWords(const std::string& bits, Colour colour) {
     for (;;) {
         int32_t match = -1;
         for (int32_t i = 0; i < kCodeTableSize && match < 0; ++i) {
-            const BitString& word = table[static_cast<std::size_t>(i)];
+            const codec::BitString& word = table[static_cast<std::size_t>(i)];
             if (at <= bits.size() && bits.substr(at, word.size()) == word)
                 match = i;
         }
@@ -223,7 +226,7 @@ TEST(DecodeRun, AgreesWithTheWordByWordSearchOnAllShortTexts) {
             std::string bits;
             for (std::size_t k = length; k-- > 0;)
                 bits += (pattern >> k & 1) != 0 ? '1' : '0';
-            for (Colour colour : {kWhite, kBlack}) {
+            for (codec::Colour colour : {codec::kWhite, codec::kBlack}) {
                 ASSERT_EQ(Decode(bits, colour), DecodeByComparingWords(bits, colour)) << bits;
                 const std::string padded = bits + std::string(3, kPlaceholder);
                 ASSERT_EQ(Decode(padded, colour), DecodeByComparingWords(padded, colour)) << bits;
@@ -235,7 +238,7 @@ TEST(DecodeRun, AgreesWithTheWordByWordSearchOnAllShortTexts) {
 TEST(DecodeRun, AgreesWithTheWordByWordSearchOnDamagedWordChains) {
     std::mt19937 random(20240611);
     for (int trial = 0; trial < 20000; ++trial) {
-        const Colour colour = trial % 2 == 0 ? kWhite : kBlack;
+        const codec::Colour colour = trial % 2 == 0 ? codec::kWhite : codec::kBlack;
         const CodeTable& table = CodeTableFor(colour);
         std::string bits;
         const int words = 1 + static_cast<int>(random() % 4);

@@ -20,35 +20,35 @@ const std::string kEol = "000000000001";
 TEST(EncodeRun, DescribedRuns) {
     const struct {
         int32_t run;
-        Colour colour;
+        codec::Colour colour;
         std::string expected;
     } cases[] = {
-        {0, kWhite, "00110101"},
-        {0, kBlack, "0000110111"},
-        {64, kWhite, "11011"s + "00110101"},
-        {1728, kWhite, "010011011"s + "00110101"},
-        {2560, kWhite, k2560 + "00110101"},
-        {2561, kWhite, k2560 + "000111"},
-        {5200, kWhite, k2560 + k2560 + "11011" + "101010"},
-        {5200, kBlack, k2560 + k2560 + "0000001111" + "0000010111"},
-        {3, kBlack, "10"},
-        {8, kBlack, "000101"},
-        {63, kWhite, "00110100"},
-        {127, kBlack, "0000001111"s + "000001100111"},
-        {2624, kWhite, k2560 + "11011" + "00110101"},
+        {0, codec::kWhite, "00110101"},
+        {0, codec::kBlack, "0000110111"},
+        {64, codec::kWhite, "11011"s + "00110101"},
+        {1728, codec::kWhite, "010011011"s + "00110101"},
+        {2560, codec::kWhite, k2560 + "00110101"},
+        {2561, codec::kWhite, k2560 + "000111"},
+        {5200, codec::kWhite, k2560 + k2560 + "11011" + "101010"},
+        {5200, codec::kBlack, k2560 + k2560 + "0000001111" + "0000010111"},
+        {3, codec::kBlack, "10"},
+        {8, codec::kBlack, "000101"},
+        {63, codec::kWhite, "00110100"},
+        {127, codec::kBlack, "0000001111"s + "000001100111"},
+        {2624, codec::kWhite, k2560 + "11011" + "00110101"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(EncodeRun(c.run, c.colour, ""), c.expected)
-            << "run " << c.run << (c.colour == kBlack ? " black" : " white");
+            << "run " << c.run << (c.colour == codec::kBlack ? " black" : " white");
 }
 
 TEST(EncodeRun, EndOfLineIsFilledToAByteBoundary) {
-    EXPECT_EQ(EncodeRun(-1, kWhite, std::string(17, '1')), "000" + kEol);
-    EXPECT_EQ(EncodeRun(-1, kWhite, "0111"), kEol);
-    EXPECT_EQ(EncodeRun(-1, kWhite, ""), "0000" + kEol);
+    EXPECT_EQ(EncodeRun(-1, codec::kWhite, std::string(17, '1')), "000" + kEol);
+    EXPECT_EQ(EncodeRun(-1, codec::kWhite, "0111"), kEol);
+    EXPECT_EQ(EncodeRun(-1, codec::kWhite, ""), "0000" + kEol);
     for (std::size_t length = 0; length <= 40; ++length) {
         const std::string line(length, '0');
-        const std::string eol = EncodeRun(-1, kWhite, line);
+        const std::string eol = EncodeRun(-1, codec::kWhite, line);
         EXPECT_EQ((length + eol.size()) % 8, 0u) << length;
         EXPECT_TRUE(eol.ends_with(kEol)) << length;
         EXPECT_LE(eol.size(), kEol.size() + 7) << length;
@@ -58,9 +58,9 @@ TEST(EncodeRun, EndOfLineIsFilledToAByteBoundary) {
 
 TEST(EncodeRun, AnyNegativeRunIsTheSameEndOfLineInEitherColour) {
     for (const std::string& line : {""s, "0"s, std::string(17, '1'), std::string(100, '0')}) {
-        const std::string eol = EncodeRun(-1, kWhite, line);
+        const std::string eol = EncodeRun(-1, codec::kWhite, line);
         for (int32_t run : {-1, -5, INT32_MIN})
-            for (Colour colour : {kWhite, kBlack}) {
+            for (codec::Colour colour : {codec::kWhite, codec::kBlack}) {
                 EXPECT_EQ(EncodeRun(run, colour, line), eol);
             }
     }
@@ -69,19 +69,19 @@ TEST(EncodeRun, AnyNegativeRunIsTheSameEndOfLineInEitherColour) {
 TEST(EncodeRun, LeavesTheLineSoFarAlone) {
     const std::string line = "0111";
     const std::string before = line;
-    (void)EncodeRun(-1, kBlack, line);
-    (void)EncodeRun(100, kBlack, line);
+    (void)EncodeRun(-1, codec::kBlack, line);
+    (void)EncodeRun(100, codec::kBlack, line);
     EXPECT_EQ(line, before);
 }
 
 TEST(EncodeRun, ExactMultiplesOf64EndWithTerminatingZero) {
-    for (Colour colour : {kWhite, kBlack})
+    for (codec::Colour colour : {codec::kWhite, codec::kBlack})
         for (int32_t run = 64; run <= 8000; run += 64)
             EXPECT_TRUE(EncodeRun(run, colour, "").ends_with(CodeTableFor(colour)[0])) << run;
 }
 
 TEST(EncodeRun, LongestRunRepeatsTheLongestMakeUp) {
-    const std::string coded = EncodeRun(INT32_MAX, kWhite, "");
+    const std::string coded = EncodeRun(INT32_MAX, codec::kWhite, "");
     const std::size_t fullChunks = INT32_MAX / 2560; // then 2047 = 1984 + 63 remains
     EXPECT_EQ(coded.size(), fullChunks * k2560.size() + 12 + 8);
     EXPECT_TRUE(coded.ends_with("000000010010"s + "00110100"));
@@ -90,9 +90,10 @@ TEST(EncodeRun, LongestRunRepeatsTheLongestMakeUp) {
 TEST(AppendRun, BuildsTheSameLineAsEncodeRun) {
     const struct {
         int32_t run;
-        Colour colour;
-    } runs[] = {{0, kWhite},    {5, kBlack},  {1700, kWhite}, {23, kBlack}, {0, kWhite},
-                {3000, kBlack}, {-1, kWhite}, {12, kWhite},   {-1, kWhite}};
+        codec::Colour colour;
+    } runs[] = {{0, codec::kWhite},  {5, codec::kBlack},  {1700, codec::kWhite},
+                {23, codec::kBlack}, {0, codec::kWhite},  {3000, codec::kBlack},
+                {-1, codec::kWhite}, {12, codec::kWhite}, {-1, codec::kWhite}};
     std::string byEncode;
     std::string byAppend;
     for (const auto& r : runs) {

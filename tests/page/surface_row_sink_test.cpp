@@ -18,14 +18,14 @@ constexpr ColourValue kRed = 0x000000FF;
 
 // A Group 3 strip of rows, each given as its runs (white first) and closed by an EOL.
 std::vector<uint8_t> Group3Strip(std::initializer_list<std::initializer_list<int32_t>> rows) {
-    BitString bits;
+    codec::BitString bits;
     for (const auto& runs : rows) {
-        Colour colour = kWhite;
+        codec::Colour colour = codec::kWhite;
         for (const int32_t run : runs) {
             reference::AppendRun(bits, run, colour);
-            colour = OppositeColour(colour);
+            colour = codec::OppositeColour(colour);
         }
-        bits += reference::EncodeRun(-1, kWhite, bits);
+        bits += reference::EncodeRun(-1, codec::kWhite, bits);
     }
     std::vector<uint8_t> bytes;
     reference::BitsToBytes(bits + std::string(7, '0'), bytes);

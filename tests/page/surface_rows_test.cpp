@@ -12,10 +12,10 @@
 namespace faxlens::encode {
 namespace {
 
-using Runs = std::vector<std::pair<Colour, int32_t>>;
+using Runs = std::vector<std::pair<codec::Colour, int32_t>>;
 
-constexpr Colour W = kWhite;
-constexpr Colour B = kBlack;
+constexpr codec::Colour W = codec::kWhite;
+constexpr codec::Colour B = codec::kBlack;
 
 constexpr page::ColourValue Rgb(uint32_t red, uint32_t green, uint32_t blue) {
     return red | green << 8 | blue << 16;
@@ -36,7 +36,7 @@ std::unique_ptr<page::PageSurface> RowSurface(const std::vector<page::ColourValu
 Runs Scan(const page::PageSurface& surface, int32_t y, int32_t width) {
     Runs runs;
     page::ScanRow(surface, y, width,
-                  [&](Colour colour, int32_t run) { runs.emplace_back(colour, run); });
+                  [&](codec::Colour colour, int32_t run) { runs.emplace_back(colour, run); });
     return runs;
 }
 

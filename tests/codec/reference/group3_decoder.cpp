@@ -75,7 +75,7 @@ private:
         anythingDecoded_ = anythingDecoded_ || used > 0;
         target_.PaintRun(colour_, column_, run, row_);
         column_ += run;
-        colour_ = OppositeColour(colour_);
+        colour_ = codec::OppositeColour(colour_);
         if (column_ < target_.width)
             return true;
         // The row is full. An EOL right after it ends the row when it is read next.
@@ -88,7 +88,7 @@ private:
         anythingDecoded_ = true;
         ++row_;
         column_ = 0;
-        colour_ = kWhite;
+        colour_ = codec::kWhite;
         return row_ < target_.rowLimit;
     }
 
@@ -97,7 +97,7 @@ private:
 
     int64_t row_ = 0;
     int64_t column_ = 0;
-    Colour colour_ = kWhite;
+    codec::Colour colour_ = codec::kWhite;
     bool previousUsedNothing_ = false;
     bool anythingDecoded_ = false;
 };

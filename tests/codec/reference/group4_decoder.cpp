@@ -77,7 +77,7 @@ private:
         codingLine_.push_back(SaturateToInt32(previous + run));
         target_.PaintRun(colour_, a0_, run, row_);
         a0_ += run;
-        colour_ = OppositeColour(colour_);
+        colour_ = codec::OppositeColour(colour_);
         if (a0_ < target_.width || horizontalPending_)
             return;
         // The row is full. An EOL after it is skipped without ending the row again.
@@ -94,7 +94,7 @@ private:
         a0_ = 0;
         horizontalPending_ = false;
         horizontalRuns_ = 0;
-        colour_ = kWhite;
+        colour_ = codec::kWhite;
         walk_ = {};
         if (codingLine_.empty())
             codingLine_.push_back(target_.width);
@@ -106,12 +106,12 @@ private:
     const StripTarget target_;
     StripWindow window_;
 
-    ChangeList reference_;
+    codec::ChangeList reference_;
     int32_t referenceCount_ = 1;
-    ChangeList codingLine_;
+    codec::ChangeList codingLine_;
     int64_t row_ = 0;
     int64_t a0_ = 0;
-    Colour colour_ = kWhite;
+    codec::Colour colour_ = codec::kWhite;
     bool horizontalPending_ = false;
     int32_t horizontalRuns_ = 0;
     codec::ReferenceWalk walk_;

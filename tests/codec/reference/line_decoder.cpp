@@ -95,7 +95,7 @@ private:
     void ConsumeEol() {
         int32_t run = 0;
         int32_t used = 0;
-        DecodeRunLoadingMore(kWhite, run, used);
+        DecodeRunLoadingMore(codec::kWhite, run, used);
         window_.Advance(used);
     }
 
@@ -115,7 +115,7 @@ private:
 
     // A failure that the end of the window may have caused is tried again with more bits; the
     // amount loaded doubles, so a strip that cannot be decoded costs time in its size.
-    bool DecodeRunLoadingMore(Colour colour, int32_t& run, int32_t& used) {
+    bool DecodeRunLoadingMore(codec::Colour colour, int32_t& run, int32_t& used) {
         for (std::size_t bytes = kRefillBytes;; bytes *= 2) {
             const bool decoded =
                 reference::DecodeRun(window_.Bits(), window_.Position(), colour, run, used);
@@ -181,7 +181,7 @@ private:
 
     void StartLine() {
         a0_ = 0;
-        colour_ = kWhite;
+        colour_ = codec::kWhite;
         horizontalPending_ = false;
         walk_ = {};
         codingLine_.clear();
@@ -192,7 +192,7 @@ private:
         codingLine_.push_back(SaturateToInt32(previous + run));
         target_.PaintRun(colour_, a0_, run, row_);
         a0_ += run;
-        colour_ = OppositeColour(colour_);
+        colour_ = codec::OppositeColour(colour_);
     }
 
     void EndRow() {
@@ -205,11 +205,11 @@ private:
     const StripTarget target_;
     StripWindow window_;
 
-    ChangeList reference_;
-    ChangeList codingLine_;
+    codec::ChangeList reference_;
+    codec::ChangeList codingLine_;
     int64_t row_ = 0;
     int64_t a0_ = 0;
-    Colour colour_ = kWhite;
+    codec::Colour colour_ = codec::kWhite;
     bool horizontalPending_ = false;
     codec::ReferenceWalk walk_;
 };

@@ -84,14 +84,14 @@ void WriteByteBits(uint8_t byte, char* out) {
         *out++ = (byte >> bit & 1) != 0 ? '1' : '0';
 }
 
-BitString NumberToBits(int16_t value) {
+codec::BitString NumberToBits(int16_t value) {
     const auto pattern = static_cast<uint16_t>(value);
     if (pattern <= 0xFF) {
-        BitString bits(8, '0');
+        codec::BitString bits(8, '0');
         WriteByteBits(static_cast<uint8_t>(pattern), bits.data());
         return bits;
     }
-    BitString bits(16, '0');
+    codec::BitString bits(16, '0');
     WriteByteBits(static_cast<uint8_t>(pattern >> 8), bits.data());
     WriteByteBits(static_cast<uint8_t>(pattern & 0xFF), bits.data() + 8);
     return bits;
@@ -99,7 +99,7 @@ BitString NumberToBits(int16_t value) {
 
 // --- one-dimensional runs ----------------------------------------------------------------------
 
-bool DecodeRun(std::string_view bits, int32_t position, Colour colour, int32_t& runLength,
+bool DecodeRun(std::string_view bits, int32_t position, codec::Colour colour, int32_t& runLength,
                int32_t& bitsUsed) {
     InitCodeTables();
     runLength = 0;
@@ -195,14 +195,14 @@ bool ReadModeCode(std::string_view bits, int32_t position, bool& pass, bool& hor
 // --- reference line ----------------------------------------------------------------------------
 
 void FindB1B2(int32_t a0, std::span<const int32_t> reference, int32_t count, int32_t& b1,
-              int32_t& b2, Colour colour) {
+              int32_t& b2, codec::Colour colour) {
     ReferenceWalk walk{0, a0 > 0};
     FindB1B2(a0, reference, count, b1, b2, colour, walk);
 }
 
 // --- two-dimensional steps ---------------------------------------------------------------------
 
-bool DecodeStep2D(std::string_view bits, int32_t position, Colour colour, int32_t a0,
+bool DecodeStep2D(std::string_view bits, int32_t position, codec::Colour colour, int32_t a0,
                   std::span<const int32_t> reference, int32_t count, int32_t& runLength,
                   int32_t& bitsUsed, bool& horizontalPending, ReferenceWalk& walk, int32_t rowEnd) {
     runLength = 0;
@@ -267,7 +267,7 @@ bool DecodeStep2D(std::string_view bits, int32_t position, Colour colour, int32_
     return true;
 }
 
-bool DecodeStep2D(std::string_view bits, int32_t position, Colour colour, int32_t a0,
+bool DecodeStep2D(std::string_view bits, int32_t position, codec::Colour colour, int32_t a0,
                   std::span<const int32_t> reference, int32_t count, int32_t& runLength,
                   int32_t& bitsUsed, bool& horizontalPending) {
     ReferenceWalk walk{0, a0 > 0};

@@ -21,7 +21,7 @@ using codec::ReferenceWalk;
 
 // The bits of a byte, most significant first: 0 gives "00000000", 128 gives "10000000". A value
 // outside 0..255 gives the 16 characters of its 16-bit pattern.
-BitString NumberToBits(int16_t value);
+codec::BitString NumberToBits(int16_t value);
 // The same 8 characters of a byte, written over out[0..7] without allocating.
 void WriteByteBits(uint8_t byte, char* out);
 
@@ -31,7 +31,7 @@ void WriteByteBits(uint8_t byte, char* out);
 //    fill zeros in front of it included.
 //  - false, runLength >= 0: no code word matched at some point; runLength and bitsUsed cover the
 //    make-up words matched before it (both 0 when none).
-bool DecodeRun(std::string_view bits, int32_t position, Colour colour, int32_t& runLength,
+bool DecodeRun(std::string_view bits, int32_t position, codec::Colour colour, int32_t& runLength,
                int32_t& bitsUsed);
 
 // One two-dimensional mode code: exactly one of pass, horizontal, vertical is set on success;
@@ -41,7 +41,7 @@ bool ReadModeCode(std::string_view bits, int32_t position, bool& pass, bool& hor
 
 // The same from the start of a walk: a change at column 0 can serve as b1 only while a0 is 0.
 void FindB1B2(int32_t a0, std::span<const int32_t> reference, int32_t count, int32_t& b1,
-              int32_t& b2, Colour colour);
+              int32_t& b2, codec::Colour colour);
 
 // One two-dimensional coding step: the run of the colour of a0 (pass modes before it folded in),
 // or with horizontalPending set on entry the second run of a horizontal mode. Sets
@@ -49,12 +49,12 @@ void FindB1B2(int32_t a0, std::span<const int32_t> reference, int32_t count, int
 // the elements that the step used. A pass that takes a0 to rowEnd (the row's width) or beyond
 // completes the row: the step ends there with the run of a0's colour up to it. On failure
 // runLength and bitsUsed are 0.
-bool DecodeStep2D(std::string_view bits, int32_t position, Colour colour, int32_t a0,
+bool DecodeStep2D(std::string_view bits, int32_t position, codec::Colour colour, int32_t a0,
                   std::span<const int32_t> reference, int32_t count, int32_t& runLength,
                   int32_t& bitsUsed, bool& horizontalPending, ReferenceWalk& walk, int32_t rowEnd);
 // The same as the first step of a walk, with a change at column 0 serving while a0 is 0, and a
 // pass always followed by another mode code.
-bool DecodeStep2D(std::string_view bits, int32_t position, Colour colour, int32_t a0,
+bool DecodeStep2D(std::string_view bits, int32_t position, codec::Colour colour, int32_t a0,
                   std::span<const int32_t> reference, int32_t count, int32_t& runLength,
                   int32_t& bitsUsed, bool& horizontalPending);
 

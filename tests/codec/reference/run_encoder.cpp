@@ -11,7 +11,7 @@ namespace {
 
 constexpr std::size_t kBitsPerByte = 8;
 
-void AppendEndOfLine(BitString& out, std::size_t lineLength) {
+void AppendEndOfLine(codec::BitString& out, std::size_t lineLength) {
     const std::size_t misalignment = (lineLength + kEndOfLine.size()) % kBitsPerByte;
     if (misalignment != 0)
         out.append(kBitsPerByte - misalignment, '0');
@@ -19,7 +19,7 @@ void AppendEndOfLine(BitString& out, std::size_t lineLength) {
 }
 
 // Appends the codes of one run to out; lineLength is the length of the line they will follow.
-void AppendCodes(BitString& out, int32_t run, Colour colour, std::size_t lineLength) {
+void AppendCodes(codec::BitString& out, int32_t run, codec::Colour colour, std::size_t lineLength) {
     InitCodeTables();
     const CodeTable& table = CodeTableFor(colour);
     while (run > kLastTerminatingIndex) {
@@ -35,13 +35,13 @@ void AppendCodes(BitString& out, int32_t run, Colour colour, std::size_t lineLen
 
 } // namespace
 
-BitString EncodeRun(int32_t run, Colour colour, std::string_view lineSoFar) {
-    BitString codes;
+codec::BitString EncodeRun(int32_t run, codec::Colour colour, std::string_view lineSoFar) {
+    codec::BitString codes;
     AppendCodes(codes, run, colour, lineSoFar.size());
     return codes;
 }
 
-void AppendRun(BitString& line, int32_t run, Colour colour) {
+void AppendRun(codec::BitString& line, int32_t run, codec::Colour colour) {
     AppendCodes(line, run, colour, line.size());
 }
 
@@ -50,7 +50,7 @@ namespace {
 // Bits appended to a BitString as the characters '0' and '1', for the coders of the page encoder.
 class TextBits {
 public:
-    explicit TextBits(BitString& text) : text_(text) {}
+    explicit TextBits(codec::BitString& text) : text_(text) {}
     void Put(uint32_t bits, int length) {
         for (int i = length - 1; i >= 0; --i)
             text_ += (bits >> i & 1) != 0 ? '1' : '0';
@@ -59,12 +59,12 @@ public:
     int64_t BitCount() const { return static_cast<int64_t>(text_.size()); }
 
 private:
-    BitString& text_;
+    codec::BitString& text_;
 };
 
 } // namespace
 
-void AppendRow2D(BitString& line, std::span<const int32_t> reference,
+void AppendRow2D(codec::BitString& line, std::span<const int32_t> reference,
                  std::span<const int32_t> coding, int32_t width) {
     TextBits text(line);
     PutRow2D(text, reference, coding, width);

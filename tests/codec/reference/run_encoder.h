@@ -18,17 +18,17 @@ namespace faxlens::reference {
 // terminating word; a negative run gives 0 to 7 fill zeros and the EOL, so that lineSoFar plus
 // the result is a whole number of bytes. Colour 0 is white, any other value black; an EOL
 // ignores it.
-BitString EncodeRun(int32_t run, Colour colour, std::string_view lineSoFar);
+codec::BitString EncodeRun(int32_t run, codec::Colour colour, std::string_view lineSoFar);
 
 // The same codes, appended to line in place; line is also the line so far.
-void AppendRun(BitString& line, int32_t run, Colour colour);
+void AppendRun(codec::BitString& line, int32_t run, codec::Colour colour);
 
 // Ends a Group 4 strip: two EOLs.
 inline constexpr std::string_view kEndOfFacsimileBlock = "000000000001000000000001";
 
 // Appends the codes of the coding row to line. Both rows are ChangeLists (running sums of their
 // runs, white first) that end at the row width.
-void AppendRow2D(BitString& line, std::span<const int32_t> reference,
+void AppendRow2D(codec::BitString& line, std::span<const int32_t> reference,
                  std::span<const int32_t> coding, int32_t width);
 
 // Packs the whole bytes of a BitString, most significant bit first: byte k holds characters

@@ -28,8 +28,8 @@ struct StripTarget {
     const EventPump& pump;
 
     // Paints a black run of a row; white runs need nothing, the surface starts white.
-    void PaintRun(Colour colour, int64_t column, int64_t run, int64_t row) const {
-        if (colour != kWhite && run > 0)
+    void PaintRun(codec::Colour colour, int64_t column, int64_t run, int64_t row) const {
+        if (colour != codec::kWhite && run > 0)
             surface.PaintLine(column + xOffset, row + yOffset, column + xOffset + run - 1, ink);
     }
 };

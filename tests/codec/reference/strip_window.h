@@ -48,7 +48,7 @@ private:
 
     std::span<const uint8_t> data_;
     std::size_t nextByte_ = 0;
-    BitString bits_;
+    codec::BitString bits_;
     int64_t validLength_ = 0;
     int32_t position_ = 1;
     int64_t dropped_ = 0;
