@@ -701,6 +701,9 @@ private:
         StartLine(c);
         int32_t horizontalRuns = 0;
         while (c.a0 < width_ || c.horizontalPending) {
+            TakeCommonLineSteps(c, horizontalRuns);
+            if (c.a0 >= width_ && !c.horizontalPending)
+                break;
             OfferPump(c);
             int32_t run = 0;
             if (!DecodeStep(c, run))
@@ -710,6 +713,23 @@ private:
             AddRun(c, run);
         }
         return LineEnd::Complete;
+    }
+
+    // Common steps of a two-dimensional line, as the common course of Group 4 takes them, until
+    // one is not common or the line is full; DecodeLine2D takes the rest by the general rules.
+    // horizontalRuns counts the runs of horizontal modes as DecodeLine2D counts them.
+    [[gnu::noinline]] void TakeCommonLineSteps(Cursor& c, int32_t& horizontalRuns) {
+        if (!OnCommonCourse(c))
+            return;
+        const int64_t stopAt = std::min(c.reader.LastOne() - kCommonMargin, c.nextPump);
+        const auto last = static_cast<int32_t>(reference_.Count()) - 1;
+        CommonRow row = LoadCommonRow(c);
+        const CommonStep step = TakeCommonRowSteps(c.reader, row, reference_.Begin(), last, stopAt);
+        StoreCommonRow(c, row);
+        if (step == CommonStep::FirstHalf) {
+            c.horizontalPending = true;
+            ++horizontalRuns;
+        }
     }
 
     [[gnu::always_inline]] void EndLine(Cursor& c) {
