@@ -679,6 +679,8 @@ private:
     }
 
     // Runs of alternating colour, white first, until the width is reached.
+    // Without kRecordsChanges the line's changing elements are not kept: no line refers to it.
+    template <bool kRecordsChanges = true>
     [[gnu::always_inline]] LineEnd DecodeLine1D(Cursor& c) {
         StartLine(c);
         bool previousUsedNothing = false;
@@ -690,7 +692,10 @@ private:
             previousUsedNothing = run.used == 0;
             if (run.run == -1)
                 return LineEnd::EolConsumed;
-            AddRun(c, run.run);
+            if constexpr (kRecordsChanges)
+                AddRun(c, run.run);
+            else
+                PaintRun(c, run.run);
         }
         return LineEnd::Complete;
     }
@@ -820,8 +825,8 @@ template <bool kDelivers>
 int64_t FaxDecoder<kDelivers>::RunHuffmanRle() {
     Cursor c = Start();
     while (c.row < rowLimit_ && DataLeft(c)) {
-        const LineEnd end = DecodeLine1D(c);
-        EndLine(c);
+        const LineEnd end = DecodeLine1D<false>(c);
+        NextRow(c);
         if (end == LineEnd::Stuck)
             break;
         c.reader.Skip((8 - c.reader.Position() % 8) % 8); // each line begins on a byte
