@@ -12,10 +12,12 @@ namespace faxlens::page {
 
 namespace {
 
-// Bytes gathered before they are written.
+// Bytes gathered before they are written; as many bytes at once go to the file as they are.
 constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+constexpr std::size_t kDirectBytes = 64 * 1024;
 
-// Appends to a file a block at a time.
+// Appends to a file a block at a time: small pieces are gathered, large ones written as they
+// are, after what was gathered before them.
 class BlockWriter {
 public:
     explicit BlockWriter(OutputFile& file) : file_(file) { block_.reserve(kBlockBytes); }
@@ -24,12 +26,18 @@ public:
     BlockWriter& operator=(const BlockWriter&) = delete;
 
     void Append(std::span<const uint8_t> bytes) {
+        if (bytes.size() >= kDirectBytes) {
+            Flush();
+            file_.Append(bytes);
+            return;
+        }
         block_.insert(block_.end(), bytes.begin(), bytes.end());
         if (block_.size() >= kBlockBytes)
             Flush();
     }
     void Flush() {
-        file_.Append(block_);
+        if (!block_.empty())
+            file_.Append(block_);
         block_.clear();
     }
 
@@ -159,15 +167,22 @@ bool IsBlackOnWhite(const PageSurface& surface) {
            (surface.Ink() == kColourBlack || surface.Ink() == kColourWhite);
 }
 
-// Rows never painted are written from zeros, not read.
+// Rows never painted are written from zeros, not read; the zeros are made only for them.
 void WritePlane(const PageSurface& surface, BlockWriter& out) {
     const std::size_t stride = surface.PlaneStride();
-    const auto rowsPerBlock = static_cast<int32_t>(std::max<std::size_t>(1, kBlockBytes / stride));
-    const std::vector<uint8_t> zeros(stride * static_cast<std::size_t>(rowsPerBlock), 0);
+    const auto rowsPerBlock =
+        static_cast<int32_t>(std::min<std::size_t>(std::max<std::size_t>(1, kBlockBytes / stride),
+                                                   static_cast<std::size_t>(surface.Height())));
+    std::vector<uint8_t> zeros;
     for (int32_t y = 0; y < surface.Height(); y += rowsPerBlock) {
         const int32_t rows = std::min(rowsPerBlock, surface.Height() - y);
         const std::size_t bytes = stride * static_cast<std::size_t>(rows);
-        out.Append({surface.RowsPainted(y, rows) ? surface.PlaneRow(y) : zeros.data(), bytes});
+        if (surface.RowsPainted(y, rows)) {
+            out.Append({surface.PlaneRow(y), bytes});
+            continue;
+        }
+        zeros.resize(stride * static_cast<std::size_t>(rowsPerBlock));
+        out.Append({zeros.data(), bytes});
     }
 }
 
