@@ -1,8 +1,11 @@
 #include "page/pdf_export.h"
 
 #include "base/save_target.h"
+#include "codec/page_decode.h"
 #include "page/pdf_writer.h"
 #include "page/viewed_page.h"
+#include "tiff/page_info.h"
+#include "tiff/tiff_facts.h"
 
 #include <charconv>
 
@@ -15,6 +18,46 @@ bool ImageNumber(std::string_view text, int count, int& number) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
     return error == std::errc{} && end == text.data() + text.size() && number >= 1 &&
            number <= count;
+}
+
+// Whether a PDF reader may read the page's own coding as it stands: Group 4 in one strip, every
+// byte of which is in the file. Decoding it without damage then tells that it is sound.
+bool MayKeepOwnCoding(const tiff::TiffFile& file, const tiff::TiffPage& page) {
+    const auto& strips = page.strips;
+    return page.coding.compression == tiff::compression::kGroup4 && strips.size() == 1 &&
+           strips[0].byteCount > 0 && strips[0].offset + strips[0].byteCount <= file.Length();
+}
+
+// The one strip, its bits turned round for FillOrder 2.
+std::vector<uint8_t> OwnCoding(const tiff::TiffFile& file, const tiff::TiffPage& page) {
+    const tiff::StripSlot& strip = page.strips[0];
+    std::vector<uint8_t> bytes = file.Read(strip.offset, static_cast<std::size_t>(strip.byteCount));
+    if (page.coding.fillOrder == tiff::kFillOrderLowBitFirst)
+        codec::ReverseBitOrder(bytes);
+    return bytes;
+}
+
+// A sound page whose own coding a PDF reader reads goes in as it stands, decoded only to learn
+// that it is sound; false, with nothing added, for any other page.
+Result<bool> AddOwnCoding(PdfWriter& pdf, const tiff::TiffFile& file, int64_t ifdOffset,
+                          const EventPump& pump) {
+    Result<tiff::TiffPage> parameters = tiff::ReadPageParameters(file, ifdOffset);
+    if (!parameters)
+        return std::move(parameters).TakeFailure();
+    if (!MayKeepOwnCoding(file, *parameters))
+        return false;
+    Result<ViewedPage> checked = ViewedPage::Open(file, ifdOffset, pump, Painting::NotPainted);
+    if (!checked)
+        return std::move(checked).TakeFailure();
+    if (!checked->Problem().empty() || checked->Damage().Any())
+        return false;
+    const std::vector<uint8_t> own = OwnCoding(file, checked->Parameters());
+    if (Status read = file.ReadStatus(); !read)
+        return std::move(read).TakeFailure();
+    const tiff::TiffPage& page = checked->Parameters();
+    pdf.AddCodedPage(own, static_cast<int32_t>(page.width), static_cast<int32_t>(page.height),
+                     codec::InkIsWhite(page), checked->XDotsPerInch(), checked->YDotsPerInch());
+    return true;
 }
 
 } // namespace
@@ -33,6 +76,11 @@ Result<PdfReport> WriteImagesAsPdf(const tiff::TiffFile& file, const std::vector
     }
     for (const PdfImage& image : images) {
         const std::string name = "image " + std::to_string(image.number);
+        Result<bool> kept = AddOwnCoding(*pdf, file, image.ifdOffset, pump);
+        if (!kept)
+            return std::move(kept).TakeFailure();
+        if (*kept)
+            continue;
         Result<ViewedPage> page = ViewedPage::Open(file, image.ifdOffset, pump);
         if (!page)
             return std::move(page).TakeFailure();

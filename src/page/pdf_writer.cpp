@@ -83,16 +83,21 @@ void PdfWriter::AddPage(const PageSurface& surface, int32_t xResolution, int32_t
             coded.insert(coded.end(), block.begin(), block.end());
         },
         pump);
+    AddCodedPage(coded, width, height, false, xResolution, yResolution);
+}
 
+void PdfWriter::AddCodedPage(std::span<const uint8_t> group4, int32_t width, int32_t height,
+                             bool blackIsWhite, int32_t xResolution, int32_t yResolution) {
     const int image = NewObject();
     BeginObject(image);
     Write("<< /Type /XObject /Subtype /Image /Width " + std::to_string(width) + " /Height " +
           std::to_string(height) +
           " /ColorSpace /DeviceGray /BitsPerComponent 1 /Filter /CCITTFaxDecode /DecodeParms << "
           "/K -1 /Columns " +
-          std::to_string(width) + " /Rows " + std::to_string(height) +
-          " /BlackIs1 false >> /Length " + std::to_string(coded.size()) + " >>\nstream\n");
-    file_.Append(coded);
+          std::to_string(width) + " /Rows " + std::to_string(height) + " /BlackIs1 " +
+          (blackIsWhite ? "true" : "false") + " >> /Length " + std::to_string(group4.size()) +
+          " >>\nstream\n");
+    file_.Append(group4);
     Write("\nendstream\nendobj\n");
 
     const PhysicalSize inches = InchesOf(width, height, xResolution, yResolution);

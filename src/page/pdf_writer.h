@@ -9,6 +9,7 @@
 #include "page/page_surface.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,10 @@ public:
     // when unknown. The pump runs after every row coded.
     void AddPage(const PageSurface& surface, int32_t xResolution, int32_t yResolution,
                  const EventPump& pump = {});
+    // Adds a page whose Group 4 coding is at hand, as it stands: width x height pixels, its black
+    // runs black, or white with blackIsWhite.
+    void AddCodedPage(std::span<const uint8_t> group4, int32_t width, int32_t height,
+                      bool blackIsWhite, int32_t xResolution, int32_t yResolution);
     int PageCount() const { return static_cast<int>(pageObjects_.size()); }
 
     // Writes the page tree, the catalogue and the cross-reference table, and moves the file

@@ -8,8 +8,8 @@
 namespace faxlens::page {
 
 Result<ViewedPage> ViewedPage::Open(const tiff::TiffFile& file, int64_t ifdOffset,
-                                    const EventPump& pump) {
-    Result<DecodedPage> decoded = DecodePage(file, ifdOffset, pump);
+                                    const EventPump& pump, Painting painting) {
+    Result<DecodedPage> decoded = DecodePage(file, ifdOffset, pump, painting);
     if (!decoded)
         return std::move(decoded).TakeFailure();
     ViewedPage page;

@@ -25,8 +25,11 @@ public:
 
     // Opens image ifdOffset of the file as the viewer does; the pump runs while it decodes. Fails
     // only when the file cannot be read.
+    // Not painted, the page is only decoded to learn what its strips hold: it has no surface,
+    // and Problem() says whether it could be shown.
     static Result<ViewedPage> Open(const tiff::TiffFile& file, int64_t ifdOffset,
-                                   const EventPump& pump = {});
+                                   const EventPump& pump = {},
+                                   Painting painting = Painting::Painted);
 
     // The decoded page; null when it cannot be shown, and once it is closed.
     const PageSurface* Surface() const { return decoded_.surface.get(); }

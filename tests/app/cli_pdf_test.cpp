@@ -2,13 +2,16 @@
 // Checked as other programs read it: qpdf finds no error, and poppler and Ghostscript, rendering
 // each page at the page's own resolution, give libtiff's pixels exactly.
 
+#include "base/bit_words.h"
 #include "cli_process.h"
 #include "support/libtiff_pages.h"
 #include "support/tiff_builder.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <tiffio.h>
 
 namespace faxlens::test {
 namespace {
@@ -95,6 +98,62 @@ TEST(CliPdf, EveryPageRendersAsLibtiffReadsItAndTheFileStaysSmall) {
     }
     ASSERT_EQ(Shell("tiff2pdf -o '" + dir.File("t2p.pdf") + "' '" + tif + "' 2> /dev/null"), 0);
     EXPECT_LE(fs::file_size(pdf), fs::file_size(dir.File("t2p.pdf")) + 3 * 1024);
+}
+
+// libtiff's raw bytes of strip 0 of the file's first page.
+std::vector<uint8_t> RawStrip(const std::string& path) {
+    TIFF* tif = TIFFOpen(path.c_str(), "r");
+    std::vector<uint8_t> bytes;
+    if (tif == nullptr)
+        return bytes;
+    bytes.resize(static_cast<std::size_t>(TIFFRawStripSize(tif, 0)));
+    bytes.resize(static_cast<std::size_t>(std::max<tmsize_t>(
+        TIFFReadRawStrip(tif, 0, bytes.data(), static_cast<tmsize_t>(bytes.size())), 0)));
+    TIFFClose(tif);
+    return bytes;
+}
+
+bool Contains(const std::vector<uint8_t>& haystack, const std::vector<uint8_t>& needle) {
+    return !needle.empty() && std::search(haystack.begin(), haystack.end(), needle.begin(),
+                                          needle.end()) != haystack.end();
+}
+
+// A sound one-strip Group 4 page goes into the PDF as its own bytes (turned round for FillOrder
+// 2), and still renders as libtiff reads it; a page in several strips is coded anew.
+TEST(CliPdf, SoundGroup4PagesKeepTheirOwnCoding) {
+    const struct {
+        const char* name;
+        int fillOrder;
+        int photometric;
+        int32_t rowsPerStrip;
+        bool ownBytes;
+    } cases[] = {
+        {"min-is-white", 1, 0, 0, true},
+        {"FillOrder 2", 2, 0, 0, true},
+        {"min-is-black", 1, 1, 0, true},
+        {"two strips", 1, 0, 450, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string tif = dir.File("page.tif");
+        FaxOptions options;
+        options.fillOrder = c.fillOrder;
+        options.photometric = c.photometric;
+        options.rowsPerStrip = c.rowsPerStrip;
+        WriteFaxPages(tif, {TextLikePage(1728, 900, 5)}, options);
+        const std::string pdf = dir.File("page.pdf");
+        const CliResult result = RunCli({"pdf", tif, pdf});
+        ASSERT_EQ(result.exitStatus, 0) << result.err;
+        std::vector<uint8_t> strip = RawStrip(tif);
+        if (c.fillOrder == 2)
+            for (uint8_t& byte : strip)
+                byte = ReversedByte(byte);
+        EXPECT_EQ(Contains(ReadFile(pdf), strip), c.ownBytes);
+        const Bitmap expected = ReadWithLibtiff(tif, 0);
+        for (const Bitmap& shown : Rendered(dir, pdf, 1, {204, 196}))
+            EXPECT_TRUE(shown == expected) << DescribeDifferences(expected, shown);
+    }
 }
 
 TEST(CliPdf, ImagesChosenByListInTheirOrder) {
