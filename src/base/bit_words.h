@@ -64,6 +64,13 @@ inline int64_t NextBitOf(const uint8_t* row, int64_t from, int64_t end, bool val
     return end;
 }
 
+// Cuts the span [from, to) of a row to its pixels 0 to width - 1; false when nothing is left.
+inline bool ClipSpan(int64_t& from, int64_t& to, int64_t width) {
+    from = from < 0 ? 0 : from;
+    to = to > width ? width : to;
+    return from < to;
+}
+
 // Spans of a row of bits gathered a 64-bit word at a time: the spans that share a word make one
 // mask, handed to flush(word, mask) once the spans move on to another word. Finish hands on the
 // last mask. Plain values, so that a painter keeps it in registers.

@@ -24,8 +24,13 @@ Result<DecodedPage> DecodePage(const tiff::TiffFile& file, int64_t ifdOffset, co
     Result<tiff::TiffPage> parameters = tiff::ReadPageParameters(file, ifdOffset);
     if (!parameters)
         return std::move(parameters).TakeFailure();
+    return DecodePage(file, std::move(*parameters), pump, painting);
+}
+
+Result<DecodedPage> DecodePage(const tiff::TiffFile& file, tiff::TiffPage parameters,
+                               const EventPump& pump, Painting painting) {
     DecodedPage decoded;
-    decoded.page = std::move(*parameters);
+    decoded.page = std::move(parameters);
     const tiff::TiffPage& page = decoded.page;
     if (page.width <= 0 || page.height <= 0) {
         decoded.status = PageStatus::NoSize;

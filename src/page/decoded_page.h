@@ -47,6 +47,9 @@ enum class Painting { Painted, NotPainted };
 // read.
 Result<DecodedPage> DecodePage(const tiff::TiffFile& file, int64_t ifdOffset,
                                const EventPump& pump = {}, Painting painting = Painting::Painted);
+// The same for a page whose parameters were read already.
+Result<DecodedPage> DecodePage(const tiff::TiffFile& file, tiff::TiffPage parameters,
+                               const EventPump& pump = {}, Painting painting = Painting::Painted);
 
 // What the viewer shows, and faxlens-cli says, instead of a page that was not decoded; empty
 // for a decoded page.

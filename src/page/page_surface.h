@@ -68,11 +68,7 @@ public:
             mode_ = surface_ && y >= 0 && y < surface_->height_ ? Mode::Undecided : Mode::Off;
         }
         void Paint(int64_t from, int64_t to) {
-            if (mode_ == Mode::Off)
-                return;
-            from = from < 0 ? 0 : from;
-            to = to > width_ ? width_ : to;
-            if (to <= from)
+            if (mode_ == Mode::Off || !ClipSpan(from, to, width_))
                 return;
             if (mode_ != Mode::Bits && !TakeUp(from, to))
                 return;

@@ -39,14 +39,11 @@ std::vector<uint8_t> OwnCoding(const tiff::TiffFile& file, const tiff::TiffPage&
 
 // A sound page whose own coding a PDF reader reads goes in as it stands, decoded only to learn
 // that it is sound; false, with nothing added, for any other page.
-Result<bool> AddOwnCoding(PdfWriter& pdf, const tiff::TiffFile& file, int64_t ifdOffset,
-                          const EventPump& pump) {
-    Result<tiff::TiffPage> parameters = tiff::ReadPageParameters(file, ifdOffset);
-    if (!parameters)
-        return std::move(parameters).TakeFailure();
-    if (!MayKeepOwnCoding(file, *parameters))
+Result<bool> AddOwnCoding(PdfWriter& pdf, const tiff::TiffFile& file,
+                          const tiff::TiffPage& parameters, const EventPump& pump) {
+    if (!MayKeepOwnCoding(file, parameters))
         return false;
-    Result<ViewedPage> checked = ViewedPage::Open(file, ifdOffset, pump, Painting::NotPainted);
+    Result<ViewedPage> checked = ViewedPage::Open(file, parameters, pump, Painting::NotPainted);
     if (!checked)
         return std::move(checked).TakeFailure();
     if (!checked->Problem().empty() || checked->Damage().Any())
@@ -76,12 +73,15 @@ Result<PdfReport> WriteImagesAsPdf(const tiff::TiffFile& file, const std::vector
     }
     for (const PdfImage& image : images) {
         const std::string name = "image " + std::to_string(image.number);
-        Result<bool> kept = AddOwnCoding(*pdf, file, image.ifdOffset, pump);
+        Result<tiff::TiffPage> parameters = tiff::ReadPageParameters(file, image.ifdOffset);
+        if (!parameters)
+            return std::move(parameters).TakeFailure();
+        Result<bool> kept = AddOwnCoding(*pdf, file, *parameters, pump);
         if (!kept)
             return std::move(kept).TakeFailure();
         if (*kept)
             continue;
-        Result<ViewedPage> page = ViewedPage::Open(file, image.ifdOffset, pump);
+        Result<ViewedPage> page = ViewedPage::Open(file, std::move(*parameters), pump);
         if (!page)
             return std::move(page).TakeFailure();
         if (!page->Surface()) {

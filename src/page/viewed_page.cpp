@@ -9,7 +9,15 @@ namespace faxlens::page {
 
 Result<ViewedPage> ViewedPage::Open(const tiff::TiffFile& file, int64_t ifdOffset,
                                     const EventPump& pump, Painting painting) {
-    Result<DecodedPage> decoded = DecodePage(file, ifdOffset, pump, painting);
+    Result<tiff::TiffPage> parameters = tiff::ReadPageParameters(file, ifdOffset);
+    if (!parameters)
+        return std::move(parameters).TakeFailure();
+    return Open(file, std::move(*parameters), pump, painting);
+}
+
+Result<ViewedPage> ViewedPage::Open(const tiff::TiffFile& file, tiff::TiffPage parameters,
+                                    const EventPump& pump, Painting painting) {
+    Result<DecodedPage> decoded = DecodePage(file, std::move(parameters), pump, painting);
     if (!decoded)
         return std::move(decoded).TakeFailure();
     ViewedPage page;

@@ -30,6 +30,10 @@ public:
     static Result<ViewedPage> Open(const tiff::TiffFile& file, int64_t ifdOffset,
                                    const EventPump& pump = {},
                                    Painting painting = Painting::Painted);
+    // The same for a page whose parameters were read already.
+    static Result<ViewedPage> Open(const tiff::TiffFile& file, tiff::TiffPage parameters,
+                                   const EventPump& pump = {},
+                                   Painting painting = Painting::Painted);
 
     // The decoded page; null when it cannot be shown, and once it is closed.
     const PageSurface* Surface() const { return decoded_.surface.get(); }
