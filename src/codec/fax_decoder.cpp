@@ -29,6 +29,9 @@ constexpr int64_t kBitsPerPump = 8 * 16 * 1024;
 // How far before the last 1 bit of the data the common course of Group 4 ends: a mode code and
 // the 1 that a vertical mode left of b1 needs after it always lie in the data before that.
 constexpr int64_t kCommonMargin = 8;
+// How far before the last 1 bit of the data the common course of one-dimensional runs ends: every
+// word it reads lies in the data before that.
+constexpr int64_t kRunMargin = codec::kRunLookupBits;
 
 // A run of one-dimensional code: decoded (a terminating word ended it), or not, with run -1
 // for an EOL; `used` covers what was read.
@@ -153,12 +156,12 @@ private:
         RunResult result;
         for (;;) {
             const codec::RunCode& code = lookup[reader.Peek(codec::kRunLookupBits)];
-            if (code.run < 0 || code.length > reader.Available())
+            if (!code.Known() || code.length > reader.Available())
                 return result;
             reader.Skip(code.length);
             result.used += code.length;
             result.run = SaturateToInt32(int64_t{result.run} + code.run);
-            if (code.terminating) {
+            if (code.Terminating()) {
                 result.decoded = true;
                 return result;
             }
@@ -286,6 +289,89 @@ private:
         c.walk = {};
         c.codingEnd = 0;
         codingLine_.Clear();
+    }
+
+    // --- the common course of one-dimensional lines ---
+    //
+    // Most runs of a sound line are a terminating word, perhaps after make-up words, that ends
+    // on the row, with the data going on well past it. Such runs are taken here, white and black
+    // in turn with the line's state in locals, and give what DecodeRun and PaintRun (or AddRun)
+    // give; an EOL, a word that is not known, a run past the width or the end of the data leave
+    // the run, unread, to them.
+
+    // One run whose words all begin before stopAt and that ends at most at `width` from a0;
+    // false, with nothing read, when there is none.
+    [[gnu::always_inline]] static bool TakeCommonRun(BitReader& reader,
+                                                     const codec::RunLookup& lookup, int64_t stopAt,
+                                                     int32_t a0, int32_t width, int32_t& a1) {
+        const int64_t start = reader.Position();
+        int64_t end = a0;
+        while (reader.Position() < stopAt) {
+            const codec::RunCode code = lookup[reader.Peek(codec::kRunLookupBits)];
+            if (!code.Known())
+                break;
+            end += code.run;
+            if (end > width)
+                break;
+            reader.SkipBuffered(code.length);
+            if (code.Terminating()) {
+                a1 = static_cast<int32_t>(end);
+                return true;
+            }
+        }
+        if (reader.Position() != start)
+            reader.Seek(start);
+        return false;
+    }
+
+    // The state of a line while it takes the common course of one-dimensional runs.
+    struct CommonLine {
+        BitReader reader;
+        int32_t a0 = 0;
+        Colour colour = kWhite;
+        bool taken = false; // whether a run has been taken
+    };
+
+    // A common run of the colour, recorded as AddRun (kRecordsChanges) or PaintRun records it;
+    // false when there is none or it fills the line.
+    template <bool kRecordsChanges, Colour kColour>
+    [[gnu::always_inline]] bool TakeCommonRunOf(CommonLine& line, RowPainter* painter,
+                                                int64_t stopAt) {
+        int32_t a1 = 0;
+        if (!TakeCommonRun(line.reader, kColour == kWhite ? whiteRuns_ : blackRuns_, stopAt,
+                           line.a0, width_, a1))
+            return false;
+        if constexpr (kRecordsChanges)
+            codingLine_.Append(a1);
+        if (kDelivers && kColour != kWhite && a1 > line.a0)
+            painter->Paint(line.a0, a1);
+        line.a0 = a1;
+        line.colour = OppositeColour(kColour);
+        line.taken = true;
+        return a1 < width_;
+    }
+
+    // Common runs of the line from a0 on until it is full or a run is not common; false when
+    // none was taken. With kRecordsChanges the runs go on the coding line too.
+    template <bool kRecordsChanges>
+    [[gnu::noinline]] bool TakeCommonRuns(Cursor& c) {
+        const int64_t stopAt = std::min(c.reader.LastOne() - kRunMargin, c.nextPump);
+        if (c.a0 < 0 || c.a0 >= width_ || c.reader.Position() >= stopAt)
+            return false;
+        CommonLine line{.reader = c.reader, .a0 = static_cast<int32_t>(c.a0), .colour = c.colour};
+        RowPainter* const painter = &c.painter;
+        if (line.colour == kWhite ||
+            TakeCommonRunOf<kRecordsChanges, kBlack>(line, painter, stopAt))
+            while (TakeCommonRunOf<kRecordsChanges, kWhite>(line, painter, stopAt) &&
+                   TakeCommonRunOf<kRecordsChanges, kBlack>(line, painter, stopAt)) {
+            }
+        if (!line.taken)
+            return false;
+        c.reader = line.reader;
+        c.a0 = line.a0;
+        c.codingEnd = line.a0;
+        c.colour = line.colour;
+        return true;
     }
 
     // --- Group 3, one-dimensional ---
@@ -434,11 +520,11 @@ private:
         int64_t total = 0;
         for (;;) {
             const codec::RunCode& code = lookup[reader.Peek(codec::kRunLookupBits)];
-            if (code.run < 0 || code.length > reader.Available())
+            if (!code.Known() || code.length > reader.Available())
                 return false;
             reader.Skip(code.length);
             total += code.run;
-            if (code.terminating) {
+            if (code.Terminating()) {
                 run = SaturateToInt32(total);
                 return true;
             }
@@ -573,12 +659,16 @@ private:
         int64_t steps = 1;
         while (steps < limit && run[steps - 1] < width && run[steps] > run[steps - 1])
             ++steps;
-        std::copy_n(run, steps, out);
         if constexpr (kDelivers) {
-            for (int64_t k = 0; k < steps; a0 = run[k++], colour = OppositeColour(colour))
+            // Copied in the loop that paints: a few elements, which a call to copy them costs more
+            // than.
+            for (int64_t k = 0; k < steps; a0 = run[k++], colour = OppositeColour(colour)) {
+                out[k] = run[k];
                 if (colour != kWhite && run[k] > a0)
                     row.painter->Paint(a0, run[k]);
+            }
         } else {
+            std::copy_n(run, steps, out);
             a0 = run[steps - 1];
             if (steps % 2 != 0)
                 colour = OppositeColour(colour);
@@ -686,6 +776,10 @@ private:
         bool previousUsedNothing = false;
         while (c.a0 < width_) {
             OfferPump(c);
+            if (TakeCommonRuns<kRecordsChanges>(c)) {
+                previousUsedNothing = false;
+                continue;
+            }
             const RunResult run = DecodeRun(c, c.colour);
             if (run.used == 0 && previousUsedNothing)
                 return LineEnd::Stuck;
@@ -766,6 +860,14 @@ int64_t FaxDecoder<kDelivers>::RunGroup3() {
     Cursor c = Start();
     while (DataLeft(c)) {
         OfferPump(c);
+        if (TakeCommonRuns<false>(c)) {
+            c.previousUsedNothing = false;
+            c.anythingDecoded = true;
+            // The row is full. An EOL right after it ends the row when it is read next.
+            if (c.a0 >= width_ && !c.reader.ZerosAhead(kEolZeros) && !EndGroup3Row(c))
+                break;
+            continue;
+        }
         if (!Group3Run(c))
             break;
     }

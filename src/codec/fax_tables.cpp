@@ -8,6 +8,10 @@ namespace faxlens::codec {
 
 namespace {
 
+// Terminating words stand for fewer than 64 pixels, make-up words for 64 or more.
+static_assert(RunOfIndex(kLastTerminatingIndex) < 64 &&
+              RunOfIndex(kLastTerminatingIndex + 1) == 64);
+
 // Every 13-bit value that begins with a code word points at that word.
 RunLookup RunLookupOf(const CodeTable& table) {
     RunLookup lookup{};
@@ -17,8 +21,8 @@ RunLookup RunLookupOf(const CodeTable& table) {
         for (char bit : word)
             value = value << 1 | static_cast<std::size_t>(bit == '1');
         const std::size_t spread = kRunLookupBits - word.size();
-        const RunCode code{static_cast<int16_t>(RunOfIndex(index)),
-                           static_cast<uint8_t>(word.size()), index <= kLastTerminatingIndex};
+        const RunCode code{.run = static_cast<uint16_t>(RunOfIndex(index)),
+                           .length = static_cast<uint16_t>(word.size())};
         for (std::size_t low = 0; low < (std::size_t{1} << spread); ++low)
             lookup[value << spread | low] = code;
     }

@@ -14,12 +14,17 @@ namespace faxlens::codec {
 inline constexpr int kRunLookupBits = 13; // the longest code word
 inline constexpr int kModeLookupBits = 7; // the longest mode code
 
-// The code word that a 13-bit value begins with.
+// The code word that a 13-bit value begins with, in two bytes, so that both colours' tables
+// (16 KiB each) stay in the first-level cache while a strip decodes.
 struct RunCode {
-    int16_t run = -1;   // the pixels it stands for; -1 when no word begins so
-    uint8_t length = 0; // its bits
-    bool terminating = false;
+    uint16_t run : 12 = 0;   // the pixels it stands for (at most 2560)
+    uint16_t length : 4 = 0; // its bits; 0 when no word begins so
+
+    bool Known() const { return length != 0; }
+    // A terminating word ends a run; a make-up word (64 pixels or more) does not.
+    bool Terminating() const { return run < 64; }
 };
+static_assert(sizeof(RunCode) == 2);
 using RunLookup = std::array<RunCode, std::size_t{1} << kRunLookupBits>;
 
 // The table of the colour.

@@ -123,7 +123,7 @@ bool DecodeRun(std::string_view bits, int32_t position, codec::Colour colour, in
     int32_t total = 0;
     for (;;) {
         const RunCode word = MatchCodeWord(bits, index, table);
-        if (word.run < 0) {
+        if (!word.Known()) {
             runLength = total;
             bitsUsed = CountToInt32(index - start);
             return false;
@@ -131,7 +131,7 @@ bool DecodeRun(std::string_view bits, int32_t position, codec::Colour colour, in
         index += word.length;
         // A long chain of make-up words saturates at the largest long instead of wrapping.
         total = SaturateToInt32(int64_t{total} + word.run);
-        if (word.terminating) {
+        if (word.Terminating()) {
             runLength = total;
             bitsUsed = CountToInt32(index - start);
             return true;
