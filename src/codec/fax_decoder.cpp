@@ -351,6 +351,31 @@ private:
         return a1 < width_;
     }
 
+    // A white run and the black run after it that one lookup of a RunPair decodes, when the white
+    // run ends before the width and the black one at most at it; false, with nothing read, when
+    // the next words are not such a pair. a0 is white's.
+    template <bool kRecordsChanges>
+    [[gnu::always_inline]] bool TakeCommonPair(CommonLine& line, RowPainter* painter,
+                                               int64_t stopAt) {
+        if (line.reader.Position() >= stopAt)
+            return false;
+        const codec::RunPair pair = runPairs_[line.reader.Peek(codec::kRunPairBits)];
+        const int32_t white = line.a0 + pair.white;
+        const int32_t black = white + pair.black;
+        if (pair.length == 0 || white >= width_ || black > width_)
+            return false;
+        line.reader.SkipBuffered(pair.length);
+        if constexpr (kRecordsChanges) {
+            codingLine_.Append(white);
+            codingLine_.Append(black);
+        }
+        if (kDelivers && black > white)
+            painter->Paint(white, black);
+        line.a0 = black;
+        line.taken = true;
+        return true;
+    }
+
     // Common runs of the line from a0 on until it is full or a run is not common; false when
     // none was taken. With kRecordsChanges the runs go on the coding line too.
     template <bool kRecordsChanges>
@@ -359,12 +384,21 @@ private:
         if (c.a0 < 0 || c.a0 >= width_ || c.reader.Position() >= stopAt)
             return false;
         CommonLine line{.reader = c.reader, .a0 = static_cast<int32_t>(c.a0), .colour = c.colour};
-        RowPainter* const painter = &c.painter;
+        // The painter is worked on as a local too, which keeps its word and mask in registers.
+        RowPainter painter = c.painter;
         if (line.colour == kWhite ||
-            TakeCommonRunOf<kRecordsChanges, kBlack>(line, painter, stopAt))
-            while (TakeCommonRunOf<kRecordsChanges, kWhite>(line, painter, stopAt) &&
-                   TakeCommonRunOf<kRecordsChanges, kBlack>(line, painter, stopAt)) {
+            TakeCommonRunOf<kRecordsChanges, kBlack>(line, &painter, stopAt))
+            for (;;) {
+                if (TakeCommonPair<kRecordsChanges>(line, &painter, stopAt)) {
+                    if (line.a0 >= width_)
+                        break;
+                    continue;
+                }
+                if (!TakeCommonRunOf<kRecordsChanges, kWhite>(line, &painter, stopAt) ||
+                    !TakeCommonRunOf<kRecordsChanges, kBlack>(line, &painter, stopAt))
+                    break;
             }
+        c.painter = painter;
         if (!line.taken)
             return false;
         c.reader = line.reader;
@@ -841,6 +875,7 @@ private:
     const bool lowBitFirst_;
     const codec::RunLookup& whiteRuns_ = codec::RunLookupFor(kWhite);
     const codec::RunLookup& blackRuns_ = codec::RunLookupFor(kBlack);
+    const codec::RunPairLookup& runPairs_ = codec::RunPairLookup12();
     const std::array<codec::ModeCode, std::size_t{1} << codec::kModeLookupBits>& modes_ =
         codec::ModeLookup();
     const std::array<VerticalCode, std::size_t{1} << codec::kModeLookupBits>& verticalCodes_ =

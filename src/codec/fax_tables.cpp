@@ -29,6 +29,26 @@ RunLookup RunLookupOf(const CodeTable& table) {
     return lookup;
 }
 
+RunPairLookup RunPairLookupOf(const RunLookup& white, const RunLookup& black) {
+    RunPairLookup pairs{};
+    constexpr int kUnused = kRunLookupBits - kRunPairBits;
+    constexpr uint32_t kPairMask = (uint32_t{1} << kRunPairBits) - 1;
+    for (uint32_t value = 0; value < pairs.size(); ++value) {
+        // A word of 12 bits or fewer is known by the first 12 bits whatever the 13th is.
+        const RunCode first = white[value << kUnused];
+        if (!first.Known() || !first.Terminating() || first.length >= kRunPairBits)
+            continue;
+        const uint32_t rest = value << first.length & kPairMask;
+        const RunCode second = black[rest << kUnused];
+        if (!second.Known() || !second.Terminating() || first.length + second.length > kRunPairBits)
+            continue;
+        pairs[value] = {.white = first.run,
+                        .black = second.run,
+                        .length = static_cast<uint16_t>(first.length + second.length)};
+    }
+    return pairs;
+}
+
 // A mode code is known by where its first 1 stands among the first six bits: "1" V0, "001"
 // horizontal, "0001" pass; "01x", "00001x" and "000001x" are vertical modes of 1, 2 and 3 pixels,
 // right of b1 when x is 1.
@@ -71,6 +91,11 @@ const RunLookup& RunLookupFor(Colour colour) {
     static const RunLookup white = RunLookupOf(WhiteCodes());
     static const RunLookup black = RunLookupOf(BlackCodes());
     return colour == kBlack ? black : white;
+}
+
+const RunPairLookup& RunPairLookup12() {
+    static const RunPairLookup pairs = RunPairLookupOf(RunLookupFor(kWhite), RunLookupFor(kBlack));
+    return pairs;
 }
 
 const std::array<ModeCode, std::size_t{1} << kModeLookupBits>& ModeLookup() {

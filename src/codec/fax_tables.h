@@ -30,6 +30,18 @@ using RunLookup = std::array<RunCode, std::size_t{1} << kRunLookupBits>;
 // The table of the colour.
 const RunLookup& RunLookupFor(Colour colour);
 
+// A white run and the black run after it, each a terminating word, that a 12-bit value begins
+// with: most runs of a page of text come in such pairs, which one lookup decodes.
+inline constexpr int kRunPairBits = 12;
+struct RunPair {
+    uint16_t white : 6 = 0;
+    uint16_t black : 6 = 0;
+    uint16_t length : 4 = 0; // the bits of both words; 0 when the value begins with no such pair
+};
+static_assert(sizeof(RunPair) == 2);
+using RunPairLookup = std::array<RunPair, std::size_t{1} << kRunPairBits>;
+const RunPairLookup& RunPairLookup12();
+
 enum class Mode : uint8_t { None, Pass, Horizontal, Vertical };
 
 // The mode code that a 7-bit value begins with, recognised as ReadModeCode recognises it: a
