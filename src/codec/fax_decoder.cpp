@@ -96,7 +96,8 @@ public:
                int32_t rowLimit, int64_t firstRow, const EventPump& pump)
         : sink_(sink), data_(data), lowBitFirst_(lowBitFirst), width_(width), rowLimit_(rowLimit),
           firstRow_(firstRow), pump_(pump), reference_(TypicalChanges(width)),
-          codingLine_(TypicalChanges(width)) {
+          codingLine_(TypicalChanges(width)),
+          marks_(sink != nullptr ? static_cast<std::size_t>(sink->Width()) / 64 + 2 : 0) {
         reference_.Append(width);
         reference_.Seal();
     }
@@ -249,11 +250,22 @@ private:
 
     // --- rows ---
 
-    // Records a run of the colour of a0 on the coding line and among the row's black runs.
+    // Records a run of the colour of a0 on the coding line; its black runs are painted from there
+    // when the row ends (PaintCodingLine).
     [[gnu::always_inline]] void AddRun(Cursor& c, int32_t run) {
         c.codingEnd = SaturateToInt32(int64_t{c.codingEnd} + run);
         codingLine_.Append(c.codingEnd);
-        PaintRun(c, run);
+        c.a0 += run;
+        c.colour = OppositeColour(c.colour);
+    }
+
+    // The black runs of a row whose runs went on the coding line go to the row's painter: each
+    // element ends a run, white first, so they run from each even element to the odd one after
+    // it. Painted in one pass when the row ends, which costs less than painting them one at a
+    // time among the decoding's steps.
+    [[gnu::always_inline]] void PaintCodingLine(Cursor& c) {
+        if constexpr (kDelivers)
+            c.painter.PaintChanges(codingLine_.Begin(), codingLine_.Count(), marks_.data());
     }
 
     // A black run goes to the row's painter; white runs need nothing.
@@ -343,7 +355,7 @@ private:
             return false;
         if constexpr (kRecordsChanges)
             codingLine_.Append(a1);
-        if (kDelivers && kColour != kWhite && a1 > line.a0)
+        if (kDelivers && !kRecordsChanges && kColour != kWhite && a1 > line.a0)
             painter->Paint(line.a0, a1);
         line.a0 = a1;
         line.colour = OppositeColour(kColour);
@@ -369,7 +381,7 @@ private:
             codingLine_.Append(white);
             codingLine_.Append(black);
         }
-        if (kDelivers && black > white)
+        if (kDelivers && !kRecordsChanges && black > white)
             painter->Paint(white, black);
         line.a0 = black;
         line.taken = true;
@@ -459,6 +471,7 @@ private:
     }
 
     [[gnu::always_inline]] void EndGroup4Row(Cursor& c) {
+        PaintCodingLine(c);
         NextRow(c);
         c.a0 = 0;
         c.horizontalPending = false;
@@ -483,7 +496,6 @@ private:
         codec::ReferenceWalk walk{};
         int32_t* out = nullptr;      // where the next element of the coding line goes
         int32_t* outLimit = nullptr; // the end of the room for it
-        RowPainter* painter = nullptr;
     };
 
     // Where a row may take the common course; its reference line is counted in 32-bit numbers
@@ -500,8 +512,7 @@ private:
                 .colour = c.colour,
                 .walk = c.walk,
                 .out = out,
-                .outLimit = out + codingLine_.Room(),
-                .painter = &c.painter};
+                .outLimit = out + codingLine_.Room()};
     }
 
     [[gnu::always_inline]] void StoreCommonRow(Cursor& c, const CommonRow& row) {
@@ -568,8 +579,6 @@ private:
     // A run of a0's colour from a0 to `to`, then the colour changes.
     [[gnu::always_inline]] void AddCommonRun(CommonRow& row, int32_t to) {
         *row.out++ = to;
-        if (kDelivers && row.colour != kWhite && to > row.a0)
-            row.painter->Paint(row.a0, to);
         row.a0 = to;
         row.colour = OppositeColour(row.colour);
     }
@@ -665,8 +674,6 @@ private:
             next = i + code.walkStep;
             taken = true;
             *out++ = static_cast<int32_t>(a1);
-            if (kDelivers && colour != kWhite && a1 > a0)
-                row.painter->Paint(a0, a1);
             a0 = static_cast<int32_t>(a1);
             colour = OppositeColour(colour);
         }
@@ -693,20 +700,12 @@ private:
         int64_t steps = 1;
         while (steps < limit && run[steps - 1] < width && run[steps] > run[steps - 1])
             ++steps;
-        if constexpr (kDelivers) {
-            // Copied in the loop that paints: a few elements, which a call to copy them costs more
-            // than.
-            for (int64_t k = 0; k < steps; a0 = run[k++], colour = OppositeColour(colour)) {
-                out[k] = run[k];
-                if (colour != kWhite && run[k] > a0)
-                    row.painter->Paint(a0, run[k]);
-            }
-        } else {
-            std::copy_n(run, steps, out);
-            a0 = run[steps - 1];
-            if (steps % 2 != 0)
-                colour = OppositeColour(colour);
-        }
+        // A few elements, which a call to copy them would cost more than.
+        for (int64_t k = 0; k < steps; ++k)
+            out[k] = run[k];
+        a0 = run[steps - 1];
+        if (steps % 2 != 0)
+            colour = OppositeColour(colour);
         out += steps;
         i += static_cast<int32_t>(steps);
         reader.SkipBuffered(static_cast<int>(steps));
@@ -866,6 +865,7 @@ private:
     }
 
     [[gnu::always_inline]] void EndLine(Cursor& c) {
+        PaintCodingLine(c);
         NextRow(c);
         NextReference(c);
     }
@@ -887,6 +887,8 @@ private:
 
     ChangeLine reference_;
     ChangeLine codingLine_;
+    std::vector<uint64_t>
+        marks_; // PaintChanges' marks: a word for every 64 pixels of the sink and one more
     int64_t stopBit_ = 0;
 };
 
@@ -920,6 +922,8 @@ int64_t FaxDecoder<kDelivers>::RunGroup4() {
         if (!Group4Step(c) || !TakeCommonGroup4Steps(c))
             break;
     }
+    // A row cut short keeps the runs it has.
+    PaintCodingLine(c);
     if constexpr (kDelivers)
         c.painter.Finish();
     stopBit_ = c.reader.Position();

@@ -6,6 +6,8 @@
 
 #include "base/bit_words.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 
 namespace faxlens::codec {
@@ -55,6 +57,46 @@ public:
             return;
         mask_.Add(from, to, SetBits{bits_});
     }
+    // The black runs of a row given by its changing elements, white run first: from each even
+    // element to the odd one after it (a last even element starts a run not yet known). `marks`
+    // holds a zero word for every 64 pixels of the sink's width and one more, and is left so. Where
+    // the elements never decrease, as in a sound row, and the runs are many for the row's length,
+    // each run's two ends are marked in `marks` and the row is then filled between the marks a
+    // word at a time, without a branch per run; otherwise the runs are painted one by one.
+    void PaintChanges(const int32_t* changes, std::size_t count, uint64_t* marks) {
+        if (mode_ == Mode::Off || count < 2)
+            return;
+        count &= ~std::size_t{1};
+        // Filling costs a few steps for every word up to the last run, painting one by one some
+        // for every run: a row with few runs far apart (a drawing) is painted one by one.
+        if (std::min<int64_t>(changes[count - 1], width_) / 64 > static_cast<int64_t>(count)) {
+            PaintRunsOneByOne(changes, count);
+            return;
+        }
+        int64_t last = 0; // the last end marked, at most the width
+        bool inked = false;
+        for (std::size_t k = 0; k < count; k += 2) {
+            // Cut at the width, which keeps the order of the elements.
+            const int64_t from = std::min<int64_t>(changes[k], width_);
+            const int64_t to = std::min<int64_t>(changes[k + 1], width_);
+            if (from < last || to < from) {
+                ClearMarks(marks, last);
+                PaintRunsOneByOne(changes, count);
+                return;
+            }
+            inked = inked || from < to;
+            ToggleMark(marks, from);
+            ToggleMark(marks, to);
+            last = to;
+        }
+        if (!inked || (mode_ == Mode::Undecided && !Begin())) {
+            ClearMarks(marks, last);
+            return;
+        }
+        mask_.Finish(SetBits{bits_});
+        FillBetweenMarks(marks, last);
+    }
+
     void Finish() {
         if (mode_ == Mode::On) {
             mask_.Finish(SetBits{bits_});
@@ -74,6 +116,41 @@ private:
             StoreBigEndian64(at, LoadBigEndian64(at) | mask);
         }
     };
+
+    static void ToggleMark(uint64_t* marks, int64_t at) {
+        marks[at >> 6] ^= kFirstBit >> (at & 63);
+    }
+    static void ClearMarks(uint64_t* marks, int64_t last) {
+        std::fill_n(marks, (last >> 6) + 1, uint64_t{0});
+    }
+
+    // Each word's pixels are black from a mark to the next: the running parity of the marks up
+    // to each pixel, carried from word to word.
+    void FillBetweenMarks(uint64_t* marks, int64_t last) {
+        uint64_t carry = 0; // all ones when a run goes on into the next word
+        for (int64_t word = 0; word <= last >> 6; ++word) {
+            uint64_t ink = marks[word];
+            marks[word] = 0;
+            ink ^= ink >> 1;
+            ink ^= ink >> 2;
+            ink ^= ink >> 4;
+            ink ^= ink >> 8;
+            ink ^= ink >> 16;
+            ink ^= ink >> 32;
+            ink ^= carry;
+            carry = 0 - (ink & 1);
+            if (ink != 0)
+                SetBits{bits_}(word, ink);
+        }
+    }
+
+    void PaintRunsOneByOne(const int32_t* changes, std::size_t count) {
+        for (std::size_t k = 0; k < count; k += 2)
+            if (changes[k + 1] > changes[k])
+                Paint(changes[k], changes[k + 1]);
+    }
+
+    static constexpr uint64_t kFirstBit = uint64_t{1} << 63;
 
     // Asks the sink for the row at its first span. Inline, for this painter's address must not
     // leave the decoder that holds it.

@@ -268,6 +268,7 @@ TEST(EngineDifferential, RandomBytes) {
         strip.width = 1 + static_cast<int32_t>(random() % 300);
         strip.rows = 1 + static_cast<int32_t>(random() % 20);
         strip.coding = &kCodings[random() % 4];
+        if (round == 55) { fprintf(stderr, "width %d rows %d bytes %zu\n", strip.width, strip.rows, strip.bytes.size()); for (auto b : strip.bytes) fprintf(stderr, "%02x", b); fprintf(stderr, "\n"); }
         ExpectSameDecoding(strip);
         if (HasFailure())
             return;
