@@ -117,8 +117,11 @@ private:
         }
     };
 
+    // Marks are toggled a byte at a time, the first pixel in the top bit as in a row: the ends
+    // of neighbouring runs then seldom share a byte, and each toggle need not wait for the one
+    // before.
     static void ToggleMark(uint64_t* marks, int64_t at) {
-        marks[at >> 6] ^= kFirstBit >> (at & 63);
+        reinterpret_cast<uint8_t*>(marks)[at >> 3] ^= static_cast<uint8_t>(0x80 >> (at & 7));
     }
     static void ClearMarks(uint64_t* marks, int64_t last) {
         std::fill_n(marks, (last >> 6) + 1, uint64_t{0});
@@ -129,7 +132,7 @@ private:
     void FillBetweenMarks(uint64_t* marks, int64_t last) {
         uint64_t carry = 0; // all ones when a run goes on into the next word
         for (int64_t word = 0; word <= last >> 6; ++word) {
-            uint64_t ink = marks[word];
+            uint64_t ink = LoadBigEndian64(reinterpret_cast<const uint8_t*>(marks + word));
             marks[word] = 0;
             ink ^= ink >> 1;
             ink ^= ink >> 2;
@@ -149,8 +152,6 @@ private:
             if (changes[k + 1] > changes[k])
                 Paint(changes[k], changes[k + 1]);
     }
-
-    static constexpr uint64_t kFirstBit = uint64_t{1} << 63;
 
     // Asks the sink for the row at its first span. Inline, for this painter's address must not
     // leave the decoder that holds it.
