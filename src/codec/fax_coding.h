@@ -24,9 +24,10 @@ inline constexpr uint32_t kEndOfLineBits = 1;
 inline constexpr int kEndOfLineLength = 12;
 
 // A run of 64 or more is make-up words of at most 2560 pixels each and always a terminating word.
-// A negative run writes nothing here (PutEndOfLine writes the EOL).
+// A negative run writes nothing here (PutEndOfLine writes the EOL). Inline: the coders call it
+// for every run.
 template <typename Sink>
-void PutRun(Sink& sink, int32_t run, const CodeBitsTable& codes) {
+[[gnu::always_inline]] inline void PutRun(Sink& sink, int32_t run, const CodeBitsTable& codes) {
     while (run > kLastTerminatingIndex) {
         const int32_t chunk = run > kLongestMakeUp ? kLongestMakeUp : run - run % kMakeUpStep;
         const CodeBits& code = codes[static_cast<std::size_t>(MakeUpIndex(chunk))];

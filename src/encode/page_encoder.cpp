@@ -23,7 +23,7 @@ public:
 
     // Hands on the whole bytes coded so far once they make a block; Finish hands on the rest.
     void RowDone() {
-        if (bits_.Bytes().size() >= kWriteBlock)
+        if (bits_.ByteCountAbout() >= kWriteBlock)
             HandOn();
     }
     // Pads the last byte with zeros and hands everything on. Returns the strip's bytes.
@@ -35,11 +35,11 @@ public:
 
 private:
     void HandOn() {
-        std::vector<uint8_t>& bytes = bits_.Bytes();
+        const std::span<const uint8_t> bytes = bits_.Bytes();
         if (!bytes.empty())
             sink_(bytes);
         byteCount_ += static_cast<int64_t>(bytes.size());
-        bytes.clear();
+        bits_.TakeBytes();
     }
 
     const StripBlockSink& sink_;
@@ -52,10 +52,25 @@ void CodeRowG3(const codec::ChangeList& changes, codec::BitWriter& bits) {
     static const codec::CodeBitsTable& white = codec::CodeBitsFor(codec::kWhite);
     static const codec::CodeBitsTable& black = codec::CodeBitsFor(codec::kBlack);
     int32_t column = 0;
-    for (std::size_t k = 0; k < changes.size(); ++k) {
-        codec::PutRun(bits, changes[k] - column, k % 2 == 0 ? white : black);
-        column = changes[k];
+    std::size_t k = 0;
+    // A white run and a black run of fewer than 64 pixels each are two terminating words, put
+    // as one: most of a page of text.
+    for (; k + 1 < changes.size(); k += 2) {
+        const int32_t whiteRun = changes[k] - column;
+        const int32_t blackRun = changes[k + 1] - changes[k];
+        if (static_cast<uint32_t>(whiteRun) <= codec::kLastTerminatingIndex &&
+            static_cast<uint32_t>(blackRun) <= codec::kLastTerminatingIndex) {
+            const codec::CodeBits& w = white[static_cast<std::size_t>(whiteRun)];
+            const codec::CodeBits& b = black[static_cast<std::size_t>(blackRun)];
+            bits.Put(uint32_t{w.bits} << b.length | b.bits, w.length + b.length);
+        } else {
+            codec::PutRun(bits, whiteRun, white);
+            codec::PutRun(bits, blackRun, black);
+        }
+        column = changes[k + 1];
     }
+    if (k < changes.size())
+        codec::PutRun(bits, changes[k] - column, white);
     codec::PutEndOfLine(bits);
 }
 
