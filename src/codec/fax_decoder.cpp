@@ -434,9 +434,12 @@ private:
             return !c.anythingDecoded || EndGroup3Row(c);
         c.anythingDecoded = c.anythingDecoded || run.used > 0;
         PaintRun(c, run.run);
-        if (c.a0 < width_)
-            return true;
-        // The row is full. An EOL right after it ends the row when it is read next.
+        return c.a0 < width_ || EndFullGroup3Row(c);
+    }
+
+    // The row is full. An EOL right after it ends the row when it is read next; otherwise the row
+    // ends here. False when the strip is finished.
+    [[gnu::always_inline]] bool EndFullGroup3Row(Cursor& c) {
         return c.reader.ZerosAhead(kEolZeros) || EndGroup3Row(c);
     }
 
@@ -900,8 +903,7 @@ int64_t FaxDecoder<kDelivers>::RunGroup3() {
         if (TakeCommonRuns<false>(c)) {
             c.previousUsedNothing = false;
             c.anythingDecoded = true;
-            // The row is full. An EOL right after it ends the row when it is read next.
-            if (c.a0 >= width_ && !c.reader.ZerosAhead(kEolZeros) && !EndGroup3Row(c))
+            if (c.a0 >= width_ && !EndFullGroup3Row(c))
                 break;
             continue;
         }
