@@ -16,7 +16,7 @@ using namespace faxlens;
 using namespace faxlens::codec;
 
 using ReferenceDecoder = int64_t (*)(page::PageSurface&, std::span<const uint8_t>, int32_t, int32_t,
-                                     int64_t, int64_t, page::ColourValue, const EventPump&);
+                                     int64_t, int64_t, page::ColourValue, const WorkCheck&);
 
 struct Coding {
     FaxCoding engine;

@@ -24,8 +24,8 @@ namespace {
 constexpr int kEolZeros = 11;
 constexpr int32_t kReservedChanges = 1 << 14;
 constexpr int kEolLength = 12;
-// How often the event pump is offered while a strip decodes: every so many bits.
-constexpr int64_t kBitsPerPump = 8 * 16 * 1024;
+// How often the work check is offered while a strip decodes: every so many bits.
+constexpr int64_t kBitsPerCheck = 8 * 16 * 1024;
 // How far before the last 1 bit of the data the common course of Group 4 ends: a mode code and
 // the 1 that a vertical mode left of b1 needs after it always lie in the data before that.
 constexpr int64_t kCommonMargin = 8;
@@ -56,7 +56,7 @@ struct Cursor {
     int64_t a0 = 0;                     // the column of the next run, also past the width
     int32_t codingEnd = 0;              // the last element of the coding line; 0 while it is empty
     std::span<const int32_t> reference; // the reference line, as long as it stays put
-    int64_t nextPump = kBitsPerPump;    // where the event pump is offered next
+    int64_t nextCheck = kBitsPerCheck;  // where the work check is offered next
     Colour colour = kWhite;
     bool horizontalPending = false; // the second run of a horizontal mode is due
     int32_t horizontalRuns = 0;
@@ -93,9 +93,9 @@ template <bool kDelivers>
 class FaxDecoder {
 public:
     FaxDecoder(RowSink* sink, std::span<const uint8_t> data, bool lowBitFirst, int32_t width,
-               int32_t rowLimit, int64_t firstRow, const EventPump& pump)
+               int32_t rowLimit, int64_t firstRow, const WorkCheck& check)
         : sink_(sink), data_(data), lowBitFirst_(lowBitFirst), width_(width), rowLimit_(rowLimit),
-          firstRow_(firstRow), pump_(pump), reference_(TypicalChanges(width)),
+          firstRow_(firstRow), check_(check), reference_(TypicalChanges(width)),
           codingLine_(TypicalChanges(width)),
           marks_(sink != nullptr ? static_cast<std::size_t>(sink->Width()) / 64 + 2 : 0) {
         reference_.Append(width);
@@ -117,7 +117,7 @@ private:
     }
 
     [[gnu::always_inline]] Cursor Start() {
-        Pump(pump_);
+        CheckWork(check_);
         Cursor c{.reader = BitReader(data_, lowBitFirst_),
                  .painter = RowPainter(sink_),
                  .reference = reference_.Elements()};
@@ -132,11 +132,11 @@ private:
         return c.reader.Available() > 0;
     }
 
-    [[gnu::always_inline]] void OfferPump(Cursor& c) {
-        if (c.reader.Position() < c.nextPump)
+    [[gnu::always_inline]] void OfferCheck(Cursor& c) {
+        if (c.reader.Position() < c.nextCheck)
             return;
-        c.nextPump = c.reader.Position() + kBitsPerPump;
-        Pump(pump_);
+        c.nextCheck = c.reader.Position() + kBitsPerCheck;
+        CheckWork(check_);
     }
 
     // One run of one-dimensional code at the position, make-up words and terminating word, or
@@ -392,7 +392,7 @@ private:
     // none was taken. With kRecordsChanges the runs go on the coding line too.
     template <bool kRecordsChanges>
     [[gnu::noinline]] bool TakeCommonRuns(Cursor& c) {
-        const int64_t stopAt = std::min(c.reader.LastOne() - kRunMargin, c.nextPump);
+        const int64_t stopAt = std::min(c.reader.LastOne() - kRunMargin, c.nextCheck);
         if (c.a0 < 0 || c.a0 >= width_ || c.reader.Position() >= stopAt)
             return false;
         CommonLine line{.reader = c.reader, .a0 = static_cast<int32_t>(c.a0), .colour = c.colour};
@@ -593,7 +593,7 @@ private:
     };
 
     // One coding step on the common course; `stopAt` is where the data stops being far enough
-    // from its end or the next offer of the event pump is due.
+    // from its end or the next offer of the work check is due.
     [[gnu::always_inline]] CommonStep TakeCommonStep(BitReader& reader, CommonRow& row,
                                                      const int32_t* reference, int32_t last,
                                                      int64_t stopAt) {
@@ -765,7 +765,7 @@ private:
     // its own locals in registers, which the general steps around it would crowd.
     [[gnu::noinline]] bool TakeCommonGroup4Steps(Cursor& c) {
         BitReader& reader = c.reader;
-        const int64_t stopAt = std::min(reader.LastOne() - kCommonMargin, c.nextPump);
+        const int64_t stopAt = std::min(reader.LastOne() - kCommonMargin, c.nextCheck);
         while (OnCommonCourse(c)) {
             const int32_t* const reference = reference_.Begin();
             const auto last = static_cast<int32_t>(reference_.Count()) - 1;
@@ -811,7 +811,7 @@ private:
         StartLine(c);
         bool previousUsedNothing = false;
         while (c.a0 < width_) {
-            OfferPump(c);
+            OfferCheck(c);
             if (TakeCommonRuns<kRecordsChanges>(c)) {
                 previousUsedNothing = false;
                 continue;
@@ -839,7 +839,7 @@ private:
             TakeCommonLineSteps(c, horizontalRuns);
             if (c.a0 >= width_ && !c.horizontalPending)
                 break;
-            OfferPump(c);
+            OfferCheck(c);
             int32_t run = 0;
             if (!DecodeStep(c, run))
                 return AtEol(c) ? LineEnd::Complete : LineEnd::Stuck;
@@ -856,7 +856,7 @@ private:
     [[gnu::noinline]] void TakeCommonLineSteps(Cursor& c, int32_t& horizontalRuns) {
         if (!OnCommonCourse(c))
             return;
-        const int64_t stopAt = std::min(c.reader.LastOne() - kCommonMargin, c.nextPump);
+        const int64_t stopAt = std::min(c.reader.LastOne() - kCommonMargin, c.nextCheck);
         const auto last = static_cast<int32_t>(reference_.Count()) - 1;
         CommonRow row = LoadCommonRow(c);
         const CommonStep step = TakeCommonRowSteps(c.reader, row, reference_.Begin(), last, stopAt);
@@ -886,7 +886,7 @@ private:
     const int32_t width_;
     const int32_t rowLimit_;
     const int64_t firstRow_;
-    const EventPump& pump_;
+    const WorkCheck& check_;
 
     ChangeLine reference_;
     ChangeLine codingLine_;
@@ -899,7 +899,7 @@ template <bool kDelivers>
 int64_t FaxDecoder<kDelivers>::RunGroup3() {
     Cursor c = Start();
     while (DataLeft(c)) {
-        OfferPump(c);
+        OfferCheck(c);
         if (TakeCommonRuns<false>(c)) {
             c.previousUsedNothing = false;
             c.anythingDecoded = true;
@@ -920,7 +920,7 @@ template <bool kDelivers>
 int64_t FaxDecoder<kDelivers>::RunGroup4() {
     Cursor c = Start();
     while (DataLeft(c)) {
-        OfferPump(c);
+        OfferCheck(c);
         if (!Group4Step(c) || !TakeCommonGroup4Steps(c))
             break;
     }
@@ -1019,8 +1019,8 @@ int64_t FirstUnexplainedBit(std::span<const uint8_t> data, bool lowBitFirst, int
 template <bool kDelivers>
 [[gnu::flatten]] int64_t Decode(FaxCoding coding, RowSink* sink, std::span<const uint8_t> data,
                                 bool lowBitFirst, int32_t width, int32_t rowLimit, int64_t firstRow,
-                                const EventPump& pump, FaxStripEnd* end) {
-    FaxDecoder<kDelivers> decoder(sink, data, lowBitFirst, width, rowLimit, firstRow, pump);
+                                const WorkCheck& check, FaxStripEnd* end) {
+    FaxDecoder<kDelivers> decoder(sink, data, lowBitFirst, width, rowLimit, firstRow, check);
     const int64_t rows = RunCoding(decoder, coding);
     if (end != nullptr) {
         end->stopBit = decoder.StopBit();
@@ -1034,11 +1034,11 @@ template <bool kDelivers>
 
 int64_t DecodeFaxStrip(FaxCoding coding, RowSink* sink, std::span<const uint8_t> data,
                        bool lowBitFirst, int32_t width, int32_t rowLimit, int64_t firstRow,
-                       const EventPump& pump, FaxStripEnd* end) {
-    return sink != nullptr
-               ? Decode<true>(coding, sink, data, lowBitFirst, width, rowLimit, firstRow, pump, end)
-               : Decode<false>(coding, sink, data, lowBitFirst, width, rowLimit, firstRow, pump,
-                               end);
+                       const WorkCheck& check, FaxStripEnd* end) {
+    return sink != nullptr ? Decode<true>(coding, sink, data, lowBitFirst, width, rowLimit,
+                                          firstRow, check, end)
+                           : Decode<false>(coding, sink, data, lowBitFirst, width, rowLimit,
+                                           firstRow, check, end);
 }
 
 } // namespace faxlens::codec

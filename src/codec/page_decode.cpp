@@ -139,11 +139,11 @@ std::optional<FaxCoding> FaxCodingOf(PageDecoder decoder) {
 // tells where the engine left it.
 int64_t DecodeStrip(PageDecoder decoder, RowSink* sink, std::span<uint8_t> data,
                     const tiff::TiffPage& page, int64_t firstRow, int32_t rowLimit,
-                    const EventPump& pump, FaxStripEnd& end) {
+                    const WorkCheck& check, FaxStripEnd& end) {
     const auto width = static_cast<int32_t>(page.width);
     const bool lowBitFirst = page.coding.fillOrder == tiff::kFillOrderLowBitFirst;
     if (const std::optional<FaxCoding> coding = FaxCodingOf(decoder))
-        return DecodeFaxStrip(*coding, sink, data, lowBitFirst, width, rowLimit, firstRow, pump,
+        return DecodeFaxStrip(*coding, sink, data, lowBitFirst, width, rowLimit, firstRow, check,
                               &end);
     if (lowBitFirst)
         ReverseBitOrder(data);
@@ -240,7 +240,7 @@ bool InkIsWhite(const tiff::TiffPage& page) {
 }
 
 Result<PageDamage> DecodePageRows(RowSink* sink, const tiff::TiffFile& file,
-                                  const tiff::TiffPage& page, const EventPump& pump) {
+                                  const tiff::TiffPage& page, const WorkCheck& check) {
     const PageDecoder decoder = DecoderFor(page);
     PageDamage damage;
     if (decoder == PageDecoder::None || page.width > kInt32Max || page.height > kInt32Max)
@@ -272,7 +272,7 @@ Result<PageDamage> DecodePageRows(RowSink* sink, const tiff::TiffFile& file,
         const auto rowLimit = static_cast<int32_t>(std::min<int64_t>(rows, budget.rows));
         FaxStripEnd end;
         const int64_t reached =
-            DecodeStrip(decoder, sink, data, page, firstRow, rowLimit, pump, end);
+            DecodeStrip(decoder, sink, data, page, firstRow, rowLimit, check, end);
         budget.rows -= reached;
         // A strip without a byte count is read up to whatever follows it (the next strip, a
         // directory, the end of the file): what lies after its rows is no sign of damage.

@@ -3,8 +3,8 @@
 // Decoding a page's strips into rows: each strip goes to the decoder of the page's compression,
 // and the rows it decodes go to a row sink as the spans of their ink.
 
-#include "base/event_pump.h"
 #include "base/result.h"
+#include "base/work_check.h"
 #include "codec/page_damage.h"
 #include "codec/row_sink.h"
 #include "tiff/page_info.h"
@@ -40,7 +40,7 @@ std::string UnsupportedReason(const tiff::TiffPage& page);
 // only read, to learn what they hold. Gives what was met besides sound data; a page without a
 // decoder is left as it is. Fails only when the file cannot be read.
 Result<PageDamage> DecodePageRows(RowSink* sink, const tiff::TiffFile& file,
-                                  const tiff::TiffPage& page, const EventPump& pump = {});
+                                  const tiff::TiffPage& page, const WorkCheck& check = {});
 
 // Whether what the page's codes call black shows white: a black-is-zero page, or a palette page
 // whose first colour is the darker. Such a page starts black and its ink is white.
@@ -59,10 +59,10 @@ struct FaxStripEnd {
 // Decodes one fax strip, handing its rows to the sink as rows firstRow on (without a sink it is
 // only read): at most rowLimit rows, each width pixels. With lowBitFirst the bits of every byte
 // are taken least significant first (FillOrder 2). Returns the rows reached, a row begun included
-// for Group 3 and Group 4. The pump runs at the start and now and then after.
+// for Group 3 and Group 4. The check runs at the start and now and then after.
 int64_t DecodeFaxStrip(FaxCoding coding, RowSink* sink, std::span<const uint8_t> data,
                        bool lowBitFirst, int32_t width, int32_t rowLimit, int64_t firstRow,
-                       const EventPump& pump = {}, FaxStripEnd* end = nullptr);
+                       const WorkCheck& check = {}, FaxStripEnd* end = nullptr);
 
 // Rows of one bit a pixel, each beginning on a byte boundary, from firstRow on: the runs of set
 // bits are the ink that goes to the sink (without a sink, nowhere). Returns the rows reached.

@@ -82,13 +82,13 @@ void PatchByteCount(OutputFile& file, int32_t position, int64_t byteCount) {
 }
 
 using StripCoder = int64_t (*)(const RowSource&, int32_t, int32_t, const StripBlockSink&,
-                               const EventPump&);
+                               const WorkCheck&);
 
 // A file gets its strip's byte count once the strip is written. A stream cannot go back that
 // far, so there the strip is coded twice: once to count its bytes, once to write them.
 Status SavePage(const RowSource& page, int32_t xResolution, int32_t yResolution,
                 const std::string& fileName, int32_t width, int32_t height,
-                HeaderWriter writeHeader, StripCoder codeStrip, const EventPump& pump) {
+                HeaderWriter writeHeader, StripCoder codeStrip, const WorkCheck& check) {
     width = width < 1 ? page.Width() : width;
     height = height < 1 ? page.Height() : height;
     Result<OutputFile> created = OutputFile::Create(fileName);
@@ -97,12 +97,13 @@ Status SavePage(const RowSource& page, int32_t xResolution, int32_t yResolution,
     OutputFile& file = *created;
     const bool countFirst = file.IsStream();
     const auto discard = [](std::span<const uint8_t>) {};
-    const int64_t counted = countFirst ? codeStrip(page, width, height, discard, pump) : 0;
+    const int64_t counted = countFirst ? codeStrip(page, width, height, discard, check) : 0;
     const int32_t byteCountPosition = writeHeader(file, width, height, xResolution, yResolution, 1);
     if (countFirst)
         PatchByteCount(file, byteCountPosition, counted);
     const int64_t written = codeStrip(
-        page, width, height, [&file](std::span<const uint8_t> block) { file.Append(block); }, pump);
+        page, width, height, [&file](std::span<const uint8_t> block) { file.Append(block); },
+        check);
     if (!countFirst)
         PatchByteCount(file, byteCountPosition, written);
     return file.Finish();
@@ -111,7 +112,7 @@ Status SavePage(const RowSource& page, int32_t xResolution, int32_t yResolution,
 } // namespace
 
 int64_t CodeStripG3(const RowSource& page, int32_t width, int32_t height,
-                    const StripBlockSink& sink, const EventPump& pump) {
+                    const StripBlockSink& sink, const WorkCheck& check) {
     width = width < 1 ? page.Width() : width;
     height = height < 1 ? page.Height() : height;
     StripWriter strip(sink);
@@ -123,13 +124,13 @@ int64_t CodeStripG3(const RowSource& page, int32_t width, int32_t height,
         page.RowChanges(y, width, changes);
         CodeRowG3(changes, strip.Bits());
         strip.RowDone();
-        Pump(pump);
+        CheckWork(check);
     }
     return strip.Finish();
 }
 
 int64_t CodeStripG4(const RowSource& page, int32_t width, int32_t height,
-                    const StripBlockSink& sink, const EventPump& pump) {
+                    const StripBlockSink& sink, const WorkCheck& check) {
     width = width < 1 ? page.Width() : width;
     height = height < 1 ? page.Height() : height;
     StripWriter strip(sink);
@@ -140,7 +141,7 @@ int64_t CodeStripG4(const RowSource& page, int32_t width, int32_t height,
         codec::PutRow2D(strip.Bits(), reference, coding, width);
         strip.RowDone();
         reference.swap(coding);
-        Pump(pump);
+        CheckWork(check);
     }
     codec::PutEndOfFacsimileBlock(strip.Bits());
     return strip.Finish();
@@ -148,16 +149,16 @@ int64_t CodeStripG4(const RowSource& page, int32_t width, int32_t height,
 
 Status SavePageG3(const RowSource& page, int32_t xResolution, int32_t yResolution,
                   const std::string& fileName, int32_t width, int32_t height,
-                  const EventPump& pump) {
+                  const WorkCheck& check) {
     return SavePage(page, xResolution, yResolution, fileName, width, height, tiff::WriteHeaderG3,
-                    CodeStripG3, pump);
+                    CodeStripG3, check);
 }
 
 Status SavePageG4(const RowSource& page, int32_t xResolution, int32_t yResolution,
                   const std::string& fileName, int32_t width, int32_t height,
-                  const EventPump& pump) {
+                  const WorkCheck& check) {
     return SavePage(page, xResolution, yResolution, fileName, width, height, tiff::WriteHeaderG4,
-                    CodeStripG4, pump);
+                    CodeStripG4, check);
 }
 
 } // namespace faxlens::encode

@@ -5,8 +5,8 @@
 // two-dimensionally against the row above, the strip ended by an EOFB). The header and
 // directory come first, then the rows one by one, then the strip's byte count.
 
-#include "base/event_pump.h"
 #include "base/result.h"
+#include "base/work_check.h"
 #include "encode/row_source.h"
 
 #include <cstdint>
@@ -19,14 +19,14 @@ namespace faxlens::encode {
 
 // Width and height below 1 are taken from the page. The file is written beside fileName and
 // renamed over it only when every byte is written, so a failed save leaves an existing file of
-// that name untouched; a failure says why the file could not be written. The pump runs after every
+// that name untouched; a failure says why the file could not be written. The check runs after every
 // row.
 Status SavePageG3(const RowSource& page, int32_t xResolution, int32_t yResolution,
                   const std::string& fileName, int32_t width, int32_t height,
-                  const EventPump& pump = {});
+                  const WorkCheck& check = {});
 Status SavePageG4(const RowSource& page, int32_t xResolution, int32_t yResolution,
                   const std::string& fileName, int32_t width, int32_t height,
-                  const EventPump& pump = {});
+                  const WorkCheck& check = {});
 
 // Where the bytes of a coded strip go, a block of about a MiB at a time.
 using StripBlockSink = std::function<void(std::span<const uint8_t>)>;
@@ -34,10 +34,10 @@ using StripBlockSink = std::function<void(std::span<const uint8_t>)>;
 // The strip of a page as the save commands code it, handed to the sink in blocks: Group 3 (an
 // EOL, then every row's codes, fill bits and an EOL) or Group 4 (every row against the row
 // above, then an EOFB). Width and height below 1 are taken from the page. Returns the strip's
-// length in bytes. The pump runs after every row.
+// length in bytes. The check runs after every row.
 int64_t CodeStripG3(const RowSource& page, int32_t width, int32_t height,
-                    const StripBlockSink& sink, const EventPump& pump = {});
+                    const StripBlockSink& sink, const WorkCheck& check = {});
 int64_t CodeStripG4(const RowSource& page, int32_t width, int32_t height,
-                    const StripBlockSink& sink, const EventPump& pump = {});
+                    const StripBlockSink& sink, const WorkCheck& check = {});
 
 } // namespace faxlens::encode

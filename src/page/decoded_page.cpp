@@ -9,26 +9,27 @@
 namespace faxlens::page {
 
 Result<codec::PageDamage> DecodePageIntoSurface(PageSurface* surface, const tiff::TiffFile& file,
-                                                const tiff::TiffPage& page, const EventPump& pump) {
+                                                const tiff::TiffPage& page,
+                                                const WorkCheck& check) {
     if (surface == nullptr)
-        return codec::DecodePageRows(nullptr, file, page, pump);
+        return codec::DecodePageRows(nullptr, file, page, check);
     const bool inkIsWhite = codec::InkIsWhite(page);
     if (inkIsWhite && codec::DecoderFor(page) != codec::PageDecoder::None)
         surface->Fill(kColourBlack);
     SurfaceRowSink sink(*surface, inkIsWhite ? kColourWhite : kColourBlack);
-    return codec::DecodePageRows(&sink, file, page, pump);
+    return codec::DecodePageRows(&sink, file, page, check);
 }
 
-Result<DecodedPage> DecodePage(const tiff::TiffFile& file, int64_t ifdOffset, const EventPump& pump,
-                               Painting painting) {
+Result<DecodedPage> DecodePage(const tiff::TiffFile& file, int64_t ifdOffset,
+                               const WorkCheck& check, Painting painting) {
     Result<tiff::TiffPage> parameters = tiff::ReadPageParameters(file, ifdOffset);
     if (!parameters)
         return std::move(parameters).TakeFailure();
-    return DecodePage(file, std::move(*parameters), pump, painting);
+    return DecodePage(file, std::move(*parameters), check, painting);
 }
 
 Result<DecodedPage> DecodePage(const tiff::TiffFile& file, tiff::TiffPage parameters,
-                               const EventPump& pump, Painting painting) {
+                               const WorkCheck& check, Painting painting) {
     DecodedPage decoded;
     decoded.page = std::move(parameters);
     const tiff::TiffPage& page = decoded.page;
@@ -54,7 +55,7 @@ Result<DecodedPage> DecodePage(const tiff::TiffFile& file, tiff::TiffPage parame
         }
     }
     Result<codec::PageDamage> damage =
-        DecodePageIntoSurface(decoded.surface.get(), file, page, pump);
+        DecodePageIntoSurface(decoded.surface.get(), file, page, check);
     if (!damage)
         return std::move(damage).TakeFailure();
     decoded.damage = std::move(*damage);

@@ -3,8 +3,8 @@
 // A page of a file decoded into a surface of its own, as the viewer shows it and faxlens-cli
 // works on it, or only decoded to learn what its strips hold.
 
-#include "base/event_pump.h"
 #include "base/result.h"
+#include "base/work_check.h"
 #include "codec/page_damage.h"
 #include "page/page_surface.h"
 #include "tiff/page_info.h"
@@ -22,7 +22,7 @@ namespace faxlens::page {
 // cannot be read.
 Result<codec::PageDamage> DecodePageIntoSurface(PageSurface* surface, const tiff::TiffFile& file,
                                                 const tiff::TiffPage& page,
-                                                const EventPump& pump = {});
+                                                const WorkCheck& check = {});
 
 enum class PageStatus {
     Decoded,     // decoded by one of the decoders
@@ -46,10 +46,10 @@ enum class Painting { Painted, NotPainted };
 // surface of the page's size, and the page decoded into it. Fails only when the file cannot be
 // read.
 Result<DecodedPage> DecodePage(const tiff::TiffFile& file, int64_t ifdOffset,
-                               const EventPump& pump = {}, Painting painting = Painting::Painted);
+                               const WorkCheck& check = {}, Painting painting = Painting::Painted);
 // The same for a page whose parameters were read already.
 Result<DecodedPage> DecodePage(const tiff::TiffFile& file, tiff::TiffPage parameters,
-                               const EventPump& pump = {}, Painting painting = Painting::Painted);
+                               const WorkCheck& check = {}, Painting painting = Painting::Painted);
 
 // What the viewer shows, and faxlens-cli says, instead of a page that was not decoded; empty
 // for a decoded page.

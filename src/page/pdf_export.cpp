@@ -40,10 +40,10 @@ std::vector<uint8_t> OwnCoding(const tiff::TiffFile& file, const tiff::TiffPage&
 // A sound page whose own coding a PDF reader reads goes in as it stands, decoded only to learn
 // that it is sound; false, with nothing added, for any other page.
 Result<bool> AddOwnCoding(PdfWriter& pdf, const tiff::TiffFile& file,
-                          const tiff::TiffPage& parameters, const EventPump& pump) {
+                          const tiff::TiffPage& parameters, const WorkCheck& check) {
     if (!MayKeepOwnCoding(file, parameters))
         return false;
-    Result<ViewedPage> checked = ViewedPage::Open(file, parameters, pump, Painting::NotPainted);
+    Result<ViewedPage> checked = ViewedPage::Open(file, parameters, check, Painting::NotPainted);
     if (!checked)
         return std::move(checked).TakeFailure();
     if (!checked->Problem().empty() || checked->Damage().Any())
@@ -60,7 +60,7 @@ Result<bool> AddOwnCoding(PdfWriter& pdf, const tiff::TiffFile& file,
 } // namespace
 
 Result<PdfReport> WriteImagesAsPdf(const tiff::TiffFile& file, const std::vector<PdfImage>& images,
-                                   const std::string& out, const EventPump& pump) {
+                                   const std::string& out, const WorkCheck& check) {
     PdfReport report;
     if (IsSameFile(file.Path(), out)) {
         report.written = Fail(kOutputIsInput);
@@ -76,12 +76,12 @@ Result<PdfReport> WriteImagesAsPdf(const tiff::TiffFile& file, const std::vector
         Result<tiff::TiffPage> parameters = tiff::ReadPageParameters(file, image.ifdOffset);
         if (!parameters)
             return std::move(parameters).TakeFailure();
-        Result<bool> kept = AddOwnCoding(*pdf, file, *parameters, pump);
+        Result<bool> kept = AddOwnCoding(*pdf, file, *parameters, check);
         if (!kept)
             return std::move(kept).TakeFailure();
         if (*kept)
             continue;
-        Result<ViewedPage> page = ViewedPage::Open(file, std::move(*parameters), pump);
+        Result<ViewedPage> page = ViewedPage::Open(file, std::move(*parameters), check);
         if (!page)
             return std::move(page).TakeFailure();
         if (!page->Surface()) {
@@ -90,7 +90,7 @@ Result<PdfReport> WriteImagesAsPdf(const tiff::TiffFile& file, const std::vector
         }
         if (page->Damage().Any())
             report.damaged.push_back(name + " is damaged: " + page->Damage().Describe());
-        pdf->AddPage(*page->Surface(), page->XDotsPerInch(), page->YDotsPerInch(), pump);
+        pdf->AddPage(*page->Surface(), page->XDotsPerInch(), page->YDotsPerInch(), check);
     }
     if (pdf->PageCount() == 0)
         report.written = Fail("no image can be shown");

@@ -4,8 +4,8 @@
 // and the main window's "Save Images As PDF..." share it. Images that cannot be shown are left
 // out and named; damaged ones are written as decoded and named.
 
-#include "base/event_pump.h"
 #include "base/result.h"
+#include "base/work_check.h"
 #include "tiff/tiff_file.h"
 
 #include <cstdint>
@@ -31,7 +31,7 @@ struct PdfReport {
 // Writes the images of the file to out. Fails, leaving nothing at out, when the file cannot be
 // read.
 Result<PdfReport> WriteImagesAsPdf(const tiff::TiffFile& file, const std::vector<PdfImage>& images,
-                                   const std::string& out, const EventPump& pump = {});
+                                   const std::string& out, const WorkCheck& check = {});
 
 // "1,3-5" as image numbers, each between 1 and count; false when the text is not such a list.
 bool ParseImageList(const std::string& text, int count, std::vector<int>& numbers);

@@ -73,7 +73,7 @@ void PdfWriter::Write(const std::string& text) {
 }
 
 void PdfWriter::AddPage(const PageSurface& surface, int32_t xResolution, int32_t yResolution,
-                        const EventPump& pump) {
+                        const WorkCheck& check) {
     const int32_t width = surface.Width();
     const int32_t height = surface.Height();
     std::vector<uint8_t> coded;
@@ -82,7 +82,7 @@ void PdfWriter::AddPage(const PageSurface& surface, int32_t xResolution, int32_t
         [&coded](std::span<const uint8_t> block) {
             coded.insert(coded.end(), block.begin(), block.end());
         },
-        pump);
+        check);
     AddCodedPage(coded, width, height, false, xResolution, yResolution);
 }
 

@@ -4,8 +4,8 @@
 // the Group 4 coding of the page (a /CCITTFaxDecode stream), so that the file stays about as small
 // as a Group 4 TIFF file. Written beside its final name and renamed into place when complete.
 
-#include "base/event_pump.h"
 #include "base/output_file.h"
+#include "base/work_check.h"
 #include "page/page_surface.h"
 
 #include <cstdint>
@@ -29,9 +29,9 @@ public:
     static Result<PdfWriter> Create(const std::string& path);
 
     // Adds the surface as the next page; xResolution and yResolution are its dots per inch, 0
-    // when unknown. The pump runs after every row coded.
+    // when unknown. The check runs after every row coded.
     void AddPage(const PageSurface& surface, int32_t xResolution, int32_t yResolution,
-                 const EventPump& pump = {});
+                 const WorkCheck& check = {});
     // Adds a page whose Group 4 coding is at hand, as it stands: width x height pixels, its black
     // runs black, or white with blackIsWhite.
     void AddCodedPage(std::span<const uint8_t> group4, int32_t width, int32_t height,

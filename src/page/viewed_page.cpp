@@ -8,16 +8,16 @@
 namespace faxlens::page {
 
 Result<ViewedPage> ViewedPage::Open(const tiff::TiffFile& file, int64_t ifdOffset,
-                                    const EventPump& pump, Painting painting) {
+                                    const WorkCheck& check, Painting painting) {
     Result<tiff::TiffPage> parameters = tiff::ReadPageParameters(file, ifdOffset);
     if (!parameters)
         return std::move(parameters).TakeFailure();
-    return Open(file, std::move(*parameters), pump, painting);
+    return Open(file, std::move(*parameters), check, painting);
 }
 
 Result<ViewedPage> ViewedPage::Open(const tiff::TiffFile& file, tiff::TiffPage parameters,
-                                    const EventPump& pump, Painting painting) {
-    Result<DecodedPage> decoded = DecodePage(file, std::move(parameters), pump, painting);
+                                    const WorkCheck& check, Painting painting) {
+    Result<DecodedPage> decoded = DecodePage(file, std::move(parameters), check, painting);
     if (!decoded)
         return std::move(decoded).TakeFailure();
     ViewedPage page;
@@ -27,24 +27,44 @@ Result<ViewedPage> ViewedPage::Open(const tiff::TiffFile& file, tiff::TiffPage p
 }
 
 bool ViewedPage::Turn(QuarterTurn turn) {
-    if (!Surface())
-        return false;
-    std::unique_ptr<PageSurface> turned = TurnedQuarter(*Surface(), turn);
+    Result<ViewedPage> turned = Turned(turn == QuarterTurn::Clockwise ? 1 : 3);
     if (!turned)
         return false;
-    decoded_.surface = std::move(turned);
-    tiff::TiffPage& page = decoded_.page;
-    std::swap(page.width, page.height);
-    std::swap(page.xResolution, page.yResolution);
+    *this = std::move(*turned);
     return true;
 }
 
+Result<ViewedPage> ViewedPage::Turned(int quarterTurns, const WorkCheck& check) const {
+    // A half turn is two quarter turns; three clockwise are one the other way.
+    const int turns = ((quarterTurns % 4) + 4) % 4;
+    if (!Surface() || turns == 0)
+        return Fail("there is no page to turn");
+    ViewedPage turned;
+    turned.decoded_.page = decoded_.page;
+    turned.decoded_.status = decoded_.status;
+    turned.decoded_.damage = decoded_.damage;
+    turned.problem_ = problem_;
+    const QuarterTurn way = turns == 3 ? QuarterTurn::CounterClockwise : QuarterTurn::Clockwise;
+    const PageSurface* from = Surface();
+    for (int step = 0; step < (turns == 2 ? 2 : 1); ++step) {
+        CheckWork(check);
+        std::unique_ptr<PageSurface> next = TurnedQuarter(*from, way);
+        if (!next)
+            return Fail("the turned page does not fit in memory");
+        turned.decoded_.surface = std::move(next);
+        from = turned.decoded_.surface.get();
+        std::swap(turned.decoded_.page.width, turned.decoded_.page.height);
+        std::swap(turned.decoded_.page.xResolution, turned.decoded_.page.yResolution);
+    }
+    return turned;
+}
+
 Status ViewedPage::Save(SaveCoding coding, const std::string& fileName,
-                        const EventPump& pump) const {
+                        const WorkCheck& check) const {
     if (!Surface())
         return Fail("there is no page to save");
     const auto save = coding == SaveCoding::Group3 ? encode::SavePageG3 : encode::SavePageG4;
-    return save(SurfaceRows(*Surface()), XDotsPerInch(), YDotsPerInch(), fileName, 0, 0, pump);
+    return save(SurfaceRows(*Surface()), XDotsPerInch(), YDotsPerInch(), fileName, 0, 0, check);
 }
 
 int32_t ViewedPage::InInches(int32_t resolution) const {

@@ -5,8 +5,8 @@
 // from being shown when it cannot be, its resolution, and saving it again as a Group 3 or a
 // Group 4 TIFF file. No windows: the viewer window and the command line share it.
 
-#include "base/event_pump.h"
 #include "base/result.h"
+#include "base/work_check.h"
 #include "codec/page_damage.h"
 #include "page/decoded_page.h"
 #include "page/page_rotation.h"
@@ -23,16 +23,16 @@ class ViewedPage {
 public:
     ViewedPage() = default;
 
-    // Opens image ifdOffset of the file as the viewer does; the pump runs while it decodes. Fails
+    // Opens image ifdOffset of the file as the viewer does; the check runs while it decodes. Fails
     // only when the file cannot be read.
     // Not painted, the page is only decoded to learn what its strips hold: it has no surface,
     // and Problem() says whether it could be shown.
     static Result<ViewedPage> Open(const tiff::TiffFile& file, int64_t ifdOffset,
-                                   const EventPump& pump = {},
+                                   const WorkCheck& check = {},
                                    Painting painting = Painting::Painted);
     // The same for a page whose parameters were read already.
     static Result<ViewedPage> Open(const tiff::TiffFile& file, tiff::TiffPage parameters,
-                                   const EventPump& pump = {},
+                                   const WorkCheck& check = {},
                                    Painting painting = Painting::Painted);
 
     // The decoded page; null when it cannot be shown, and once it is closed.
@@ -52,15 +52,20 @@ public:
     const codec::PageDamage& Damage() const { return decoded_.damage; }
 
     // Saves the page as the save commands do: the size of the surface and the page's own
-    // resolution (0/1 when it has none), so that the saved page keeps its proportions. The pump
+    // resolution (0/1 when it has none), so that the saved page keeps its proportions. The check
     // runs after every row.
     faxlens::Status Save(SaveCoding coding, const std::string& fileName,
-                         const EventPump& pump = {}) const;
+                         const WorkCheck& check = {}) const;
 
     // Turns the page a quarter turn: width and height swap, and so do the resolutions across
     // and down, so that a save writes the page as it is shown. False, and the page stays as it
     // was, when there is no page or the turned one cannot be had.
     bool Turn(QuarterTurn turn);
+
+    // The page turned by quarter turns clockwise (0 to 3; 3 is a quarter turn counter-clockwise),
+    // this one left as it is; the check runs between the turns. Fails when there is no page or
+    // the turned one cannot be had.
+    Result<ViewedPage> Turned(int quarterTurns, const WorkCheck& check = {}) const;
 
     // Frees the page.
     void Close() { decoded_.surface.reset(); }

@@ -9,7 +9,7 @@ namespace {
 
 // Offsets of 0 and 1 end the chain of directories.
 constexpr int64_t kFirstDirectoryOffset = 2;
-constexpr std::size_t kImagesPerPump = 50;
+constexpr std::size_t kImagesPerCheck = 50;
 
 // The directory that would hold the next image, after `listed` images.
 std::string NextDirectory(std::size_t listed) {
@@ -51,7 +51,7 @@ private:
 
 } // namespace
 
-Result<ImageList> ListImages(const TiffFile& file, std::size_t limit, const EventPump& pump) {
+Result<ImageList> ListImages(const TiffFile& file, std::size_t limit, const WorkCheck& check) {
     ImageList list;
     ChainReader reader(file);
     std::unordered_set<int64_t> visited;
@@ -71,8 +71,8 @@ Result<ImageList> ListImages(const TiffFile& file, std::size_t limit, const Even
         }
         if (entries > 0) {
             list.offsets.push_back(offset);
-            if (list.offsets.size() % kImagesPerPump == 0)
-                Pump(pump);
+            if (list.offsets.size() % kImagesPerCheck == 0)
+                CheckWork(check);
         }
         if (!whole) {
             list.chainBreak = CutShort("the directory of image " +

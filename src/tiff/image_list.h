@@ -2,8 +2,8 @@
 
 // The images of a TIFF file: the directories of the chain of next-IFD offsets that have entries.
 
-#include "base/event_pump.h"
 #include "base/result.h"
+#include "base/work_check.h"
 #include "tiff/tiff_file.h"
 
 #include <cstddef>
@@ -28,10 +28,10 @@ struct ImageList {
 // offset below 2 ends the chain, the first one included (no images), as does a directory met
 // before. An offset at or past the end of the file, or a directory that runs past it, breaks the
 // chain: the images before the break are listed and the break is said. With a limit above 0 the
-// walk stops once that many images are listed. The pump runs after every 50th image. Fails only
+// walk stops once that many images are listed. The check runs after every 50th image. Fails only
 // when the file cannot be read.
 Result<ImageList> ListImages(const TiffFile& file, std::size_t limit = 0,
-                             const EventPump& pump = {});
+                             const WorkCheck& check = {});
 
 // The offsets of the images that the file at path lists now; none when it cannot be read.
 std::vector<int64_t> ImagesOf(const std::string& path);

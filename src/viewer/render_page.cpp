@@ -3,10 +3,8 @@
 #include "ui/twips.h"
 #include "viewer/band_scaling.h"
 
-#include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
-#include <QPointer>
 #include <QScreen>
 #include <QWidget>
 #include <algorithm>
@@ -99,7 +97,6 @@ bool TiledStretchCopy(const PixelSource& source, QImage& target, int32_t sx0, in
 // afterwards; the frame around it clips what lies beyond.
 void RenderPage(const PixelSource& page, ViewCanvas& view, float zoom, int32_t xRes, int32_t yRes,
                 float hValue, float vValue) {
-    const uint64_t drawing = view.BeginDrawing();
     const ScreenMetrics screen = GetScreenMetrics(view);
     const RenderPlan plan =
         PlanRender(RequestFor(page, view, screen, zoom, xRes, yRes, hValue, vValue));
@@ -110,13 +107,6 @@ void RenderPage(const PixelSource& page, ViewCanvas& view, float zoom, int32_t x
 
     view.resize(plan.drawWidth, plan.drawHeight);
     view.ClearPicture(QSize(plan.drawWidth, plan.drawHeight));
-
-    const QPointer<ViewCanvas> alive(&view);
-    QCoreApplication::processEvents();
-    // A zoom or scroll change handled just now has started a newer drawing, which has already
-    // drawn the latest request; copying this older one now would paint over it.
-    if (!alive || !view.IsLatestDrawing(drawing))
-        return;
 
     // Only what the frame shows is scaled: the drawing reaches to the page's edges or a screen's
     // size, most of which lies beyond the frame. A larger window draws again.
@@ -134,7 +124,6 @@ float FitPageZoomFor(const PixelSource& page, const QWidget& view, int32_t xRes,
 }
 
 void RenderMessage(ViewCanvas& view, const QString& text) {
-    view.BeginDrawing();
     view.ClearPicture(view.size());
     view.SetShownPlan(RenderPlan{});
     view.update();

@@ -33,7 +33,7 @@ bool TiledStretchCopy(const PixelSource& source, const PixelTarget& target, int3
 
 // Draws the part of the page that zoom (percent; below 1 fits the page width) and the scroll
 // values (0 to 100) select into the view. xRes and yRes are the page's dots per inch, 0 when
-// unknown. Events are processed once in the middle of the drawing. Only the part of the drawing
+// unknown. Only the part of the drawing
 // that the view's frame shows is scaled; the rest of the view shows its background.
 void RenderPage(const PixelSource& page, ViewCanvas& view, float zoom, int32_t xRes, int32_t yRes,
                 float hValue, float vValue);

@@ -6,8 +6,9 @@ namespace faxlens::viewer {
 
 namespace {
 
-void Prepare(QAction& action, const QString& text, const QList<QKeySequence>& keys,
-             QWidget& window) {
+void Prepare(QAction& action, const QString& text, const QList<QKeySequence>& keys, QWidget& window,
+             const char* name) {
+    action.setObjectName(QLatin1String(name));
     action.setText(text);
     action.setShortcuts(keys);
     action.setShortcutContext(Qt::WindowShortcut);
@@ -23,22 +24,27 @@ ViewerActions::ViewerActions(QWidget& window)
       afterImages_(&window) {
     // Ctrl+= is Ctrl+plus on keyboards where plus needs Shift.
     Prepare(zoomIn, QStringLiteral("Zoom In"),
-            {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
-            window);
-    Prepare(zoomOut, QStringLiteral("Zoom Out"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)}, window);
-    Prepare(fitWidth, QStringLiteral("Fit Width"), {QKeySequence(Qt::CTRL | Qt::Key_2)}, window);
-    Prepare(fitPage, QStringLiteral("Fit Page"), {QKeySequence(Qt::CTRL | Qt::Key_0)}, window);
-    Prepare(actualSize, QStringLiteral("100%"), {QKeySequence(Qt::CTRL | Qt::Key_1)}, window);
+            {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)}, window,
+            "zoomInAction");
+    Prepare(zoomOut, QStringLiteral("Zoom Out"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)}, window,
+            "zoomOutAction");
+    Prepare(fitWidth, QStringLiteral("Fit Width"), {QKeySequence(Qt::CTRL | Qt::Key_2)}, window,
+            "fitWidthAction");
+    Prepare(fitPage, QStringLiteral("Fit Page"), {QKeySequence(Qt::CTRL | Qt::Key_0)}, window,
+            "fitPageAction");
+    Prepare(actualSize, QStringLiteral("100%"), {QKeySequence(Qt::CTRL | Qt::Key_1)}, window,
+            "actualSizeAction");
     Prepare(rotateRight, QStringLiteral("Rotate Right"), {QKeySequence(Qt::CTRL | Qt::Key_R)},
-            window);
+            window, "rotateRightAction");
     Prepare(rotateLeft, QStringLiteral("Rotate Left"),
-            {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)}, window);
+            {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)}, window, "rotateLeftAction");
     Prepare(nextImage, QStringLiteral("Next Image"), {QKeySequence(Qt::CTRL | Qt::Key_PageDown)},
-            window);
+            window, "nextImageAction");
     Prepare(previousImage, QStringLiteral("Previous Image"),
-            {QKeySequence(Qt::CTRL | Qt::Key_PageUp)}, window);
-    Prepare(copyImage, QStringLiteral("Copy Image"), {QKeySequence::Copy}, window);
-    Prepare(print, QStringLiteral("Print..."), {QKeySequence::Print}, window);
+            {QKeySequence(Qt::CTRL | Qt::Key_PageUp)}, window, "previousImageAction");
+    Prepare(copyImage, QStringLiteral("Copy Image"), {QKeySequence::Copy}, window,
+            "copyImageAction");
+    Prepare(print, QStringLiteral("Print..."), {QKeySequence::Print}, window, "printAction");
     afterZoom_.setSeparator(true);
     afterRotate_.setSeparator(true);
     afterImages_.setSeparator(true);

@@ -1,6 +1,6 @@
 #pragma once
 
-// The view of the viewer window (Picture2): a widget that keeps what is drawn on it in a picture
+// The view of the viewer window (pageView): a widget that keeps what is drawn on it in a picture
 // of its own and shows it from its top-left corner on every repaint. Whatever the picture does
 // not cover shows the view's background colour.
 
@@ -40,11 +40,6 @@ public:
     void SetBackColor(page::ColourValue colour);
     QColor ResolvedBackColor() const;
 
-    // Drawings may overlap (events are processed in the middle of one), so each is numbered and
-    // a drawing can tell whether a newer one has started since.
-    uint64_t BeginDrawing() { return ++drawings_; }
-    bool IsLatestDrawing(uint64_t drawing) const { return drawing == drawings_; }
-
     // The persistent picture: three bytes a pixel, red first.
     const QImage& Picture() const { return picture_; }
     QImage& Picture() { return picture_; }
@@ -73,7 +68,6 @@ private:
 
     page::ColourValue backColor_ = page::kColourWhite;
     QImage picture_;
-    uint64_t drawings_ = 0;
     RenderPlan shownPlan_;
     QString warning_;
 };

@@ -14,24 +14,24 @@ namespace {
 
 constexpr double kNotch = 120; // eighths of a degree in one notch of a wheel
 
-std::optional<ViewInput::Move> MoveOf(int key) {
+std::optional<ScrollMove> MoveOf(int key) {
     switch (key) {
     case Qt::Key_Left:
-        return ViewInput::Move::Left;
+        return ScrollMove::Left;
     case Qt::Key_Right:
-        return ViewInput::Move::Right;
+        return ScrollMove::Right;
     case Qt::Key_Up:
-        return ViewInput::Move::Up;
+        return ScrollMove::Up;
     case Qt::Key_Down:
-        return ViewInput::Move::Down;
+        return ScrollMove::Down;
     case Qt::Key_PageUp:
-        return ViewInput::Move::PageUp;
+        return ScrollMove::PageUp;
     case Qt::Key_PageDown:
-        return ViewInput::Move::PageDown;
+        return ScrollMove::PageDown;
     case Qt::Key_Home:
-        return ViewInput::Move::Start;
+        return ScrollMove::Start;
     case Qt::Key_End:
-        return ViewInput::Move::End;
+        return ScrollMove::End;
     default:
         return std::nullopt;
     }
@@ -127,7 +127,7 @@ bool ViewInput::Key(QEvent& event) {
     const auto& key = static_cast<QKeyEvent&>(event);
     if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
         return false;
-    const std::optional<Move> move = MoveOf(key.key());
+    const std::optional<ScrollMove> move = MoveOf(key.key());
     if (!move)
         return false;
     emit ScrollKey(*move);

@@ -5,6 +5,8 @@
 // dragging with the left button pans with a closed hand, the keys that move about a page scroll
 // it while the page has the focus, and the right button asks for the page's menu.
 
+#include "viewer/view_controller.h"
+
 #include <QObject>
 #include <QPoint>
 #include <QPointF>
@@ -20,9 +22,6 @@ public:
     // Watches the page and the frame around it; the page takes the focus when clicked.
     ViewInput(QWidget& page, QWidget& frame);
 
-    // The key that a scroll request stands for: an arrow, PageUp, PageDown, Home or End.
-    enum class Move { Left, Right, Up, Down, PageUp, PageDown, Start, End };
-
 signals:
     // Move the view by screen pixels, positive towards the page's right and bottom.
     void ScrollByPixels(QPointF pixels);
@@ -31,7 +30,8 @@ signals:
     // Zoom in (positive) or out by notches, keeping the page point at `at` (page coordinates of
     // the view) where it is.
     void ZoomAround(double notches, QPointF at);
-    void ScrollKey(faxlens::viewer::ViewInput::Move move);
+    // The key that moves about a page: an arrow, PageUp, PageDown, Home or End.
+    void ScrollKey(faxlens::viewer::ScrollMove move);
     void MenuRequested(QPoint globalPosition);
 
 protected:

@@ -19,7 +19,7 @@ namespace faxlens::codec {
 namespace {
 
 using ReferenceDecoder = int64_t (*)(page::PageSurface&, std::span<const uint8_t>, int32_t, int32_t,
-                                     int64_t, int64_t, page::ColourValue, const EventPump&);
+                                     int64_t, int64_t, page::ColourValue, const WorkCheck&);
 
 struct Coding {
     FaxCoding engine;
@@ -268,7 +268,13 @@ TEST(EngineDifferential, RandomBytes) {
         strip.width = 1 + static_cast<int32_t>(random() % 300);
         strip.rows = 1 + static_cast<int32_t>(random() % 20);
         strip.coding = &kCodings[random() % 4];
-        if (round == 55) { fprintf(stderr, "width %d rows %d bytes %zu\n", strip.width, strip.rows, strip.bytes.size()); for (auto b : strip.bytes) fprintf(stderr, "%02x", b); fprintf(stderr, "\n"); }
+        if (round == 55) {
+            fprintf(stderr, "width %d rows %d bytes %zu\n", strip.width, strip.rows,
+                    strip.bytes.size());
+            for (auto b : strip.bytes)
+                fprintf(stderr, "%02x", b);
+            fprintf(stderr, "\n");
+        }
         ExpectSameDecoding(strip);
         if (HasFailure())
             return;

@@ -84,15 +84,15 @@ std::vector<std::string> Picture(const page::PageSurface& surface) {
 }
 
 using StripDecoder = int64_t (*)(page::PageSurface&, std::span<const uint8_t>, int32_t, int32_t,
-                                 int64_t, int64_t, page::ColourValue, const EventPump&);
+                                 int64_t, int64_t, page::ColourValue, const WorkCheck&);
 
 // The engine painting a surface from a strip whose bits are taken most significant first.
 template <FaxCoding kCoding>
 int64_t PaintStrip(page::PageSurface& surface, std::span<const uint8_t> data, int32_t width,
                    int32_t rowLimit, int64_t xOffset, int64_t yOffset, page::ColourValue ink,
-                   const EventPump& pump) {
+                   const WorkCheck& check) {
     return test::PaintFaxStrip(kCoding, &surface, data, false, width, rowLimit, xOffset, yOffset,
-                               ink, pump);
+                               ink, check);
 }
 constexpr StripDecoder DecodeStrip1D = PaintStrip<FaxCoding::Group3>;
 constexpr StripDecoder DecodeStrip2D = PaintStrip<FaxCoding::Group4>;
@@ -364,17 +364,17 @@ tiff::TiffPage PageOf(int32_t compression, std::vector<tiff::StripSlot> slots) {
 
 // The page as decoded into a surface; a page without a decoder is left white.
 std::vector<std::string> Decoded(const std::string& path, const tiff::TiffPage& page,
-                                 int* pumps = nullptr) {
+                                 int* checks = nullptr) {
     auto surface = page::CreatePageSurface(static_cast<int32_t>(page.width),
                                            static_cast<int32_t>(page.height), page::kColourWhite);
-    EventPump pump = [pumps] {
-        if (pumps)
-            ++*pumps;
+    WorkCheck check = [checks] {
+        if (checks)
+            ++*checks;
     };
     const Result<tiff::TiffFile> file = tiff::TiffFile::Open(path);
     EXPECT_TRUE(file) << file.Reason();
     if (file) {
-        EXPECT_TRUE(page::DecodePageIntoSurface(surface.get(), *file, page, pump));
+        EXPECT_TRUE(page::DecodePageIntoSurface(surface.get(), *file, page, check));
     }
     return Picture(*surface);
 }
@@ -428,9 +428,9 @@ TEST(DecodePageIntoSurface, EmptySlotsAreNotRead) {
     std::vector<tiff::StripSlot> slots = file.slots;
     slots.push_back({-1, 0});
     slots.push_back({-1, 0x7FFFFFFF});
-    int pumps = 0;
-    EXPECT_EQ(Decoded(file.path, PageOf(3, slots), &pumps), Rows({{0, "...#............"}}));
-    EXPECT_EQ(pumps, 1) << "only the one strip is decoded";
+    int checks = 0;
+    EXPECT_EQ(Decoded(file.path, PageOf(3, slots), &checks), Rows({{0, "...#............"}}));
+    EXPECT_EQ(checks, 1) << "only the one strip is decoded";
 }
 
 TEST(DecodePageIntoSurface, ByteCountsBeyondTheFileReadWhatExists) {

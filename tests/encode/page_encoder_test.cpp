@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 using encode::SavePageG3;
 using encode::SavePageG4;
 using SaveFunction = Status (*)(const encode::RowSource&, int32_t, int32_t, const std::string&,
-                                int32_t, int32_t, const EventPump&);
+                                int32_t, int32_t, const WorkCheck&);
 
 const struct {
     const char* name;

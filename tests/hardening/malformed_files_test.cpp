@@ -399,7 +399,7 @@ bool SamePixels(const page::PageSurface& a, const page::PageSurface& b) {
 }
 
 using SaveFunction = Status (*)(const encode::RowSource&, int32_t, int32_t, const std::string&,
-                                int32_t, int32_t, const EventPump&);
+                                int32_t, int32_t, const WorkCheck&);
 
 void Exercise(const Case& c) {
     SCOPED_TRACE("case " + c.name);

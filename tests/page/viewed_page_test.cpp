@@ -118,10 +118,10 @@ TEST(ViewedPageSave, BothCodingsWriteThePageAsLibtiffReadsIt) {
     for (const auto& [coding, code] : codings) {
         SCOPED_TRACE(code);
         const std::string out = dir.File("saved.tif");
-        int pumped = 0;
-        const auto result = page.Save(coding, out, [&] { ++pumped; });
+        int checks = 0;
+        const auto result = page.Save(coding, out, [&] { ++checks; });
         ASSERT_TRUE(result.Ok()) << (result ? "" : result.Reason());
-        EXPECT_GE(pumped, 500) << "the pump runs after every row";
+        EXPECT_GE(checks, 500) << "the check runs after every row";
         const SavedPage saved = ReadSaved(out);
         EXPECT_EQ(saved.compression, code);
         EXPECT_TRUE(saved.pixels == shown) << DescribeDifferences(shown, saved.pixels);
@@ -151,6 +151,52 @@ TEST(ViewedPageTurn, SwapsTheSidesAndResolutionsAndSavesTheTurnedPage) {
 
     page.Close();
     EXPECT_FALSE(page.Turn(page::QuarterTurn::Clockwise));
+}
+
+// Turned by any number of quarter turns, the page is the one turned a quarter turn at a time, and
+// the page it came from stays as it was.
+TEST(ViewedPageTurn, TurnedByQuarterTurnsEqualsTurningOneAtATime) {
+    TempDir dir;
+    const std::string path = dir.File("page.tif");
+    WriteFaxPages(path, {TextLikePage(301, 97, 7)}, {});
+    const page::ViewedPage page = OpenViewedPage(path, FirstImage(path));
+    const Bitmap upright = BitmapOf(*page.Surface());
+    page::ViewedPage stepped = OpenViewedPage(path, FirstImage(path));
+    for (const int turns : {1, 2, 3, 5, -1}) {
+        SCOPED_TRACE(turns);
+        const Result<page::ViewedPage> turned = page.Turned(turns);
+        ASSERT_TRUE(turned);
+        stepped = OpenViewedPage(path, FirstImage(path));
+        for (int k = 0; k < ((turns % 4) + 4) % 4; ++k)
+            ASSERT_TRUE(stepped.Turn(page::QuarterTurn::Clockwise));
+        EXPECT_TRUE(BitmapOf(*turned->Surface()) == BitmapOf(*stepped.Surface()));
+        EXPECT_EQ(turned->XResolution(), stepped.XResolution());
+        EXPECT_TRUE(BitmapOf(*page.Surface()) == upright);
+    }
+    EXPECT_FALSE(page.Turned(4)) << "no turn makes no new page";
+}
+
+// Work whose check throws WorkCancelled stops: a save leaves no file behind, neither under its
+// name nor a temporary one, and a decode gives no page.
+TEST(ViewedPageCancel, CancelledSaveAndDecodeLeaveNothing) {
+    TempDir dir;
+    const std::string path = dir.File("page.tif");
+    WriteFaxPages(path, {TextLikePage(1728, 400, 3)}, {});
+    const page::ViewedPage page = OpenViewedPage(path, FirstImage(path));
+    int checks = 0;
+    const WorkCheck cancelLater = [&checks] {
+        if (++checks == 50)
+            throw WorkCancelled{};
+    };
+    EXPECT_THROW((void)page.Save(page::SaveCoding::Group4, dir.File("out.tif"), cancelLater),
+                 WorkCancelled);
+    EXPECT_EQ(FolderContents(dir.Path()), std::vector<std::string>{"page.tif"});
+
+    const Result<tiff::TiffFile> file = tiff::TiffFile::Open(path);
+    ASSERT_TRUE(file);
+    const WorkCheck cancelAtOnce = [] { throw WorkCancelled{}; };
+    EXPECT_THROW((void)page::ViewedPage::Open(*file, FirstImage(path), cancelAtOnce),
+                 WorkCancelled);
 }
 
 // The saved file keeps the page's resolution, in dots per inch; a page without one keeps 0/1.

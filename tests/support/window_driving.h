@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <string>
@@ -92,6 +93,21 @@ inline std::string WritePages(const TempDir& dir, const std::string& name, int p
     const std::string path = dir.File(name);
     builder.WriteTo(path);
     return path;
+}
+
+// The control of a window by its object name, as a user finds it by what it is. A control that is
+// not there ends the test program with its name: no test can go on without it.
+template <typename Control>
+Control& Find(const QObject& window, const char* name) {
+    Control* control = window.findChild<Control*>(QLatin1String(name));
+    if (control == nullptr)
+        qFatal("no control named %s", name);
+    return *control;
+}
+
+// Runs the event loop until the condition holds; false when it still does not after `ms`.
+inline bool WaitUntil(const std::function<bool()>& condition, int ms = 20000) {
+    return QTest::qWaitFor(condition, ms);
 }
 
 } // namespace faxlens::test

@@ -1,10 +1,11 @@
 // The viewer's two save commands driven through their buttons: the file dialog, the saved file,
-// the message at the end, failures, and the controls held back while a save runs.
+// the message at the end, failures, and the window while a save runs.
 
 #include "support/export_pages.h"
 #include "support/libtiff_pages.h"
+#include "support/main_window_driving.h"
 #include "support/window_driving.h"
-#include "viewer/view_form.h"
+#include "viewer/page_viewer.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -20,6 +21,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace faxlens::test {
@@ -80,20 +82,24 @@ int64_t TagValue(const std::vector<uint8_t>& file, uint16_t tag) {
     return field;
 }
 
-// The controls that a save holds back, at one moment.
+// The controls that could change the page, at one moment.
 struct ControlState {
     bool saving;
-    std::vector<bool> enabled; // Check1, Check2, Combo1, HScroll1, VScroll1
+    std::vector<bool>
+        enabled; // saveG3Button, saveG4Button, zoomBox, horizontalScrollBar, verticalScrollBar
 
     bool All(bool value) const {
         return std::all_of(enabled.begin(), enabled.end(), [&](bool e) { return e == value; });
     }
 };
 
-ControlState StateOf(const viewer::ViewForm& viewer) {
+ControlState StateOf(const viewer::PageViewer& viewer) {
     return {viewer.Saving(),
-            {viewer.Check1.isEnabled(), viewer.Check2.isEnabled(), viewer.Combo1.isEnabled(),
-             viewer.HScroll1.isEnabled(), viewer.VScroll1.isEnabled()}};
+            {Find<QPushButton>(viewer, "saveG3Button").isEnabled(),
+             Find<QPushButton>(viewer, "saveG4Button").isEnabled(),
+             Find<QComboBox>(viewer, "zoomBox").isEnabled(),
+             Find<QScrollBar>(viewer, "horizontalScrollBar").isEnabled(),
+             Find<QScrollBar>(viewer, "verticalScrollBar").isEnabled()}};
 }
 
 struct BoxSeen {
@@ -114,7 +120,7 @@ protected:
         for (int k = 1; k <= pages; ++k)
             bitmaps.push_back(TextLikePage(kWidth, height, static_cast<uint32_t>(k)));
         WriteFaxPages(path, bitmaps, {});
-        viewer = viewer::ViewForm::Open(path, FirstIfdOffset(path));
+        viewer = OpenViewerAndWait(path, FirstIfdOffset(path));
     }
     ~SaveCommandsTest() override {
         if (viewer)
@@ -122,7 +128,7 @@ protected:
         DeleteClosedWindows();
     }
     void SetUp() override {
-        ASSERT_TRUE(viewer);
+        ASSERT_TRUE(WaitForViewer(viewer));
         ASSERT_NE(viewer->Surface(), nullptr);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer));
         page = BitmapOf(*viewer->Surface());
@@ -142,7 +148,9 @@ protected:
             asksBeforeReplacing = !dialog.testOption(QFileDialog::DontConfirmOverwrite);
             answer(dialog);
         });
-        WhenShown<QMessageBox> boxes([&](QMessageBox& box) {
+        // Boxes are answered for as long as the test runs: a save that was not waited for shows
+        // its box later.
+        boxes.emplace([this](QMessageBox& box) {
             if (box.windowTitle() == kDialogTitle) { // the dialog's question about replacing
                 ++overwriteQuestions;
                 box.button(QMessageBox::Yes)->click();
@@ -155,6 +163,9 @@ protected:
         });
         before = ClockNow();
         QTest::mouseClick(&button, Qt::LeftButton);
+        if (wait) {
+            ASSERT_TRUE(WaitUntil([this] { return !viewer || viewer->Idle(); }));
+        }
         after = ClockNow();
         dialogCount = dialogs.Count();
     }
@@ -177,7 +188,7 @@ protected:
 
     TempDir out;
     CurrentFolder here;
-    QPointer<viewer::ViewForm> viewer;
+    QPointer<viewer::PageViewer> viewer;
     Bitmap page;
 
     QString dialogTitle, dialogFilter, dialogSuffix, dialogFolder;
@@ -187,6 +198,9 @@ protected:
     QMessageBox::StandardButton replaceAnswer = QMessageBox::No;
     std::vector<BoxSeen> seen;
     QTime before, after;
+    // Whether a click waits for the save it starts to end, its box answered.
+    bool wait = true;
+    std::optional<WhenShown<QMessageBox>> boxes;
 };
 
 void SaveCommandsTest::ExpectSavesThePage(QPushButton& button, int compression, int options,
@@ -232,15 +246,18 @@ void SaveCommandsTest::ExpectSavesThePage(QPushButton& button, int compression, 
 }
 
 TEST_F(SaveCommandsTest, G3ButtonSavesTheShownPage) {
-    ExpectSavesThePage(viewer->Check1, tiff::compression::kGroup3, 4, tiff::tag::kT4Options);
+    ExpectSavesThePage(Find<QPushButton>(*viewer, "saveG3Button"), tiff::compression::kGroup3, 4,
+                       tiff::tag::kT4Options);
 }
 
 TEST_F(SaveCommandsTest, G4ButtonSavesTheShownPage) {
-    ExpectSavesThePage(viewer->Check2, tiff::compression::kGroup4, 2, tiff::tag::kT6Options);
+    ExpectSavesThePage(Find<QPushButton>(*viewer, "saveG4Button"), tiff::compression::kGroup4, 2,
+                       tiff::tag::kT6Options);
 }
 
 TEST_F(SaveCommandsTest, CancelWritesNothingAndClearsTheButton) {
-    for (QPushButton* button : {&viewer->Check1, &viewer->Check2}) {
+    for (QPushButton* button : {&Find<QPushButton>(*viewer, "saveG3Button"),
+                                &Find<QPushButton>(*viewer, "saveG4Button")}) {
         Click(*button, [](QFileDialog& dialog) { dialog.reject(); });
         EXPECT_EQ(dialogCount, 1);
         EXPECT_TRUE(seen.empty());
@@ -252,7 +269,7 @@ TEST_F(SaveCommandsTest, CancelWritesNothingAndClearsTheButton) {
 TEST_F(SaveCommandsTest, SaveIntoAMissingFolderSaysWhyAndWritesNothing) {
     const fs::path folder = fs::path(out.Path()) / "gone";
     const QString typed = QString::fromStdString((folder / "page").string());
-    Click(viewer->Check1, [&](QFileDialog& dialog) {
+    Click(Find<QPushButton>(*viewer, "saveG3Button"), [&](QFileDialog& dialog) {
         TypeFileName(dialog, typed);
         PressAccept(dialog);
         if (!dialog.isVisible())
@@ -272,7 +289,7 @@ TEST_F(SaveCommandsTest, SaveIntoAMissingFolderSaysWhyAndWritesNothing) {
         << seen[0].text.toStdString();
     EXPECT_FALSE(fs::exists(folder));
     EXPECT_EQ(FolderContents(out.Path()), std::vector<std::string>{"fax.tif"});
-    ExpectIdle(viewer->Check1);
+    ExpectIdle(Find<QPushButton>(*viewer, "saveG3Button"));
 }
 
 TEST_F(SaveCommandsTest, AFailedWriteLeavesTheExistingFileUntouched) {
@@ -280,7 +297,7 @@ TEST_F(SaveCommandsTest, AFailedWriteLeavesTheExistingFileUntouched) {
     WriteFile(Saved("old.tif"), old);
     {
         const FileSizeLimit limit(100); // the header alone is longer
-        SaveAs(viewer->Check2, "old");
+        SaveAs(Find<QPushButton>(*viewer, "saveG4Button"), "old");
     }
     EXPECT_EQ(overwriteQuestions, 1);
     ASSERT_EQ(seen.size(), 1u);
@@ -294,11 +311,11 @@ TEST_F(SaveCommandsTest, AFailedWriteLeavesTheExistingFileUntouched) {
     EXPECT_EQ(ReadFile(Saved("old.tif")), old);
     EXPECT_EQ(FolderContents(out.Path()), (std::vector<std::string>{"fax.tif", "old.tif"}))
         << "no half-written file is left";
-    ExpectIdle(viewer->Check2);
+    ExpectIdle(Find<QPushButton>(*viewer, "saveG4Button"));
 }
 
 TEST_F(SaveCommandsTest, SavingOverTheShownFileOfOneImageAsksNothingMore) {
-    SaveAs(viewer->Check1, "fax");
+    SaveAs(Find<QPushButton>(*viewer, "saveG3Button"), "fax");
     EXPECT_EQ(overwriteQuestions, 1);
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_TRUE(seen[0].text.startsWith("Done!")) << seen[0].text.toStdString();
@@ -317,10 +334,10 @@ TEST_F(SaveOverShownFileTest, AsksFirstNamingTheImagesThatWouldBeLost) {
     for (const QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
         SCOPED_TRACE(answer == QMessageBox::Yes ? "Yes" : "No");
         const std::vector<uint8_t> before = ReadFile(Saved("fax.tif"));
-        QSignalSpy replaced(viewer.data(), &viewer::ViewForm::FileReplaced);
+        QSignalSpy replaced(viewer.data(), &viewer::PageViewer::FileReplaced);
         replaceAnswer = answer;
         seen.clear();
-        SaveAs(viewer->Check2, "fax");
+        SaveAs(Find<QPushButton>(*viewer, "saveG4Button"), "fax");
         ASSERT_EQ(seen.size(), answer == QMessageBox::Yes ? 2u : 1u);
         EXPECT_EQ(seen[0].title, kBoxTitle);
         EXPECT_EQ(seen[0].icon, QMessageBox::Warning);
@@ -330,7 +347,7 @@ TEST_F(SaveOverShownFileTest, AsksFirstNamingTheImagesThatWouldBeLost) {
                       "\nis the file this page comes from, and it holds 3 images.\n\nSaving the "
                       "page under its name replaces the whole file: the other 2 images would be "
                       "lost.\n\nReplace it anyway?");
-        ExpectIdle(viewer->Check2);
+        ExpectIdle(Find<QPushButton>(*viewer, "saveG4Button"));
         if (answer == QMessageBox::No) {
             EXPECT_EQ(ReadFile(Saved("fax.tif")), before);
             EXPECT_EQ(replaced.count(), 0);
@@ -344,76 +361,45 @@ TEST_F(SaveOverShownFileTest, AsksFirstNamingTheImagesThatWouldBeLost) {
     EXPECT_EQ(FolderContents(out.Path()), std::vector<std::string>{"fax.tif"});
 }
 
-// Runs `action` on the viewer every time events are processed, from the click to the end.
-class Probe {
-public:
-    explicit Probe(std::function<void()> action) : action_(std::move(action)) {
-        QObject::connect(&timer_, &QTimer::timeout, [this] { action_(); });
-        timer_.start(0);
-    }
-
-private:
-    std::function<void()> action_;
-    QTimer timer_;
-};
-
-// A page four times as long, whose save lets events run several times.
-class LongSaveTest : public SaveCommandsTest {
+// A save runs on a worker thread: the click returns with the save under way, whose end reaches
+// the window only when it next processes events.
+class SaveUnderWayTest : public SaveCommandsTest {
 protected:
-    LongSaveTest() : SaveCommandsTest(4 * kHeight) {}
+    SaveUnderWayTest() { wait = false; }
 };
 
-TEST_F(LongSaveTest, ControlsAreHeldBackWhileTheSaveRuns) {
-    std::vector<ControlState> during;
-    int secondAttempts = 0;
-    Probe probe([&] {
-        if (!viewer->Saving() && StateOf(*viewer).All(true))
-            return;
-        during.push_back(StateOf(*viewer));
-        if (secondAttempts++ == 0) {
-            // Neither a click nor the handler itself starts another save or opens a dialog.
-            QTest::mouseClick(&viewer->Check2, Qt::LeftButton);
-            viewer->Check2.setChecked(true);
-        }
-    });
-    SaveAs(viewer->Check1, "page");
+TEST_F(SaveUnderWayTest, TheWindowStaysUsableAndNoSecondSaveStarts) {
+    SaveAs(Find<QPushButton>(*viewer, "saveG3Button"), "page");
+    ASSERT_TRUE(viewer->Saving());
+    EXPECT_TRUE(StateOf(*viewer).All(true)) << "nothing is held back";
+    QTest::mouseClick(&Find<QPushButton>(*viewer, "saveG4Button"), Qt::LeftButton);
+    EXPECT_EQ(dialogCount, 1) << "the second click opens no dialog";
+    EXPECT_FALSE(Find<QPushButton>(*viewer, "saveG4Button").isChecked());
+    viewer->FitPage(); // the page may change while the save keeps the one it was given
 
-    ASSERT_FALSE(during.empty()) << "the save let no events run";
-    for (const ControlState& state : during) {
-        EXPECT_TRUE(state.saving);
-        EXPECT_TRUE(state.All(false));
-    }
-    EXPECT_EQ(dialogCount, 1);
+    ASSERT_TRUE(WaitUntil([this] { return viewer->Idle() && !seen.empty(); }));
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_TRUE(seen[0].text.startsWith("Done!"));
-    EXPECT_TRUE(seen[0].controls.All(true)) << "held back only while the save runs";
-    ExpectIdle(viewer->Check1);
-    ExpectIdle(viewer->Check2);
+    EXPECT_EQ(Find<QComboBox>(*viewer, "zoomBox").currentText(), "Fit page");
+    EXPECT_LT(DrawnPlan(*viewer).zoom, 100);
     EXPECT_TRUE(ReadWithLibtiff(Saved("page.tif"), 0) == page);
 }
 
-TEST_F(LongSaveTest, ClosingDuringASaveWaitsForTheSaveToEnd) {
-    bool closeAsked = false;
-    bool openWhileSaving = false;
-    Probe probe([&] {
-        if (closeAsked || !viewer || !viewer->Saving())
-            return;
-        closeAsked = true;
-        viewer->close();
-        openWhileSaving = viewer->isVisible() && !viewer->Unloaded() && viewer->Surface();
-    });
-    SaveAs(viewer->Check2, "page");
-
-    EXPECT_TRUE(closeAsked);
-    EXPECT_TRUE(openWhileSaving);
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_TRUE(seen[0].text.startsWith("Done!"));
-    EXPECT_TRUE(ReadWithLibtiff(Saved("page.tif"), 0) == page);
-    ASSERT_TRUE(viewer);
-    EXPECT_TRUE(viewer->Unloaded());
-    EXPECT_FALSE(viewer->isVisible());
-    EXPECT_EQ(viewer->Surface(), nullptr);
+// Closing the window cancels its save: no box comes, no temporary file is left, and the file is
+// there only if the save had already ended, whole.
+TEST_F(SaveUnderWayTest, ClosingTheWindowCancelsTheSave) {
+    SaveAs(Find<QPushButton>(*viewer, "saveG4Button"), "page");
+    ASSERT_TRUE(viewer->Saving());
+    viewer->close();
+    EXPECT_FALSE(viewer->Saving());
     DeleteClosedWindows();
+    QTest::qWait(100);
+    EXPECT_TRUE(seen.empty());
+    const std::vector<std::string> files = FolderContents(out.Path());
+    if (files.size() == 2)
+        EXPECT_TRUE(ReadWithLibtiff(Saved("page.tif"), 0) == page);
+    else
+        EXPECT_EQ(files, std::vector<std::string>{"fax.tif"});
     EXPECT_TRUE(viewer.isNull());
 }
 
@@ -422,20 +408,21 @@ TEST(SaveCommandsWithoutSurface, BothButtonsAreDisabled) {
     TempDir dir;
     for (const bool withSize : {true, false}) {
         const int64_t ifd = WriteUnshowableSizePage(dir.File("page.tif"), withSize);
-        QPointer<viewer::ViewForm> viewer = viewer::ViewForm::Open(dir.File("page.tif"), ifd);
+        QPointer<viewer::PageViewer> viewer = OpenViewerAndWait(dir.File("page.tif"), ifd);
         ASSERT_TRUE(viewer);
         ASSERT_EQ(viewer->Surface(), nullptr);
-        EXPECT_FALSE(viewer->Check1.isEnabled());
-        EXPECT_FALSE(viewer->Check2.isEnabled());
+        EXPECT_FALSE(Find<QPushButton>(*viewer, "saveG3Button").isEnabled());
+        EXPECT_FALSE(Find<QPushButton>(*viewer, "saveG4Button").isEnabled());
 
         WhenShown<QFileDialog> dialogs([](QFileDialog& dialog) { dialog.reject(); });
-        QTest::mouseClick(&viewer->Check1, Qt::LeftButton);
-        viewer->Check2.setChecked(true); // the handler itself saves nothing either
+        QTest::mouseClick(&Find<QPushButton>(*viewer, "saveG3Button"), Qt::LeftButton);
+        Find<QPushButton>(*viewer, "saveG4Button")
+            .setChecked(true); // the handler itself saves nothing either
         EXPECT_EQ(dialogs.Count(), 0);
-        EXPECT_FALSE(viewer->Check1.isChecked());
-        EXPECT_FALSE(viewer->Check2.isChecked());
-        EXPECT_FALSE(viewer->Check1.isEnabled());
-        EXPECT_FALSE(viewer->Check2.isEnabled());
+        EXPECT_FALSE(Find<QPushButton>(*viewer, "saveG3Button").isChecked());
+        EXPECT_FALSE(Find<QPushButton>(*viewer, "saveG4Button").isChecked());
+        EXPECT_FALSE(Find<QPushButton>(*viewer, "saveG3Button").isEnabled());
+        EXPECT_FALSE(Find<QPushButton>(*viewer, "saveG4Button").isEnabled());
         EXPECT_FALSE(viewer->Saving());
         viewer->close();
         DeleteClosedWindows();

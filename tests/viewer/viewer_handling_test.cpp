@@ -1,11 +1,12 @@
 // The viewer as a hand drives it: the wheel, dragging, the keys, the window's commands and the
 // page's menu, fitting that lasts, turning the page and moving through the file's images.
 
-#include "shell/form1.h"
+#include "shell/main_window.h"
 #include "shell/program.h"
 #include "support/libtiff_pages.h"
+#include "support/main_window_driving.h"
 #include "support/window_driving.h"
-#include "viewer/view_form.h"
+#include "viewer/page_viewer.h"
 #include "viewer/view_navigation.h"
 
 #include <QClipboard>
@@ -29,16 +30,17 @@ protected:
             path,
             {TextLikePage(kWidth, kHeight), TextLikePage(1000, 600, 2), TextLikePage(800, 400, 3)},
             {});
-        shell::ClearDocument(form);
+        ForgetDocument();
         form.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
-        EXPECT_TRUE(shell::OpenTifFile(form, QString::fromStdString(path)));
-        form.List1.setCurrentRow(0);
-        QTest::keyClick(&form.List1, Qt::Key_Return);
+        EXPECT_TRUE(OpenAndWait(form, path));
+        Find<QListWidget>(form, "imageList").setCurrentRow(0);
+        QTest::keyClick(&Find<QListWidget>(form, "imageList"), Qt::Key_Return);
         viewer = form.OpenViewers().value(0);
         EXPECT_NE(viewer, nullptr);
         if (viewer) {
             EXPECT_TRUE(QTest::qWaitForWindowExposed(viewer));
+            EXPECT_TRUE(WaitForViewer(viewer));
         }
     }
     ~ViewerHandlingTest() override {
@@ -46,47 +48,53 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    const viewer::RenderPlan& Plan() const { return viewer->LastRenderPlan(); }
+    const viewer::RenderPlan& Plan() const { return DrawnPlan(*viewer); }
     void Wheel(QPoint angle, Qt::KeyboardModifiers modifiers = {}, QPoint at = {100, 80}) {
-        QWheelEvent event(at, viewer->Picture2.mapToGlobal(at), {}, angle, Qt::NoButton, modifiers,
-                          Qt::NoScrollPhase, false);
-        QApplication::sendEvent(&viewer->Picture2, &event);
+        QWheelEvent event(at, Find<viewer::ViewCanvas>(*viewer, "pageView").mapToGlobal(at), {},
+                          angle, Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&Find<viewer::ViewCanvas>(*viewer, "pageView"), &event);
+        EXPECT_TRUE(WaitForViewer(viewer));
     }
+    // A key, and the work it starts waited for.
     void Key(int key, Qt::KeyboardModifiers modifiers = {}) {
         QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
+        EXPECT_TRUE(WaitForViewer(viewer));
     }
     void TypeZoom(const QString& text) {
-        viewer->Combo1.lineEdit()->clear();
-        QTest::keyClicks(&viewer->Combo1, text);
-        QTest::keyClick(&viewer->Combo1, Qt::Key_Return);
+        Find<QComboBox>(*viewer, "zoomBox").lineEdit()->clear();
+        QTest::keyClicks(&Find<QComboBox>(*viewer, "zoomBox"), text);
+        QTest::keyClick(&Find<QComboBox>(*viewer, "zoomBox"), Qt::Key_Return);
+        EXPECT_TRUE(WaitForViewer(viewer));
     }
     void FocusPage() {
         viewer->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(viewer));
-        QTest::mouseClick(&viewer->Picture2, Qt::LeftButton, {}, {50, 50});
-        ASSERT_EQ(QApplication::focusWidget(), &viewer->Picture2);
+        QTest::mouseClick(&Find<viewer::ViewCanvas>(*viewer, "pageView"), Qt::LeftButton, {},
+                          {50, 50});
+        ASSERT_EQ(QApplication::focusWidget(), &Find<viewer::ViewCanvas>(*viewer, "pageView"));
     }
 
     TempDir dir;
     std::string path;
-    shell::Form1 form;
-    QPointer<viewer::ViewForm> viewer;
+    shell::MainWindow form;
+    QPointer<viewer::PageViewer> viewer;
 };
 
 TEST_F(ViewerHandlingTest, TheWheelScrollsAndShiftOrATouchpadScrollsSideways) {
     ASSERT_TRUE(viewer);
     Wheel({0, -120});
-    EXPECT_GT(viewer->VScroll1.value(), 0);
+    EXPECT_GT(Find<QScrollBar>(*viewer, "verticalScrollBar").value(), 0);
     EXPECT_GT(Plan().y0, 0);
     Wheel({0, 120});
-    EXPECT_EQ(viewer->VScroll1.value(), 0);
+    EXPECT_EQ(Find<QScrollBar>(*viewer, "verticalScrollBar").value(), 0);
 
     Wheel({0, -120}, Qt::ShiftModifier);
-    EXPECT_GT(viewer->HScroll1.value(), 0);
+    EXPECT_GT(Find<QScrollBar>(*viewer, "horizontalScrollBar").value(), 0);
     const int32_t x0 = Plan().x0;
-    QWheelEvent touchpad({100, 80}, viewer->Picture2.mapToGlobal(QPoint(100, 80)), {-30, 0},
-                         {-36, 0}, Qt::NoButton, {}, Qt::ScrollUpdate, false);
-    QApplication::sendEvent(&viewer->Picture2, &touchpad);
+    QWheelEvent touchpad({100, 80},
+                         Find<viewer::ViewCanvas>(*viewer, "pageView").mapToGlobal(QPoint(100, 80)),
+                         {-30, 0}, {-36, 0}, Qt::NoButton, {}, Qt::ScrollUpdate, false);
+    QApplication::sendEvent(&Find<viewer::ViewCanvas>(*viewer, "pageView"), &touchpad);
     EXPECT_NEAR(Plan().x0 - x0, 30 / Plan().kx, 2) << "thirty screen pixels further";
 }
 
@@ -97,21 +105,21 @@ TEST_F(ViewerHandlingTest, CtrlWheelZoomsAroundThePointer) {
     const double pageX = before.x0 + at.x() / before.kx;
     const double pageY = before.y0 + at.y() / before.ky;
     Wheel({0, 120}, Qt::ControlModifier, at);
-    EXPECT_EQ(viewer->Combo1.currentText(), "150%");
+    EXPECT_EQ(Find<QComboBox>(*viewer, "zoomBox").currentText(), "150%");
     EXPECT_FLOAT_EQ(Plan().zoom, 150);
     EXPECT_NEAR(Plan().x0 + at.x() / Plan().kx, pageX, 2);
     EXPECT_NEAR(Plan().y0 + at.y() / Plan().ky, pageY, 2);
     Wheel({0, -240}, Qt::ControlModifier, at);
-    EXPECT_EQ(viewer->Combo1.currentText(), "75%");
+    EXPECT_EQ(Find<QComboBox>(*viewer, "zoomBox").currentText(), "75%");
     // A fine wheel's eighths of a notch zoom once for the whole notch.
     for (int part = 0; part < 8; ++part)
         Wheel({0, 15}, Qt::ControlModifier, at);
-    EXPECT_EQ(viewer->Combo1.currentText(), "100%");
+    EXPECT_EQ(Find<QComboBox>(*viewer, "zoomBox").currentText(), "100%");
 }
 
 TEST_F(ViewerHandlingTest, DraggingPansThePageWithAClosedHand) {
     ASSERT_TRUE(viewer);
-    viewer::ViewCanvas& page = viewer->Picture2;
+    viewer::ViewCanvas& page = Find<viewer::ViewCanvas>(*viewer, "pageView");
     page.show();
     QTest::mouseMove(&page, {150, 150});
     QTest::mousePress(&page, Qt::LeftButton, {}, {150, 150});
@@ -134,7 +142,8 @@ TEST_F(ViewerHandlingTest, PageDownPassesOverNoRowAndHomeEndGoToTheEnds) {
         Key(Qt::Key_Home);
         ASSERT_EQ(Plan().y0, 0);
         int pages = 0;
-        while (viewer->VScroll1.value() < viewer::kScrollUnits && pages < 200) {
+        while (Find<QScrollBar>(*viewer, "verticalScrollBar").value() < viewer::kScrollUnits &&
+               pages < 200) {
             const int32_t lastWholeRow =
                 Plan().y0 + static_cast<int32_t>(Plan().viewHeight / Plan().ky);
             Key(Qt::Key_PageDown);
@@ -143,11 +152,11 @@ TEST_F(ViewerHandlingTest, PageDownPassesOverNoRowAndHomeEndGoToTheEnds) {
         }
         EXPECT_GT(Plan().y0 + Plan().viewHeight / Plan().ky, kHeight - 2);
         Key(Qt::Key_Home);
-        EXPECT_EQ(viewer->VScroll1.value(), 0);
+        EXPECT_EQ(Find<QScrollBar>(*viewer, "verticalScrollBar").value(), 0);
         Key(Qt::Key_End);
-        EXPECT_EQ(viewer->VScroll1.value(), viewer::kScrollUnits);
+        EXPECT_EQ(Find<QScrollBar>(*viewer, "verticalScrollBar").value(), viewer::kScrollUnits);
         Key(Qt::Key_Right);
-        EXPECT_GT(viewer->HScroll1.value(), 0);
+        EXPECT_GT(Find<QScrollBar>(*viewer, "horizontalScrollBar").value(), 0);
     }
 }
 
@@ -157,12 +166,13 @@ TEST_F(ViewerHandlingTest, BarsStepByTheVisibleShareAndRestWhenTheAxisFits) {
     TypeZoom("100%");
     const double shown = Plan().viewHeight / Plan().ky;
     const double share =
-        double(viewer->VScroll1.pageStep()) / (viewer::kScrollUnits + viewer->VScroll1.pageStep());
+        double(Find<QScrollBar>(*viewer, "verticalScrollBar").pageStep()) /
+        (viewer::kScrollUnits + Find<QScrollBar>(*viewer, "verticalScrollBar").pageStep());
     EXPECT_NEAR(share, shown / kHeight, 0.01);
-    EXPECT_TRUE(viewer->HScroll1.isEnabled());
+    EXPECT_TRUE(Find<QScrollBar>(*viewer, "horizontalScrollBar").isEnabled());
     TypeZoom("10%");
-    EXPECT_FALSE(viewer->HScroll1.isEnabled());
-    EXPECT_FALSE(viewer->VScroll1.isEnabled());
+    EXPECT_FALSE(Find<QScrollBar>(*viewer, "horizontalScrollBar").isEnabled());
+    EXPECT_FALSE(Find<QScrollBar>(*viewer, "verticalScrollBar").isEnabled());
 }
 
 // The commands work wherever the focus is: here the zoom box has it.
@@ -170,9 +180,9 @@ TEST_F(ViewerHandlingTest, ShortcutsZoomAndFitAndTheFitLastsThroughAResize) {
     ASSERT_TRUE(viewer);
     viewer->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(viewer));
-    viewer->Combo1.setFocus();
+    Find<QComboBox>(*viewer, "zoomBox").setFocus();
     Key(Qt::Key_0, Qt::ControlModifier);
-    EXPECT_EQ(viewer->Combo1.currentText(), "Fit page");
+    EXPECT_EQ(Find<QComboBox>(*viewer, "zoomBox").currentText(), "Fit page");
     auto expectWholePage = [&] {
         EXPECT_EQ(Plan().x0, 0);
         EXPECT_EQ(Plan().y0, 0);
@@ -185,15 +195,15 @@ TEST_F(ViewerHandlingTest, ShortcutsZoomAndFitAndTheFitLastsThroughAResize) {
     EXPECT_GE(Plan().dh, Plan().viewHeight - 2) << "the page grew with the window";
 
     Key(Qt::Key_2, Qt::ControlModifier);
-    EXPECT_EQ(viewer->Combo1.currentText(), "Fit width");
+    EXPECT_EQ(Find<QComboBox>(*viewer, "zoomBox").currentText(), "Fit width");
     EXPECT_NEAR(Plan().dw, Plan().viewWidth, 1);
     Key(Qt::Key_1, Qt::ControlModifier);
-    EXPECT_EQ(viewer->Combo1.currentText(), "100%");
+    EXPECT_EQ(Find<QComboBox>(*viewer, "zoomBox").currentText(), "100%");
     Key(Qt::Key_Equal, Qt::ControlModifier);
-    EXPECT_EQ(viewer->Combo1.currentText(), "150%");
+    EXPECT_EQ(Find<QComboBox>(*viewer, "zoomBox").currentText(), "150%");
     Key(Qt::Key_Minus, Qt::ControlModifier);
-    EXPECT_EQ(viewer->Combo1.currentText(), "100%");
-    EXPECT_EQ(viewer->Combo1.count(), 6) << "the list keeps its six entries";
+    EXPECT_EQ(Find<QComboBox>(*viewer, "zoomBox").currentText(), "100%");
+    EXPECT_EQ(Find<QComboBox>(*viewer, "zoomBox").count(), 6) << "the list keeps its six entries";
 }
 
 TEST_F(ViewerHandlingTest, CtrlRTurnsThePageItselfBothWays) {
@@ -219,9 +229,10 @@ TEST_F(ViewerHandlingTest, CtrlPageDownShowsTheNextImageAndTheMainListFollows) {
     Key(Qt::Key_PageDown, Qt::ControlModifier);
     EXPECT_EQ(viewer->Surface()->Width(), 1000);
     EXPECT_EQ(viewer->ImageOffset(), shell::Document().ImageOffsets.at(1));
-    EXPECT_EQ(viewer->Combo1.currentText(), "200%") << "the zoom stays";
+    EXPECT_EQ(Find<QComboBox>(*viewer, "zoomBox").currentText(), "200%") << "the zoom stays";
     EXPECT_EQ(form.SelectedEntry(), 1);
-    EXPECT_TRUE(form.Text1.toPlainText().contains("1000")) << "the report follows";
+    EXPECT_TRUE(Find<QPlainTextEdit>(form, "tagReport").toPlainText().contains("1000"))
+        << "the report follows";
     EXPECT_EQ(form.OpenViewers().size(), 1) << "in the same viewer";
 
     Key(Qt::Key_PageDown, Qt::ControlModifier);
@@ -244,8 +255,9 @@ TEST_F(ViewerHandlingTest, AFileDroppedOnTheViewerOpensInTheMainWindow) {
     QApplication::sendEvent(viewer, &enter);
     QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(viewer, &drop);
+    ASSERT_TRUE(WaitUntil([this] { return !form.Listing(); }));
     EXPECT_EQ(shell::Document().CurrentFile.toStdString(), other);
-    EXPECT_EQ(form.List1.count(), 1);
+    EXPECT_EQ(Find<QListWidget>(form, "imageList").count(), 1);
     EXPECT_EQ(viewer->Surface()->Width(), kWidth) << "the viewer keeps its page";
 }
 
@@ -267,21 +279,27 @@ TEST_F(ViewerHandlingTest, CtrlCPutsThePageOnTheClipboard) {
     EXPECT_NEAR(copied.dotsPerMeterX() * 0.0254, 204, 0.5) << "with the page's resolution";
 }
 
-// Printing to a PDF file: one page, the picture at the page's physical size.
-TEST_F(ViewerHandlingTest, PrintingPutsThePageOnOnePaperPage) {
+// Printing to a PDF file on a worker thread: the page shown alone, or every page of the file,
+// each a sheet of its own.
+TEST_F(ViewerHandlingTest, PrintingPutsEachPageOnASheetOfItsOwn) {
     ASSERT_TRUE(viewer);
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(QString::fromStdString(dir.File("printed.pdf")));
-    ASSERT_TRUE(viewer->PrintPageOn(printer));
-    const std::vector<uint8_t> pdf = ReadFile(dir.File("printed.pdf"));
-    const std::string text(pdf.begin(), pdf.end());
-    EXPECT_TRUE(text.starts_with("%PDF-"));
-    std::size_t pages = 0;
-    for (std::size_t at = text.find("/Type /Page\n"); at != std::string::npos;
-         at = text.find("/Type /Page\n", at + 1))
-        ++pages;
-    EXPECT_EQ(pages, 1u);
+    for (const auto& [first, last, sheets] : {std::tuple{0, 0, 1}, std::tuple{1, 2, 2}}) {
+        const std::string out = dir.File("printed" + std::to_string(sheets) + ".pdf");
+        auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(QString::fromStdString(out));
+        viewer->PrintOn(printer, first, last);
+        EXPECT_TRUE(viewer->Printing());
+        ASSERT_TRUE(WaitForViewer(viewer));
+        const std::vector<uint8_t> pdf = ReadFile(out);
+        const std::string text(pdf.begin(), pdf.end());
+        EXPECT_TRUE(text.starts_with("%PDF-"));
+        std::size_t pages = 0;
+        for (std::size_t at = text.find("/Type /Page\n"); at != std::string::npos;
+             at = text.find("/Type /Page\n", at + 1))
+            ++pages;
+        EXPECT_EQ(pages, static_cast<std::size_t>(sheets));
+    }
 }
 
 // The page's menu offers every command with its shortcut.
@@ -296,9 +314,10 @@ TEST_F(ViewerHandlingTest, ThePagesMenuOffersEveryCommandWithItsShortcut) {
             menu->close();
         }
     });
-    QContextMenuEvent event(QContextMenuEvent::Mouse, {30, 30},
-                            viewer->Picture2.mapToGlobal(QPoint(30, 30)));
-    QApplication::sendEvent(&viewer->Picture2, &event);
+    QContextMenuEvent event(
+        QContextMenuEvent::Mouse, {30, 30},
+        Find<viewer::ViewCanvas>(*viewer, "pageView").mapToGlobal(QPoint(30, 30)));
+    QApplication::sendEvent(&Find<viewer::ViewCanvas>(*viewer, "pageView"), &event);
     EXPECT_EQ(offered,
               QStringList({"Zoom In Ctrl++", "Zoom Out Ctrl+-", "Fit Width Ctrl+2",
                            "Fit Page Ctrl+0", "100% Ctrl+1", "Rotate Left Ctrl+Shift+R",

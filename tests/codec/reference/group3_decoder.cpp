@@ -11,7 +11,7 @@ namespace {
 // run after every 16 bytes.
 constexpr int64_t kLookahead1D = 101;
 constexpr std::size_t kRefillBytes1D = 1001;
-constexpr std::size_t kBytesPerPump1D = 16;
+constexpr std::size_t kBytesPerCheck1D = 16;
 
 class Decoder1D {
 public:
@@ -19,7 +19,7 @@ public:
         : target_(target), window_(data) {}
 
     int64_t Run() {
-        Pump(target_.pump);
+        CheckWork(target_.check);
         while (FillWindow() && DecodeNextRun()) {
         }
         return row_ + (column_ > 0 ? 1 : 0);
@@ -38,8 +38,8 @@ private:
 
     void Refill(std::size_t bytes = kRefillBytes1D) {
         window_.Append(bytes, [this](std::size_t loaded) {
-            if (loaded % kBytesPerPump1D == 0)
-                Pump(target_.pump);
+            if (loaded % kBytesPerCheck1D == 0)
+                CheckWork(target_.check);
         });
     }
 
@@ -106,8 +106,8 @@ private:
 
 int64_t DecodeStrip1D(page::PageSurface& surface, std::span<const uint8_t> data, int32_t width,
                       int32_t rowLimit, int64_t xOffset, int64_t yOffset, page::ColourValue ink,
-                      const EventPump& pump) {
-    return Decoder1D({surface, width, rowLimit, xOffset, yOffset, ink, pump}, data).Run();
+                      const WorkCheck& check) {
+    return Decoder1D({surface, width, rowLimit, xOffset, yOffset, ink, check}, data).Run();
 }
 
 } // namespace faxlens::reference

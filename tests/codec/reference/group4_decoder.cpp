@@ -18,7 +18,7 @@ public:
         : target_(target), window_(data), reference_{target.width} {}
 
     int64_t Run() {
-        Pump(target_.pump);
+        CheckWork(target_.check);
         while (FillWindow() && DecodeNextStep()) {
         }
         return row_ + (a0_ != 0 ? 1 : 0);
@@ -36,7 +36,7 @@ private:
 
     void Refill(std::size_t bytes) {
         window_.Rebuild(bytes, static_cast<std::size_t>(kLookahead2D));
-        Pump(target_.pump);
+        CheckWork(target_.check);
     }
 
     // One coding step: a run of the colour of a0, recorded and painted. False when the strip
@@ -121,8 +121,8 @@ private:
 
 int64_t DecodeStrip2D(page::PageSurface& surface, std::span<const uint8_t> data, int32_t width,
                       int32_t rowLimit, int64_t xOffset, int64_t yOffset, page::ColourValue ink,
-                      const EventPump& pump) {
-    return Decoder2D({surface, width, rowLimit, xOffset, yOffset, ink, pump}, data).Run();
+                      const WorkCheck& check) {
+    return Decoder2D({surface, width, rowLimit, xOffset, yOffset, ink, check}, data).Run();
 }
 
 } // namespace faxlens::reference

@@ -15,7 +15,7 @@ namespace {
 // longer (a very long run, long fill), decoding loads more and tries again.
 constexpr int64_t kLookahead = 2000;
 constexpr std::size_t kRefillBytes = 1000;
-constexpr std::size_t kBytesPerPump = 4096;
+constexpr std::size_t kBytesPerCheck = 4096;
 
 enum class LineEnd {
     Complete,    // the line reached the page width
@@ -29,7 +29,7 @@ public:
         : target_(target), window_(data), reference_{target.width} {}
 
     void RunGroup3TwoD() {
-        Pump(target_.pump);
+        CheckWork(target_.check);
         // Other writers start a strip with an EOL and a tag bit; without them the first line
         // is one-dimensional, as every first line must be.
         bool oneDimensional = true;
@@ -56,7 +56,7 @@ public:
     }
 
     void RunHuffmanRle() {
-        Pump(target_.pump);
+        CheckWork(target_.check);
         while (row_ < target_.rowLimit && !Finished()) {
             const LineEnd end = DecodeLine1D();
             EndRow();
@@ -81,8 +81,8 @@ private:
 
     void Load(std::size_t bytes) {
         window_.Append(bytes, [this](std::size_t loaded) {
-            if (loaded % kBytesPerPump == 0)
-                Pump(target_.pump);
+            if (loaded % kBytesPerCheck == 0)
+                CheckWork(target_.check);
         });
     }
 
@@ -218,16 +218,16 @@ private:
 
 int64_t DecodeStripGroup3TwoD(page::PageSurface& surface, std::span<const uint8_t> data,
                               int32_t width, int32_t rowLimit, int64_t xOffset, int64_t yOffset,
-                              page::ColourValue ink, const EventPump& pump) {
-    LineDecoder decoder({surface, width, rowLimit, xOffset, yOffset, ink, pump}, data);
+                              page::ColourValue ink, const WorkCheck& check) {
+    LineDecoder decoder({surface, width, rowLimit, xOffset, yOffset, ink, check}, data);
     decoder.RunGroup3TwoD();
     return decoder.Rows();
 }
 
 int64_t DecodeStripHuffmanRle(page::PageSurface& surface, std::span<const uint8_t> data,
                               int32_t width, int32_t rowLimit, int64_t xOffset, int64_t yOffset,
-                              page::ColourValue ink, const EventPump& pump) {
-    LineDecoder decoder({surface, width, rowLimit, xOffset, yOffset, ink, pump}, data);
+                              page::ColourValue ink, const WorkCheck& check) {
+    LineDecoder decoder({surface, width, rowLimit, xOffset, yOffset, ink, check}, data);
     decoder.RunHuffmanRle();
     return decoder.Rows();
 }

@@ -2,8 +2,8 @@
 
 // What the strip decoders share: the colour flag, saturating columns and painting runs.
 
-#include "base/event_pump.h"
 #include "base/numbers.h"
+#include "base/work_check.h"
 #include "codec/codec_types.h"
 #include "page/page_surface.h"
 
@@ -25,7 +25,7 @@ struct StripTarget {
     int64_t xOffset;
     int64_t yOffset;
     page::ColourValue ink;
-    const EventPump& pump;
+    const WorkCheck& check;
 
     // Paints a black run of a row; white runs need nothing, the surface starts white.
     void PaintRun(codec::Colour colour, int64_t column, int64_t run, int64_t row) const {

@@ -48,12 +48,12 @@ private:
 int64_t PaintFaxStrip(codec::FaxCoding coding, page::PageSurface* surface,
                       std::span<const uint8_t> data, bool lowBitFirst, int32_t width,
                       int32_t rowLimit, int64_t xOffset, int64_t yOffset, page::ColourValue ink,
-                      const EventPump& pump, codec::FaxStripEnd* end) {
+                      const WorkCheck& check, codec::FaxStripEnd* end) {
     std::optional<OffsetSink> sink;
     if (surface != nullptr)
         sink.emplace(*surface, ink, xOffset);
     return codec::DecodeFaxStrip(coding, sink ? &*sink : nullptr, data, lowBitFirst, width,
-                                 rowLimit, yOffset, pump, end);
+                                 rowLimit, yOffset, check, end);
 }
 
 } // namespace faxlens::test

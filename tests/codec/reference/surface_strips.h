@@ -3,7 +3,7 @@
 // The decoding engine painting strips into a surface as the page layer paints a page, for the
 // tests and fuzz harnesses that compare surfaces.
 
-#include "base/event_pump.h"
+#include "base/work_check.h"
 #include "codec/page_decode.h"
 #include "page/page_surface.h"
 
@@ -17,6 +17,6 @@ namespace faxlens::test {
 int64_t PaintFaxStrip(codec::FaxCoding coding, page::PageSurface* surface,
                       std::span<const uint8_t> data, bool lowBitFirst, int32_t width,
                       int32_t rowLimit, int64_t xOffset, int64_t yOffset, page::ColourValue ink,
-                      const EventPump& pump = {}, codec::FaxStripEnd* end = nullptr);
+                      const WorkCheck& check = {}, codec::FaxStripEnd* end = nullptr);
 
 } // namespace faxlens::test

@@ -1,11 +1,8 @@
-// "Save Images As PDF...": every image of the open file as a page of one PDF file.
+#include "shell/pdf_save_command.h"
 
 #include "page/pdf_export.h"
-#include "shell/document_state.h"
-#include "shell/form1.h"
 #include "ui/file_dialogs.h"
 #include "ui/path_text.h"
-#include "ui/throttled_pump.h"
 
 #include <QMessageBox>
 
@@ -37,12 +34,12 @@ QString Said(const page::PdfReport& report, const QString& fileName) {
            Listed(QStringLiteral("Damaged, saved as far as they decode:"), report.damaged);
 }
 
+// On a worker thread: everything it reads is its own.
 page::PdfReport WriteFileAsPdf(const QString& file, const std::vector<page::PdfImage>& images,
-                               const QString& fileName) {
+                               const QString& fileName, const WorkCheck& check) {
     const Result<tiff::TiffFile> tiff = tiff::TiffFile::Open(ui::NativePath(file));
     Result<page::PdfReport> report =
-        tiff ? page::WriteImagesAsPdf(*tiff, images, ui::NativePath(fileName),
-                                      ui::ThrottledEventPump())
+        tiff ? page::WriteImagesAsPdf(*tiff, images, ui::NativePath(fileName), check)
              : Fail(tiff.Reason());
     if (report)
         return std::move(*report);
@@ -53,29 +50,29 @@ page::PdfReport WriteFileAsPdf(const QString& file, const std::vector<page::PdfI
 
 } // namespace
 
-void Form1::mnuSaveImagesAsPdf_Click() {
-    const shell::DocumentState& state = shell::Document();
-    if (state.Reading.Busy() || pdfSaving_.Busy() || state.ImageOffsets.empty())
+void PdfSaveCommand::Run(const QString& file, const std::vector<int64_t>& offsets) {
+    if (Running() || offsets.empty())
         return;
-    // Taken now: the document may change while events run during the save.
-    const QString file = state.CurrentFile;
     std::vector<page::PdfImage> images;
-    for (std::size_t k = 0; k < state.ImageOffsets.size(); ++k)
-        images.push_back({static_cast<int>(k + 1), state.ImageOffsets[k]});
-    const QString fileName = ui::ShowSaveDialog(kPdfFilter, kPdfPattern, this,
+    for (std::size_t k = 0; k < offsets.size(); ++k)
+        images.push_back({static_cast<int>(k + 1), offsets[k]});
+    const QString fileName = ui::ShowSaveDialog(kPdfFilter, kPdfPattern, &window_,
                                                 ui::DialogFolder(file), true, QString(), true);
     ui::RememberFolder(fileName);
     if (fileName.isEmpty())
         return;
-    page::PdfReport report;
-    {
-        ui::BusyGuard saving(pdfSaving_);
-        report = WriteFileAsPdf(file, images, fileName);
-    }
-    const bool clean = report.written && report.leftOut.empty() && report.damaged.empty();
-    QMessageBox box(clean ? QMessageBox::NoIcon : QMessageBox::Warning, kPdfTitle,
-                    Said(report, fileName), QMessageBox::Ok, this);
-    box.exec();
+    connect(&task_, &ui::BackgroundTask::Ended, this, &PdfSaveCommand::Ended,
+            Qt::SingleShotConnection);
+    task_.Start<page::PdfReport>(
+        [file, images, fileName](const WorkCheck& check) {
+            return WriteFileAsPdf(file, images, fileName, check);
+        },
+        [this, fileName](page::PdfReport report) {
+            const bool clean = report.written && report.leftOut.empty() && report.damaged.empty();
+            QMessageBox box(clean ? QMessageBox::NoIcon : QMessageBox::Warning, kPdfTitle,
+                            Said(report, fileName), QMessageBox::Ok, &window_);
+            box.exec();
+        });
 }
 
 } // namespace faxlens::shell

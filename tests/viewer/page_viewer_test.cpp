@@ -1,10 +1,12 @@
-#include "shell/form1.h"
+#include "shell/main_window.h"
 #include "shell/program.h"
 #include "support/libtiff_pages.h"
+#include "support/main_window_driving.h"
 #include "support/reading.h"
 #include "support/tiff_builder.h"
+#include "support/window_driving.h"
+#include "viewer/page_viewer.h"
 #include "viewer/render_page.h"
-#include "viewer/view_form.h"
 #include "viewer/view_navigation.h"
 
 #include <QApplication>
@@ -50,14 +52,14 @@ void DeleteClosedWindows() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-QLineEdit& ZoomEdit(viewer::ViewForm& viewer) {
-    return *viewer.Combo1.lineEdit();
+QLineEdit& ZoomEdit(viewer::PageViewer& viewer) {
+    return *Find<QComboBox>(viewer, "zoomBox").lineEdit();
 }
 
 // Keys go to the zoom box, which keeps the focus and hands them to its line edit.
-void TypeZoom(viewer::ViewForm& viewer, const QString& text) {
+void TypeZoom(viewer::PageViewer& viewer, const QString& text) {
     ZoomEdit(viewer).clear();
-    QTest::keyClicks(&viewer.Combo1, text);
+    QTest::keyClicks(&Find<QComboBox>(viewer, "zoomBox"), text);
 }
 
 void PressEnter(QWidget& widget, Qt::Key key = Qt::Key_Return) {
@@ -79,57 +81,65 @@ float FitZoom(int32_t viewWidth, int32_t pageWidth, double xDpi) {
 
 class ViewerTest : public ::testing::Test {
 protected:
-    ViewerTest() : path(WriteTwoPages(dir)) { shell::ClearDocument(form); }
+    ViewerTest() : path(WriteTwoPages(dir)) { ForgetDocument(); }
     ~ViewerTest() override { DeleteClosedWindows(); }
 
     void ShowForm() {
         form.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-        ASSERT_TRUE(shell::OpenTifFile(form, QString::fromStdString(path)));
+        ASSERT_TRUE(OpenAndWait(form, path));
     }
-    QPoint EntryCentre(int row) { return form.List1.visualItemRect(form.List1.item(row)).center(); }
+    QPoint EntryCentre(int row) {
+        return Find<QListWidget>(form, "imageList")
+            .visualItemRect(Find<QListWidget>(form, "imageList").item(row))
+            .center();
+    }
     void ClickEntry(int row) {
-        QTest::mouseClick(form.List1.viewport(), Qt::LeftButton, {}, EntryCentre(row));
+        QTest::mouseClick(Find<QListWidget>(form, "imageList").viewport(), Qt::LeftButton, {},
+                          EntryCentre(row));
     }
     void DoubleClickAt(QPoint position) {
-        QTest::mouseDClick(form.List1.viewport(), Qt::LeftButton, {}, position);
+        QTest::mouseDClick(Find<QListWidget>(form, "imageList").viewport(), Qt::LeftButton, {},
+                           position);
     }
     void RightClickAt(QPoint position) {
-        QContextMenuEvent event(QContextMenuEvent::Mouse, position,
-                                form.List1.viewport()->mapToGlobal(position));
-        QApplication::sendEvent(form.List1.viewport(), &event);
+        QContextMenuEvent event(
+            QContextMenuEvent::Mouse, position,
+            Find<QListWidget>(form, "imageList").viewport()->mapToGlobal(position));
+        QApplication::sendEvent(Find<QListWidget>(form, "imageList").viewport(), &event);
     }
-    // Opens entry `row` of the list in a viewer and returns it.
-    viewer::ViewForm* OpenEntry(int row) {
+    // Opens entry `row` of the list in a viewer and returns it once its page is shown.
+    viewer::PageViewer* OpenEntry(int row) {
         const qsizetype before = form.OpenViewers().size();
         DoubleClickAt(EntryCentre(row));
-        const QList<viewer::ViewForm*> viewers = form.OpenViewers();
-        return viewers.size() == before + 1 ? viewers.last() : nullptr;
+        const QList<viewer::PageViewer*> viewers = form.OpenViewers();
+        viewer::PageViewer* opened = viewers.size() == before + 1 ? viewers.last() : nullptr;
+        return WaitForViewer(opened) ? opened : nullptr;
     }
     int32_t Offset(int row) const { return Document().ImageOffsets.at(row); }
 
     TempDir dir;
     std::string path;
-    shell::Form1 form;
+    shell::MainWindow form;
 };
 
 // The viewer of entry `row` reads the image at its offset: its surface has that page's size.
-void ExpectShowsPage(const viewer::ViewForm* viewer, int32_t width, int32_t height) {
-    ASSERT_NE(viewer, nullptr);
+void ExpectShowsPage(const viewer::PageViewer* viewer, int32_t width, int32_t height) {
+    ASSERT_TRUE(WaitForViewer(viewer));
     EXPECT_TRUE(viewer->isVisible());
     EXPECT_EQ(viewer->windowTitle(), "TIF Viewer");
     EXPECT_EQ(viewer->Status(), page::PageStatus::Decoded);
     ASSERT_NE(viewer->Surface(), nullptr);
     EXPECT_EQ(viewer->Surface()->Width(), width);
     EXPECT_EQ(viewer->Surface()->Height(), height);
-    EXPECT_TRUE(viewer->LastRenderPlan().draws);
+    EXPECT_TRUE(DrawnPlan(*viewer).draws);
 }
 
 // ---- opening from the main window ----
 
 TEST_F(ViewerTest, DoubleClickOnAnEntryOpensItsImage) {
     ShowForm();
-    viewer::ViewForm* viewer = OpenEntry(1);
+    viewer::PageViewer* viewer = OpenEntry(1);
     ExpectShowsPage(viewer, 400, 300);
     EXPECT_EQ(form.SelectedEntry(), 1);
     EXPECT_TRUE(viewer->isWindow());
@@ -138,27 +148,27 @@ TEST_F(ViewerTest, DoubleClickOnAnEntryOpensItsImage) {
 
 TEST_F(ViewerTest, ActionsBesideTheEntriesDoNothing) {
     ShowForm();
-    const QPoint beside(5, form.List1.viewport()->height() - 3);
+    const QPoint beside(5, Find<QListWidget>(form, "imageList").viewport()->height() - 3);
     DoubleClickAt(beside);
     RightClickAt(beside);
-    EXPECT_FALSE(form.List1Menu.isVisible());
+    EXPECT_FALSE(Find<QMenu>(form, "imageListMenu").isVisible());
     EXPECT_TRUE(form.OpenViewers().isEmpty());
     EXPECT_EQ(form.SelectedEntry(), -1);
 }
 
 TEST_F(ViewerTest, EnterOpensTheSelectedEntry) {
     ShowForm();
-    form.List1.setFocus();
-    PressEnter(form.List1);
+    Find<QListWidget>(form, "imageList").setFocus();
+    PressEnter(Find<QListWidget>(form, "imageList"));
     EXPECT_TRUE(form.OpenViewers().isEmpty()) << "no entry selected";
 
     ClickEntry(0);
-    PressEnter(form.List1);
+    PressEnter(Find<QListWidget>(form, "imageList"));
     ASSERT_EQ(form.OpenViewers().size(), 1);
     ExpectShowsPage(form.OpenViewers().last(), kFaxWidth, kFaxHeight);
 
     ClickEntry(1);
-    PressEnter(form.List1, Qt::Key_Enter);
+    PressEnter(Find<QListWidget>(form, "imageList"), Qt::Key_Enter);
     ASSERT_EQ(form.OpenViewers().size(), 2);
     ExpectShowsPage(form.OpenViewers().last(), 400, 300);
 }
@@ -166,33 +176,38 @@ TEST_F(ViewerTest, EnterOpensTheSelectedEntry) {
 TEST_F(ViewerTest, ContextMenuSelectsTheEntryAndViewImageOpensIt) {
     ShowForm();
     RightClickAt(EntryCentre(1));
-    EXPECT_TRUE(form.List1Menu.isVisible());
+    EXPECT_TRUE(Find<QMenu>(form, "imageListMenu").isVisible());
     EXPECT_EQ(form.SelectedEntry(), 1);
-    ASSERT_TRUE(form.List1Menu.actions().contains(&form.mnuViewImage));
-    EXPECT_EQ(form.mnuViewImage.text(), "View Image");
-    form.mnuViewImage.trigger();
-    form.List1Menu.hide();
+    ASSERT_TRUE(Find<QMenu>(form, "imageListMenu")
+                    .actions()
+                    .contains(&Find<QAction>(form, "viewImageAction")));
+    EXPECT_EQ(Find<QAction>(form, "viewImageAction").text(), "View Image");
+    Find<QAction>(form, "viewImageAction").trigger();
+    Find<QMenu>(form, "imageListMenu").hide();
     ASSERT_EQ(form.OpenViewers().size(), 1);
     ExpectShowsPage(form.OpenViewers().last(), 400, 300);
 }
 
+// While a file is listed its list is empty: nothing can be chosen, and nothing opens.
 TEST_F(ViewerTest, NothingOpensWhileAFileIsRead) {
     ShowForm();
     ClickEntry(0);
-    const ui::BusyGuard reading(Document().Reading);
+    form.OpenTifFile(QString::fromStdString(path));
+    ASSERT_TRUE(form.Listing());
     RightClickAt(EntryCentre(1));
-    EXPECT_FALSE(form.List1Menu.isVisible());
-    EXPECT_EQ(form.SelectedEntry(), 0);
-    PressEnter(form.List1);
-    form.mnuViewImage.trigger();
+    EXPECT_FALSE(Find<QMenu>(form, "imageListMenu").isVisible());
+    EXPECT_EQ(form.SelectedEntry(), -1);
+    PressEnter(Find<QListWidget>(form, "imageList"));
+    Find<QAction>(form, "viewImageAction").trigger();
     DoubleClickAt(EntryCentre(1));
     EXPECT_TRUE(form.OpenViewers().isEmpty());
+    EXPECT_TRUE(WaitUntil([this] { return !form.Listing(); }));
 }
 
 // ---- the layout of the window ----
 
 TEST(ViewFormLayout, TwipGeometryAt96Dpi) {
-    viewer::ViewForm viewer("", 0);
+    viewer::PageViewer viewer("", 0);
     ASSERT_EQ(viewer.logicalDpiX(), 96);
     EXPECT_EQ(viewer.windowTitle(), "TIF Viewer");
     EXPECT_EQ(viewer.size(), QSize(457, 340));
@@ -200,37 +215,43 @@ TEST(ViewFormLayout, TwipGeometryAt96Dpi) {
     EXPECT_EQ(viewer.font().family(), "Tahoma");
     EXPECT_EQ(viewer.font().pointSizeF(), 8.25);
 
-    EXPECT_EQ(viewer.Label1.geometry(), QRect(9, 9, 91, 16));
-    EXPECT_EQ(viewer.Combo1.geometry(), QRect(60, 6, 76, 21));
-    EXPECT_EQ(viewer.Check1.geometry(), QRect(162, 6, 127, 22));
-    EXPECT_EQ(viewer.Check2.geometry(), QRect(303, 6, 127, 22));
-    EXPECT_EQ(viewer.Picture1.geometry(), QRect(6, 33, 427, 283));
-    EXPECT_EQ(viewer.Picture2.geometry(), QRect(6, 6, 376, 253));
-    EXPECT_EQ(viewer.Picture2.parentWidget(), &viewer.Picture1);
-    EXPECT_EQ(viewer.HScroll1.geometry(), QRect(6, 318, 427, 16));
-    EXPECT_EQ(viewer.VScroll1.geometry(), QRect(435, 33, 16, 283));
+    EXPECT_EQ(Find<QLabel>(viewer, "zoomLabel").geometry(), QRect(9, 9, 91, 16));
+    EXPECT_EQ(Find<QComboBox>(viewer, "zoomBox").geometry(), QRect(60, 6, 76, 21));
+    EXPECT_EQ(Find<QPushButton>(viewer, "saveG3Button").geometry(), QRect(162, 6, 127, 22));
+    EXPECT_EQ(Find<QPushButton>(viewer, "saveG4Button").geometry(), QRect(303, 6, 127, 22));
+    EXPECT_EQ(Find<QFrame>(viewer, "pageFrame").geometry(), QRect(6, 33, 427, 283));
+    EXPECT_EQ(Find<viewer::ViewCanvas>(viewer, "pageView").geometry(), QRect(6, 6, 376, 253));
+    EXPECT_EQ(Find<viewer::ViewCanvas>(viewer, "pageView").parentWidget(),
+              &Find<QFrame>(viewer, "pageFrame"));
+    EXPECT_EQ(Find<QScrollBar>(viewer, "horizontalScrollBar").geometry(), QRect(6, 318, 427, 16));
+    EXPECT_EQ(Find<QScrollBar>(viewer, "verticalScrollBar").geometry(), QRect(435, 33, 16, 283));
 
-    EXPECT_EQ(viewer.Label1.text(), "Zoom:");
-    EXPECT_TRUE(viewer.Combo1.isEditable());
-    EXPECT_EQ(viewer.Combo1.currentText(), "100%");
-    EXPECT_EQ(viewer.Combo1.insertPolicy(), QComboBox::NoInsert);
-    for (const QPushButton* button : {&viewer.Check1, &viewer.Check2})
+    EXPECT_EQ(Find<QLabel>(viewer, "zoomLabel").text(), "Zoom:");
+    EXPECT_TRUE(Find<QComboBox>(viewer, "zoomBox").isEditable());
+    EXPECT_EQ(Find<QComboBox>(viewer, "zoomBox").currentText(), "100%");
+    EXPECT_EQ(Find<QComboBox>(viewer, "zoomBox").insertPolicy(), QComboBox::NoInsert);
+    for (const QPushButton* button :
+         {&Find<QPushButton>(viewer, "saveG3Button"), &Find<QPushButton>(viewer, "saveG4Button")})
         EXPECT_TRUE(button->isCheckable() && button->font().bold());
-    EXPECT_EQ(viewer.Check1.text(), "Save As TIF (G3)...");
-    EXPECT_EQ(viewer.Check2.text(), "Save As TIF (G4)...");
-    for (const QScrollBar* bar : {&viewer.HScroll1, &viewer.VScroll1})
+    EXPECT_EQ(Find<QPushButton>(viewer, "saveG3Button").text(), "Save As TIF (G3)...");
+    EXPECT_EQ(Find<QPushButton>(viewer, "saveG4Button").text(), "Save As TIF (G4)...");
+    for (const QScrollBar* bar : {&Find<QScrollBar>(viewer, "horizontalScrollBar"),
+                                  &Find<QScrollBar>(viewer, "verticalScrollBar")})
         EXPECT_TRUE(bar->minimum() == 0 && bar->maximum() == viewer::kScrollUnits) << "0 to 100 %";
-    EXPECT_EQ(viewer.Picture2.BackColor(), 0x8000000Cu);
+    EXPECT_EQ(Find<viewer::ViewCanvas>(viewer, "pageView").BackColor(), 0x8000000Cu);
 }
 
 // The widgets that Tab visits from the zoom box on, by name.
-QStringList TabStops(viewer::ViewForm& viewer, int count) {
+QStringList TabStops(viewer::PageViewer& viewer, int count) {
     const std::map<const QWidget*, QString> names = {
-        {viewer.Combo1.lineEdit(), "Combo1"}, {&viewer.Combo1, "Combo1"},
-        {&viewer.Check1, "Check1"},           {&viewer.Check2, "Check2"},
-        {&viewer.HScroll1, "HScroll1"},       {&viewer.VScroll1, "VScroll1"}};
+        {Find<QComboBox>(viewer, "zoomBox").lineEdit(), "zoomBox"},
+        {&Find<QComboBox>(viewer, "zoomBox"), "zoomBox"},
+        {&Find<QPushButton>(viewer, "saveG3Button"), "saveG3Button"},
+        {&Find<QPushButton>(viewer, "saveG4Button"), "saveG4Button"},
+        {&Find<QScrollBar>(viewer, "horizontalScrollBar"), "horizontalScrollBar"},
+        {&Find<QScrollBar>(viewer, "verticalScrollBar"), "verticalScrollBar"}};
     QStringList stops;
-    viewer.Combo1.setFocus();
+    Find<QComboBox>(viewer, "zoomBox").setFocus();
     for (int i = 0; i < count; ++i) {
         const auto name = names.find(QApplication::focusWidget());
         stops << (name == names.end() ? QStringLiteral("?") : name->second);
@@ -241,68 +262,69 @@ QStringList TabStops(viewer::ViewForm& viewer, int count) {
 
 TEST_F(ViewerTest, TabGoesZoomG3BarsG4) {
     ShowForm();
-    viewer::ViewForm* opened = OpenEntry(0);
+    viewer::PageViewer* opened = OpenEntry(0);
     ASSERT_NE(opened, nullptr);
-    viewer::ViewForm& viewer = *opened;
+    viewer::PageViewer& viewer = *opened;
     viewer.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&viewer));
-    EXPECT_EQ(TabStops(viewer, 6),
-              QStringList({"Combo1", "Check1", "VScroll1", "HScroll1", "Check2", "Combo1"}));
+    EXPECT_EQ(TabStops(viewer, 6), QStringList({"zoomBox", "saveG3Button", "verticalScrollBar",
+                                                "horizontalScrollBar", "saveG4Button", "zoomBox"}));
 }
 
 TEST(ViewFormLayout, ResizeKeepsScrollBarsAtTheClientEdges) {
-    viewer::ViewForm viewer("", 0);
+    viewer::PageViewer viewer("", 0);
     viewer.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&viewer));
-    viewer.resize(457, 340);             // the starting client area, 6855 x 5100 twips
-    EXPECT_EQ(viewer.VScroll1.x(), 435); // 6525 twips
-    EXPECT_EQ(viewer.HScroll1.y(), 318); // 4770 twips
-    EXPECT_EQ(viewer.Picture1.size(), QSize(423, 279)); // 6345 x 4185 twips
-    EXPECT_EQ(viewer.Picture1.pos(), QPoint(6, 33));
-    EXPECT_EQ(viewer.VScroll1.geometry(), QRect(435, 33, 16, 279));
-    EXPECT_EQ(viewer.HScroll1.geometry(), QRect(6, 318, 423, 16));
+    viewer.resize(457, 340); // the starting client area, 6855 x 5100 twips
+    EXPECT_EQ(Find<QScrollBar>(viewer, "verticalScrollBar").x(), 435);    // 6525 twips
+    EXPECT_EQ(Find<QScrollBar>(viewer, "horizontalScrollBar").y(), 318);  // 4770 twips
+    EXPECT_EQ(Find<QFrame>(viewer, "pageFrame").size(), QSize(423, 279)); // 6345 x 4185 twips
+    EXPECT_EQ(Find<QFrame>(viewer, "pageFrame").pos(), QPoint(6, 33));
+    EXPECT_EQ(Find<QScrollBar>(viewer, "verticalScrollBar").geometry(), QRect(435, 33, 16, 279));
+    EXPECT_EQ(Find<QScrollBar>(viewer, "horizontalScrollBar").geometry(), QRect(6, 318, 423, 16));
 
     viewer.resize(600, 500);
-    EXPECT_EQ(viewer.VScroll1.geometry(), QRect(578, 33, 16, 439));
-    EXPECT_EQ(viewer.HScroll1.geometry(), QRect(6, 478, 566, 16));
-    EXPECT_EQ(viewer.Picture1.size(), QSize(566, 439));
+    EXPECT_EQ(Find<QScrollBar>(viewer, "verticalScrollBar").geometry(), QRect(578, 33, 16, 439));
+    EXPECT_EQ(Find<QScrollBar>(viewer, "horizontalScrollBar").geometry(), QRect(6, 478, 566, 16));
+    EXPECT_EQ(Find<QFrame>(viewer, "pageFrame").size(), QSize(566, 439));
 }
 
 TEST(ViewFormLayout, ATinyWindowGetsNoNegativeOrZeroSizes) {
-    viewer::ViewForm viewer("", 0);
+    viewer::PageViewer viewer("", 0);
     viewer.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&viewer));
     viewer.resize(30, 30);
     ASSERT_LT(viewer.width(), 100);
     for (const QWidget* control :
-         {static_cast<QWidget*>(&viewer.Picture1), static_cast<QWidget*>(&viewer.HScroll1),
-          static_cast<QWidget*>(&viewer.VScroll1)}) {
+         {static_cast<QWidget*>(&Find<QFrame>(viewer, "pageFrame")),
+          static_cast<QWidget*>(&Find<QScrollBar>(viewer, "horizontalScrollBar")),
+          static_cast<QWidget*>(&Find<QScrollBar>(viewer, "verticalScrollBar"))}) {
         EXPECT_GE(control->width(), 1);
         EXPECT_GE(control->height(), 1);
         EXPECT_GE(control->x(), 0);
         EXPECT_GE(control->y(), 0);
     }
-    EXPECT_EQ(viewer.Picture1.size(), QSize(1, 1));
+    EXPECT_EQ(Find<QFrame>(viewer, "pageFrame").size(), QSize(1, 1));
     viewer.resize(457, 340);
-    EXPECT_EQ(viewer.Picture1.size(), QSize(423, 279));
+    EXPECT_EQ(Find<QFrame>(viewer, "pageFrame").size(), QSize(423, 279));
 }
 
 // ---- loading ----
 
 TEST_F(ViewerTest, LoadFillsTheZoomListWithoutSelectingAnEntry) {
     ShowForm();
-    viewer::ViewForm* viewer = OpenEntry(0);
+    viewer::PageViewer* viewer = OpenEntry(0);
     ASSERT_NE(viewer, nullptr);
-    EXPECT_EQ(ListEntries(viewer->Combo1),
+    EXPECT_EQ(ListEntries(Find<QComboBox>(*viewer, "zoomBox")),
               QStringList({"400%", "200%", "100%", "50%", "25%", "10%"}));
-    EXPECT_EQ(viewer->Combo1.currentText(), "100%");
-    EXPECT_EQ(viewer->Combo1.currentIndex(), -1);
+    EXPECT_EQ(Find<QComboBox>(*viewer, "zoomBox").currentText(), "100%");
+    EXPECT_EQ(Find<QComboBox>(*viewer, "zoomBox").currentIndex(), -1);
     EXPECT_TRUE(viewer->windowIcon().availableSizes().contains(QSize(32, 32)));
-    EXPECT_EQ(viewer->Picture1.palette().color(QPalette::Window).rgb(),
-              viewer->Picture2.palette().color(QPalette::Dark).rgb());
-    EXPECT_TRUE(viewer->Check1.isEnabled());
+    EXPECT_EQ(Find<QFrame>(*viewer, "pageFrame").palette().color(QPalette::Window).rgb(),
+              Find<viewer::ViewCanvas>(*viewer, "pageView").palette().color(QPalette::Dark).rgb());
+    EXPECT_TRUE(Find<QPushButton>(*viewer, "saveG3Button").isEnabled());
 
-    const viewer::RenderPlan& plan = viewer->LastRenderPlan();
+    const viewer::RenderPlan& plan = DrawnPlan(*viewer);
     EXPECT_FLOAT_EQ(plan.zoom, 100);
     EXPECT_NEAR(plan.kx, kScreenDpi / kFaxXDpi, 1e-9);
     EXPECT_NEAR(plan.ky, kScreenDpi / kFaxYDpi, 1e-9);
@@ -312,66 +334,69 @@ TEST_F(ViewerTest, LoadFillsTheZoomListWithoutSelectingAnEntry) {
 
 TEST_F(ViewerTest, RefreshFitsTheViewToTheFrameThenEnlargesItToTheScreen) {
     ShowForm();
-    viewer::ViewForm* viewer = OpenEntry(0);
+    viewer::PageViewer* viewer = OpenEntry(0);
     ASSERT_NE(viewer, nullptr);
-    viewer->Combo1_Click();
-    const viewer::RenderPlan& plan = viewer->LastRenderPlan();
-    EXPECT_EQ(plan.viewWidth, viewer->Picture1.width() - 12);
-    EXPECT_EQ(plan.viewHeight, viewer->Picture1.height() - 12);
-    EXPECT_EQ(viewer->Picture2.size(), viewer->screen()->geometry().size());
-    EXPECT_EQ(viewer->Picture2.Picture().size(), QSize(plan.drawWidth, plan.drawHeight));
+    viewer->ApplyChosenZoom();
+    const viewer::RenderPlan& plan = DrawnPlan(*viewer);
+    EXPECT_EQ(plan.viewWidth, Find<QFrame>(*viewer, "pageFrame").width() - 12);
+    EXPECT_EQ(plan.viewHeight, Find<QFrame>(*viewer, "pageFrame").height() - 12);
+    EXPECT_EQ(Find<viewer::ViewCanvas>(*viewer, "pageView").size(),
+              viewer->screen()->geometry().size());
+    EXPECT_EQ(Find<viewer::ViewCanvas>(*viewer, "pageView").Picture().size(),
+              QSize(plan.drawWidth, plan.drawHeight));
 }
 
 // ---- zoom ----
 
 TEST_F(ViewerTest, TypedZoomRedrawsOnlyOnEnter) {
     ShowForm();
-    viewer::ViewForm* viewer = OpenEntry(0);
+    viewer::PageViewer* viewer = OpenEntry(0);
     ASSERT_NE(viewer, nullptr);
     TypeZoom(*viewer, "150");
-    EXPECT_EQ(viewer->Combo1.currentText(), "150");
-    EXPECT_FLOAT_EQ(viewer->LastRenderPlan().zoom, 100);
+    EXPECT_EQ(Find<QComboBox>(*viewer, "zoomBox").currentText(), "150");
+    EXPECT_FLOAT_EQ(DrawnPlan(*viewer).zoom, 100);
 
-    PressEnter(viewer->Combo1);
-    EXPECT_FLOAT_EQ(viewer->LastRenderPlan().zoom, 150);
-    EXPECT_NEAR(viewer->LastRenderPlan().kx, 1.5 * kScreenDpi / kFaxXDpi, 1e-9);
-    EXPECT_EQ(viewer->Combo1.count(), 6) << "Enter adds no entry";
-    EXPECT_EQ(viewer->Combo1.currentText(), "150");
+    PressEnter(Find<QComboBox>(*viewer, "zoomBox"));
+    EXPECT_FLOAT_EQ(DrawnPlan(*viewer).zoom, 150);
+    EXPECT_NEAR(DrawnPlan(*viewer).kx, 1.5 * kScreenDpi / kFaxXDpi, 1e-9);
+    EXPECT_EQ(Find<QComboBox>(*viewer, "zoomBox").count(), 6) << "Enter adds no entry";
+    EXPECT_EQ(Find<QComboBox>(*viewer, "zoomBox").currentText(), "150");
 
     viewer->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(viewer));
-    viewer->Combo1.setFocus();
+    Find<QComboBox>(*viewer, "zoomBox").setFocus();
     TypeZoom(*viewer, "25%");
-    viewer->Check1.setFocus(); // leaving the box is no Enter, even for a text from the list
-    ASSERT_FALSE(viewer->Combo1.hasFocus());
-    EXPECT_FLOAT_EQ(viewer->LastRenderPlan().zoom, 150);
+    Find<QPushButton>(*viewer, "saveG3Button")
+        .setFocus(); // leaving the box is no Enter, even for a text from the list
+    ASSERT_FALSE(Find<QComboBox>(*viewer, "zoomBox").hasFocus());
+    EXPECT_FLOAT_EQ(DrawnPlan(*viewer).zoom, 150);
 
     TypeZoom(*viewer, "12.5 %");
-    PressEnter(viewer->Combo1, Qt::Key_Enter);
-    EXPECT_FLOAT_EQ(viewer->LastRenderPlan().zoom, 12.5f);
+    PressEnter(Find<QComboBox>(*viewer, "zoomBox"), Qt::Key_Enter);
+    EXPECT_FLOAT_EQ(DrawnPlan(*viewer).zoom, 12.5f);
 }
 
 TEST_F(ViewerTest, ChoosingAListEntryRedrawsAtOnce) {
     ShowForm();
-    viewer::ViewForm* viewer = OpenEntry(0);
+    viewer::PageViewer* viewer = OpenEntry(0);
     ASSERT_NE(viewer, nullptr);
-    viewer->Combo1.showPopup();
-    QAbstractItemView* list = viewer->Combo1.view();
+    Find<QComboBox>(*viewer, "zoomBox").showPopup();
+    QAbstractItemView* list = Find<QComboBox>(*viewer, "zoomBox").view();
     ASSERT_TRUE(list->isVisible());
     const QRect entry = list->visualRect(list->model()->index(4, 0));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, entry.center());
-    EXPECT_EQ(viewer->Combo1.currentText(), "25%");
-    EXPECT_FLOAT_EQ(viewer->LastRenderPlan().zoom, 25);
+    EXPECT_EQ(Find<QComboBox>(*viewer, "zoomBox").currentText(), "25%");
+    EXPECT_FLOAT_EQ(DrawnPlan(*viewer).zoom, 25);
 }
 
 TEST_F(ViewerTest, AWordOrZeroFitsThePageWidth) {
     ShowForm();
-    viewer::ViewForm* viewer = OpenEntry(0);
+    viewer::PageViewer* viewer = OpenEntry(0);
     ASSERT_NE(viewer, nullptr);
     for (const char* text : {"wide", "0", "-40%"}) {
         TypeZoom(*viewer, text);
-        PressEnter(viewer->Combo1);
-        const viewer::RenderPlan& plan = viewer->LastRenderPlan();
+        PressEnter(Find<QComboBox>(*viewer, "zoomBox"));
+        const viewer::RenderPlan& plan = DrawnPlan(*viewer);
         EXPECT_FLOAT_EQ(plan.zoom, FitZoom(plan.viewWidth, kFaxWidth, kFaxXDpi)) << text;
         EXPECT_NEAR(plan.dw, plan.viewWidth, 1) << text;
         EXPECT_EQ(plan.x1, kFaxWidth - 1) << text;
@@ -382,39 +407,43 @@ TEST_F(ViewerTest, AWordOrZeroFitsThePageWidth) {
 
 TEST_F(ViewerTest, ScrollChangesRedrawFromANewOrigin) {
     ShowForm();
-    viewer::ViewForm* viewer = OpenEntry(0);
+    viewer::PageViewer* viewer = OpenEntry(0);
     ASSERT_NE(viewer, nullptr);
-    viewer->HScroll1.setValue(viewer::kScrollUnits / 2);
-    viewer::RenderPlan plan = viewer->LastRenderPlan();
+    Find<QScrollBar>(*viewer, "horizontalScrollBar").setValue(viewer::kScrollUnits / 2);
+    viewer::RenderPlan plan = DrawnPlan(*viewer);
     const double kx = kScreenDpi / kFaxXDpi;
     const double ky = kScreenDpi / kFaxYDpi;
     EXPECT_EQ(plan.x0, std::lround(((kFaxWidth - 1) - plan.viewWidth / kx) * 0.5));
     EXPECT_GT(plan.x0, 0);
     EXPECT_EQ(plan.y0, 0);
 
-    viewer->VScroll1.setValue(viewer::kScrollUnits);
-    plan = viewer->LastRenderPlan();
+    Find<QScrollBar>(*viewer, "verticalScrollBar").setValue(viewer::kScrollUnits);
+    plan = DrawnPlan(*viewer);
     EXPECT_EQ(plan.y0, std::lround((kFaxHeight - 1) - plan.viewHeight / ky));
     EXPECT_GT(plan.y0, 0);
 
-    viewer->VScroll1.triggerAction(QAbstractSlider::SliderPageStepSub);
-    const int value = viewer->VScroll1.value();
-    EXPECT_EQ(value, viewer::kScrollUnits - viewer->VScroll1.pageStep());
-    EXPECT_EQ(viewer->LastRenderPlan().y0, std::lround(((kFaxHeight - 1) - plan.viewHeight / ky) *
-                                                       value / viewer::kScrollUnits));
+    Find<QScrollBar>(*viewer, "verticalScrollBar")
+        .triggerAction(QAbstractSlider::SliderPageStepSub);
+    const int value = Find<QScrollBar>(*viewer, "verticalScrollBar").value();
+    EXPECT_EQ(value,
+              viewer::kScrollUnits - Find<QScrollBar>(*viewer, "verticalScrollBar").pageStep());
+    EXPECT_EQ(DrawnPlan(*viewer).y0, std::lround(((kFaxHeight - 1) - plan.viewHeight / ky) * value /
+                                                 viewer::kScrollUnits));
 }
 
 // ---- what the view shows ----
 
 TEST_F(ViewerTest, TheViewShowsThePagePixelsOnTheWorkspaceColour) {
     ShowForm();
-    viewer::ViewForm* viewer = OpenEntry(1); // 400 x 300, the top-left quarter black
+    viewer::PageViewer* viewer = OpenEntry(1); // 400 x 300, the top-left quarter black
     ASSERT_NE(viewer, nullptr);
-    const viewer::RenderPlan& plan = viewer->LastRenderPlan();
+    const viewer::RenderPlan& plan = DrawnPlan(*viewer);
     ASSERT_EQ(plan.dw + 1, 189); // 400 x 300 pixels at 204 x 196 dpi on a 96 dpi screen
     ASSERT_EQ(plan.dh + 1, 147);
-    const QImage shot = viewer->Picture2.grab(QRect(0, 0, 380, 250)).toImage();
-    const QRgb workspace = viewer->Picture2.palette().color(QPalette::Dark).rgb();
+    const QImage shot =
+        Find<viewer::ViewCanvas>(*viewer, "pageView").grab(QRect(0, 0, 380, 250)).toImage();
+    const QRgb workspace =
+        Find<viewer::ViewCanvas>(*viewer, "pageView").palette().color(QPalette::Dark).rgb();
     EXPECT_LT(qGray(shot.pixel(20, 20)), 40) << "black quarter";
     EXPECT_LT(qGray(shot.pixel(90, 70)), 40);
     EXPECT_GT(qGray(shot.pixel(150, 20)), 220) << "white part of the page";
@@ -427,81 +456,85 @@ TEST_F(ViewerTest, TheViewShowsThePagePixelsOnTheWorkspaceColour) {
 // the new width, and the part of the page that the old frame did not show is drawn.
 TEST_F(ViewerTest, AResizedWindowShowsThePageAnew) {
     ShowForm();
-    viewer::ViewForm* viewer = OpenEntry(0);
+    viewer::PageViewer* viewer = OpenEntry(0);
     ASSERT_NE(viewer, nullptr);
     TypeZoom(*viewer, "fit");
-    PressEnter(viewer->Combo1);
-    const viewer::RenderPlan before = viewer->LastRenderPlan();
-    const int frameHeight = viewer->Picture1.height();
-    const QRgb workspace = viewer->Picture2.palette().color(QPalette::Dark).rgb();
+    PressEnter(Find<QComboBox>(*viewer, "zoomBox"));
+    const viewer::RenderPlan before = DrawnPlan(*viewer);
+    const int frameHeight = Find<QFrame>(*viewer, "pageFrame").height();
+    const QRgb workspace =
+        Find<viewer::ViewCanvas>(*viewer, "pageView").palette().color(QPalette::Dark).rgb();
     const QPoint belowTheFrame(20, frameHeight + 40); // on the page's white margin
     ASSERT_GT(before.dh + 1, belowTheFrame.y()) << "the drawing reaches past the frame";
-    EXPECT_EQ(viewer->Picture2.Picture().pixel(belowTheFrame), workspace)
+    EXPECT_EQ(Find<viewer::ViewCanvas>(*viewer, "pageView").Picture().pixel(belowTheFrame),
+              workspace)
         << "not scaled where the frame does not show it";
 
     viewer->resize(viewer->width() + 200, viewer->height() + 100);
-    const viewer::RenderPlan after = viewer->LastRenderPlan();
+    const viewer::RenderPlan after = DrawnPlan(*viewer);
     EXPECT_EQ(after.viewWidth, before.viewWidth + 200);
     EXPECT_FLOAT_EQ(after.zoom, FitZoom(after.viewWidth, kFaxWidth, kFaxXDpi));
-    EXPECT_GT(qGray(viewer->Picture2.Picture().pixel(belowTheFrame)), 220)
+    EXPECT_GT(qGray(Find<viewer::ViewCanvas>(*viewer, "pageView").Picture().pixel(belowTheFrame)),
+              220)
         << "the newly shown part is drawn";
 }
 
-TEST_F(ViewerTest, ANewerDrawingStartedMidwaySupersedesTheOlderOne) {
+// Requests that come before the window gets to drawing are drawn once, at the last of them.
+TEST_F(ViewerTest, RequestsThatComeTogetherAreDrawnOnceAtTheLast) {
     ShowForm();
-    viewer::ViewForm* viewer = OpenEntry(0);
-    viewer::ViewForm* reference = OpenEntry(0);
-    ASSERT_NE(viewer, nullptr);
-    ASSERT_NE(reference, nullptr);
+    viewer::PageViewer* viewer = OpenEntry(0);
+    viewer::PageViewer* reference = OpenEntry(0);
+    ASSERT_TRUE(WaitForViewer(viewer));
     TypeZoom(*reference, "10%");
-    reference->Combo1_Click();
+    reference->ApplyChosenZoom();
 
-    // The change to 10% arrives while the drawing at 400% processes events.
-    QTimer::singleShot(0, viewer, [viewer] {
-        viewer->Combo1.setEditText("10%");
-        viewer->Combo1_Click();
-    });
     TypeZoom(*viewer, "400%");
-    viewer->Combo1_Click();
+    viewer->ApplyChosenZoom();
+    TypeZoom(*viewer, "10%");
+    viewer->ApplyChosenZoom();
+    EXPECT_FLOAT_EQ(viewer->LastRenderPlan().zoom, 100)
+        << "nothing drawn before the window gets to it";
 
-    EXPECT_FLOAT_EQ(viewer->LastRenderPlan().zoom, 10);
-    EXPECT_EQ(viewer->Picture2.Picture(), reference->Picture2.Picture());
+    EXPECT_FLOAT_EQ(DrawnPlan(*viewer).zoom, 10);
+    ASSERT_TRUE(WaitForViewer(reference));
+    EXPECT_EQ(Find<viewer::ViewCanvas>(*viewer, "pageView").Picture(),
+              Find<viewer::ViewCanvas>(*reference, "pageView").Picture());
 }
 
 // ---- several viewers ----
 
 TEST_F(ViewerTest, TwoViewersClosedFirstToLastEachKeepTheirPage) {
     ShowForm();
-    QPointer<viewer::ViewForm> first = OpenEntry(0);
-    QPointer<viewer::ViewForm> second = OpenEntry(1);
+    QPointer<viewer::PageViewer> first = OpenEntry(0);
+    QPointer<viewer::PageViewer> second = OpenEntry(1);
     ASSERT_TRUE(first && second);
     EXPECT_NE(first->Surface(), second->Surface());
 
     first->close();
-    EXPECT_TRUE(first->Unloaded());
     EXPECT_EQ(first->Surface(), nullptr);
     DeleteClosedWindows();
     EXPECT_TRUE(first.isNull());
 
-    second->HScroll1.setValue(viewer::kScrollUnits); // still draws its own page
-    EXPECT_TRUE(second->LastRenderPlan().draws);
-    EXPECT_EQ(second->LastRenderPlan().x1, 399);
+    Find<QScrollBar>(*second, "horizontalScrollBar")
+        .setValue(viewer::kScrollUnits); // still draws its own page
+    EXPECT_TRUE(DrawnPlan(*second).draws);
+    EXPECT_EQ(DrawnPlan(*second).x1, 399);
     second->close();
 }
 
 TEST_F(ViewerTest, TwoViewersClosedLastToFirstEachKeepTheirPage) {
     ShowForm();
-    QPointer<viewer::ViewForm> first = OpenEntry(0);
-    QPointer<viewer::ViewForm> second = OpenEntry(1);
+    QPointer<viewer::PageViewer> first = OpenEntry(0);
+    QPointer<viewer::PageViewer> second = OpenEntry(1);
     ASSERT_TRUE(first && second);
 
     second->close();
     DeleteClosedWindows();
     ASSERT_NE(first->Surface(), nullptr);
     EXPECT_EQ(first->Surface()->Width(), kFaxWidth);
-    first->VScroll1.setValue(viewer::kScrollUnits);
-    EXPECT_EQ(first->LastRenderPlan().y1, kFaxHeight - 1);
-    EXPECT_GT(first->LastRenderPlan().y0, 0);
+    Find<QScrollBar>(*first, "verticalScrollBar").setValue(viewer::kScrollUnits);
+    EXPECT_EQ(DrawnPlan(*first).y1, kFaxHeight - 1);
+    EXPECT_GT(DrawnPlan(*first).y0, 0);
 
     first->close();
     EXPECT_TRUE(form.OpenViewers().isEmpty());
@@ -509,39 +542,37 @@ TEST_F(ViewerTest, TwoViewersClosedLastToFirstEachKeepTheirPage) {
 
 TEST_F(ViewerTest, ClosingAndReopeningMakesANewSurface) {
     ShowForm();
-    QPointer<viewer::ViewForm> viewer = OpenEntry(0);
+    QPointer<viewer::PageViewer> viewer = OpenEntry(0);
     ASSERT_TRUE(viewer);
     viewer->close();
     DeleteClosedWindows();
     EXPECT_TRUE(viewer.isNull());
 
-    viewer::ViewForm* again = OpenEntry(0);
+    viewer::PageViewer* again = OpenEntry(0);
     ExpectShowsPage(again, kFaxWidth, kFaxHeight);
 }
 
 TEST_F(ViewerTest, OpeningAnotherFileForgetsTheSurfaceButTheViewerKeepsIt) {
     ShowForm();
-    viewer::ViewForm* viewer = OpenEntry(1);
+    viewer::PageViewer* viewer = OpenEntry(1);
     ASSERT_NE(viewer, nullptr);
-    shell::ClearDocument(form);
+    ForgetDocument();
     ASSERT_NE(viewer->Surface(), nullptr);
-    viewer->Combo1_Click();
-    EXPECT_TRUE(viewer->LastRenderPlan().draws);
+    viewer->ApplyChosenZoom();
+    EXPECT_TRUE(DrawnPlan(*viewer).draws);
     viewer->close();
     EXPECT_EQ(viewer->Surface(), nullptr);
 }
 
-TEST_F(ViewerTest, ACloseWhileThePageDecodesWaitsForTheDecode) {
+// The decode of a closed window is of no use: it is cancelled, and the window goes at once.
+TEST_F(ViewerTest, ACloseWhileThePageDecodesCancelsTheDecode) {
     ShowForm();
-    // The close arrives from the first batch of events that the decoder lets run.
-    QTimer::singleShot(0, [] {
-        for (QWidget* window : QApplication::topLevelWidgets())
-            if (auto* viewer = qobject_cast<viewer::ViewForm*>(window))
-                viewer->close();
-    });
-    QPointer<viewer::ViewForm> viewer = viewer::ViewForm::Open(path, Offset(0));
+    QPointer<viewer::PageViewer> viewer = viewer::PageViewer::Open(path, Offset(0));
     ASSERT_TRUE(viewer);
-    EXPECT_TRUE(viewer->Unloaded());
+    EXPECT_TRUE(viewer->isVisible()) << "the window shows while its page decodes";
+    EXPECT_FALSE(viewer->Idle());
+    viewer->close();
+    EXPECT_TRUE(viewer->Idle());
     EXPECT_FALSE(viewer->isVisible());
     EXPECT_EQ(viewer->Surface(), nullptr);
     DeleteClosedWindows();
@@ -559,13 +590,15 @@ PageFile WriteSizedPage(const TempDir& dir, const std::string& name, bool withSi
     return {dir.File(name), WriteUnshowableSizePage(dir.File(name), withSize)};
 }
 
-QPointer<viewer::ViewForm> OpenViewer(const PageFile& file) {
-    return viewer::ViewForm::Open(file.path, file.ifdOffset);
+QPointer<viewer::PageViewer> OpenViewer(const PageFile& file) {
+    return OpenViewerAndWait(file.path, file.ifdOffset);
 }
 
-bool ShowsSomethingBesidesTheBackground(viewer::ViewForm& viewer) {
-    const QImage shot = viewer.Picture2.grab(QRect(0, 0, 300, 40)).toImage();
-    const QRgb background = viewer.Picture2.palette().color(QPalette::Dark).rgb();
+bool ShowsSomethingBesidesTheBackground(viewer::PageViewer& viewer) {
+    const QImage shot =
+        Find<viewer::ViewCanvas>(viewer, "pageView").grab(QRect(0, 0, 300, 40)).toImage();
+    const QRgb background =
+        Find<viewer::ViewCanvas>(viewer, "pageView").palette().color(QPalette::Dark).rgb();
     for (int y = 0; y < shot.height(); ++y)
         for (int x = 0; x < shot.width(); ++x)
             if (shot.pixel(x, y) != background)
@@ -585,16 +618,18 @@ TEST(ViewFormMessages, PagesWithoutASurfaceSaySoInWords) {
         {false, page::PageStatus::NoSize, "This page has no usable width and height."},
     };
     for (const auto& c : cases) {
-        QPointer<viewer::ViewForm> viewer = OpenViewer(WriteSizedPage(dir, "page.tif", c.withSize));
+        QPointer<viewer::PageViewer> viewer =
+            OpenViewer(WriteSizedPage(dir, "page.tif", c.withSize));
         ASSERT_TRUE(viewer);
         EXPECT_EQ(viewer->Status(), c.status);
         EXPECT_EQ(viewer->MessageText(), c.message);
         EXPECT_EQ(viewer->Surface(), nullptr);
-        EXPECT_FALSE(viewer->Check1.isEnabled());
-        EXPECT_FALSE(viewer->Check2.isEnabled());
-        EXPECT_FALSE(viewer->LastRenderPlan().draws);
+        EXPECT_FALSE(Find<QPushButton>(*viewer, "saveG3Button").isEnabled());
+        EXPECT_FALSE(Find<QPushButton>(*viewer, "saveG4Button").isEnabled());
+        EXPECT_FALSE(DrawnPlan(*viewer).draws);
         EXPECT_TRUE(ShowsSomethingBesidesTheBackground(*viewer)) << c.message;
-        viewer->HScroll1.setValue(viewer::kScrollUnits / 3); // draws the message again, and no page
+        Find<QScrollBar>(*viewer, "horizontalScrollBar")
+            .setValue(viewer::kScrollUnits / 3); // draws the message again, and no page
         EXPECT_TRUE(ShowsSomethingBesidesTheBackground(*viewer)) << c.message;
         delete viewer.data();
     }
@@ -705,24 +740,30 @@ TEST(ViewFormMessages, ADamagedPageIsShownWithAWarningOverItsTop) {
     TempDir dir;
     WriteDamagedFaxPage(dir.File("damaged.tif"));
     WriteFaxPages(dir.File("sound.tif"), {TextLikePage(1728, 300)}, {});
-    QPointer<viewer::ViewForm> damaged =
+    QPointer<viewer::PageViewer> damaged =
         OpenViewer({dir.File("damaged.tif"), ImageOffsetsOf(dir.File("damaged.tif")).at(0)});
-    QPointer<viewer::ViewForm> sound =
+    QPointer<viewer::PageViewer> sound =
         OpenViewer({dir.File("sound.tif"), ImageOffsetsOf(dir.File("sound.tif")).at(0)});
     ASSERT_TRUE(damaged && sound);
-    EXPECT_TRUE(damaged->Picture2.Warning().startsWith("Damaged page: rows "))
-        << damaged->Picture2.Warning().toStdString();
-    EXPECT_TRUE(damaged->Picture2.Warning().contains("(bad code in strip 1 at byte "));
-    EXPECT_TRUE(damaged->LastRenderPlan().draws) << "the page is shown as decoded";
-    EXPECT_TRUE(damaged->Check1.isEnabled()) << "and may be saved";
-    EXPECT_EQ(sound->Picture2.Warning(), "");
-    EXPECT_EQ(damaged->Picture1.geometry(), sound->Picture1.geometry());
-    EXPECT_EQ(damaged->Picture2.geometry(), sound->Picture2.geometry());
+    EXPECT_TRUE(
+        Find<viewer::ViewCanvas>(*damaged, "pageView").Warning().startsWith("Damaged page: rows "))
+        << Find<viewer::ViewCanvas>(*damaged, "pageView").Warning().toStdString();
+    EXPECT_TRUE(Find<viewer::ViewCanvas>(*damaged, "pageView")
+                    .Warning()
+                    .contains("(bad code in strip 1 at byte "));
+    EXPECT_TRUE(DrawnPlan(*damaged).draws) << "the page is shown as decoded";
+    EXPECT_TRUE(Find<QPushButton>(*damaged, "saveG3Button").isEnabled()) << "and may be saved";
+    EXPECT_EQ(Find<viewer::ViewCanvas>(*sound, "pageView").Warning(), "");
+    EXPECT_EQ(Find<QFrame>(*damaged, "pageFrame").geometry(),
+              Find<QFrame>(*sound, "pageFrame").geometry());
+    EXPECT_EQ(Find<viewer::ViewCanvas>(*damaged, "pageView").geometry(),
+              Find<viewer::ViewCanvas>(*sound, "pageView").geometry());
 
-    const QRect band = damaged->Picture2.WarningRect();
+    const QRect band = Find<viewer::ViewCanvas>(*damaged, "pageView").WarningRect();
     ASSERT_FALSE(band.isEmpty());
-    EXPECT_EQ(band.width(), damaged->Picture1.width() - damaged->Picture2.x());
-    const QImage shot = damaged->Picture2.grab(band).toImage();
+    EXPECT_EQ(band.width(), Find<QFrame>(*damaged, "pageFrame").width() -
+                                Find<viewer::ViewCanvas>(*damaged, "pageView").x());
+    const QImage shot = Find<viewer::ViewCanvas>(*damaged, "pageView").grab(band).toImage();
     EXPECT_EQ(QColor(shot.pixel(1, 1)), QColor(0xFF, 0xF1, 0xB8)) << "the band is drawn";
     delete damaged.data();
     delete sound.data();
@@ -731,17 +772,18 @@ TEST(ViewFormMessages, ADamagedPageIsShownWithAWarningOverItsTop) {
 TEST(ViewFormMessages, AnUnsupportedPageShowsItsProblem) {
     TempDir dir;
     const UnsupportedPage page = WriteUnsupportedPages(dir.Path()).at(0);
-    QPointer<viewer::ViewForm> viewer = OpenViewer({page.path, page.ifdOffset});
+    QPointer<viewer::PageViewer> viewer = OpenViewer({page.path, page.ifdOffset});
     ASSERT_TRUE(viewer);
     EXPECT_EQ(viewer->Status(), page::PageStatus::Unsupported);
     EXPECT_EQ(viewer->MessageText(), QString::fromStdString(page.problem));
     EXPECT_EQ(viewer->Surface(), nullptr);
-    EXPECT_FALSE(viewer->Check1.isEnabled());
-    EXPECT_FALSE(viewer->Check2.isEnabled());
-    EXPECT_FALSE(viewer->LastRenderPlan().draws);
+    EXPECT_FALSE(Find<QPushButton>(*viewer, "saveG3Button").isEnabled());
+    EXPECT_FALSE(Find<QPushButton>(*viewer, "saveG4Button").isEnabled());
+    EXPECT_FALSE(DrawnPlan(*viewer).draws);
     EXPECT_TRUE(ShowsSomethingBesidesTheBackground(*viewer));
-    viewer->Combo1.setCurrentIndex(0); // another zoom draws the words again, and no page
-    EXPECT_FALSE(viewer->LastRenderPlan().draws);
+    Find<QComboBox>(*viewer, "zoomBox")
+        .setCurrentIndex(0); // another zoom draws the words again, and no page
+    EXPECT_FALSE(DrawnPlan(*viewer).draws);
     EXPECT_TRUE(ShowsSomethingBesidesTheBackground(*viewer));
     delete viewer.data();
 }

@@ -1,0 +1,89 @@
+#pragma once
+
+// One kind of slow work of a window (listing a file, opening a page, turning it, saving it),
+// run on a worker thread so that the window repaints and answers keys meanwhile. A new start
+// supersedes the run under way; Cancel and the task's end cancel it. A run's result reaches the
+// window on the user-interface thread, and only while the run is still the task's latest: a
+// superseded or cancelled run's result is dropped.
+//
+// The work gets a WorkCheck that throws WorkCancelled once its run is no longer wanted, and must
+// take along copies of what it reads (or shared ownership of it): it may outlive the window.
+
+#include "base/work_check.h"
+
+#include <QMetaObject>
+#include <QObject>
+#include <QThreadPool>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <utility>
+
+namespace faxlens::ui {
+
+class BackgroundTask : public QObject {
+    Q_OBJECT
+
+public:
+    explicit BackgroundTask(QObject* parent = nullptr) : QObject(parent) {}
+    // Cancels the run under way; its result is never delivered.
+    ~BackgroundTask() override;
+    BackgroundTask(const BackgroundTask&) = delete;
+    BackgroundTask& operator=(const BackgroundTask&) = delete;
+
+    // Runs work(check) on a worker thread, then done(result) here, unless a later Start or
+    // Cancel came first.
+    template <typename Value>
+    void Start(std::function<Value(const WorkCheck&)> work, std::function<void(Value)> done);
+
+    // The run under way, if any, is abandoned.
+    void Cancel();
+    bool Running() const { return current_ != nullptr; }
+
+signals:
+    // A run began (none was under way before) and the last wanted run ended, delivered or not.
+    void Began();
+    void Ended();
+
+private:
+    // What a run shares between the worker and this task. The worker posts its result only
+    // while `task` is set, under the lock, so nothing is posted to a task that is gone.
+    struct Run {
+        std::atomic<bool> cancelled{false};
+        std::mutex lock;
+        BackgroundTask* task = nullptr;
+    };
+
+    void Supersede();
+    void Deliver(const std::shared_ptr<Run>& run, const std::function<void()>& delivery);
+    static WorkCheck CheckFor(const std::shared_ptr<Run>& run);
+    static void Post(const std::shared_ptr<Run>& run, std::function<void()> delivery);
+
+    std::shared_ptr<Run> current_;
+};
+
+template <typename Value>
+void BackgroundTask::Start(std::function<Value(const WorkCheck&)> work,
+                           std::function<void(Value)> done) {
+    const bool wasRunning = Running();
+    Supersede();
+    auto run = std::make_shared<Run>();
+    run->task = this;
+    current_ = run;
+    if (!wasRunning)
+        emit Began();
+    QThreadPool::globalInstance()->start([run, work = std::move(work), done = std::move(done)] {
+        std::optional<Value> value;
+        try {
+            value.emplace(work(CheckFor(run)));
+        } catch (const WorkCancelled&) {
+            return;
+        }
+        auto result = std::make_shared<Value>(std::move(*value));
+        Post(run, [done, result] { done(std::move(*result)); });
+    });
+}
+
+} // namespace faxlens::ui

@@ -1,0 +1,64 @@
+#include "ui/progress_strip.h"
+
+#include <QHBoxLayout>
+
+namespace faxlens::ui {
+
+ProgressStrip::ProgressStrip(QWidget* parent) : QFrame(parent) {
+    setObjectName(QStringLiteral("progressStrip"));
+    setFrameShape(QFrame::StyledPanel);
+    setAutoFillBackground(true);
+    bar_.setRange(0, 0); // the work's length is not known: the bar moves to show it goes on
+    bar_.setTextVisible(false);
+    cancel_.setObjectName(QStringLiteral("cancelButton"));
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(4, 2, 4, 2);
+    layout->addWidget(&what_, 1);
+    layout->addWidget(&bar_, 1);
+    layout->addWidget(&cancel_);
+    delay_.setSingleShot(true);
+    connect(&delay_, &QTimer::timeout, this, [this] {
+        show();
+        raise();
+    });
+    connect(&cancel_, &QPushButton::clicked, this, &ProgressStrip::CancelShown);
+    hide();
+}
+
+void ProgressStrip::Follow(BackgroundTask& task, const QString& what) {
+    connect(&task, &BackgroundTask::Began, this, [this, &task, what] { Begin(task, what); });
+    connect(&task, &BackgroundTask::Ended, this, [this, &task] { End(task); });
+}
+
+void ProgressStrip::Begin(BackgroundTask& task, const QString& what) {
+    Forget(task);
+    running_.append({&task, what});
+    what_.setText(what);
+    if (QWidget* owner = parentWidget())
+        owner->window()->setCursor(Qt::BusyCursor);
+    if (!isVisible() && !delay_.isActive())
+        delay_.start(kShowAfterMs);
+}
+
+void ProgressStrip::End(BackgroundTask& task) {
+    Forget(task);
+    if (!running_.isEmpty()) {
+        what_.setText(running_.last().second);
+        return;
+    }
+    delay_.stop();
+    hide();
+    if (QWidget* owner = parentWidget())
+        owner->window()->unsetCursor();
+}
+
+void ProgressStrip::Forget(const BackgroundTask& task) {
+    running_.removeIf([&task](const auto& entry) { return entry.first == &task || !entry.first; });
+}
+
+void ProgressStrip::CancelShown() {
+    if (!running_.isEmpty() && running_.last().first)
+        running_.last().first->Cancel();
+}
+
+} // namespace faxlens::ui
