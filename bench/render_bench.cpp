@@ -4,15 +4,24 @@
 // the drawing, fills the view with its background and scales every band of the page into the
 // part of it that the frame shows (the view and the frame's margin of 6 pixels); a frame at
 // 60 Hz leaves 16 ms for all of it. The A0 pages are at 400 dpi, the A4 page at 204 x 196 dpi.
+//
+// Print/...: the page printed to a PDF file on A4 paper at the printer's high resolution, as the
+// viewer prints it: the file's size and the process's peak memory (run it alone, with a filter,
+// for the peak to be the print's).
 
 #include "page_files.h"
 #include "viewer/band_scaling.h"
+#include "viewer/page_printing.h"
 #include "viewer/render_geometry.h"
 
+#include <QGuiApplication>
+#include <QPrinter>
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <sys/resource.h>
 
 namespace {
 
@@ -77,9 +86,37 @@ void TimeRedraws(benchmark::State& state, BenchPage page) {
                                  std::min(plan.dh + 1, plan.viewHeight + 6);
 }
 
+void TimePrints(benchmark::State& state, BenchPage page) {
+    const PageFormat& format = FormatOf(page);
+    const std::string out =
+        (std::filesystem::temp_directory_path() / "faxlens-bench-print.pdf").string();
+    for (auto _ : state) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(out));
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        if (viewer::PrintPageInBands(SurfaceOf(page), format.xResolution, format.yResolution,
+                                     printer) != viewer::PrintOutcome::Printed)
+            state.SkipWithError("the page was not printed");
+    }
+    state.counters["pdf_bytes"] = static_cast<double>(std::filesystem::file_size(out));
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_rss_mib"] = static_cast<double>(usage.ru_maxrss) / 1024;
+    std::filesystem::remove(out);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    // Printing needs the GUI part of Qt, without a display.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    for (const BenchPage page : kBenchPages)
+        benchmark::RegisterBenchmark((std::string("Print/") + FormatOf(page).name).c_str(),
+                                     TimePrints, page)
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(1);
     for (const BenchPage page : kBenchPages)
         benchmark::RegisterBenchmark((std::string("Redraw/") + FormatOf(page).name).c_str(),
                                      TimeRedraws, page)

@@ -140,7 +140,43 @@ std::unique_ptr<PageSurface> TurnColours(const PageSurface& page, QuarterTurn tu
     return turned;
 }
 
+// Half a turn: row y becomes row height - 1 - y read from the right.
+std::unique_ptr<PageSurface> TurnBitsHalf(const PageSurface& page) {
+    const int32_t width = page.Width();
+    const int32_t height = page.Height();
+    auto turned = CreatePageSurface(width, height, page.Background());
+    if (!turned)
+        return nullptr;
+    PageSurface::RowPainter painter(turned.get(), page.Ink());
+    for (int32_t y = 0; y < height; ++y) {
+        if (!page.RowsPainted(y, 1))
+            continue;
+        painter.Start(height - 1 - y);
+        ForEachRun(page.PlaneRow(y), width,
+                   [&](int32_t from, int32_t to) { painter.Paint(width - to, width - from); });
+    }
+    painter.Finish();
+    return turned;
+}
+
+std::unique_ptr<PageSurface> TurnColoursHalf(const PageSurface& page) {
+    const int32_t width = page.Width();
+    const int32_t height = page.Height();
+    auto turned = CreatePageSurface(width, height, page.Background());
+    if (!turned)
+        return nullptr;
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            if (const ColourValue colour = page.Pixel(x, y); colour != page.Background())
+                turned->PaintLine(width - 1 - x, height - 1 - y, width - 1 - x, colour);
+    return turned;
+}
+
 } // namespace
+
+std::unique_ptr<PageSurface> TurnedHalf(const PageSurface& page) {
+    return page.IsBilevel() ? TurnBitsHalf(page) : TurnColoursHalf(page);
+}
 
 std::unique_ptr<PageSurface> TurnedQuarter(const PageSurface& page, QuarterTurn turn) {
     return page.IsBilevel() ? TurnBits(page, turn) : TurnColours(page, turn);

@@ -44,15 +44,12 @@ Result<ViewedPage> ViewedPage::Turned(int quarterTurns, const WorkCheck& check) 
     turned.decoded_.status = decoded_.status;
     turned.decoded_.damage = decoded_.damage;
     turned.problem_ = problem_;
+    CheckWork(check);
     const QuarterTurn way = turns == 3 ? QuarterTurn::CounterClockwise : QuarterTurn::Clockwise;
-    const PageSurface* from = Surface();
-    for (int step = 0; step < (turns == 2 ? 2 : 1); ++step) {
-        CheckWork(check);
-        std::unique_ptr<PageSurface> next = TurnedQuarter(*from, way);
-        if (!next)
-            return Fail("the turned page does not fit in memory");
-        turned.decoded_.surface = std::move(next);
-        from = turned.decoded_.surface.get();
+    turned.decoded_.surface = turns == 2 ? TurnedHalf(*Surface()) : TurnedQuarter(*Surface(), way);
+    if (!turned.decoded_.surface)
+        return Fail("the turned page does not fit in memory");
+    if (turns != 2) {
         std::swap(turned.decoded_.page.width, turned.decoded_.page.height);
         std::swap(turned.decoded_.page.xResolution, turned.decoded_.page.yResolution);
     }

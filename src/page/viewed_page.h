@@ -63,8 +63,8 @@ public:
     bool Turn(QuarterTurn turn);
 
     // The page turned by quarter turns clockwise (0 to 3; 3 is a quarter turn counter-clockwise),
-    // this one left as it is; the check runs between the turns. Fails when there is no page or
-    // the turned one cannot be had.
+    // this one left as it is, in one step whatever the turns. Fails when there is no page or the
+    // turned one cannot be had.
     Result<ViewedPage> Turned(int quarterTurns, const WorkCheck& check = {}) const;
 
     // Frees the page.

@@ -8,8 +8,9 @@
 #include <vector>
 
 // Counting bits is most of the work: on x86-64 the scaler comes in two builds, one with the
-// processor's own popcount instruction, chosen when the program starts.
-#if defined(__x86_64__) && defined(__has_attribute)
+// processor's own popcount instruction, chosen when the program starts. ThreadSanitizer cannot
+// run the chooser, which runs before it is set up: its builds take the one build.
+#if defined(__x86_64__) && defined(__has_attribute) && !defined(__SANITIZE_THREAD__)
 #if __has_attribute(target_clones)
 #define FAXLENS_WITH_POPCOUNT __attribute__((target_clones("popcnt", "default")))
 #endif

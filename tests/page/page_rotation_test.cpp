@@ -42,6 +42,30 @@ TEST(PageRotation, BothTurnsMoveEveryPixelWhereAHandTurnPutsIt) {
         }
 }
 
+// Half a turn in one step: pixel (x, y) goes to (width - 1 - x, height - 1 - y), on pages of
+// two colours and of more.
+TEST(PageRotation, AHalfTurnPutsEveryPixelWhereTwoQuarterTurnsPutIt) {
+    for (const auto& [width, height] : {std::pair{1, 1}, {7, 3}, {65, 9}, {1001, 300}}) {
+        SCOPED_TRACE(testing::Message() << width << " x " << height);
+        const Bitmap page = NoisePage(width, height, 5, 40);
+        const auto surface = SurfaceFrom(page);
+        const auto half = page::TurnedHalf(*surface);
+        ASSERT_NE(half, nullptr);
+        const auto twice =
+            page::TurnedQuarter(*page::TurnedQuarter(*surface, page::QuarterTurn::Clockwise),
+                                page::QuarterTurn::Clockwise);
+        EXPECT_TRUE(BitmapOf(*half) == BitmapOf(*twice));
+    }
+    auto colours = page::CreatePageSurface(5, 3, page::kColourWhite);
+    colours->PaintLine(0, 0, 1, 0x0000FF);
+    colours->PaintLine(4, 2, 4, 0x00FF00);
+    const auto half = page::TurnedHalf(*colours);
+    EXPECT_EQ(half->Pixel(4, 2), 0x0000FFu);
+    EXPECT_EQ(half->Pixel(3, 2), 0x0000FFu);
+    EXPECT_EQ(half->Pixel(0, 0), 0x00FF00u);
+    EXPECT_EQ(half->Pixel(2, 1), page::kColourWhite);
+}
+
 TEST(PageRotation, FourTurnsGiveThePageBackAndABlankPageStaysBlank) {
     const Bitmap page = TextLikePage(1728, 500, 4);
     auto surface = SurfaceFrom(page);

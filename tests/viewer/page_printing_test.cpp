@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 namespace faxlens::test {
 namespace {
@@ -189,23 +188,6 @@ TEST(PagePrinting, ProgressFollowsTheBandsAndCanStopThePrint) {
             EXPECT_TRUE(shares.size() >= 3 && shares.back() == 1.0) << "several bands, then 1";
         }
     }
-}
-
-// An A0 page (13244 x 18722 pixels at 400 dpi), printed at its size and made smaller onto A4,
-// takes little memory beside its own 31 MB.
-TEST(PagePrinting, AnA0PageIsPrintedInBoundedMemory) {
-    const auto page = page::CreatePageSurface(13244, 18722, page::kColourWhite);
-    for (int32_t y = 0; y < page->Height(); ++y) // strokes of every length all over
-        page->PaintLine(y * 7 % 13000, y, y * 7 % 13000 + y % 240, page::kColourBlack);
-    const int32_t dpi[2] = {400, 400};
-    for (const QPageSize& paper :
-         {QPageSize(QSizeF(13244, 18722) / 400, QPageSize::Inch), QPageSize(QPageSize::A4)}) {
-        TempDir dir;
-        EXPECT_EQ(PrintToPdf(*page, dpi, dir.File("printed.pdf"), paper), PrintOutcome::Printed);
-    }
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    EXPECT_LT(usage.ru_maxrss, 200 * 1024) << "kilobytes at the peak";
 }
 
 } // namespace
