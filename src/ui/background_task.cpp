@@ -10,6 +10,7 @@ void BackgroundTask::Cancel() {
     if (!Running())
         return;
     Supersede();
+    emit Cancelled();
     emit Ended();
 }
 

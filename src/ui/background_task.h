@@ -46,6 +46,8 @@ signals:
     // A run began (none was under way before) and the last wanted run ended, delivered or not.
     void Began();
     void Ended();
+    // Cancel stopped a run under way; Ended follows.
+    void Cancelled();
 
 private:
     // What a run shares between the worker and this task. The worker posts its result only

@@ -22,6 +22,13 @@ ProgressStrip::ProgressStrip(QWidget* parent) : QFrame(parent) {
         raise();
     });
     connect(&cancel_, &QPushButton::clicked, this, &ProgressStrip::CancelShown);
+    // Esc is the window's only while work runs.
+    cancelAll_.setObjectName(QStringLiteral("cancelWorkAction"));
+    cancelAll_.setShortcut(QKeySequence(Qt::Key_Escape));
+    cancelAll_.setShortcutContext(Qt::WindowShortcut);
+    cancelAll_.setEnabled(false);
+    parent->addAction(&cancelAll_);
+    connect(&cancelAll_, &QAction::triggered, this, &ProgressStrip::CancelAll);
     hide();
 }
 
@@ -34,6 +41,7 @@ void ProgressStrip::Begin(BackgroundTask& task, const QString& what) {
     Forget(task);
     running_.append({&task, what});
     what_.setText(what);
+    cancelAll_.setEnabled(true);
     if (QWidget* owner = parentWidget())
         owner->window()->setCursor(Qt::BusyCursor);
     if (!isVisible() && !delay_.isActive())
@@ -47,6 +55,7 @@ void ProgressStrip::End(BackgroundTask& task) {
         return;
     }
     delay_.stop();
+    cancelAll_.setEnabled(false);
     hide();
     if (QWidget* owner = parentWidget())
         owner->window()->unsetCursor();
@@ -59,6 +68,14 @@ void ProgressStrip::Forget(const BackgroundTask& task) {
 void ProgressStrip::CancelShown() {
     if (!running_.isEmpty() && running_.last().first)
         running_.last().first->Cancel();
+}
+
+void ProgressStrip::CancelAll() {
+    // Each cancel ends its task, which takes it off the list.
+    const auto running = running_;
+    for (const auto& [task, what] : running)
+        if (task)
+            task->Cancel();
 }
 
 } // namespace faxlens::ui

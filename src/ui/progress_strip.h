@@ -3,10 +3,11 @@
 // What a window shows while its slow work runs: after a moment (work that ends sooner shows
 // nothing), a line with what is being done, a moving bar and a Cancel button, and meanwhile the
 // busy pointer over the window. The window places the strip; it follows any number of tasks and
-// shows the one that began last.
+// shows the one that began last. Cancel stops that one; Esc, anywhere in the window, stops all.
 
 #include "ui/background_task.h"
 
+#include <QAction>
 #include <QFrame>
 #include <QLabel>
 #include <QList>
@@ -36,10 +37,12 @@ private:
     void End(BackgroundTask& task);
     void Forget(const BackgroundTask& task);
     void CancelShown();
+    void CancelAll();
 
     QLabel what_{this};
     QProgressBar bar_{this};
     QPushButton cancel_{QStringLiteral("Cancel"), this};
+    QAction cancelAll_{this};
     QTimer delay_;
     // The tasks under way with what each does, the one that began last at the end.
     QList<QPair<QPointer<BackgroundTask>, QString>> running_;

@@ -45,6 +45,7 @@ const QStringList kZoomEntries = {QStringLiteral("400%"), QStringLiteral("200%")
                                   QStringLiteral("25%"),  QStringLiteral("10%")};
 const QString kOpeningProgress = QStringLiteral("Decoding the page...");
 const QString kTurningProgress = QStringLiteral("Turning the page...");
+const QString kOpeningCancelled = QStringLiteral("Opening the page was cancelled.");
 
 int PixelsToTwips(int pixels, double dotsPerInch) {
     return RoundHalfEven(pixels * ui::kTwipsPerInch / dotsPerInch);
@@ -225,6 +226,7 @@ void PageViewer::ConnectHandlers() {
             [this] { SaveAs(page::SaveCoding::Group4, saveG4Button_); });
     connect(&saveCommand_, &PageSaveCommand::FileReplaced, this, &PageViewer::TakeReplacedFile);
     connect(&redrawTimer_, &QTimer::timeout, this, &PageViewer::Redraw);
+    connect(&opening_, &ui::BackgroundTask::Cancelled, this, &PageViewer::SayOpeningCancelled);
     for (ui::BackgroundTask* task :
          {&opening_, &turning_, &saveCommand_.Task(), &printCommand_.Task()})
         connect(task, &ui::BackgroundTask::Ended, this, &PageViewer::ReportIfIdle,
@@ -288,12 +290,13 @@ void PageViewer::resizeEvent(QResizeEvent* event) {
 
 // The work of a closed window is of no use: it is cancelled, and the page freed.
 void PageViewer::closeEvent(QCloseEvent* event) {
-    redrawTimer_.stop();
     opening_.Cancel();
     turning_.Cancel();
     saveCommand_.Task().Cancel();
     printCommand_.Task().Cancel();
     page_.reset();
+    // Last: a cancel may have asked for a drawing that no one will see.
+    redrawTimer_.stop();
     event->accept();
 }
 
@@ -400,6 +403,16 @@ void PageViewer::TakePage(Result<page::ViewedPage> page) {
                                  : QString());
     saveG3Button_.setEnabled(Surface() != nullptr);
     saveG4Button_.setEnabled(Surface() != nullptr);
+    RequestRedraw();
+}
+
+// A page whose opening was cancelled before it was ever shown says so; a step to another image
+// that was cancelled leaves the page shown as it is.
+void PageViewer::SayOpeningCancelled() {
+    controller_.StepRefused();
+    if (page_ || !message_.isEmpty())
+        return;
+    message_ = kOpeningCancelled;
     RequestRedraw();
 }
 

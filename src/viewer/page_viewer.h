@@ -126,6 +126,7 @@ private:
     void StartOpening(int step);
     void ShowOpened(NeighbourPage opened);
     void TakePage(Result<page::ViewedPage> page);
+    void SayOpeningCancelled();
     void StartTurning();
     void ShowScrollBarValues();
     void ZoomAroundPoint(double notches, QPointF at);

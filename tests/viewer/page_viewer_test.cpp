@@ -579,6 +579,23 @@ TEST_F(ViewerTest, ACloseWhileThePageDecodesCancelsTheDecode) {
     EXPECT_TRUE(viewer.isNull());
 }
 
+// Esc cancels the work under way: a page whose decoding is cancelled says so instead of showing
+// an empty view, and the window stays.
+TEST_F(ViewerTest, EscCancelsTheDecodeAndTheViewSaysSo) {
+    ShowForm();
+    QPointer<viewer::PageViewer> viewer = viewer::PageViewer::Open(path, Offset(0));
+    QAction& cancel = Find<QAction>(*viewer, "cancelWorkAction");
+    EXPECT_EQ(cancel.shortcut(), QKeySequence(Qt::Key_Escape));
+    ASSERT_TRUE(cancel.isEnabled()) << "Esc is the window's while its page decodes";
+    cancel.trigger();
+    EXPECT_FALSE(cancel.isEnabled());
+    ASSERT_TRUE(WaitForViewer(viewer));
+    EXPECT_EQ(viewer->Surface(), nullptr);
+    EXPECT_EQ(viewer->MessageText(), "Opening the page was cancelled.");
+    EXPECT_TRUE(viewer->isVisible());
+    viewer->close();
+}
+
 // ---- pages that cannot be shown ----
 
 struct PageFile {
