@@ -4,6 +4,7 @@
 #include "tiff/tag_report.h"
 #include "ui/dropped_file.h"
 #include "ui/file_dialogs.h"
+#include "ui/input_events.h"
 #include "ui/path_text.h"
 #include "ui/program_font.h"
 #include "ui/program_icon.h"
@@ -36,21 +37,8 @@ const QString kAllFilesFilter = QStringLiteral("All Files          (*.*)");
 const QString kAllFilesPattern = QStringLiteral("*");
 const QString kListingProgress = QStringLiteral("Listing the images...");
 
-bool IsLeftDoubleClick(const QEvent& event) {
-    return event.type() == QEvent::MouseButtonDblClick &&
-           static_cast<const QMouseEvent&>(event).button() == Qt::LeftButton;
-}
-
 QPoint MousePosition(const QEvent& event) {
     return static_cast<const QMouseEvent&>(event).position().toPoint();
-}
-
-// Return on the main keyboard and Enter on the keypad alike.
-bool IsEnterKey(const QEvent& event) {
-    if (event.type() != QEvent::KeyPress)
-        return false;
-    const int key = static_cast<const QKeyEvent&>(event).key();
-    return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
 // Centres by the outer size of the window, its frame included; the frame is known once the
@@ -194,14 +182,14 @@ void MainWindow::ConnectHandlers() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &statusLine_ && IsLeftDoubleClick(*event)) {
+    if (watched == &statusLine_ && ui::IsLeftDoubleClick(*event)) {
         ChooseAndOpenFile();
         return true;
     }
-    if (watched == imageList_.viewport() && IsLeftDoubleClick(*event) &&
+    if (watched == imageList_.viewport() && ui::IsLeftDoubleClick(*event) &&
         SelectEntryAt(MousePosition(*event)))
         ViewSelectedImage();
-    if (watched == &imageList_ && IsEnterKey(*event)) {
+    if (watched == &imageList_ && ui::IsEnterKey(*event)) {
         // The entry with the focus is the one meant, selected or not.
         if (SelectedEntry() < 0 && imageList_.currentItem() != nullptr)
             imageList_.currentItem()->setSelected(true);

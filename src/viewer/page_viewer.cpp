@@ -3,6 +3,7 @@
 #include "base/number_text.h"
 #include "tiff/image_list.h"
 #include "ui/dropped_file.h"
+#include "ui/input_events.h"
 #include "ui/path_text.h"
 #include "ui/program_font.h"
 #include "ui/program_icon.h"
@@ -49,13 +50,6 @@ const QString kOpeningCancelled = QStringLiteral("Opening the page was cancelled
 
 int PixelsToTwips(int pixels, double dotsPerInch) {
     return RoundHalfEven(pixels * ui::kTwipsPerInch / dotsPerInch);
-}
-
-bool IsEnterKey(const QEvent& event) {
-    if (event.type() != QEvent::KeyPress)
-        return false;
-    const int key = static_cast<const QKeyEvent&>(event).key();
-    return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
 // Where the scroll bars and the frame go for a window of the given outer size (twips) with
@@ -262,7 +256,7 @@ void PageViewer::ConnectActions() {
 }
 
 bool PageViewer::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &zoomBox_ && IsEnterKey(*event))
+    if (watched == &zoomBox_ && ui::IsEnterKey(*event))
         ApplyChosenZoom();
     return QWidget::eventFilter(watched, event);
 }
