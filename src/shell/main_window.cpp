@@ -10,6 +10,7 @@
 #include "ui/program_icon.h"
 #include "ui/twips.h"
 
+#include <QApplication>
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -121,6 +122,8 @@ void MainWindow::NameControls() {
     saveImagesAsPdfAction_.setObjectName(QStringLiteral("saveImagesAsPdfAction"));
     openAction_.setObjectName(QStringLiteral("openAction"));
     reloadAction_.setObjectName(QStringLiteral("reloadAction"));
+    cancelWorkAction_.setObjectName(QStringLiteral("cancelWorkAction"));
+    quitAction_.setObjectName(QStringLiteral("quitAction"));
 }
 
 void MainWindow::PlaceControls() {
@@ -158,6 +161,12 @@ void MainWindow::SetUpControls() {
     reloadAction_.setShortcut(QKeySequence::Refresh);
     reloadAction_.setShortcutContext(Qt::WindowShortcut);
     addAction(&reloadAction_);
+    cancelWorkAction_.setShortcut(QKeySequence(Qt::Key_Escape));
+    cancelWorkAction_.setShortcutContext(Qt::WindowShortcut);
+    addAction(&cancelWorkAction_);
+    quitAction_.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quitAction_.setShortcutContext(Qt::WindowShortcut);
+    addAction(&quitAction_);
     // A file dropped anywhere on the window is opened; the report takes no text from a drop.
     setAcceptDrops(true);
     tagReport_.setAcceptDrops(false);
@@ -175,6 +184,8 @@ void MainWindow::ConnectHandlers() {
     connect(&saveImagesAsPdfAction_, &QAction::triggered, this, &MainWindow::SaveImagesAsPdf);
     connect(&openAction_, &QAction::triggered, this, &MainWindow::ChooseAndOpenFile);
     connect(&reloadAction_, &QAction::triggered, this, &MainWindow::ReloadFile);
+    connect(&cancelWorkAction_, &QAction::triggered, &progress_, &ui::ProgressStrip::CancelAll);
+    connect(&quitAction_, &QAction::triggered, qApp, &QApplication::closeAllWindows);
     connect(&listing_, &ui::BackgroundTask::Ended, this, &MainWindow::ListingEnded);
     statusLine_.installEventFilter(this);
     imageList_.installEventFilter(this);
@@ -339,6 +350,11 @@ void MainWindow::ViewSelectedImage() {
     connect(viewer, &viewer::PageViewer::ImageShown, this, &MainWindow::FollowViewer);
     connect(viewer, &viewer::PageViewer::FileDropped, this, &MainWindow::OpenDroppedFile);
     connect(viewer, &viewer::PageViewer::FileReplaced, this, &MainWindow::ListReplacedFile);
+    connect(viewer, &viewer::PageViewer::OpenRequested, this, [this] {
+        raise();
+        activateWindow();
+        ChooseAndOpenFile();
+    });
     viewers_.push_back(viewer);
 }
 

@@ -108,6 +108,9 @@ private:
     QAction openAction_{QStringLiteral("Open..."), this};
     // F5: the open file listed again.
     QAction reloadAction_{QStringLiteral("Reload"), this};
+    // Esc: the work under way cancelled. Ctrl+Q: every window closed, which ends the program.
+    QAction cancelWorkAction_{QStringLiteral("Cancel"), this};
+    QAction quitAction_{QStringLiteral("Quit"), this};
 
     ui::BackgroundTask listing_;
     PdfSaveCommand pdfSave_;

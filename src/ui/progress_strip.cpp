@@ -22,13 +22,6 @@ ProgressStrip::ProgressStrip(QWidget* parent) : QFrame(parent) {
         raise();
     });
     connect(&cancel_, &QPushButton::clicked, this, &ProgressStrip::CancelShown);
-    // Esc is the window's only while work runs.
-    cancelAll_.setObjectName(QStringLiteral("cancelWorkAction"));
-    cancelAll_.setShortcut(QKeySequence(Qt::Key_Escape));
-    cancelAll_.setShortcutContext(Qt::WindowShortcut);
-    cancelAll_.setEnabled(false);
-    parent->addAction(&cancelAll_);
-    connect(&cancelAll_, &QAction::triggered, this, &ProgressStrip::CancelAll);
     hide();
 }
 
@@ -41,7 +34,6 @@ void ProgressStrip::Begin(BackgroundTask& task, const QString& what) {
     Forget(task);
     running_.append({&task, what});
     what_.setText(what);
-    cancelAll_.setEnabled(true);
     if (QWidget* owner = parentWidget())
         owner->window()->setCursor(Qt::BusyCursor);
     if (!isVisible() && !delay_.isActive())
@@ -55,7 +47,6 @@ void ProgressStrip::End(BackgroundTask& task) {
         return;
     }
     delay_.stop();
-    cancelAll_.setEnabled(false);
     hide();
     if (QWidget* owner = parentWidget())
         owner->window()->unsetCursor();
@@ -70,12 +61,16 @@ void ProgressStrip::CancelShown() {
         running_.last().first->Cancel();
 }
 
-void ProgressStrip::CancelAll() {
+bool ProgressStrip::CancelAll() {
     // Each cancel ends its task, which takes it off the list.
     const auto running = running_;
+    bool cancelled = false;
     for (const auto& [task, what] : running)
-        if (task)
+        if (task && task->Running()) {
             task->Cancel();
+            cancelled = true;
+        }
+    return cancelled;
 }
 
 } // namespace faxlens::ui

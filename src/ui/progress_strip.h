@@ -3,11 +3,10 @@
 // What a window shows while its slow work runs: after a moment (work that ends sooner shows
 // nothing), a line with what is being done, a moving bar and a Cancel button, and meanwhile the
 // busy pointer over the window. The window places the strip; it follows any number of tasks and
-// shows the one that began last. Cancel stops that one; Esc, anywhere in the window, stops all.
+// shows the one that began last. Cancel stops that one.
 
 #include "ui/background_task.h"
 
-#include <QAction>
 #include <QFrame>
 #include <QLabel>
 #include <QList>
@@ -31,18 +30,18 @@ public:
 
     // Shows `what` while the task runs; Cancel cancels it.
     void Follow(BackgroundTask& task, const QString& what);
+    // Cancels every task under way, as Esc does in a window; false when none was.
+    bool CancelAll();
 
 private:
     void Begin(BackgroundTask& task, const QString& what);
     void End(BackgroundTask& task);
     void Forget(const BackgroundTask& task);
     void CancelShown();
-    void CancelAll();
 
     QLabel what_{this};
     QProgressBar bar_{this};
     QPushButton cancel_{QStringLiteral("Cancel"), this};
-    QAction cancelAll_{this};
     QTimer delay_;
     // The tasks under way with what each does, the one that began last at the end.
     QList<QPair<QPointer<BackgroundTask>, QString>> running_;

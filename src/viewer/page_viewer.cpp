@@ -8,6 +8,7 @@
 #include "ui/program_font.h"
 #include "ui/program_icon.h"
 #include "ui/twips.h"
+#include "viewer/info_line.h"
 #include "viewer/page_image.h"
 #include "viewer/render_page.h"
 
@@ -16,18 +17,22 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalBlocker>
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace faxlens::viewer {
 
 namespace {
 
-constexpr ui::TwipSize kClientArea{6855, 5100};
+// The window of the description, 6855 x 5100 twips, with the information line below it.
+constexpr int kInfoBand = 270;
+constexpr ui::TwipSize kClientArea{6855, 5100 + kInfoBand};
 constexpr ui::TwipRect kZoomLabel{135, 135, 1365, 240};
 constexpr ui::TwipRect kZoomBox{900, 90, 1140, 315};
 constexpr ui::TwipRect kSaveG3Button{2430, 90, 1905, 330};
@@ -36,6 +41,8 @@ constexpr ui::TwipRect kPageFrame{90, 495, 6405, 4245};
 constexpr ui::TwipRect kPageView{90, 90, 5640, 3795};
 constexpr ui::TwipRect kHorizontalScrollBar{90, 4770, 6405, 240};
 constexpr ui::TwipRect kVerticalScrollBar{6525, 495, 240, 4245};
+constexpr ui::TwipRect kInfoLine{90, 5055, 6675, 255};
+constexpr int kInfoGap = kInfoLine.top - (kHorizontalScrollBar.top + kHorizontalScrollBar.height);
 
 const QString kCaption = QStringLiteral("TIF Viewer");
 const QString kZoomLabelText = QStringLiteral("Zoom:");
@@ -47,6 +54,8 @@ const QStringList kZoomEntries = {QStringLiteral("400%"), QStringLiteral("200%")
 const QString kOpeningProgress = QStringLiteral("Decoding the page...");
 const QString kTurningProgress = QStringLiteral("Turning the page...");
 const QString kOpeningCancelled = QStringLiteral("Opening the page was cancelled.");
+const QString kAtFirstImage = QStringLiteral("This is the first image.");
+const QString kAtLastImage = QStringLiteral("This is the last image.");
 
 int PixelsToTwips(int pixels, double dotsPerInch) {
     return RoundHalfEven(pixels * ui::kTwipsPerInch / dotsPerInch);
@@ -65,7 +74,8 @@ ViewerLayout LayOutViewer(ui::TwipSize window, int side, int top) {
     const int margin = kPageFrame.left;
     ViewerLayout layout{};
     layout.vScrollLeft = window.width - kVerticalScrollBar.width - 2 * side - margin;
-    layout.hScrollTop = window.height - kHorizontalScrollBar.height - top - side - margin;
+    layout.hScrollTop =
+        window.height - kHorizontalScrollBar.height - top - side - margin - kInfoBand;
     layout.pictureWidth = layout.vScrollLeft - 2 * margin;
     layout.pictureHeight = layout.hScrollTop - kPageFrame.top - margin;
     return layout;
@@ -78,12 +88,14 @@ QString CannotBeRead(const std::string& reason) {
 
 } // namespace
 
-// What a worker finds for a request to open the image `step` places from the one shown: the
-// image's place in the file and the page decoded, or that there is no such image.
+// What a worker finds for a request to open an image of the file: the file's images, the place
+// of the one shown and of the one asked for among them, and that page decoded; or that there is
+// no such image.
 struct PageViewer::NeighbourPage {
     bool exists = false;
     int64_t offset = 0;
-    int index = 0;
+    int index = -1; // among the file's images; -1 when the image shown is not among them
+    int count = 0;
     Result<page::ViewedPage> page = Fail(std::string());
 };
 
@@ -114,6 +126,7 @@ PageViewer::PageViewer(std::string path, int64_t ifdOffset, QWidget* parent)
 // The zoom box goes before the window does; its key presses must not reach the filter then.
 PageViewer::~PageViewer() {
     zoomBox_.removeEventFilter(this);
+    pageView_.removeEventFilter(this);
 }
 
 QPointer<PageViewer> PageViewer::Open(std::string path, int64_t ifdOffset) {
@@ -121,6 +134,7 @@ QPointer<PageViewer> PageViewer::Open(std::string path, int64_t ifdOffset) {
     viewer->setAttribute(Qt::WA_DeleteOnClose);
     viewer->Load();
     viewer->show();
+    viewer->pageView_.setFocus();
     return viewer;
 }
 
@@ -133,6 +147,7 @@ void PageViewer::NameControls() {
     saveG4Button_.setObjectName(QStringLiteral("saveG4Button"));
     horizontalScrollBar_.setObjectName(QStringLiteral("horizontalScrollBar"));
     verticalScrollBar_.setObjectName(QStringLiteral("verticalScrollBar"));
+    infoLine_.setObjectName(QStringLiteral("infoLine"));
 }
 
 void PageViewer::PlaceControls() {
@@ -146,6 +161,7 @@ void PageViewer::PlaceControls() {
     pageView_.setGeometry(ui::ToPixels(kPageView, dpi));
     horizontalScrollBar_.setGeometry(ui::ToPixels(kHorizontalScrollBar, dpi));
     verticalScrollBar_.setGeometry(ui::ToPixels(kVerticalScrollBar, dpi));
+    infoLine_.setGeometry(ui::ToPixels(kInfoLine, dpi));
 }
 
 void PageViewer::SetUpControls() {
@@ -177,6 +193,9 @@ void PageViewer::SetUpControls() {
     pageFrame_.setFrameShape(QFrame::NoFrame);
     pageFrame_.setAutoFillBackground(true);
     pageView_.SetBackColor(kApplicationWorkspace);
+    // The pointer's place on the page is followed for the information line.
+    pageView_.setMouseTracking(true);
+    infoLine_.setTextFormat(Qt::PlainText);
 
     // The values are hundredths of a percent of the page; the steps follow what the view shows.
     for (QScrollBar* bar : {&horizontalScrollBar_, &verticalScrollBar_}) {
@@ -194,9 +213,10 @@ void PageViewer::SetUpControls() {
     progress_.Follow(printCommand_.Task(), PagePrintCommand::kProgressText);
 }
 
-// Tab goes zoom box, G3 button, vertical and horizontal scroll bar, G4 button; the label and the
-// two picture boxes take no focus.
+// Tab goes page, zoom box, G3 button, vertical and horizontal scroll bar, G4 button; the label
+// and the frame take no focus.
 void PageViewer::SetTabOrder() {
+    setTabOrder(&pageView_, &zoomBox_);
     setTabOrder(&zoomBox_, &saveG3Button_);
     setTabOrder(&saveG3Button_, &verticalScrollBar_);
     setTabOrder(&verticalScrollBar_, &horizontalScrollBar_);
@@ -211,6 +231,7 @@ void PageViewer::ConnectHandlers() {
     QObject::disconnect(zoomBox_.lineEdit(), &QLineEdit::editingFinished, &zoomBox_, nullptr);
     // The box keeps the focus while its text is edited and hands the keys to its line edit.
     zoomBox_.installEventFilter(this);
+    pageView_.installEventFilter(this);
     for (QScrollBar* bar : {&horizontalScrollBar_, &verticalScrollBar_})
         connect(bar, &QScrollBar::valueChanged, this, &PageViewer::ShowScrollBarValues);
     // Like a check box, a button reports every change of its value, its own reset included.
@@ -253,12 +274,69 @@ void PageViewer::ConnectActions() {
     connect(&actions_.previousImage, &QAction::triggered, this, [this] { ShowNeighbourImage(-1); });
     connect(&actions_.copyImage, &QAction::triggered, this, &PageViewer::CopyPage);
     connect(&actions_.print, &QAction::triggered, this, &PageViewer::PrintPage);
+    connect(&actions_.firstImage, &QAction::triggered, this, &PageViewer::ShowFirstImage);
+    connect(&actions_.lastImage, &QAction::triggered, this, &PageViewer::ShowLastImage);
+    connect(&actions_.openFile, &QAction::triggered, this, &PageViewer::OpenRequested);
+    connect(&actions_.closeViewer, &QAction::triggered, this, &PageViewer::CancelWorkOrClose);
+    connect(&actions_.quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
 }
 
 bool PageViewer::eventFilter(QObject* watched, QEvent* event) {
     if (watched == &zoomBox_ && ui::IsEnterKey(*event))
         ApplyChosenZoom();
+    if (watched == &pageView_)
+        TrackPointer(*event);
     return QWidget::eventFilter(watched, event);
+}
+
+// The page pixel under the pointer, for the information line, while the pointer is over the
+// part of the page the frame shows.
+void PageViewer::TrackPointer(const QEvent& event) {
+    if (event.type() != QEvent::MouseMove && event.type() != QEvent::Leave)
+        return;
+    std::optional<QPoint> at;
+    const RenderPlan& plan = LastRenderPlan();
+    if (event.type() == QEvent::MouseMove && plan.draws && Surface() != nullptr) {
+        const QPointF view = static_cast<const QMouseEvent&>(event).position();
+        const auto column = static_cast<int32_t>(std::floor(plan.x0 + view.x() / plan.kx));
+        const auto row = static_cast<int32_t>(std::floor(plan.y0 + view.y() / plan.ky));
+        if (column >= 0 && row >= 0 && column < Surface()->Width() && row < Surface()->Height())
+            at = QPoint(column, row);
+    }
+    if (at == pointer_)
+        return;
+    pointer_ = at;
+    ShowInfo();
+}
+
+QString PageViewer::InfoText() const {
+    InfoFacts facts;
+    facts.fileName = QFileInfo(ui::PathText(path_)).fileName();
+    facts.index = imageIndex_;
+    facts.count = imageCount_;
+    if (const page::PageSurface* surface = Surface()) {
+        facts.width = surface->Width();
+        facts.height = surface->Height();
+        facts.xDpi = page_->XDotsPerInch();
+        facts.yDpi = page_->YDotsPerInch();
+        if (LastRenderPlan().draws)
+            facts.zoom = LastRenderPlan().zoom;
+    }
+    if (pointer_) {
+        facts.column = pointer_->x();
+        facts.row = pointer_->y();
+    }
+    facts.note = note_;
+    return InfoLineText(facts);
+}
+
+void PageViewer::ShowInfo() {
+    infoLine_.setText(InfoText());
+}
+
+void PageViewer::CancelWorkOrClose() {
+    if (!progress_.CancelAll())
+        close();
 }
 
 // ---- the window ----
@@ -271,7 +349,7 @@ void PageViewer::Load() {
     zoomBox_.addItems(kZoomEntries);
     zoomBox_.setCurrentIndex(-1);
     zoomBox_.setEditText(controller_.ZoomText());
-    StartOpening(0);
+    StartOpening(ImageTarget::Shown, 0);
 }
 
 // A resized window shows the page anew, for only what the frame showed was drawn.
@@ -312,9 +390,19 @@ void PageViewer::LayOutControls() {
                             verticalScrollBar_.y());
     horizontalScrollBar_.move(horizontalScrollBar_.x(),
                               std::max(0, ui::TwipsToPixels(layout.hScrollTop, dpi.y)));
-    pageFrame_.resize(pictureWidth, pictureHeight);
-    verticalScrollBar_.resize(verticalScrollBar_.width(), pictureHeight);
+    // The damage line, while there is one, takes a strip of its own above the page.
+    const int frameTop = ui::TwipsToPixels(kPageFrame.top, dpi.y);
+    const int damage = damageLine_.isVisible() ? damageLine_.BandHeight() : 0;
+    const int frameHeight = std::max(1, pictureHeight - damage);
+    damageLine_.setGeometry(pageFrame_.x(), frameTop, pictureWidth, damage);
+    pageFrame_.setGeometry(pageFrame_.x(), frameTop + damage, pictureWidth, frameHeight);
+    verticalScrollBar_.setGeometry(verticalScrollBar_.x(), frameTop + damage,
+                                   verticalScrollBar_.width(), frameHeight);
     horizontalScrollBar_.resize(pictureWidth, horizontalScrollBar_.height());
+    infoLine_.setGeometry(infoLine_.x(),
+                          horizontalScrollBar_.y() + horizontalScrollBar_.height() +
+                              ui::TwipsToPixels(kInfoGap, dpi.y),
+                          std::max(1, width() - 2 * infoLine_.x()), infoLine_.height());
     // Work under way shows its progress over the foot of the page.
     const int strip = progress_.sizeHint().height();
     progress_.setGeometry(pageFrame_.x(), pageFrame_.y() + std::max(0, pictureHeight - strip),
@@ -338,51 +426,63 @@ page::PageStatus PageViewer::Status() const {
 // ---- opening pages ----
 
 // Steps asked for while a page is opened add up, and the newest request replaces the one under
-// way: the worker starts again from the image shown.
-void PageViewer::StartOpening(int step) {
+// way: the worker starts again from the image shown. The file's images are listed each time, so
+// that the place shown is the file's as it is now.
+void PageViewer::StartOpening(ImageTarget target, int step) {
     controller_.AddStep(step);
     const int total = controller_.PendingStep();
     turning_.Cancel();
     controller_.TurnsDone();
     opening_.Start<NeighbourPage>(
-        [path = path_, from = ifdOffset_, total](const WorkCheck& check) {
+        [path = path_, from = ifdOffset_, target, total](const WorkCheck& check) {
             NeighbourPage found;
             const Result<tiff::TiffFile> file = tiff::TiffFile::Open(path);
-            if (total == 0) {
-                found.exists = true;
-                found.offset = from;
-                found.page = DecodeImage(file, from, check);
-                return found;
-            }
             const Result<tiff::ImageList> images =
                 file ? tiff::ListImages(*file, 0, check) : Result<tiff::ImageList>(Fail({}));
-            if (!images)
-                return found;
-            const std::vector<int64_t>& offsets = images->offsets;
+            const std::vector<int64_t> offsets = images ? images->offsets : std::vector<int64_t>{};
             const auto shown = std::find(offsets.begin(), offsets.end(), from);
-            const int64_t index = (shown - offsets.begin()) + total;
-            if (shown == offsets.end() || index < 0 || index >= std::ssize(offsets))
+            found.count = static_cast<int>(offsets.size());
+            found.index = shown == offsets.end() ? -1 : static_cast<int>(shown - offsets.begin());
+            int64_t index = found.index;
+            if (target == ImageTarget::First)
+                index = 0;
+            else if (target == ImageTarget::Last)
+                index = found.count - 1;
+            else if (total != 0)
+                index = found.index < 0 ? -1 : found.index + int64_t{total};
+            // The image asked for at the start is opened whatever the file lists.
+            found.exists =
+                (target == ImageTarget::Shown && total == 0) || (index >= 0 && index < found.count);
+            if (!found.exists)
                 return found;
-            found.exists = true;
+            found.offset = target == ImageTarget::Shown && total == 0
+                               ? from
+                               : offsets[static_cast<std::size_t>(index)];
             found.index = static_cast<int>(index);
-            found.offset = offsets[static_cast<std::size_t>(index)];
             found.page = DecodeImage(file, found.offset, check);
             return found;
         },
-        [this](NeighbourPage opened) { ShowOpened(std::move(opened)); });
+        [this, target](NeighbourPage opened) { ShowOpened(target, std::move(opened)); });
 }
 
-void PageViewer::ShowOpened(NeighbourPage opened) {
-    const bool stepped = controller_.PendingStep() != 0;
+void PageViewer::ShowOpened(ImageTarget target, NeighbourPage opened) {
+    const bool moved = target != ImageTarget::Shown || controller_.PendingStep() != 0;
+    const int step = controller_.PendingStep();
+    imageCount_ = opened.count;
     if (!opened.exists) {
         controller_.StepRefused();
+        note_ = step < 0 ? kAtFirstImage : kAtLastImage;
+        ShowInfo();
         return;
     }
+    note_.clear();
+    const bool sameImage = opened.offset == ifdOffset_ && opened.page;
     ifdOffset_ = opened.offset;
-    if (stepped)
+    imageIndex_ = opened.index;
+    if (moved)
         controller_.StepTaken();
     TakePage(std::move(opened.page));
-    if (stepped)
+    if (moved && !sameImage)
         emit ImageShown(ui::PathText(path_), opened.index);
 }
 
@@ -392,9 +492,10 @@ void PageViewer::TakePage(Result<page::ViewedPage> page) {
     message_ = page ? QString::fromStdString(page->Problem()) : CannotBeRead(page.Reason());
     page_ = page ? std::make_shared<const page::ViewedPage>(std::move(*page)) : nullptr;
     const bool damaged = page_ && page_->Damage().Any();
-    pageView_.SetWarning(damaged ? QStringLiteral("Damaged page: ") +
-                                       QString::fromStdString(page_->Damage().Describe())
-                                 : QString());
+    damageLine_.SetText(damaged ? QStringLiteral("Damaged page: ") +
+                                      QString::fromStdString(page_->Damage().Describe())
+                                : QString());
+    LayOutControls();
     saveG3Button_.setEnabled(Surface() != nullptr);
     saveG4Button_.setEnabled(Surface() != nullptr);
     RequestRedraw();
@@ -412,7 +513,15 @@ void PageViewer::SayOpeningCancelled() {
 
 void PageViewer::ShowNeighbourImage(int step) {
     if (step != 0)
-        StartOpening(step);
+        StartOpening(ImageTarget::Shown, step);
+}
+
+void PageViewer::ShowFirstImage() {
+    StartOpening(ImageTarget::First, 0);
+}
+
+void PageViewer::ShowLastImage() {
+    StartOpening(ImageTarget::Last, 0);
 }
 
 // Turns asked for while one is carried out add up; the newest request replaces the one under
@@ -550,6 +659,7 @@ void PageViewer::Redraw() {
         RenderMessage(pageView_, message_);
     EnlargeViewToScreen();
     UpdateScrollBars();
+    ShowInfo();
     ReportIfIdle();
 }
 

@@ -14,6 +14,7 @@
 #include "page/viewed_page.h"
 #include "ui/background_task.h"
 #include "ui/progress_strip.h"
+#include "viewer/damage_line.h"
 #include "viewer/page_print_command.h"
 #include "viewer/page_save_command.h"
 #include "viewer/view_actions.h"
@@ -32,6 +33,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace faxlens::viewer {
@@ -64,6 +66,10 @@ public:
     // Shows image `step` places after (or, when negative, before) the shown one in the same
     // file; steps asked for while one is taken add up. Nothing happens at the file's ends.
     void ShowNeighbourImage(int step);
+    void ShowFirstImage();
+    void ShowLastImage();
+    // Esc: cancels the work under way; with none, closes the window, as Ctrl+W does at once.
+    void CancelWorkOrClose();
     // The shown page onto the clipboard as a picture.
     void CopyPage();
     // Asks for a printer and the pages to print, and prints them on a worker thread.
@@ -80,6 +86,9 @@ public:
     float VerticalScroll() const;
     ViewerActions& Actions() { return actions_; }
     const ViewController& Controller() const { return controller_; }
+    // The information line's text, and the damage line's (empty while the page is sound).
+    QString InfoText() const;
+    const QString& DamageText() const { return damageLine_.Text(); }
 
     // The decoded page, null when there is none yet, it has no usable size or the window has
     // been closed.
@@ -101,6 +110,8 @@ signals:
     void FileDropped(const QString& path);
     // A save replaced the file that the shown page came from.
     void FileReplaced(const QString& path);
+    // Ctrl+O: a file to be chosen in the main window.
+    void OpenRequested();
     // The window became idle (see Idle); for those who wait.
     void BecameIdle();
 
@@ -113,6 +124,8 @@ protected:
 
 private:
     struct NeighbourPage;
+    // Where an image to open lies: steps from the image shown, or the file's first or last.
+    enum class ImageTarget { Shown, First, Last };
 
     void NameControls();
     void PlaceControls();
@@ -123,8 +136,10 @@ private:
     void ConnectActions();
     void LayOutControls();
 
-    void StartOpening(int step);
-    void ShowOpened(NeighbourPage opened);
+    void StartOpening(ImageTarget target, int step);
+    void ShowOpened(ImageTarget target, NeighbourPage opened);
+    void ShowInfo();
+    void TrackPointer(const QEvent& event);
     void TakePage(Result<page::ViewedPage> page);
     void SayOpeningCancelled();
     void StartTurning();
@@ -155,6 +170,12 @@ private:
     ViewController controller_;
     // The zoom the box was last given by the controller or took from the user.
     QString zoomTextShown_;
+    // For the information line: the image's place among the file's images (-1 while not
+    // known), the page pixel under the pointer, and a word on the last command.
+    int imageIndex_ = -1;
+    int imageCount_ = 0;
+    std::optional<QPoint> pointer_;
+    QString note_;
 
     // Declared parents first: each control is built inside the one above it. Later siblings lie
     // above earlier ones, so the zoom box covers the end of its label.
@@ -166,6 +187,8 @@ private:
     QPushButton saveG4Button_{this};
     QScrollBar horizontalScrollBar_{Qt::Horizontal, this};
     QScrollBar verticalScrollBar_{Qt::Vertical, this};
+    DamageLine damageLine_{this};
+    QLabel infoLine_{this};
     ui::ProgressStrip progress_{this};
 
     ui::BackgroundTask opening_;

@@ -20,8 +20,9 @@ void Prepare(QAction& action, const QString& text, const QList<QKeySequence>& ke
 ViewerActions::ViewerActions(QWidget& window)
     : zoomIn(&window), zoomOut(&window), fitWidth(&window), fitPage(&window), actualSize(&window),
       rotateRight(&window), rotateLeft(&window), nextImage(&window), previousImage(&window),
-      copyImage(&window), print(&window), afterZoom_(&window), afterRotate_(&window),
-      afterImages_(&window) {
+      firstImage(&window), lastImage(&window), copyImage(&window), print(&window),
+      openFile(&window), closeViewer(&window), quit(&window), afterZoom_(&window),
+      afterRotate_(&window), afterImages_(&window), afterOutput_(&window) {
     // Ctrl+= is Ctrl+plus on keyboards where plus needs Shift.
     Prepare(zoomIn, QStringLiteral("Zoom In"),
             {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)}, window,
@@ -45,15 +46,27 @@ ViewerActions::ViewerActions(QWidget& window)
     Prepare(copyImage, QStringLiteral("Copy Image"), {QKeySequence::Copy}, window,
             "copyImageAction");
     Prepare(print, QStringLiteral("Print..."), {QKeySequence::Print}, window, "printAction");
+    Prepare(firstImage, QStringLiteral("First Image"), {QKeySequence(Qt::CTRL | Qt::Key_Home)},
+            window, "firstImageAction");
+    Prepare(lastImage, QStringLiteral("Last Image"), {QKeySequence(Qt::CTRL | Qt::Key_End)}, window,
+            "lastImageAction");
+    Prepare(openFile, QStringLiteral("Open..."), {QKeySequence::Open}, window, "openFileAction");
+    Prepare(closeViewer, QStringLiteral("Close"),
+            {QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::Key_Escape)}, window,
+            "closeAction");
+    Prepare(quit, QStringLiteral("Quit"), {QKeySequence(Qt::CTRL | Qt::Key_Q)}, window,
+            "quitAction");
     afterZoom_.setSeparator(true);
     afterRotate_.setSeparator(true);
     afterImages_.setSeparator(true);
+    afterOutput_.setSeparator(true);
 }
 
 QList<QAction*> ViewerActions::MenuOrder() {
     return {&zoomIn,        &zoomOut,      &fitWidth,    &fitPage,      &actualSize,
             &afterZoom_,    &rotateLeft,   &rotateRight, &afterRotate_, &nextImage,
-            &previousImage, &afterImages_, &copyImage,   &print};
+            &previousImage, &firstImage,   &lastImage,   &afterImages_, &copyImage,
+            &print,         &afterOutput_, &openFile,    &closeViewer,  &quit};
 }
 
 } // namespace faxlens::viewer

@@ -1,8 +1,9 @@
 #pragma once
 
 // The commands of the viewer beyond its controls, each with its shortcut: zooming, fitting,
-// turning the page and moving to the neighbouring images of the file. They belong to the window,
-// so their shortcuts work whatever control has the focus, and the page's menu offers them all.
+// turning the page, moving to the file's other images, output, and the window itself. They belong
+// to the window, so their shortcuts work whatever control has the focus, and the page's menu offers
+// them all.
 
 #include <QAction>
 #include <QList>
@@ -26,13 +27,19 @@ struct ViewerActions {
     QAction rotateLeft;
     QAction nextImage;
     QAction previousImage;
+    QAction firstImage;
+    QAction lastImage;
     QAction copyImage;
     QAction print;
+    QAction openFile;
+    QAction closeViewer; // Esc cancels the work under way first
+    QAction quit;
 
 private:
     QAction afterZoom_;
     QAction afterRotate_;
     QAction afterImages_;
+    QAction afterOutput_;
 };
 
 } // namespace faxlens::viewer

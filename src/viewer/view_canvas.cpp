@@ -1,10 +1,8 @@
 #include "viewer/view_canvas.h"
 
-#include <QHelpEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
-#include <QToolTip>
 #include <algorithm>
 
 namespace faxlens::viewer {
@@ -63,11 +61,7 @@ page::ColourValue ToColourValue(const QColor& colour) {
 }
 
 namespace {
-
-constexpr int kWarningPadding = 3;
-const QColor kWarningBackground(0xFF, 0xF1, 0xB8);
-const QColor kWarningText(0x40, 0x30, 0x00);
-
+constexpr int kFocusFrameWidth = 2;
 } // namespace
 
 ViewCanvas::ViewCanvas(QWidget* parent) : QWidget(parent) {
@@ -90,19 +84,6 @@ void ViewCanvas::ClearPicture(QSize size) {
     picture_.fill(ResolvedBackColor());
 }
 
-void ViewCanvas::SetWarning(const QString& text) {
-    warning_ = text;
-    update();
-}
-
-QRect ViewCanvas::WarningRect() const {
-    if (warning_.isEmpty())
-        return {};
-    // The frame shows the view from its own left edge to its right one.
-    const int shown = parentWidget() ? parentWidget()->width() - x() : width();
-    return {0, 0, std::clamp(shown, 0, width()), fontMetrics().height() + 2 * kWarningPadding};
-}
-
 void ViewCanvas::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.drawImage(QPoint(0, 0), picture_);
@@ -110,33 +91,33 @@ void ViewCanvas::paintEvent(QPaintEvent* event) {
     const QColor background = ResolvedBackColor();
     for (const QRect& rect : uncovered)
         painter.fillRect(rect, background);
-    PaintWarning(painter);
+    if (hasFocus())
+        PaintFocusFrame(painter);
 }
 
-bool ViewCanvas::event(QEvent* event) {
-    if (event->type() == QEvent::ToolTip) {
-        const auto* help = static_cast<QHelpEvent*>(event);
-        if (WarningRect().contains(help->pos()))
-            QToolTip::showText(help->globalPos(), warning_, this);
-        else
-            QToolTip::hideText();
-        return true;
-    }
-    return QWidget::event(event);
+// A frame in the palette's highlight colour just inside the part of the view that its frame
+// shows: the page has the keys.
+void ViewCanvas::PaintFocusFrame(QPainter& painter) const {
+    const QWidget* frame = parentWidget();
+    const QSize shown = frame ? QSize(std::clamp(frame->width() - x(), 0, width()),
+                                      std::clamp(frame->height() - y(), 0, height()))
+                              : size();
+    QPen pen(palette().color(QPalette::Highlight));
+    pen.setWidth(kFocusFrameWidth);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    const int inset = kFocusFrameWidth / 2;
+    painter.drawRect(QRect(QPoint(0, 0), shown).adjusted(inset, inset, -inset - 1, -inset - 1));
 }
 
-// Dark text on a pale amber band, as warnings commonly look; the text is cut with an ellipsis
-// where the band ends.
-void ViewCanvas::PaintWarning(QPainter& painter) const {
-    const QRect band = WarningRect();
-    if (band.isEmpty())
-        return;
-    painter.fillRect(band, kWarningBackground);
-    painter.setPen(kWarningText);
-    painter.drawLine(band.bottomLeft(), band.bottomRight());
-    const QRect text = band.adjusted(kWarningPadding * 2, 0, -kWarningPadding * 2, 0);
-    painter.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
-                     fontMetrics().elidedText(warning_, Qt::ElideRight, text.width()));
+void ViewCanvas::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void ViewCanvas::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 } // namespace faxlens::viewer

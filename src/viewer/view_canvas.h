@@ -51,25 +51,18 @@ public:
     const RenderPlan& ShownPlan() const { return shownPlan_; }
     void SetShownPlan(const RenderPlan& plan) { shownPlan_ = plan; }
 
-    // One line drawn over the top of the part of the view that its frame shows, above whatever
-    // the picture holds; none when empty. The layout of the window does not change for it.
-    const QString& Warning() const { return warning_; }
-    void SetWarning(const QString& text);
-    // Where the warning is drawn, in the view's pixels; empty without a warning.
-    QRect WarningRect() const;
-
 protected:
+    // With the keyboard focus the view shows a frame around what its frame shows.
     void paintEvent(QPaintEvent* event) override;
-    // A warning cut short where its band ends shows whole as the tool tip of the band.
-    bool event(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    void PaintWarning(QPainter& painter) const;
+    void PaintFocusFrame(QPainter& painter) const;
 
     page::ColourValue backColor_ = page::kColourWhite;
     QImage picture_;
     RenderPlan shownPlan_;
-    QString warning_;
 };
 
 } // namespace faxlens::viewer

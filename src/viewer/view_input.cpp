@@ -40,7 +40,7 @@ std::optional<ScrollMove> MoveOf(int key) {
 } // namespace
 
 ViewInput::ViewInput(QWidget& page, QWidget& frame) : QObject(&page), page_(page), frame_(frame) {
-    page_.setFocusPolicy(Qt::ClickFocus);
+    page_.setFocusPolicy(Qt::StrongFocus);
     page_.installEventFilter(this);
     frame_.installEventFilter(this);
 }

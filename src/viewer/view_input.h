@@ -19,7 +19,7 @@ class ViewInput : public QObject {
     Q_OBJECT
 
 public:
-    // Watches the page and the frame around it; the page takes the focus when clicked.
+    // Watches the page and the frame around it; the page takes the focus when clicked and by Tab.
     ViewInput(QWidget& page, QWidget& frame);
 
 signals:

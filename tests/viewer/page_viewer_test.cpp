@@ -5,6 +5,7 @@
 #include "support/reading.h"
 #include "support/tiff_builder.h"
 #include "support/window_driving.h"
+#include "viewer/damage_line.h"
 #include "viewer/page_viewer.h"
 #include "viewer/render_page.h"
 #include "viewer/view_navigation.h"
@@ -210,7 +211,7 @@ TEST(ViewFormLayout, TwipGeometryAt96Dpi) {
     viewer::PageViewer viewer("", 0);
     ASSERT_EQ(viewer.logicalDpiX(), 96);
     EXPECT_EQ(viewer.windowTitle(), "TIF Viewer");
-    EXPECT_EQ(viewer.size(), QSize(457, 340));
+    EXPECT_EQ(viewer.size(), QSize(457, 358)) << "with the information line below";
     EXPECT_LT(viewer.minimumSize().width(), viewer.maximumSize().width()) << "sizable";
     EXPECT_EQ(viewer.font().family(), "Tahoma");
     EXPECT_EQ(viewer.font().pointSizeF(), 8.25);
@@ -225,6 +226,7 @@ TEST(ViewFormLayout, TwipGeometryAt96Dpi) {
               &Find<QFrame>(viewer, "pageFrame"));
     EXPECT_EQ(Find<QScrollBar>(viewer, "horizontalScrollBar").geometry(), QRect(6, 318, 427, 16));
     EXPECT_EQ(Find<QScrollBar>(viewer, "verticalScrollBar").geometry(), QRect(435, 33, 16, 283));
+    EXPECT_EQ(Find<QLabel>(viewer, "infoLine").geometry(), QRect(6, 337, 445, 17));
 
     EXPECT_EQ(Find<QLabel>(viewer, "zoomLabel").text(), "Zoom:");
     EXPECT_TRUE(Find<QComboBox>(viewer, "zoomBox").isEditable());
@@ -249,7 +251,8 @@ QStringList TabStops(viewer::PageViewer& viewer, int count) {
         {&Find<QPushButton>(viewer, "saveG3Button"), "saveG3Button"},
         {&Find<QPushButton>(viewer, "saveG4Button"), "saveG4Button"},
         {&Find<QScrollBar>(viewer, "horizontalScrollBar"), "horizontalScrollBar"},
-        {&Find<QScrollBar>(viewer, "verticalScrollBar"), "verticalScrollBar"}};
+        {&Find<QScrollBar>(viewer, "verticalScrollBar"), "verticalScrollBar"},
+        {&Find<viewer::ViewCanvas>(viewer, "pageView"), "pageView"}};
     QStringList stops;
     Find<QComboBox>(viewer, "zoomBox").setFocus();
     for (int i = 0; i < count; ++i) {
@@ -260,22 +263,24 @@ QStringList TabStops(viewer::PageViewer& viewer, int count) {
     return stops;
 }
 
-TEST_F(ViewerTest, TabGoesZoomG3BarsG4) {
+// Tab goes from the page through the controls and back to the page.
+TEST_F(ViewerTest, TabGoesPageZoomG3BarsG4) {
     ShowForm();
     viewer::PageViewer* opened = OpenEntry(0);
     ASSERT_NE(opened, nullptr);
     viewer::PageViewer& viewer = *opened;
     viewer.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&viewer));
-    EXPECT_EQ(TabStops(viewer, 6), QStringList({"zoomBox", "saveG3Button", "verticalScrollBar",
-                                                "horizontalScrollBar", "saveG4Button", "zoomBox"}));
+    EXPECT_EQ(TabStops(viewer, 7),
+              QStringList({"zoomBox", "saveG3Button", "verticalScrollBar", "horizontalScrollBar",
+                           "saveG4Button", "pageView", "zoomBox"}));
 }
 
 TEST(ViewFormLayout, ResizeKeepsScrollBarsAtTheClientEdges) {
     viewer::PageViewer viewer("", 0);
     viewer.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&viewer));
-    viewer.resize(457, 340); // the starting client area, 6855 x 5100 twips
+    viewer.resize(457, 358); // the starting client area, 6855 x 5370 twips
     EXPECT_EQ(Find<QScrollBar>(viewer, "verticalScrollBar").x(), 435);    // 6525 twips
     EXPECT_EQ(Find<QScrollBar>(viewer, "horizontalScrollBar").y(), 318);  // 4770 twips
     EXPECT_EQ(Find<QFrame>(viewer, "pageFrame").size(), QSize(423, 279)); // 6345 x 4185 twips
@@ -283,7 +288,7 @@ TEST(ViewFormLayout, ResizeKeepsScrollBarsAtTheClientEdges) {
     EXPECT_EQ(Find<QScrollBar>(viewer, "verticalScrollBar").geometry(), QRect(435, 33, 16, 279));
     EXPECT_EQ(Find<QScrollBar>(viewer, "horizontalScrollBar").geometry(), QRect(6, 318, 423, 16));
 
-    viewer.resize(600, 500);
+    viewer.resize(600, 518);
     EXPECT_EQ(Find<QScrollBar>(viewer, "verticalScrollBar").geometry(), QRect(578, 33, 16, 439));
     EXPECT_EQ(Find<QScrollBar>(viewer, "horizontalScrollBar").geometry(), QRect(6, 478, 566, 16));
     EXPECT_EQ(Find<QFrame>(viewer, "pageFrame").size(), QSize(566, 439));
@@ -305,7 +310,7 @@ TEST(ViewFormLayout, ATinyWindowGetsNoNegativeOrZeroSizes) {
         EXPECT_GE(control->y(), 0);
     }
     EXPECT_EQ(Find<QFrame>(viewer, "pageFrame").size(), QSize(1, 1));
-    viewer.resize(457, 340);
+    viewer.resize(457, 358);
     EXPECT_EQ(Find<QFrame>(viewer, "pageFrame").size(), QSize(423, 279));
 }
 
@@ -584,16 +589,17 @@ TEST_F(ViewerTest, ACloseWhileThePageDecodesCancelsTheDecode) {
 TEST_F(ViewerTest, EscCancelsTheDecodeAndTheViewSaysSo) {
     ShowForm();
     QPointer<viewer::PageViewer> viewer = viewer::PageViewer::Open(path, Offset(0));
-    QAction& cancel = Find<QAction>(*viewer, "cancelWorkAction");
-    EXPECT_EQ(cancel.shortcut(), QKeySequence(Qt::Key_Escape));
-    ASSERT_TRUE(cancel.isEnabled()) << "Esc is the window's while its page decodes";
-    cancel.trigger();
-    EXPECT_FALSE(cancel.isEnabled());
+    QAction& close = Find<QAction>(*viewer, "closeAction");
+    EXPECT_TRUE(close.shortcuts().contains(QKeySequence(Qt::Key_Escape)));
+    ASSERT_FALSE(viewer->Idle());
+    close.trigger(); // Esc, while the page decodes
     ASSERT_TRUE(WaitForViewer(viewer));
     EXPECT_EQ(viewer->Surface(), nullptr);
     EXPECT_EQ(viewer->MessageText(), "Opening the page was cancelled.");
     EXPECT_TRUE(viewer->isVisible());
-    viewer->close();
+    close.trigger(); // Esc, with no work under way
+    EXPECT_FALSE(viewer->isVisible());
+    DeleteClosedWindows();
 }
 
 // ---- pages that cannot be shown ----
@@ -751,9 +757,10 @@ TEST(ParseNumberPrefix, OnlyAsciiDigitsCount) {
 // ---- pages of other senders, and pages that cannot be shown ----
 
 // The page model names every reason; the window shows its words in place of the page.
-// A damaged page is shown as decoded, with one line over the top of the view saying so; the
-// window's layout is that of any page.
-TEST(ViewFormMessages, ADamagedPageIsShownWithAWarningOverItsTop) {
+// A damaged page is shown as decoded, with a line of its own above the page saying so: the page
+// takes the rest of the frame's height, and every row of it can be scrolled into view, the first
+// included.
+TEST(ViewFormMessages, ADamagedPageSaysSoInAStripOfItsOwnAboveThePage) {
     TempDir dir;
     WriteDamagedFaxPage(dir.File("damaged.tif"));
     WriteFaxPages(dir.File("sound.tif"), {TextLikePage(1728, 300)}, {});
@@ -762,25 +769,21 @@ TEST(ViewFormMessages, ADamagedPageIsShownWithAWarningOverItsTop) {
     QPointer<viewer::PageViewer> sound =
         OpenViewer({dir.File("sound.tif"), ImageOffsetsOf(dir.File("sound.tif")).at(0)});
     ASSERT_TRUE(damaged && sound);
-    EXPECT_TRUE(
-        Find<viewer::ViewCanvas>(*damaged, "pageView").Warning().startsWith("Damaged page: rows "))
-        << Find<viewer::ViewCanvas>(*damaged, "pageView").Warning().toStdString();
-    EXPECT_TRUE(Find<viewer::ViewCanvas>(*damaged, "pageView")
-                    .Warning()
-                    .contains("(bad code in strip 1 at byte "));
+    viewer::DamageLine& line = Find<viewer::DamageLine>(*damaged, "damageLine");
+    EXPECT_TRUE(line.Text().startsWith("Damaged page: rows ")) << line.Text().toStdString();
+    EXPECT_TRUE(line.Text().contains("(bad code in strip 1 at byte "));
     EXPECT_TRUE(DrawnPlan(*damaged).draws) << "the page is shown as decoded";
     EXPECT_TRUE(Find<QPushButton>(*damaged, "saveG3Button").isEnabled()) << "and may be saved";
-    EXPECT_EQ(Find<viewer::ViewCanvas>(*sound, "pageView").Warning(), "");
-    EXPECT_EQ(Find<QFrame>(*damaged, "pageFrame").geometry(),
-              Find<QFrame>(*sound, "pageFrame").geometry());
-    EXPECT_EQ(Find<viewer::ViewCanvas>(*damaged, "pageView").geometry(),
-              Find<viewer::ViewCanvas>(*sound, "pageView").geometry());
+    EXPECT_TRUE(Find<viewer::DamageLine>(*sound, "damageLine").isHidden());
 
-    const QRect band = Find<viewer::ViewCanvas>(*damaged, "pageView").WarningRect();
-    ASSERT_FALSE(band.isEmpty());
-    EXPECT_EQ(band.width(), Find<QFrame>(*damaged, "pageFrame").width() -
-                                Find<viewer::ViewCanvas>(*damaged, "pageView").x());
-    const QImage shot = Find<viewer::ViewCanvas>(*damaged, "pageView").grab(band).toImage();
+    const QRect frame = Find<QFrame>(*damaged, "pageFrame").geometry();
+    const QRect soundFrame = Find<QFrame>(*sound, "pageFrame").geometry();
+    EXPECT_EQ(line.geometry().top(), soundFrame.top());
+    EXPECT_EQ(line.geometry().bottom() + 1, frame.top()) << "the page starts below the line";
+    EXPECT_EQ(frame.bottom(), soundFrame.bottom());
+    EXPECT_EQ(Find<QScrollBar>(*damaged, "verticalScrollBar").geometry().top(), frame.top());
+    EXPECT_EQ(DrawnPlan(*damaged).y0, 0) << "the first row is in view";
+    const QImage shot = line.grab().toImage();
     EXPECT_EQ(QColor(shot.pixel(1, 1)), QColor(0xFF, 0xF1, 0xB8)) << "the band is drawn";
     delete damaged.data();
     delete sound.data();

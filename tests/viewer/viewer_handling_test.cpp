@@ -10,6 +10,7 @@
 #include "viewer/view_navigation.h"
 
 #include <QClipboard>
+#include <QFileDialog>
 #include <QMenu>
 #include <QMimeData>
 #include <QPrinter>
@@ -244,6 +245,57 @@ TEST_F(ViewerHandlingTest, CtrlPageDownShowsTheNextImageAndTheMainListFollows) {
     EXPECT_EQ(form.SelectedEntry(), 1);
 }
 
+// The information line says which image of which file is shown, its size and the zoom, and the
+// page pixel under the pointer; the ends of the file are said there, and Ctrl+Home and Ctrl+End
+// go to them.
+TEST_F(ViewerHandlingTest, TheInformationLineSaysWhatIsShownAndTheEndsOfTheFile) {
+    ASSERT_TRUE(viewer);
+    EXPECT_EQ(QApplication::focusWidget(), &Find<viewer::ViewCanvas>(*viewer, "pageView"))
+        << "a new viewer's page has the keys";
+    const QLabel& info = Find<QLabel>(*viewer, "infoLine");
+    EXPECT_EQ(info.text(),
+              "pages.tif   image 1 of 3   1728 x 2200 pixels, 215.2 x 285.1 mm   100%");
+    viewer::ViewCanvas& page = Find<viewer::ViewCanvas>(*viewer, "pageView");
+    QMouseEvent move(QEvent::MouseMove, QPointF(10, 20), page.mapToGlobal(QPointF(10, 20)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&page, &move);
+    EXPECT_TRUE(info.text().endsWith("   column " + QString::number(int(10 / Plan().kx) + 1) +
+                                     ", row " + QString::number(int(20 / Plan().ky) + 1)))
+        << info.text().toStdString();
+
+    Key(Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_TRUE(info.text().endsWith("This is the first image.")) << info.text().toStdString();
+    Key(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(viewer->Surface()->Width(), 800);
+    EXPECT_TRUE(info.text().startsWith("pages.tif   image 3 of 3   800 x 400 pixels"));
+    EXPECT_EQ(form.SelectedEntry(), 2) << "the main list follows";
+    Key(Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_TRUE(info.text().endsWith("This is the last image.")) << info.text().toStdString();
+    Key(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(viewer->Surface()->Width(), kWidth);
+    EXPECT_FALSE(info.text().contains("This is")) << "the word lasts until the next command";
+}
+
+// Ctrl+W closes the viewer; Ctrl+O asks the main window for a file.
+TEST_F(ViewerHandlingTest, CtrlWClosesTheViewerAndCtrlOAsksTheMainWindow) {
+    ASSERT_TRUE(viewer);
+    viewer->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(viewer));
+    int dialogs = 0;
+    WhenShown<QFileDialog> reject([&](QFileDialog& dialog) {
+        ++dialogs;
+        dialog.reject();
+    });
+    QTest::keyClick(viewer, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(dialogs, 1);
+    viewer->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(viewer));
+    QPointer<viewer::PageViewer> closing = viewer;
+    QTest::keyClick(viewer, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(closing && closing->isVisible());
+    viewer = nullptr;
+}
+
 // A file dropped on the viewer is opened by the main window, as its open dialog would open it.
 TEST_F(ViewerHandlingTest, AFileDroppedOnTheViewerOpensInTheMainWindow) {
     ASSERT_TRUE(viewer);
@@ -318,11 +370,12 @@ TEST_F(ViewerHandlingTest, ThePagesMenuOffersEveryCommandWithItsShortcut) {
         QContextMenuEvent::Mouse, {30, 30},
         Find<viewer::ViewCanvas>(*viewer, "pageView").mapToGlobal(QPoint(30, 30)));
     QApplication::sendEvent(&Find<viewer::ViewCanvas>(*viewer, "pageView"), &event);
-    EXPECT_EQ(offered,
-              QStringList({"Zoom In Ctrl++", "Zoom Out Ctrl+-", "Fit Width Ctrl+2",
-                           "Fit Page Ctrl+0", "100% Ctrl+1", "Rotate Left Ctrl+Shift+R",
-                           "Rotate Right Ctrl+R", "Next Image Ctrl+PgDown",
-                           "Previous Image Ctrl+PgUp", "Copy Image Ctrl+C", "Print... Ctrl+P"}));
+    EXPECT_EQ(offered, QStringList({"Zoom In Ctrl++", "Zoom Out Ctrl+-", "Fit Width Ctrl+2",
+                                    "Fit Page Ctrl+0", "100% Ctrl+1", "Rotate Left Ctrl+Shift+R",
+                                    "Rotate Right Ctrl+R", "Next Image Ctrl+PgDown",
+                                    "Previous Image Ctrl+PgUp", "First Image Ctrl+Home",
+                                    "Last Image Ctrl+End", "Copy Image Ctrl+C", "Print... Ctrl+P",
+                                    "Open... Ctrl+O", "Close Ctrl+W", "Quit Ctrl+Q"}));
 }
 
 } // namespace

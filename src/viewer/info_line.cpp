@@ -1,0 +1,44 @@
+#include "viewer/info_line.h"
+
+#include <QStringList>
+
+namespace faxlens::viewer {
+
+namespace {
+
+constexpr double kMillimetresPerInch = 25.4;
+const QString kSeparator = QStringLiteral("   ");
+
+QString Millimetres(int32_t pixels, int32_t dpi) {
+    return QString::number(pixels * kMillimetresPerInch / dpi, 'f', 1);
+}
+
+QString PageSize(const InfoFacts& facts) {
+    QString size = QStringLiteral("%1 x %2 pixels").arg(facts.width).arg(facts.height);
+    if (facts.xDpi > 0 && facts.yDpi > 0)
+        size +=
+            QStringLiteral(", %1 x %2 mm")
+                .arg(Millimetres(facts.width, facts.xDpi), Millimetres(facts.height, facts.yDpi));
+    return size;
+}
+
+} // namespace
+
+QString InfoLineText(const InfoFacts& facts) {
+    QStringList parts;
+    if (!facts.fileName.isEmpty())
+        parts << facts.fileName;
+    if (facts.index >= 0 && facts.count > 0)
+        parts << QStringLiteral("image %1 of %2").arg(facts.index + 1).arg(facts.count);
+    if (facts.width > 0 && facts.height > 0)
+        parts << PageSize(facts);
+    if (facts.zoom > 0)
+        parts << QString::number(facts.zoom, 'g', 4) + u'%';
+    if (facts.column && facts.row)
+        parts << QStringLiteral("column %1, row %2").arg(*facts.column + 1).arg(*facts.row + 1);
+    if (!facts.note.isEmpty())
+        parts << facts.note;
+    return parts.join(kSeparator);
+}
+
+} // namespace faxlens::viewer
