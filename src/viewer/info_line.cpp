@@ -1,20 +1,22 @@
 #include "viewer/info_line.h"
 
 #include <QStringList>
+#include <cmath>
 
 namespace faxlens::viewer {
 
 namespace {
 
 constexpr double kMillimetresPerInch = 25.4;
-const QString kSeparator = QStringLiteral("   ");
+const QString kSeparator = QStringLiteral("  ");
 
+// Whole millimetres: a page's size is read to the millimetre.
 QString Millimetres(int32_t pixels, int32_t dpi) {
-    return QString::number(pixels * kMillimetresPerInch / dpi, 'f', 1);
+    return QString::number(std::lround(pixels * kMillimetresPerInch / dpi));
 }
 
 QString PageSize(const InfoFacts& facts) {
-    QString size = QStringLiteral("%1 x %2 pixels").arg(facts.width).arg(facts.height);
+    QString size = QStringLiteral("%1 x %2 px").arg(facts.width).arg(facts.height);
     if (facts.xDpi > 0 && facts.yDpi > 0)
         size +=
             QStringLiteral(", %1 x %2 mm")
@@ -34,10 +36,10 @@ QString InfoLineText(const InfoFacts& facts) {
         parts << PageSize(facts);
     if (facts.zoom > 0)
         parts << QString::number(facts.zoom, 'g', 4) + u'%';
-    if (facts.column && facts.row)
-        parts << QStringLiteral("column %1, row %2").arg(*facts.column + 1).arg(*facts.row + 1);
     if (!facts.note.isEmpty())
         parts << facts.note;
+    if (facts.column && facts.row)
+        parts << QStringLiteral("column %1, row %2").arg(*facts.column + 1).arg(*facts.row + 1);
     return parts.join(kSeparator);
 }
 

@@ -24,7 +24,8 @@ struct InfoFacts {
     QString note; // a word on the last command, such as that there is no next image
 };
 
-// The facts joined into one line, those that are not known left out.
+// The facts joined into one line, short enough for the viewer's first size, those that are not
+// known left out; a word on the last command comes before the pointer's place.
 QString InfoLineText(const InfoFacts& facts);
 
 } // namespace faxlens::viewer

@@ -28,9 +28,9 @@ TEST(InfoLine, SaysWhatIsKnownAndLeavesOutTheRest) {
     notYetListed.fileName = QStringLiteral("big.tif");
     notYetListed.count = 3; // the place of the image shown is not known
     const std::pair<InfoFacts, const char*> cases[] = {
-        {full, "fax.tif   image 2 of 5   1728 x 1100 pixels, 215.2 x 285.1 mm   66.5%   "
-               "column 1, row 1100   This is the last image."},
-        {noResolution, "fax.tif   image 2 of 5   1728 x 1100 pixels   66.5%"},
+        {full, "fax.tif  image 2 of 5  1728 x 1100 px, 215 x 285 mm  66.5%  "
+               "This is the last image.  column 1, row 1100"},
+        {noResolution, "fax.tif  image 2 of 5  1728 x 1100 px  66.5%"},
         {notYetListed, "big.tif"},
         {InfoFacts{}, ""},
     };

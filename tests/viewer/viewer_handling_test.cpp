@@ -253,24 +253,23 @@ TEST_F(ViewerHandlingTest, TheInformationLineSaysWhatIsShownAndTheEndsOfTheFile)
     EXPECT_EQ(QApplication::focusWidget(), &Find<viewer::ViewCanvas>(*viewer, "pageView"))
         << "a new viewer's page has the keys";
     const QLabel& info = Find<QLabel>(*viewer, "infoLine");
-    EXPECT_EQ(info.text(),
-              "pages.tif   image 1 of 3   1728 x 2200 pixels, 215.2 x 285.1 mm   100%");
+    EXPECT_EQ(info.text(), "pages.tif  image 1 of 3  1728 x 2200 px, 215 x 285 mm  100%");
     viewer::ViewCanvas& page = Find<viewer::ViewCanvas>(*viewer, "pageView");
     QMouseEvent move(QEvent::MouseMove, QPointF(10, 20), page.mapToGlobal(QPointF(10, 20)),
                      Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(&page, &move);
-    EXPECT_TRUE(info.text().endsWith("   column " + QString::number(int(10 / Plan().kx) + 1) +
+    EXPECT_TRUE(info.text().endsWith("  column " + QString::number(int(10 / Plan().kx) + 1) +
                                      ", row " + QString::number(int(20 / Plan().ky) + 1)))
         << info.text().toStdString();
 
     Key(Qt::Key_PageUp, Qt::ControlModifier);
-    EXPECT_TRUE(info.text().endsWith("This is the first image.")) << info.text().toStdString();
+    EXPECT_TRUE(info.text().contains("This is the first image.")) << info.text().toStdString();
     Key(Qt::Key_End, Qt::ControlModifier);
     EXPECT_EQ(viewer->Surface()->Width(), 800);
-    EXPECT_TRUE(info.text().startsWith("pages.tif   image 3 of 3   800 x 400 pixels"));
+    EXPECT_TRUE(info.text().startsWith("pages.tif  image 3 of 3  800 x 400 px"));
     EXPECT_EQ(form.SelectedEntry(), 2) << "the main list follows";
     Key(Qt::Key_PageDown, Qt::ControlModifier);
-    EXPECT_TRUE(info.text().endsWith("This is the last image.")) << info.text().toStdString();
+    EXPECT_TRUE(info.text().contains("This is the last image.")) << info.text().toStdString();
     Key(Qt::Key_Home, Qt::ControlModifier);
     EXPECT_EQ(viewer->Surface()->Width(), kWidth);
     EXPECT_FALSE(info.text().contains("This is")) << "the word lasts until the next command";
