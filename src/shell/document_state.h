@@ -4,6 +4,8 @@
 // program; the main window fills it when a listing of a file is complete and clears it when
 // another file is opened. Only the user-interface thread touches it.
 
+#include "tiff/binary_file.h"
+
 #include <QString>
 #include <cstdint>
 #include <vector>
@@ -15,6 +17,8 @@ struct DocumentState {
     QString CurrentFile;
     // Element k is the byte offset of the IFD of list entry k.
     std::vector<int64_t> ImageOffsets;
+    // The file as it was when it was listed: the list holds for that file only.
+    tiff::FileIdentity ListedAs;
 };
 
 // The one document state of the program.

@@ -52,11 +52,23 @@ void CentreOnScreen(QWidget& window) {
                 screen.top() + screen.height() / 2 - outer.height() / 2);
 }
 
-Result<tiff::ImageList> ListFile(const QString& path, const WorkCheck& check) {
+} // namespace
+
+// A file's images and the identity of the file they were listed from.
+struct FileListing {
+    Result<tiff::ImageList> images = Fail(std::string());
+    tiff::FileIdentity identity;
+};
+
+namespace {
+
+FileListing ListFile(const QString& path, const WorkCheck& check) {
+    FileListing listing;
     const Result<tiff::TiffFile> file = tiff::TiffFile::Open(ui::NativePath(path));
-    if (!file)
-        return Fail(file.Reason());
-    return tiff::ListImages(*file, 0, check);
+    listing.images = file ? tiff::ListImages(*file, 0, check) : Fail(file.Reason());
+    if (file)
+        listing.identity = file->Identity();
+    return listing;
 }
 
 QStringList EntryTexts(std::size_t count) {
@@ -239,15 +251,15 @@ void MainWindow::OpenTifFile(const QString& path, int selectAfter) {
     const QString cleaned = CleanPath(path);
     ClearDocument();
     statusLine_.setText(QString::fromLatin1(kStatusReading));
-    listing_.Start<Result<tiff::ImageList>>(
+    listing_.Start<FileListing>(
         [cleaned](const WorkCheck& check) { return ListFile(cleaned, check); },
-        [this, cleaned, selectAfter](Result<tiff::ImageList> images) {
-            ShowListing(cleaned, images, selectAfter);
+        [this, cleaned, selectAfter](FileListing listing) {
+            ShowListing(cleaned, listing, selectAfter);
         });
 }
 
-void MainWindow::ShowListing(const QString& path, const Result<tiff::ImageList>& images,
-                             int selectAfter) {
+void MainWindow::ShowListing(const QString& path, const FileListing& listing, int selectAfter) {
+    const Result<tiff::ImageList>& images = listing.images;
     if (!images) {
         statusLine_.setText(QString::fromLatin1(kStatusNoFile));
         SayCannotOpen(*this, path, images.Reason());
@@ -256,6 +268,7 @@ void MainWindow::ShowListing(const QString& path, const Result<tiff::ImageList>&
     DocumentState& state = Document();
     state.CurrentFile = path;
     state.ImageOffsets = images->offsets;
+    state.ListedAs = listing.identity;
     imageList_.addItems(EntryTexts(state.ImageOffsets.size()));
     statusLine_.setText(QString::fromLatin1(kStatusListed));
     if (selectAfter >= 0 && selectAfter < imageList_.count())
@@ -299,6 +312,10 @@ void MainWindow::ShowReportOfSelectedImage() {
     if (entry < 0 || entry >= static_cast<int>(state.ImageOffsets.size()))
         return;
     const Result<tiff::TiffFile> file = tiff::TiffFile::Open(ui::NativePath(state.CurrentFile));
+    if (file && !StillListed(file->Identity())) {
+        ShowReport(std::string(kStatusFileChanged) + ".");
+        return;
+    }
     const Result<std::string> report =
         file ? tiff::BuildTagReport(*file, state.ImageOffsets[entry]) : Fail(file.Reason());
     // A file that can no longer be read says so where its report would be.
@@ -341,7 +358,7 @@ void MainWindow::ShowListMenu(QPoint position) {
 void MainWindow::ViewSelectedImage() {
     const DocumentState& state = Document();
     const int entry = SelectedEntry();
-    if (entry < 0 || entry >= static_cast<int>(state.ImageOffsets.size()))
+    if (entry < 0 || entry >= static_cast<int>(state.ImageOffsets.size()) || !StillListed())
         return;
     std::erase_if(viewers_,
                   [](const QPointer<viewer::PageViewer>& viewer) { return viewer.isNull(); });
@@ -362,7 +379,7 @@ void MainWindow::ViewSelectedImage() {
 // selection, and with it the report, along.
 void MainWindow::FollowViewer(const QString& path, int index) {
     if (ui::NativePath(Document().CurrentFile) != ui::NativePath(path) || index < 0 ||
-        index >= imageList_.count())
+        index >= imageList_.count() || !StillListed())
         return;
     imageList_.setCurrentRow(index);
 }
@@ -377,8 +394,26 @@ void MainWindow::ListReplacedFile(const QString& path) {
 
 void MainWindow::SaveImagesAsPdf() {
     const DocumentState& state = Document();
-    if (!state.ImageOffsets.empty())
+    if (!state.ImageOffsets.empty() && StillListed())
         pdfSave_.Run(state.CurrentFile, state.ImageOffsets);
+}
+
+// An action on the list's entries would read whatever the file holds now at offsets of what it
+// held: it is refused, and the status line says why, until the file is listed again.
+bool MainWindow::StillListed(const tiff::FileIdentity& now) {
+    if (now == Document().ListedAs)
+        return true;
+    statusLine_.setText(QString::fromLatin1(kStatusFileChanged));
+    return false;
+}
+
+bool MainWindow::StillListed() {
+    const std::optional<tiff::FileIdentity> now =
+        tiff::IdentityOf(ui::NativePath(Document().CurrentFile));
+    if (now)
+        return StillListed(*now);
+    statusLine_.setText(QString::fromLatin1(kStatusFileChanged));
+    return false;
 }
 
 } // namespace faxlens::shell

@@ -32,6 +32,10 @@ inline constexpr char kStatusNoFile[] =
 inline constexpr char kStatusReading[] = "Status:  Reading TIF...";
 inline constexpr char kStatusListed[] =
     "Status:  Ready...   (Double-Click HERE to open a TIF file)";
+inline constexpr char kStatusFileChanged[] = "The file changed on disk: press F5 to list it again";
+
+// A file's images, as a listing found them (defined where the listing is made).
+struct FileListing;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -85,7 +89,10 @@ private:
     void SetUpControls();
     void ConnectHandlers();
     void ClearDocument();
-    void ShowListing(const QString& path, const Result<tiff::ImageList>& images, int selectAfter);
+    void ShowListing(const QString& path, const FileListing& listing, int selectAfter);
+    // Whether the file is still the one listed; when not, the status line says so.
+    bool StillListed(const tiff::FileIdentity& now);
+    bool StillListed();
     void ShowReport(const std::string& report);
     bool SelectEntryAt(QPoint position);
     void ShowListMenu(QPoint position);

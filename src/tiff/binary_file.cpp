@@ -28,7 +28,20 @@ std::string OpenErrorWords(int error) {
     }
 }
 
+FileIdentity IdentityFrom(const struct stat& info) {
+    return {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino),
+            static_cast<int64_t>(info.st_size), static_cast<int64_t>(info.st_mtim.tv_sec),
+            static_cast<int64_t>(info.st_mtim.tv_nsec)};
+}
+
 } // namespace
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return IdentityFrom(info);
+}
 
 Result<BinaryFile> BinaryFile::Open(const std::string& path) {
     // Without waiting: opening a FIFO for reading would block until a writer comes. Anything that
@@ -42,11 +55,11 @@ Result<BinaryFile> BinaryFile::Open(const std::string& path) {
         ::close(fd);
         return Fail(OpenErrorWords(error));
     }
-    return BinaryFile(fd, info.st_size);
+    return BinaryFile(fd, IdentityFrom(info));
 }
 
-BinaryFile::BinaryFile(int fd, int64_t length)
-    : fd_(fd), length_(length), shared_(std::make_unique<Shared>()) {}
+BinaryFile::BinaryFile(int fd, const FileIdentity& identity)
+    : fd_(fd), length_(identity.size), identity_(identity), shared_(std::make_unique<Shared>()) {}
 
 BinaryFile::~BinaryFile() {
     Close();
@@ -54,13 +67,14 @@ BinaryFile::~BinaryFile() {
 
 BinaryFile::BinaryFile(BinaryFile&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), length_(std::exchange(other.length_, 0)),
-      shared_(std::move(other.shared_)) {}
+      identity_(other.identity_), shared_(std::move(other.shared_)) {}
 
 BinaryFile& BinaryFile::operator=(BinaryFile&& other) noexcept {
     if (this != &other) {
         Close();
         fd_ = std::exchange(other.fd_, -1);
         length_ = std::exchange(other.length_, 0);
+        identity_ = other.identity_;
         shared_ = std::move(other.shared_);
     }
     return *this;

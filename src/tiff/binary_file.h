@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,21 @@ namespace faxlens::tiff {
 // asks ReadStatus() before calling it done.
 //
 // Reads may come from several threads at once. The file is closed when the object goes away.
+// Which file a path named at a moment, and as what: a file replaced, rewritten or touched since
+// has another identity.
+struct FileIdentity {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = 0;
+    int64_t modifiedSeconds = 0;
+    int64_t modifiedNanoseconds = 0;
+
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of the file the path names now; nothing when it names none.
+std::optional<FileIdentity> IdentityOf(const std::string& path);
+
 class BinaryFile {
 public:
     // The reason in words when the path cannot be opened: "No such file or directory",
@@ -37,6 +53,8 @@ public:
 
     // The length when the file was opened.
     int64_t Length() const { return length_; }
+    // The file's identity when it was opened.
+    const FileIdentity& Identity() const { return identity_; }
 
     // Reads count bytes at offset; the part that lies outside the file is zero-filled.
     std::vector<uint8_t> Read(int64_t offset, std::size_t count) const;
@@ -60,7 +78,7 @@ private:
         std::atomic<bool> failed = false; // set once failure holds the reason
     };
 
-    BinaryFile(int fd, int64_t length);
+    BinaryFile(int fd, const FileIdentity& identity);
     void Close();
     bool ReadFromBlock(int64_t offset, uint8_t* buffer, std::size_t count) const;
     bool ReadDirect(int64_t offset, uint8_t* buffer, std::size_t wanted) const;
@@ -68,6 +86,7 @@ private:
 
     int fd_ = -1;
     int64_t length_ = 0;
+    FileIdentity identity_;
     std::unique_ptr<Shared> shared_;
 };
 

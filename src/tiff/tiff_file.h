@@ -55,6 +55,8 @@ public:
     const std::string& Path() const { return path_; }
     ByteOrder Order() const { return order_; }
     int64_t Length() const { return file_.Length(); }
+    // The identity of the file when it was opened: what was read came from that file.
+    const FileIdentity& Identity() const { return file_.Identity(); }
     uint32_t FirstDirectoryOffset() const { return firstDirectoryOffset_; }
 
     // The directory at offset, read at once. An entry count of 0 is kept; entries past the end

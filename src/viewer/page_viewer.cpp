@@ -56,6 +56,9 @@ const QString kTurningProgress = QStringLiteral("Turning the page...");
 const QString kOpeningCancelled = QStringLiteral("Opening the page was cancelled.");
 const QString kAtFirstImage = QStringLiteral("This is the first image.");
 const QString kAtLastImage = QStringLiteral("This is the last image.");
+const QString kImageGone =
+    QStringLiteral("The file changed on disk: this image is no longer in it.");
+const QString kFileChanged = QStringLiteral("The file changed on disk.");
 
 int PixelsToTwips(int pixels, double dotsPerInch) {
     return RoundHalfEven(pixels * ui::kTwipsPerInch / dotsPerInch);
@@ -94,8 +97,10 @@ QString CannotBeRead(const std::string& reason) {
 struct PageViewer::NeighbourPage {
     bool exists = false;
     int64_t offset = 0;
-    int index = -1; // among the file's images; -1 when the image shown is not among them
+    int shownIndex = -1; // the image shown among the file's images; -1 when it is not among them
+    int index = -1;      // the image asked for
     int count = 0;
+    tiff::FileIdentity identity; // of the file the images were listed from
     Result<page::ViewedPage> page = Fail(std::string());
 };
 
@@ -442,14 +447,17 @@ void PageViewer::StartOpening(ImageTarget target, int step) {
             const std::vector<int64_t> offsets = images ? images->offsets : std::vector<int64_t>{};
             const auto shown = std::find(offsets.begin(), offsets.end(), from);
             found.count = static_cast<int>(offsets.size());
-            found.index = shown == offsets.end() ? -1 : static_cast<int>(shown - offsets.begin());
-            int64_t index = found.index;
+            found.shownIndex =
+                shown == offsets.end() ? -1 : static_cast<int>(shown - offsets.begin());
+            if (file)
+                found.identity = file->Identity();
+            int64_t index = found.shownIndex;
             if (target == ImageTarget::First)
                 index = 0;
             else if (target == ImageTarget::Last)
                 index = found.count - 1;
             else if (total != 0)
-                index = found.index < 0 ? -1 : found.index + int64_t{total};
+                index = found.shownIndex < 0 ? -1 : found.shownIndex + int64_t{total};
             // The image asked for at the start is opened whatever the file lists.
             found.exists =
                 (target == ImageTarget::Shown && total == 0) || (index >= 0 && index < found.count);
@@ -465,17 +473,24 @@ void PageViewer::StartOpening(ImageTarget target, int step) {
         [this, target](NeighbourPage opened) { ShowOpened(target, std::move(opened)); });
 }
 
+// A file that changed since the page shown was opened is said: the page shown is the old file's,
+// and the image asked for is the new file's.
 void PageViewer::ShowOpened(ImageTarget target, NeighbourPage opened) {
     const bool moved = target != ImageTarget::Shown || controller_.PendingStep() != 0;
     const int step = controller_.PendingStep();
+    const bool changed = identity_ && *identity_ != opened.identity;
     imageCount_ = opened.count;
+    imageIndex_ = changed ? opened.shownIndex : imageIndex_;
     if (!opened.exists) {
         controller_.StepRefused();
-        note_ = step < 0 ? kAtFirstImage : kAtLastImage;
+        note_ = changed && opened.shownIndex < 0 ? kImageGone
+                : step < 0                       ? kAtFirstImage
+                                                 : kAtLastImage;
         ShowInfo();
         return;
     }
-    note_.clear();
+    note_ = changed ? kFileChanged : QString();
+    identity_ = opened.identity;
     const bool sameImage = opened.offset == ifdOffset_ && opened.page;
     ifdOffset_ = opened.offset;
     imageIndex_ = opened.index;

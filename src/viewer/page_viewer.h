@@ -176,6 +176,8 @@ private:
     int imageCount_ = 0;
     std::optional<QPoint> pointer_;
     QString note_;
+    // The file as it was when the page shown was opened.
+    std::optional<tiff::FileIdentity> identity_;
 
     // Declared parents first: each control is built inside the one above it. Later siblings lie
     // above earlier ones, so the zoom box covers the end of its label.

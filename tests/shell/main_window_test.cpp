@@ -339,6 +339,37 @@ TEST_F(Form1Test, F5ListsTheFileAgainAsItIsNow) {
     EXPECT_EQ(Find<QLabel>(form, "statusLine").text(), kListed);
 }
 
+// A file changed on disk after it was listed: the list's entries stand for what it held, so the
+// report, the viewer and the PDF refuse them and the status line says why, until F5 lists it
+// again.
+TEST_F(Form1Test, EntriesOfAFileChangedOnDiskAreRefusedUntilF5) {
+    const std::string path = WritePages(dir, "changing.tif", 3);
+    Show();
+    ASSERT_TRUE(Open(path));
+    ClickEntry(0);
+    ASSERT_TRUE(
+        Find<QPlainTextEdit>(form, "tagReport").toPlainText().contains("ImageWidth = 1000"));
+    TiffBuilder other;
+    AddPage(other, 2222);
+    other.WriteTo(path);
+
+    ClickEntry(2);
+    EXPECT_EQ(Find<QPlainTextEdit>(form, "tagReport").toPlainText(),
+              "The file changed on disk: press F5 to list it again.");
+    EXPECT_EQ(Find<QLabel>(form, "statusLine").text(),
+              "The file changed on disk: press F5 to list it again");
+    QTest::keyClick(&Find<QListWidget>(form, "imageList"), Qt::Key_Return);
+    EXPECT_TRUE(form.OpenViewers().isEmpty());
+
+    QTest::keyClick(&Find<QListWidget>(form, "imageList"), Qt::Key_F5);
+    ASSERT_TRUE(Settle(form));
+    EXPECT_EQ(Entries(Find<QListWidget>(form, "imageList")), QStringList({"1"}));
+    EXPECT_EQ(Find<QLabel>(form, "statusLine").text(), kListed);
+    ClickEntry(0);
+    EXPECT_TRUE(
+        Find<QPlainTextEdit>(form, "tagReport").toPlainText().contains("ImageWidth = 2222"));
+}
+
 // The list's menu saves every image of the file as one PDF file, starting in the file's folder.
 TEST_F(Form1Test, SaveImagesAsPdfWritesEveryImageAsAPage) {
     const std::string path = dir.File("fax.tif");

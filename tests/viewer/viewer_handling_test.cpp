@@ -275,6 +275,28 @@ TEST_F(ViewerHandlingTest, TheInformationLineSaysWhatIsShownAndTheEndsOfTheFile)
     EXPECT_FALSE(info.text().contains("This is")) << "the word lasts until the next command";
 }
 
+// The file changed on disk under the viewer: a step from an image that is no longer in it is
+// refused with the reason, and one from an image still there is taken and said.
+TEST_F(ViewerHandlingTest, AFileChangedOnDiskIsSaidInTheInformationLine) {
+    ASSERT_TRUE(viewer);
+    const QLabel& info = Find<QLabel>(*viewer, "infoLine");
+    WriteFaxPages(path, {TextLikePage(500, 200, 7), TextLikePage(600, 300, 8)}, {});
+    Key(Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_TRUE(info.text().contains("The file changed on disk: this image is no longer in it."))
+        << info.text().toStdString();
+    EXPECT_EQ(viewer->Surface()->Width(), kWidth) << "the page shown stays";
+
+    Key(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(viewer->Surface()->Width(), 500) << "the new file's first image";
+    EXPECT_TRUE(info.text().contains("image 1 of 2")) << info.text().toStdString();
+    EXPECT_TRUE(info.text().contains("The file changed on disk.")) << info.text().toStdString();
+    EXPECT_EQ(form.SelectedEntry(), 0) << "the main list, stale, does not follow";
+    EXPECT_EQ(Find<QLabel>(form, "statusLine").text(), shell::kStatusFileChanged);
+    Key(Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(viewer->Surface()->Width(), 600);
+    EXPECT_FALSE(info.text().contains("changed")) << "the viewer now knows the new file";
+}
+
 // Ctrl+W closes the viewer; Ctrl+O asks the main window for a file.
 TEST_F(ViewerHandlingTest, CtrlWClosesTheViewerAndCtrlOAsksTheMainWindow) {
     ASSERT_TRUE(viewer);
