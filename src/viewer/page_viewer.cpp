@@ -247,6 +247,8 @@ void PageViewer::ConnectHandlers() {
     connect(&saveCommand_, &PageSaveCommand::FileReplaced, this, &PageViewer::TakeReplacedFile);
     connect(&redrawTimer_, &QTimer::timeout, this, &PageViewer::Redraw);
     connect(&opening_, &ui::BackgroundTask::Cancelled, this, &PageViewer::SayOpeningCancelled);
+    connect(&thumbnails_, &ThumbnailPanel::Idle, this, &PageViewer::ReportIfIdle,
+            Qt::QueuedConnection);
     for (ui::BackgroundTask* task :
          {&opening_, &turning_, &saveCommand_.Task(), &printCommand_.Task()})
         connect(task, &ui::BackgroundTask::Ended, this, &PageViewer::ReportIfIdle,
@@ -284,6 +286,8 @@ void PageViewer::ConnectActions() {
     connect(&actions_.openFile, &QAction::triggered, this, &PageViewer::OpenRequested);
     connect(&actions_.closeViewer, &QAction::triggered, this, &PageViewer::CancelWorkOrClose);
     connect(&actions_.quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
+    connect(&actions_.thumbnails, &QAction::toggled, this, &PageViewer::ShowThumbnails);
+    connect(&thumbnails_, &ThumbnailPanel::ImageChosen, this, &PageViewer::ShowImageAt);
 }
 
 bool PageViewer::eventFilter(QObject* watched, QEvent* event) {
@@ -371,6 +375,7 @@ void PageViewer::closeEvent(QCloseEvent* event) {
     turning_.Cancel();
     saveCommand_.Task().Cancel();
     printCommand_.Task().Cancel();
+    thumbnails_.Stop();
     page_.reset();
     // Last: a cancel may have asked for a drawing that no one will see.
     redrawTimer_.stop();
@@ -395,15 +400,23 @@ void PageViewer::LayOutControls() {
                             verticalScrollBar_.y());
     horizontalScrollBar_.move(horizontalScrollBar_.x(),
                               std::max(0, ui::TwipsToPixels(layout.hScrollTop, dpi.y)));
-    // The damage line, while there is one, takes a strip of its own above the page.
+    // The side panel, while it shows, takes a strip on the left of the page and its bar; the
+    // damage line, while there is one, a strip of its own above the page.
+    const int margin = ui::TwipsToPixels(kPageFrame.left, dpi.x);
     const int frameTop = ui::TwipsToPixels(kPageFrame.top, dpi.y);
+    const int panel = thumbnails_.isVisible() ? ThumbnailPanel::kPanelWidth + margin : 0;
+    const int frameLeft = margin + panel;
+    const int frameWidth = std::max(1, pictureWidth - panel);
     const int damage = damageLine_.isVisible() ? damageLine_.BandHeight() : 0;
     const int frameHeight = std::max(1, pictureHeight - damage);
-    damageLine_.setGeometry(pageFrame_.x(), frameTop, pictureWidth, damage);
-    pageFrame_.setGeometry(pageFrame_.x(), frameTop + damage, pictureWidth, frameHeight);
+    thumbnails_.setGeometry(margin, frameTop, ThumbnailPanel::kPanelWidth,
+                            pictureHeight + ui::TwipsToPixels(kHorizontalScrollBar.height, dpi.y));
+    damageLine_.setGeometry(frameLeft, frameTop, frameWidth, damage);
+    pageFrame_.setGeometry(frameLeft, frameTop + damage, frameWidth, frameHeight);
     verticalScrollBar_.setGeometry(verticalScrollBar_.x(), frameTop + damage,
                                    verticalScrollBar_.width(), frameHeight);
-    horizontalScrollBar_.resize(pictureWidth, horizontalScrollBar_.height());
+    horizontalScrollBar_.setGeometry(frameLeft, horizontalScrollBar_.y(), frameWidth,
+                                     horizontalScrollBar_.height());
     infoLine_.setGeometry(infoLine_.x(),
                           horizontalScrollBar_.y() + horizontalScrollBar_.height() +
                               ui::TwipsToPixels(kInfoGap, dpi.y),
@@ -416,7 +429,7 @@ void PageViewer::LayOutControls() {
 
 bool PageViewer::Idle() const {
     return !opening_.Running() && !turning_.Running() && !saveCommand_.Running() &&
-           !printCommand_.Running() && !redrawTimer_.isActive();
+           !printCommand_.Running() && !thumbnails_.Busy() && !redrawTimer_.isActive();
 }
 
 void PageViewer::ReportIfIdle() {
@@ -433,13 +446,13 @@ page::PageStatus PageViewer::Status() const {
 // Steps asked for while a page is opened add up, and the newest request replaces the one under
 // way: the worker starts again from the image shown. The file's images are listed each time, so
 // that the place shown is the file's as it is now.
-void PageViewer::StartOpening(ImageTarget target, int step) {
+void PageViewer::StartOpening(ImageTarget target, int step, int at) {
     controller_.AddStep(step);
     const int total = controller_.PendingStep();
     turning_.Cancel();
     controller_.TurnsDone();
     opening_.Start<NeighbourPage>(
-        [path = path_, from = ifdOffset_, target, total](const WorkCheck& check) {
+        [path = path_, from = ifdOffset_, target, total, at](const WorkCheck& check) {
             NeighbourPage found;
             const Result<tiff::TiffFile> file = tiff::TiffFile::Open(path);
             const Result<tiff::ImageList> images =
@@ -456,6 +469,8 @@ void PageViewer::StartOpening(ImageTarget target, int step) {
                 index = 0;
             else if (target == ImageTarget::Last)
                 index = found.count - 1;
+            else if (target == ImageTarget::At)
+                index = at;
             else if (total != 0)
                 index = found.shownIndex < 0 ? -1 : found.shownIndex + int64_t{total};
             // The image asked for at the start is opened whatever the file lists.
@@ -491,11 +506,14 @@ void PageViewer::ShowOpened(ImageTarget target, NeighbourPage opened) {
     }
     note_ = changed ? kFileChanged : QString();
     identity_ = opened.identity;
+    if (changed && thumbnails_.isVisible())
+        thumbnails_.ShowFile(path_);
     const bool sameImage = opened.offset == ifdOffset_ && opened.page;
     ifdOffset_ = opened.offset;
     imageIndex_ = opened.index;
     if (moved)
         controller_.StepTaken();
+    thumbnails_.MarkShown(imageIndex_);
     TakePage(std::move(opened.page));
     if (moved && !sameImage)
         emit ImageShown(ui::PathText(path_), opened.index);
@@ -537,6 +555,25 @@ void PageViewer::ShowFirstImage() {
 
 void PageViewer::ShowLastImage() {
     StartOpening(ImageTarget::Last, 0);
+}
+
+void PageViewer::ShowImageAt(int index) {
+    StartOpening(ImageTarget::At, 0, index);
+}
+
+void PageViewer::ShowThumbnails(bool shown) {
+    if (shown == thumbnails_.isVisible())
+        return;
+    thumbnails_.setVisible(shown);
+    actions_.thumbnails.setChecked(shown);
+    if (shown) {
+        thumbnails_.ShowFile(path_);
+        thumbnails_.MarkShown(imageIndex_);
+    } else {
+        thumbnails_.Stop();
+    }
+    LayOutControls();
+    RequestRedraw();
 }
 
 // Turns asked for while one is carried out add up; the newest request replaces the one under

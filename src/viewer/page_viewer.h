@@ -17,6 +17,7 @@
 #include "viewer/damage_line.h"
 #include "viewer/page_print_command.h"
 #include "viewer/page_save_command.h"
+#include "viewer/thumbnail_panel.h"
 #include "viewer/view_actions.h"
 #include "viewer/view_canvas.h"
 #include "viewer/view_controller.h"
@@ -68,6 +69,10 @@ public:
     void ShowNeighbourImage(int step);
     void ShowFirstImage();
     void ShowLastImage();
+    // Shows image `index` (from 0) of the file.
+    void ShowImageAt(int index);
+    // F9: shows or hides the side panel of the file's images.
+    void ShowThumbnails(bool shown);
     // Esc: cancels the work under way; with none, closes the window, as Ctrl+W does at once.
     void CancelWorkOrClose();
     // The shown page onto the clipboard as a picture.
@@ -125,7 +130,7 @@ protected:
 private:
     struct NeighbourPage;
     // Where an image to open lies: steps from the image shown, or the file's first or last.
-    enum class ImageTarget { Shown, First, Last };
+    enum class ImageTarget { Shown, First, Last, At };
 
     void NameControls();
     void PlaceControls();
@@ -136,7 +141,7 @@ private:
     void ConnectActions();
     void LayOutControls();
 
-    void StartOpening(ImageTarget target, int step);
+    void StartOpening(ImageTarget target, int step, int at = -1);
     void ShowOpened(ImageTarget target, NeighbourPage opened);
     void ShowInfo();
     void TrackPointer(const QEvent& event);
@@ -190,6 +195,7 @@ private:
     QScrollBar horizontalScrollBar_{Qt::Horizontal, this};
     QScrollBar verticalScrollBar_{Qt::Vertical, this};
     DamageLine damageLine_{this};
+    ThumbnailPanel thumbnails_{this};
     QLabel infoLine_{this};
     ui::ProgressStrip progress_{this};
 

@@ -20,8 +20,8 @@ void Prepare(QAction& action, const QString& text, const QList<QKeySequence>& ke
 ViewerActions::ViewerActions(QWidget& window)
     : zoomIn(&window), zoomOut(&window), fitWidth(&window), fitPage(&window), actualSize(&window),
       rotateRight(&window), rotateLeft(&window), nextImage(&window), previousImage(&window),
-      firstImage(&window), lastImage(&window), copyImage(&window), print(&window),
-      openFile(&window), closeViewer(&window), quit(&window), afterZoom_(&window),
+      firstImage(&window), lastImage(&window), thumbnails(&window), copyImage(&window),
+      print(&window), openFile(&window), closeViewer(&window), quit(&window), afterZoom_(&window),
       afterRotate_(&window), afterImages_(&window), afterOutput_(&window) {
     // Ctrl+= is Ctrl+plus on keyboards where plus needs Shift.
     Prepare(zoomIn, QStringLiteral("Zoom In"),
@@ -50,6 +50,9 @@ ViewerActions::ViewerActions(QWidget& window)
             window, "firstImageAction");
     Prepare(lastImage, QStringLiteral("Last Image"), {QKeySequence(Qt::CTRL | Qt::Key_End)}, window,
             "lastImageAction");
+    Prepare(thumbnails, QStringLiteral("Thumbnails"), {QKeySequence(Qt::Key_F9)}, window,
+            "thumbnailsAction");
+    thumbnails.setCheckable(true);
     Prepare(openFile, QStringLiteral("Open..."), {QKeySequence::Open}, window, "openFileAction");
     Prepare(closeViewer, QStringLiteral("Close"),
             {QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::Key_Escape)}, window,
@@ -63,10 +66,10 @@ ViewerActions::ViewerActions(QWidget& window)
 }
 
 QList<QAction*> ViewerActions::MenuOrder() {
-    return {&zoomIn,        &zoomOut,      &fitWidth,    &fitPage,      &actualSize,
-            &afterZoom_,    &rotateLeft,   &rotateRight, &afterRotate_, &nextImage,
-            &previousImage, &firstImage,   &lastImage,   &afterImages_, &copyImage,
-            &print,         &afterOutput_, &openFile,    &closeViewer,  &quit};
+    return {&zoomIn,     &zoomOut,     &fitWidth,     &fitPage,   &actualSize,    &afterZoom_,
+            &rotateLeft, &rotateRight, &afterRotate_, &nextImage, &previousImage, &firstImage,
+            &lastImage,  &thumbnails,  &afterImages_, &copyImage, &print,         &afterOutput_,
+            &openFile,   &closeViewer, &quit};
 }
 
 } // namespace faxlens::viewer

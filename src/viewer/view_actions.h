@@ -29,6 +29,7 @@ struct ViewerActions {
     QAction previousImage;
     QAction firstImage;
     QAction lastImage;
+    QAction thumbnails; // checked while the side panel shows
     QAction copyImage;
     QAction print;
     QAction openFile;

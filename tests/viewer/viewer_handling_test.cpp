@@ -7,6 +7,7 @@
 #include "support/main_window_driving.h"
 #include "support/window_driving.h"
 #include "viewer/page_viewer.h"
+#include "viewer/thumbnail_panel.h"
 #include "viewer/view_navigation.h"
 
 #include <QClipboard>
@@ -297,6 +298,35 @@ TEST_F(ViewerHandlingTest, AFileChangedOnDiskIsSaidInTheInformationLine) {
     EXPECT_FALSE(info.text().contains("changed")) << "the viewer now knows the new file";
 }
 
+// F9 shows a picture of every image of the file beside the page, the image shown marked; a
+// click on one shows it, and the main list follows. F9 again gives the page its room back.
+TEST_F(ViewerHandlingTest, F9ShowsThePicturesOfTheFilesImagesAndAClickShowsOne) {
+    ASSERT_TRUE(viewer);
+    const QRect frameBefore = Find<QFrame>(*viewer, "pageFrame").geometry();
+    Key(Qt::Key_F9);
+    viewer::ThumbnailPanel& panel = Find<viewer::ThumbnailPanel>(*viewer, "thumbnailPanel");
+    ASSERT_TRUE(panel.isVisible());
+    ASSERT_EQ(panel.count(), 3);
+    for (int k = 0; k < 3; ++k) {
+        const QList<QSize> sizes = panel.item(k)->icon().availableSizes();
+        ASSERT_FALSE(sizes.isEmpty()) << "picture " << k;
+        EXPECT_LE(std::max(sizes[0].width(), sizes[0].height()), 96);
+    }
+    EXPECT_EQ(panel.currentRow(), 0);
+    EXPECT_GT(Find<QFrame>(*viewer, "pageFrame").x(), panel.geometry().right());
+    EXPECT_EQ(Find<QFrame>(*viewer, "pageFrame").geometry().right(), frameBefore.right());
+
+    QTest::mouseClick(panel.viewport(), Qt::LeftButton, {},
+                      panel.visualItemRect(panel.item(2)).center());
+    ASSERT_TRUE(WaitForViewer(viewer));
+    EXPECT_EQ(viewer->Surface()->Width(), 800);
+    EXPECT_EQ(panel.currentRow(), 2);
+    EXPECT_EQ(form.SelectedEntry(), 2);
+    Key(Qt::Key_F9);
+    EXPECT_FALSE(panel.isVisible());
+    EXPECT_EQ(Find<QFrame>(*viewer, "pageFrame").geometry(), frameBefore);
+}
+
 // Ctrl+W closes the viewer; Ctrl+O asks the main window for a file.
 TEST_F(ViewerHandlingTest, CtrlWClosesTheViewerAndCtrlOAsksTheMainWindow) {
     ASSERT_TRUE(viewer);
@@ -391,12 +421,13 @@ TEST_F(ViewerHandlingTest, ThePagesMenuOffersEveryCommandWithItsShortcut) {
         QContextMenuEvent::Mouse, {30, 30},
         Find<viewer::ViewCanvas>(*viewer, "pageView").mapToGlobal(QPoint(30, 30)));
     QApplication::sendEvent(&Find<viewer::ViewCanvas>(*viewer, "pageView"), &event);
-    EXPECT_EQ(offered, QStringList({"Zoom In Ctrl++", "Zoom Out Ctrl+-", "Fit Width Ctrl+2",
-                                    "Fit Page Ctrl+0", "100% Ctrl+1", "Rotate Left Ctrl+Shift+R",
-                                    "Rotate Right Ctrl+R", "Next Image Ctrl+PgDown",
-                                    "Previous Image Ctrl+PgUp", "First Image Ctrl+Home",
-                                    "Last Image Ctrl+End", "Copy Image Ctrl+C", "Print... Ctrl+P",
-                                    "Open... Ctrl+O", "Close Ctrl+W", "Quit Ctrl+Q"}));
+    EXPECT_EQ(
+        offered.join(" | ").toStdString(),
+        "Zoom In Ctrl++ | Zoom Out Ctrl+- | Fit Width Ctrl+2 | Fit Page Ctrl+0 | 100% Ctrl+1 | "
+        "Rotate Left Ctrl+Shift+R | Rotate Right Ctrl+R | Next Image Ctrl+PgDown | "
+        "Previous Image Ctrl+PgUp | First Image Ctrl+Home | Last Image Ctrl+End | "
+        "Thumbnails F9 | Copy Image Ctrl+C | Print... Ctrl+P | Open... Ctrl+O | "
+        "Close Ctrl+W | Quit Ctrl+Q");
 }
 
 } // namespace
