@@ -8,6 +8,7 @@
 #include "viewer/damage_line.h"
 #include "viewer/page_viewer.h"
 #include "viewer/render_page.h"
+#include "viewer/thumbnail_panel.h"
 #include "viewer/view_navigation.h"
 
 #include <QApplication>
@@ -654,6 +655,13 @@ TEST(ViewFormMessages, PagesWithoutASurfaceSaySoInWords) {
         Find<QScrollBar>(*viewer, "horizontalScrollBar")
             .setValue(viewer::kScrollUnits / 3); // draws the message again, and no page
         EXPECT_TRUE(ShowsSomethingBesidesTheBackground(*viewer)) << c.message;
+        // Its picture in the side panel is a placeholder that says the same.
+        viewer->ShowThumbnails(true);
+        ASSERT_TRUE(WaitForViewer(viewer));
+        const auto& panel = Find<viewer::ThumbnailPanel>(*viewer, "thumbnailPanel");
+        ASSERT_EQ(panel.count(), 1);
+        EXPECT_EQ(panel.item(0)->toolTip(), c.message);
+        EXPECT_FALSE(panel.item(0)->icon().isNull());
         delete viewer.data();
     }
 }
