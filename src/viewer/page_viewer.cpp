@@ -30,7 +30,7 @@ namespace faxlens::viewer {
 
 namespace {
 
-// The window of the description, 6855 x 5100 twips, with the information line below it.
+// The controls take 6855 x 5100 twips; the information line lies below them.
 constexpr int kInfoBand = 270;
 constexpr ui::TwipSize kClientArea{6855, 5100 + kInfoBand};
 constexpr ui::TwipRect kZoomLabel{135, 135, 1365, 240};
