@@ -1,5 +1,7 @@
 #include "ui/background_task.h"
 
+#include <algorithm>
+
 namespace faxlens::ui {
 
 BackgroundTask::~BackgroundTask() {
@@ -31,6 +33,16 @@ WorkCheck BackgroundTask::CheckFor(const std::shared_ptr<Run>& run) {
         if (run->cancelled.load(std::memory_order_relaxed))
             throw WorkCancelled{};
     };
+}
+
+ProgressReport BackgroundTask::ReportFor(const std::shared_ptr<Run>& run) {
+    return [run](double share) {
+        run->share.store(std::clamp(share, 0.0, 1.0), std::memory_order_relaxed);
+    };
+}
+
+double BackgroundTask::Share() const {
+    return current_ ? current_->share.load(std::memory_order_relaxed) : -1;
 }
 
 // On the worker: queues the delivery to the task's thread. The task's end removes what it has

@@ -23,6 +23,9 @@
 
 namespace faxlens::ui {
 
+// How far a run's work is, as a share from 0 to 1, for work that knows it.
+using ProgressReport = std::function<void(double share)>;
+
 class BackgroundTask : public QObject {
     Q_OBJECT
 
@@ -37,10 +40,16 @@ public:
     // Cancel came first.
     template <typename Value>
     void Start(std::function<Value(const WorkCheck&)> work, std::function<void(Value)> done);
+    // The same for work that also says how far it is.
+    template <typename Value>
+    void StartReporting(std::function<Value(const WorkCheck&, const ProgressReport&)> work,
+                        std::function<void(Value)> done);
 
     // The run under way, if any, is abandoned.
     void Cancel();
     bool Running() const { return current_ != nullptr; }
+    // How far the run under way is, from 0 to 1; below 0 while its work has not said.
+    double Share() const;
 
 signals:
     // A run began (none was under way before) and the last wanted run ended, delivered or not.
@@ -54,6 +63,7 @@ private:
     // while `task` is set, under the lock, so nothing is posted to a task that is gone.
     struct Run {
         std::atomic<bool> cancelled{false};
+        std::atomic<double> share{-1};
         std::mutex lock;
         BackgroundTask* task = nullptr;
     };
@@ -61,6 +71,7 @@ private:
     void Supersede();
     void Deliver(const std::shared_ptr<Run>& run, const std::function<void()>& delivery);
     static WorkCheck CheckFor(const std::shared_ptr<Run>& run);
+    static ProgressReport ReportFor(const std::shared_ptr<Run>& run);
     static void Post(const std::shared_ptr<Run>& run, std::function<void()> delivery);
 
     std::shared_ptr<Run> current_;
@@ -69,6 +80,15 @@ private:
 template <typename Value>
 void BackgroundTask::Start(std::function<Value(const WorkCheck&)> work,
                            std::function<void(Value)> done) {
+    StartReporting<Value>([work = std::move(work)](const WorkCheck& check,
+                                                   const ProgressReport&) { return work(check); },
+                          std::move(done));
+}
+
+template <typename Value>
+void BackgroundTask::StartReporting(
+    std::function<Value(const WorkCheck&, const ProgressReport&)> work,
+    std::function<void(Value)> done) {
     const bool wasRunning = Running();
     Supersede();
     auto run = std::make_shared<Run>();
@@ -79,7 +99,7 @@ void BackgroundTask::Start(std::function<Value(const WorkCheck&)> work,
     QThreadPool::globalInstance()->start([run, work = std::move(work), done = std::move(done)] {
         std::optional<Value> value;
         try {
-            value.emplace(work(CheckFor(run)));
+            value.emplace(work(CheckFor(run), ReportFor(run)));
         } catch (const WorkCancelled&) {
             return;
         }

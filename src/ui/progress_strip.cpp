@@ -8,7 +8,7 @@ ProgressStrip::ProgressStrip(QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("progressStrip"));
     setFrameShape(QFrame::StyledPanel);
     setAutoFillBackground(true);
-    bar_.setRange(0, 0); // the work's length is not known: the bar moves to show it goes on
+    bar_.setRange(0, 0); // until the work says how far it is, the bar moves to show it goes on
     bar_.setTextVisible(false);
     cancel_.setObjectName(QStringLiteral("cancelButton"));
     auto* layout = new QHBoxLayout(this);
@@ -18,10 +18,14 @@ ProgressStrip::ProgressStrip(QWidget* parent) : QFrame(parent) {
     layout->addWidget(&cancel_);
     delay_.setSingleShot(true);
     connect(&delay_, &QTimer::timeout, this, [this] {
+        ShowShare();
         show();
         raise();
+        poll_.start();
     });
     connect(&cancel_, &QPushButton::clicked, this, &ProgressStrip::CancelShown);
+    poll_.setInterval(kPollMs);
+    connect(&poll_, &QTimer::timeout, this, &ProgressStrip::ShowShare);
     hide();
 }
 
@@ -47,6 +51,7 @@ void ProgressStrip::End(BackgroundTask& task) {
         return;
     }
     delay_.stop();
+    poll_.stop();
     hide();
     if (QWidget* owner = parentWidget())
         owner->window()->unsetCursor();
@@ -59,6 +64,17 @@ void ProgressStrip::Forget(const BackgroundTask& task) {
 void ProgressStrip::CancelShown() {
     if (!running_.isEmpty() && running_.last().first)
         running_.last().first->Cancel();
+}
+
+void ProgressStrip::ShowShare() {
+    const BackgroundTask* task = running_.isEmpty() ? nullptr : running_.last().first.data();
+    const double share = task ? task->Share() : -1;
+    if (share < 0) {
+        bar_.setRange(0, 0);
+        return;
+    }
+    bar_.setRange(0, kBarSteps);
+    bar_.setValue(static_cast<int>(share * kBarSteps));
 }
 
 bool ProgressStrip::CancelAll() {

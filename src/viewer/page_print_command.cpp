@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <algorithm>
 #include <vector>
 
 namespace faxlens::viewer {
@@ -26,10 +27,14 @@ struct PrintedPages {
 };
 
 // One sheet a page; a page that cannot be shown is left out. True when every page was printed.
+// The share done counts the sheets asked for, each as far as its bands are painted.
 bool PaintSheets(QPainter& painter, QPrinter& printer, const PrintedPages& pages,
-                 const WorkCheck& check) {
-    const PrintProgress progress = [&check](double) {
+                 const WorkCheck& check, const ui::ProgressReport& report) {
+    const int sheets = pages.first == 0 ? 1 : std::max(1, pages.last - pages.first + 1);
+    int sheet = 0;
+    const PrintProgress progress = [&](double done) {
         CheckWork(check);
+        report((sheet + done) / sheets);
         return true;
     };
     const auto paint = [&](const page::ViewedPage& page, bool first) {
@@ -52,6 +57,7 @@ bool PaintSheets(QPainter& painter, QPrinter& printer, const PrintedPages& pages
     bool whole = true;
     bool first = true;
     for (int number = pages.first; number <= pages.last; ++number) {
+        sheet = number - pages.first;
         if (number < 1 || number > static_cast<int>(images->offsets.size())) {
             whole = false;
             continue;
@@ -102,13 +108,14 @@ void PagePrintCommand::Start(std::shared_ptr<QPrinter> printer,
                              std::shared_ptr<const page::ViewedPage> shown, const std::string& path,
                              int64_t shownOffset, int first, int last) {
     PrintedPages pages{std::move(shown), path, shownOffset, first, last};
-    task_.Start<bool>(
-        [printer = std::move(printer), pages = std::move(pages)](const WorkCheck& check) {
+    task_.StartReporting<bool>(
+        [printer = std::move(printer), pages = std::move(pages)](const WorkCheck& check,
+                                                                 const ui::ProgressReport& report) {
             QPainter painter;
             if (!painter.begin(printer.get()))
                 return false;
             try {
-                const bool whole = PaintSheets(painter, *printer, pages, check);
+                const bool whole = PaintSheets(painter, *printer, pages, check, report);
                 return painter.end() && whole;
             } catch (const WorkCancelled&) {
                 printer->abort();

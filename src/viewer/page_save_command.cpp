@@ -77,17 +77,26 @@ void PageSaveCommand::Run(std::shared_ptr<const page::ViewedPage> page, const st
 void PageSaveCommand::Start(std::shared_ptr<const page::ViewedPage> page, const QString& fileName,
                             page::SaveCoding coding, bool replacesFileShown) {
     const QString start = ClockTime();
-    task_.Start<Status>([page = std::move(page), out = ui::NativePath(fileName),
-                         coding](const WorkCheck& check) { return page->Save(coding, out, check); },
-                        [this, start, fileName, replacesFileShown](Status saved) {
-                            const QString end = ClockTime();
-                            if (saved && replacesFileShown)
-                                emit FileReplaced();
-                            if (saved)
-                                ShowDone(&window_, start, end);
-                            else
-                                ShowFailure(&window_, fileName, saved.Reason());
-                        });
+    // The save's check runs after every row: its calls count the share done.
+    task_.StartReporting<Status>(
+        [page = std::move(page), out = ui::NativePath(fileName),
+         coding](const WorkCheck& check, const ui::ProgressReport& report) {
+            const double rows = page->Surface()->Height();
+            int64_t saved = 0;
+            return page->Save(coding, out, [&] {
+                CheckWork(check);
+                report(static_cast<double>(++saved) / rows);
+            });
+        },
+        [this, start, fileName, replacesFileShown](Status saved) {
+            const QString end = ClockTime();
+            if (saved && replacesFileShown)
+                emit FileReplaced();
+            if (saved)
+                ShowDone(&window_, start, end);
+            else
+                ShowFailure(&window_, fileName, saved.Reason());
+        });
 }
 
 } // namespace faxlens::viewer

@@ -87,6 +87,33 @@ TEST(BackgroundTask, ANewerStartSupersedesAndCancelStops) {
     EXPECT_FALSE(firstDelivered);
 }
 
+// Work that says how far it is: the share is read on the user-interface thread while it runs,
+// and is unknown (below 0) before it says and once no run is under way.
+TEST(BackgroundTask, TheShareDoneIsReadWhileTheWorkRuns) {
+    BackgroundTask task;
+    std::atomic<bool> reported = false;
+    std::atomic<bool> release = false;
+    bool done = false;
+    task.StartReporting<int>(
+        [&](const WorkCheck&, const ProgressReport& report) {
+            report(0.25);
+            reported = true;
+            while (!release)
+                QThread::msleep(1);
+            report(7); // more than all: taken as all
+            return 0;
+        },
+        [&](int) { done = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reported.load(); }, 5000));
+    EXPECT_DOUBLE_EQ(task.Share(), 0.25);
+    release = true;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 5000));
+    EXPECT_LT(task.Share(), 0);
+    task.Start<int>([](const WorkCheck&) { return 0; }, [](int) {});
+    EXPECT_LT(task.Share(), 0) << "work that does not say";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !task.Running(); }, 5000));
+}
+
 // The task goes while its work runs and while a result is on its way: nothing reaches it.
 TEST(BackgroundTask, ATaskThatGoesIsNeverReached) {
     Endless endless;
