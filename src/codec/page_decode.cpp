@@ -2,6 +2,7 @@
 
 #include "base/bit_words.h"
 #include "base/numbers.h"
+#include "codec/jbig_strip.h"
 #include "codec/strip_unpacking.h"
 #include "tiff/tag_dictionary.h"
 #include "tiff/tiff_facts.h"
@@ -57,6 +58,8 @@ PageDecoder DecoderForCompression(const tiff::PageCoding& coding) {
     case tiff::compression::kDeflate:
     case tiff::compression::kOldDeflate:
         return PageDecoder::Deflate;
+    case tiff::compression::kJbigT85:
+        return PageDecoder::JbigT85;
     default:
         return PageDecoder::None;
     }
@@ -135,6 +138,11 @@ std::optional<FaxCoding> FaxCodingOf(PageDecoder decoder) {
     }
 }
 
+// The decoders that say where in a strip they stopped and what was left there.
+bool KnowsWhereItStopped(PageDecoder decoder) {
+    return FaxCodingOf(decoder).has_value() || decoder == PageDecoder::JbigT85;
+}
+
 // Decodes one strip of at most rowLimit rows; returns the rows it reached. A fax strip also
 // tells where the engine left it.
 int64_t DecodeStrip(PageDecoder decoder, RowSink* sink, std::span<uint8_t> data,
@@ -155,6 +163,8 @@ int64_t DecodeStrip(PageDecoder decoder, RowSink* sink, std::span<uint8_t> data,
     case PageDecoder::Deflate:
         return DecodeStripBitmap(sink, UnpackStrip(decoder, data, width, rowLimit), width, rowLimit,
                                  firstRow);
+    case PageDecoder::JbigT85:
+        return DecodeT85Strip(sink, data, width, rowLimit, firstRow, check, end);
     default:
         return 0;
     }
@@ -277,9 +287,8 @@ Result<PageDamage> DecodePageRows(RowSink* sink, const tiff::TiffFile& file,
         // A strip without a byte count is read up to whatever follows it (the next strip, a
         // directory, the end of the file): what lies after its rows is no sign of damage.
         const bool endKnown = slot.byteCount > 0;
-        NoteStripEnd(damage, strip,
-                     FaxCodingOf(decoder).has_value() && (endKnown || reached < rows), end,
-                     data.size(), firstRow, reached, rows);
+        NoteStripEnd(damage, strip, KnowsWhereItStopped(decoder) && (endKnown || reached < rows),
+                     end, data.size(), firstRow, reached, rows);
     }
     return damage;
 }
