@@ -1,7 +1,5 @@
 #include "codec/jbig_strip.h"
 
-#include "base/bit_words.h"
-
 extern "C" {
 #include <jbig85.h>
 }
@@ -25,27 +23,6 @@ struct RowsOut {
     int64_t reached = 0;
 };
 
-// A row's set bits within the width are the row's ink; bits past the width are dropped.
-void PaintRow(RowSink& sink, int64_t row, const uint8_t* bits, std::size_t bytes, int32_t width) {
-    const std::size_t within =
-        std::min<std::size_t>(bytes, (static_cast<std::size_t>(width) + 7) / 8);
-    const auto lastMask = static_cast<uint8_t>(width % 8 == 0 ? 0xFF : 0xFF << (8 - width % 8));
-    const auto inkAt = [&](std::size_t k) {
-        return k + 1 == (static_cast<std::size_t>(width) + 7) / 8 ? bits[k] & lastMask : bits[k];
-    };
-    std::size_t first = 0;
-    while (first < within && inkAt(first) == 0)
-        ++first;
-    if (first == within)
-        return;
-    uint8_t* target = sink.BeginInk(row);
-    if (target == nullptr)
-        return;
-    for (std::size_t k = first; k < within; ++k)
-        target[k] |= static_cast<uint8_t>(inkAt(k));
-    sink.EndInk(row);
-}
-
 // jbigkit's row callback: a row past the strip's share interrupts the decoding.
 int TakeRow(const jbg85_dec_state*, unsigned char* start, std::size_t length, unsigned long y,
             void* file) {
@@ -53,8 +30,9 @@ int TakeRow(const jbg85_dec_state*, unsigned char* start, std::size_t length, un
     if (y >= static_cast<unsigned long>(out.rowLimit))
         return 1;
     out.reached = static_cast<int64_t>(y) + 1;
-    if (out.sink != nullptr)
-        PaintRow(*out.sink, out.firstRow + static_cast<int64_t>(y), start, length, out.width);
+    // A row of jbigkit is a row of plain bits, 1 for ink, as an uncompressed page holds it.
+    DecodeStripBitmap(out.sink, std::span<const uint8_t>(start, length), out.width, 1,
+                      out.firstRow + static_cast<int64_t>(y));
     return 0;
 }
 

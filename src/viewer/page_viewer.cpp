@@ -736,8 +736,8 @@ float PageViewer::ZoomForDrawing() const {
 // not fit the view whole.
 void PageViewer::UpdateScrollBars() {
     const ShownPage shown = Shown();
-    const ViewAxis across = shown.Shown() ? HorizontalAxis(shown.plan, shown.width) : ViewAxis{};
-    const ViewAxis down = shown.Shown() ? VerticalAxis(shown.plan, shown.height) : ViewAxis{};
+    const ViewAxis across = shown.Across();
+    const ViewAxis down = shown.Down();
     for (auto [bar, axis] :
          {std::pair{&horizontalScrollBar_, across}, std::pair{&verticalScrollBar_, down}}) {
         const ScrollSteps steps = StepsFor(axis);

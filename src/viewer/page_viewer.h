@@ -90,10 +90,6 @@ public:
     float HorizontalScroll() const;
     float VerticalScroll() const;
     ViewerActions& Actions() { return actions_; }
-    const ViewController& Controller() const { return controller_; }
-    // The information line's text, and the damage line's (empty while the page is sound).
-    QString InfoText() const;
-    const QString& DamageText() const { return damageLine_.Text(); }
 
     // The decoded page, null when there is none yet, it has no usable size or the window has
     // been closed.
@@ -143,6 +139,7 @@ private:
 
     void StartOpening(ImageTarget target, int step, int at = -1);
     void ShowOpened(ImageTarget target, NeighbourPage opened);
+    QString InfoText() const;
     void ShowInfo();
     void TrackPointer(const QEvent& event);
     void TakePage(Result<page::ViewedPage> page);

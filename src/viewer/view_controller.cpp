@@ -78,19 +78,11 @@ bool ViewController::ScrollTo(int h, int v) {
     return true;
 }
 
-ViewAxis ViewController::Across(const ShownPage& shown) {
-    return shown.Shown() ? HorizontalAxis(shown.plan, shown.width) : ViewAxis{};
-}
-
-ViewAxis ViewController::Down(const ShownPage& shown) {
-    return shown.Shown() ? VerticalAxis(shown.plan, shown.height) : ViewAxis{};
-}
-
 bool ViewController::ScrollByPixels(double x, double y, const ShownPage& shown) {
     if (!shown.Shown())
         return false;
-    return ScrollTo(ScrollValueMovedBy(Across(shown), scroll_.h, x, shown.plan.kx),
-                    ScrollValueMovedBy(Down(shown), scroll_.v, y, shown.plan.ky));
+    return ScrollTo(ScrollValueMovedBy(shown.Across(), scroll_.h, x, shown.plan.kx),
+                    ScrollValueMovedBy(shown.Down(), scroll_.v, y, shown.plan.ky));
 }
 
 bool ViewController::ScrollByNotches(double x, double y, int linesPerNotch,
@@ -101,13 +93,13 @@ bool ViewController::ScrollByNotches(double x, double y, int linesPerNotch,
             return value;
         return value + static_cast<int>(std::lround(notches * lines * StepsFor(axis).single));
     };
-    return ScrollTo(moved(Across(shown), scroll_.h, x), moved(Down(shown), scroll_.v, y));
+    return ScrollTo(moved(shown.Across(), scroll_.h, x), moved(shown.Down(), scroll_.v, y));
 }
 
 // As a scroll bar steps: an axis that does not scroll stays.
 bool ViewController::ScrollByKey(ScrollMove move, const ShownPage& shown) {
-    const ViewAxis across = Across(shown);
-    const ViewAxis down = Down(shown);
+    const ViewAxis across = shown.Across();
+    const ViewAxis down = shown.Down();
     const auto step = [](const ViewAxis& axis, int value, int by) {
         return axis.Scrolls() ? value + by : value;
     };

@@ -35,6 +35,9 @@ struct ShownPage {
     int32_t height = 0;
 
     bool Shown() const { return plan.draws && width > 0 && height > 0; }
+    // The axes of the page as shown; empty ones, which do not scroll, while none is.
+    ViewAxis Across() const { return Shown() ? HorizontalAxis(plan, width) : ViewAxis{}; }
+    ViewAxis Down() const { return Shown() ? VerticalAxis(plan, height) : ViewAxis{}; }
 };
 
 class ViewController {
@@ -81,9 +84,6 @@ public:
 
 private:
     void SetZoomPercent(float zoom);
-    // The axes of the page as shown and whether each scrolls.
-    static ViewAxis Across(const ShownPage& shown);
-    static ViewAxis Down(const ShownPage& shown);
 
     QString zoomText_ = QLatin1String(kStartZoomText);
     ScrollPosition scroll_;
