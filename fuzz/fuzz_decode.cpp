@@ -1,5 +1,6 @@
 // The strip decoders on arbitrary bytes: the first bytes choose the page size (small), the
-// decoder and the fill order, the rest is the strip. Bit 6 of the fourth byte chooses JBIG.
+// decoder and the fill order, the rest is the strip. Bit 6 of the fourth byte chooses JBIG
+// (T.85 and T.82 alike: the stream's header says which).
 
 #include "codec/jbig_strip.h"
 #include "codec/page_decode.h"
@@ -21,7 +22,7 @@ int64_t Decode(int choice, page::PageSurface& surface, std::span<uint8_t> strip,
     page::SurfaceRowSink sink(surface, page::kColourBlack);
     if (choice == 8) {
         FaxStripEnd end;
-        return DecodeT85Strip(&sink, strip, width, rows, 0, {}, end);
+        return DecodeJbigStrip(&sink, strip, width, rows, 0, {}, end);
     }
     if (choice < 4)
         return DecodeFaxStrip(kFaxCodings[choice], &sink, strip, false, width, rows, 0);

@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libgl-dev fonts-wine
     libgtest-dev libgmock-dev libbenchmark-dev
-    libtiff-dev libtiff-tools libjbig-dev
+    libtiff-dev libtiff-tools libjbig-dev jbigkit-bin
     qpdf poppler-utils ghostscript
     desktop-file-utils appstream dpkg-dev man-db file lintian
     clang libclang-rt-14-dev

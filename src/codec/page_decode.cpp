@@ -59,7 +59,8 @@ PageDecoder DecoderForCompression(const tiff::PageCoding& coding) {
     case tiff::compression::kOldDeflate:
         return PageDecoder::Deflate;
     case tiff::compression::kJbigT85:
-        return PageDecoder::JbigT85;
+    case tiff::compression::kJbig:
+        return PageDecoder::Jbig;
     default:
         return PageDecoder::None;
     }
@@ -140,7 +141,7 @@ std::optional<FaxCoding> FaxCodingOf(PageDecoder decoder) {
 
 // The decoders that say where in a strip they stopped and what was left there.
 bool KnowsWhereItStopped(PageDecoder decoder) {
-    return FaxCodingOf(decoder).has_value() || decoder == PageDecoder::JbigT85;
+    return FaxCodingOf(decoder).has_value() || decoder == PageDecoder::Jbig;
 }
 
 // Decodes one strip of at most rowLimit rows; returns the rows it reached. A fax strip also
@@ -163,8 +164,8 @@ int64_t DecodeStrip(PageDecoder decoder, RowSink* sink, std::span<uint8_t> data,
     case PageDecoder::Deflate:
         return DecodeStripBitmap(sink, UnpackStrip(decoder, data, width, rowLimit), width, rowLimit,
                                  firstRow);
-    case PageDecoder::JbigT85:
-        return DecodeT85Strip(sink, data, width, rowLimit, firstRow, check, end);
+    case PageDecoder::Jbig:
+        return DecodeJbigStrip(sink, data, width, rowLimit, firstRow, check, end);
     default:
         return 0;
     }

@@ -27,7 +27,7 @@ enum class PageDecoder {
     PackBits,     // one bit a pixel, packed
     Lzw,          // one bit a pixel, LZW
     Deflate,      // one bit a pixel, Deflate (zlib)
-    JbigT85,      // JBIG (ITU-T T.85), a bi-level image entity a strip
+    Jbig,         // JBIG (ITU-T T.82 or its fax profile T.85), a bi-level image entity a strip
 };
 
 // The decoder for the page's compression and sample layout.

@@ -18,33 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A binary PBM file's pixels, comments in the header skipped.
-Bitmap ReadPbm(const std::string& path) {
-    const std::vector<uint8_t> bytes = ReadFile(path);
-    std::size_t at = 2;
-    int32_t numbers[2] = {0, 0};
-    for (int32_t& number : numbers) {
-        while (at < bytes.size() && (std::isspace(bytes[at]) || bytes[at] == '#')) {
-            if (bytes[at] == '#')
-                while (at < bytes.size() && bytes[at] != '\n')
-                    ++at;
-            else
-                ++at;
-        }
-        while (at < bytes.size() && std::isdigit(bytes[at]))
-            number = number * 10 + (bytes[at++] - '0');
-    }
-    ++at;
-    Bitmap bitmap(numbers[0], numbers[1]);
-    const std::size_t stride = (static_cast<std::size_t>(numbers[0]) + 7) / 8;
-    for (int32_t y = 0; y < bitmap.height; ++y)
-        for (int32_t x = 0; x < bitmap.width; ++x) {
-            const std::size_t byte = at + y * stride + x / 8;
-            bitmap.At(x, y) = byte < bytes.size() && (bytes[byte] >> (7 - x % 8) & 1);
-        }
-    return bitmap;
-}
-
 int Shell(const std::string& command) {
     return std::system(command.c_str());
 }

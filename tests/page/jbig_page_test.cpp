@@ -1,77 +1,47 @@
-// JBIG (T.85) pages, Compression 9, against jbigkit's own encoder: every pixel decoded as coded,
-// whatever the stream's options; a stream cut short, damaged or longer than the page decodes as
-// far as it goes and says so, as a fax page does.
+// JBIG pages (Compression 9, T.85, and 34661, T.82) against jbigkit's own encoders and its
+// command-line decoder, and against libtiff's JBIG pages: every pixel decoded as coded, whatever
+// the stream's options; a stream cut short, damaged or longer than the page decodes as far as it
+// goes and says so, as a fax page does.
 
 #include "page/decoded_page.h"
+#include "support/jbig_streams.h"
 #include "support/libtiff_pages.h"
 #include "support/reading.h"
 #include "support/tiff_builder.h"
 #include "tiff/tiff_facts.h"
-
-extern "C" {
-#include <jbig85.h>
-}
 
 #include <gtest/gtest.h>
 
 namespace faxlens::test {
 namespace {
 
-void Collect(unsigned char* start, std::size_t length, void* file) {
-    auto& bytes = *static_cast<std::vector<uint8_t>*>(file);
-    bytes.insert(bytes.end(), start, start + length);
-}
+constexpr int kT85 = tiff::compression::kJbigT85;
+constexpr int kT82 = tiff::compression::kJbig;
 
-// The page coded by jbigkit: with an open height (VLENGTH) the header says 0xFFFFFFFF and a
-// NEWLEN marker the real height, as fax stacks write it.
-std::vector<uint8_t> EncodeT85(const Bitmap& page, bool openHeight) {
-    std::vector<uint8_t> bie;
-    const std::size_t bpl = (static_cast<std::size_t>(page.width) + 7) / 8;
-    std::vector<uint8_t> rows(static_cast<std::size_t>(page.height) * bpl, 0);
-    for (int32_t y = 0; y < page.height; ++y)
-        for (int32_t x = 0; x < page.width; ++x)
-            if (page.At(x, y))
-                rows[y * bpl + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
-    jbg85_enc_state state{};
-    jbg85_enc_init(&state, page.width, openHeight ? 0xFFFFFFFFUL : page.height, Collect, &bie);
-    jbg85_enc_options(&state, JBG_TPBON | (openHeight ? JBG_VLENGTH : 0), 128, 0);
-    for (int32_t y = 0; y < page.height; ++y) {
-        unsigned char* line = rows.data() + y * bpl;
-        jbg85_enc_lineout(&state, line, y > 0 ? line - bpl : nullptr,
-                          y > 1 ? line - 2 * bpl : nullptr);
-        if (openHeight && y + 1 == page.height)
-            jbg85_enc_newlen(&state, page.height);
+struct Decoded {
+    Bitmap shown;
+    codec::PageDamage damage;
+};
+
+Decoded DecodeFirstPage(const std::string& path) {
+    const Result<tiff::TiffFile> file = tiff::TiffFile::Open(path);
+    EXPECT_TRUE(file);
+    if (!file)
+        return {};
+    const Result<page::DecodedPage> decoded = page::DecodePage(*file, ImageOffsetsOf(path).at(0));
+    EXPECT_TRUE(decoded);
+    if (!decoded || !decoded->surface) {
+        ADD_FAILURE() << (decoded ? page::PageProblem(*decoded) : "not decoded");
+        return {};
     }
-    return bie;
-}
-
-// One page in one strip of Compression 9.
-std::string WriteT85Page(const TempDir& dir, std::vector<uint8_t> stream, int32_t width,
-                         int32_t height, bool lowBitFirst) {
-    if (lowBitFirst)
-        for (uint8_t& byte : stream)
-            byte = static_cast<uint8_t>(
-                ((byte * 0x0802LU & 0x22110LU) | (byte * 0x8020LU & 0x88440LU)) * 0x10101LU >> 16);
-    TiffBuilder builder;
-    const uint32_t strip = builder.AddData(stream);
-    builder.Ifd()
-        .Long(tiff::tag::kImageWidth, {static_cast<uint32_t>(width)})
-        .Long(tiff::tag::kImageLength, {static_cast<uint32_t>(height)})
-        .Short(tiff::tag::kCompression, {tiff::compression::kJbigT85})
-        .Short(tiff::tag::kPhotometric, {0})
-        .Short(tiff::tag::kFillOrder, {static_cast<uint16_t>(lowBitFirst ? 2 : 1)})
-        .Long(tiff::tag::kStripOffsets, {strip})
-        .Long(tiff::tag::kRowsPerStrip, {static_cast<uint32_t>(height)})
-        .Long(tiff::tag::kStripByteCounts, {static_cast<uint32_t>(stream.size())});
-    const std::string path = dir.File("page.tif");
-    builder.WriteTo(path);
-    return path;
+    return {BitmapOf(*decoded->surface), decoded->damage};
 }
 
 TEST(JbigPage, DecodesEveryPixelAsCodedAndSaysWhereAStreamBreaks) {
     // Sparse noise: a stream of some kilobytes, so that cuts and damage fall among its rows.
     const Bitmap page = NoisePage(1728, 300, 4, 3);
-    const std::vector<uint8_t> sound = EncodeT85(page, false);
+    const std::vector<uint8_t> sound = EncodeT85(page);
+    const std::vector<uint8_t> progressive = EncodeT82(page, 3);
     std::vector<uint8_t> cut(sound.begin(), sound.begin() + sound.size() / 2);
     std::vector<uint8_t> damaged = sound;
     ASSERT_GT(sound.size(), 1000u);
@@ -79,6 +49,7 @@ TEST(JbigPage, DecodesEveryPixelAsCodedAndSaysWhereAStreamBreaks) {
         damaged[k] ^= 0x5A;
     const struct {
         const char* what;
+        int compression;
         std::vector<uint8_t> stream;
         int32_t height; // the directory's
         bool lowBitFirst;
@@ -88,33 +59,76 @@ TEST(JbigPage, DecodesEveryPixelAsCodedAndSaysWhereAStreamBreaks) {
         // (arithmetic coding decodes damaged data into wrong pixels until it meets a marker).
         int32_t asCoded;
     } cases[] = {
-        {"sound", sound, 300, false, true, "", 300},
-        {"open height", EncodeT85(page, true), 300, false, true, "", 300},
-        {"fill order 2", sound, 300, true, true, "", 300},
-        {"directory shorter", sound, 200, false, true, "strip 0 has data left over", 200},
-        {"cut short", cut, 300, false, false, "rows ", -1},
-        {"damaged", damaged, 300, false, false, "rows ", 128},
+        {"sound", kT85, sound, 300, false, true, "", 300},
+        {"open height", kT85, EncodeT85(page, {.openHeight = true}), 300, false, true, "", 300},
+        {"fill order 2", kT85, sound, 300, true, true, "", 300},
+        {"directory shorter", kT85, sound, 200, false, true, "strip 0 has data left over", 200},
+        {"cut short", kT85, cut, 300, false, false, "rows ", -1},
+        {"damaged", kT85, damaged, 300, false, false, "rows ", 128},
+        {"another width", kT85, EncodeT85(NoisePage(1700, 300, 4, 3)), 300, false, false,
+         "rows 1 to 300 could not be decoded (bad code in strip 0 at byte 0)", 0},
+        {"T.82, one layer", kT82, EncodeT82(page, 0), 300, false, true, "", 300},
+        {"T.82, one layer, fill order 2", kT82, EncodeT82(page, 0), 300, true, true, "", 300},
+        {"T.82, three layers", kT82, progressive, 300, false, true, "", 300},
+        {"T.82, three layers, cut short", kT82,
+         std::vector<uint8_t>(progressive.begin(), progressive.end() - 100), 300, false, false,
+         "rows 1 to 300 could not be decoded", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         TempDir dir;
-        const std::string path = WriteT85Page(dir, c.stream, 1728, c.height, c.lowBitFirst);
-        const Result<tiff::TiffFile> file = tiff::TiffFile::Open(path);
-        ASSERT_TRUE(file);
-        const Result<page::DecodedPage> decoded =
-            page::DecodePage(*file, ImageOffsetsOf(path).at(0));
-        ASSERT_TRUE(decoded);
-        ASSERT_NE(decoded->surface, nullptr) << page::PageProblem(*decoded);
-        const Bitmap shown = BitmapOf(*decoded->surface);
-        ASSERT_EQ(shown.height, c.height);
-        const std::string said = decoded->damage.Describe();
+        const Decoded decoded = DecodeFirstPage(WriteJbigPage(
+            dir.File("page.tif"), c.stream, c.compression, 1728, c.height, c.lowBitFirst));
+        ASSERT_EQ(decoded.shown.height, c.height);
+        const std::string said = decoded.damage.Describe();
         EXPECT_TRUE(said.starts_with(c.said)) << said;
-        const int32_t decodedRows = decoded->damage.RowsDecoded();
+        const int32_t decodedRows = decoded.damage.RowsDecoded();
         EXPECT_EQ(decodedRows == c.height, c.whole) << said;
         const int32_t asCoded = c.asCoded < 0 ? decodedRows : std::min(c.asCoded, decodedRows);
         for (int32_t y = 0; y < asCoded; ++y)
             for (int32_t x = 0; x < 1728; ++x)
-                ASSERT_EQ(shown.At(x, y), page.At(x, y)) << "row " << y << ", column " << x;
+                ASSERT_EQ(decoded.shown.At(x, y), page.At(x, y)) << "row " << y << ", column " << x;
+    }
+}
+
+// libtiff codes its JBIG pages with jbigkit's T.82 encoder and turns the bits of every byte
+// round under FillOrder 1: its pages read as it reads them, in either fill order.
+TEST(JbigPage, ReadsLibtiffsJbigPagesInEitherFillOrder) {
+    const Bitmap page = TextLikePage(1728, 1100, 5);
+    for (const int fillOrder : {1, 2}) {
+        SCOPED_TRACE(fillOrder);
+        TempDir dir;
+        const std::string path = dir.File("libtiff.tif");
+        WriteFaxPages(path, {page}, {.compression = kT82, .fillOrder = fillOrder});
+        const Decoded decoded = DecodeFirstPage(path);
+        EXPECT_EQ(decoded.damage.Describe(), "");
+        EXPECT_TRUE(decoded.shown == page) << DescribeDifferences(page, decoded.shown);
+    }
+}
+
+// The options fax stacks and jbigkit's tools choose: every one decodes as jbigkit's own
+// decoder decodes it.
+TEST(JbigPage, EveryT85OptionDecodesAsJbigkitsOwnToolDecodesIt) {
+    const Bitmap page = TextLikePage(1728, 400, 9);
+    const struct {
+        const char* what;
+        T85Options options;
+    } cases[] = {
+        {"typical prediction, stripes of 128", {}},  {"two-line template", {.options = 0x48}},
+        {"no typical prediction", {.options = 0}},   {"a stripe a row", {.stripeRows = 1}},
+        {"one stripe", {.stripeRows = 1u << 20}},    {"template fixed", {.atMaximum = 0}},
+        {"template moving far", {.atMaximum = 127}}, {"open height", {.openHeight = true}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::vector<uint8_t> stream = EncodeT85(page, c.options);
+        const Bitmap reference = DecodeWithJbgtopbm85(stream, dir.Path());
+        ASSERT_TRUE(reference == page) << "jbgtopbm85: " << DescribeDifferences(page, reference);
+        const Decoded decoded =
+            DecodeFirstPage(WriteJbigPage(dir.File("page.tif"), stream, kT85, 1728, 400));
+        EXPECT_TRUE(decoded.shown == reference) << DescribeDifferences(reference, decoded.shown);
+        EXPECT_EQ(decoded.damage.Describe(), "");
     }
 }
 

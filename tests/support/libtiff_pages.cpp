@@ -2,6 +2,7 @@
 
 #include "support/tiff_builder.h"
 
+#include <cctype>
 #include <gtest/gtest.h>
 #include <memory>
 #include <random>
@@ -119,7 +120,17 @@ void WriteFaxPages(const std::string& path, const std::vector<Bitmap>& pages,
             TIFFSetField(t, TIFFTAG_COLORMAP, red, green, blue);
             zeroIsBlack = dark == 0;
         }
-        for (int32_t y = 0; y < page.height; ++y) {
+        if (options.compression == COMPRESSION_JBIG) {
+            // libtiff codes JBIG a whole strip at a time.
+            std::vector<uint8_t> strip;
+            for (int32_t y = 0; y < page.height; ++y) {
+                const auto row = PackRow(page, y, zeroIsBlack);
+                strip.insert(strip.end(), row.begin(), row.end());
+            }
+            ASSERT_GT(
+                TIFFWriteEncodedStrip(t, 0, strip.data(), static_cast<tmsize_t>(strip.size())), 0);
+        }
+        for (int32_t y = 0; y < page.height && options.compression != COMPRESSION_JBIG; ++y) {
             auto row = PackRow(page, y, zeroIsBlack);
             ASSERT_EQ(TIFFWriteScanline(t, row.data(), static_cast<uint32_t>(y), 0), 1);
         }
@@ -319,6 +330,33 @@ void WriteDamagedFaxPage(const std::string& path) {
     std::vector<uint8_t> bytes = ReadFile(path);
     std::fill_n(bytes.begin() + static_cast<long>(middle), 6, uint8_t{0x00});
     WriteFile(path, bytes);
+}
+
+// A binary PBM file's pixels, comments in the header skipped.
+Bitmap ReadPbm(const std::string& path) {
+    const std::vector<uint8_t> bytes = ReadFile(path);
+    std::size_t at = 2;
+    int32_t numbers[2] = {0, 0};
+    for (int32_t& number : numbers) {
+        while (at < bytes.size() && (std::isspace(bytes[at]) || bytes[at] == '#')) {
+            if (bytes[at] == '#')
+                while (at < bytes.size() && bytes[at] != '\n')
+                    ++at;
+            else
+                ++at;
+        }
+        while (at < bytes.size() && std::isdigit(bytes[at]))
+            number = number * 10 + (bytes[at++] - '0');
+    }
+    ++at;
+    Bitmap bitmap(numbers[0], numbers[1]);
+    const std::size_t stride = (static_cast<std::size_t>(numbers[0]) + 7) / 8;
+    for (int32_t y = 0; y < bitmap.height; ++y)
+        for (int32_t x = 0; x < bitmap.width; ++x) {
+            const std::size_t byte = at + y * stride + x / 8;
+            bitmap.At(x, y) = byte < bytes.size() && (bytes[byte] >> (7 - x % 8) & 1);
+        }
+    return bitmap;
 }
 
 } // namespace faxlens::test

@@ -38,7 +38,7 @@ Bitmap TextLikePage(int32_t width, int32_t height, uint32_t seed = 1);
 Bitmap NoisePage(int32_t width, int32_t height, uint32_t seed = 1, int blackPercent = 50);
 
 struct FaxOptions {
-    int compression = 4;      // 2, 3 or 4
+    int compression = 4;      // 2, 3, 4 or 34661 (JBIG: the whole page in one strip)
     uint32_t t4Options = 0;   // Group 3: bit 0 two-dimensional, bit 2 EOLs byte aligned
     int32_t rowsPerStrip = 0; // 0: the whole page in one strip
     bool bigEndian = false;
@@ -93,6 +93,9 @@ struct LibtiffPage {
     uint64_t ifdOffset = 0;
 };
 std::optional<LibtiffPage> TryReadBilevelWithLibtiff(const std::string& path, int page);
+
+// A binary PBM file's pixels (as other programs write it, comments and spacing as they come).
+Bitmap ReadPbm(const std::string& path);
 
 // Where at most `limit` pixels differ, a short description of the first differences.
 std::string DescribeDifferences(const Bitmap& expected, const Bitmap& actual, int limit = 5);
