@@ -1,5 +1,5 @@
-// Writes the sample files of samples/ with libtiff, so that they come from a program other than
-// Faxlens itself. Usage: make_samples OUTPUT_FOLDER
+// Writes the sample files of samples/ with libtiff (and the JBIG pages' streams with jbigkit), so
+// that they come from programs other than Faxlens itself. Usage: make_samples OUTPUT_FOLDER
 //
 // The pages are drawn with a small built-in 5x7 font: block letters, rules and boxes, enough to
 // look like a fax and to give the decoders runs of many lengths. The output is deterministic.
@@ -10,6 +10,10 @@
 #include <string>
 #include <tiffio.h>
 #include <vector>
+
+extern "C" {
+#include <jbig85.h>
+}
 
 namespace {
 
@@ -288,6 +292,53 @@ bool WriteFaxMotorola(TIFF* tif) {
                      g4Normal, 2, 2);
 }
 
+// A page coded by jbigkit's T.85 encoder as fax machines code it (typical prediction, stripes of
+// 128 rows); with an open height the header says 0xFFFFFFFF and a NEWLEN marker after the last
+// row gives the height, as fax stacks write pages whose length they learn only at the end.
+std::vector<uint8_t> CodeT85(const Page& page, bool openHeight) {
+    std::vector<uint8_t> stream;
+    const auto collect = [](unsigned char* start, std::size_t length, void* file) {
+        auto& bytes = *static_cast<std::vector<uint8_t>*>(file);
+        bytes.insert(bytes.end(), start, start + length);
+    };
+    jbg85_enc_state state{};
+    jbg85_enc_init(&state, page.Width(), openHeight ? 0xFFFFFFFFUL : page.Height(), collect,
+                   &stream);
+    jbg85_enc_options(&state, JBG_TPBON | (openHeight ? JBG_VLENGTH : 0), 128, 8);
+    std::vector<std::vector<uint8_t>> rows;
+    for (uint32_t row = 0; row < page.Height(); ++row) {
+        rows.push_back(page.PackedRow(row));
+        jbg85_enc_lineout(&state, rows[row].data(), row > 0 ? rows[row - 1].data() : nullptr,
+                          row > 1 ? rows[row - 2].data() : nullptr);
+        if (openHeight && row + 1 == page.Height())
+            jbg85_enc_newlen(&state, page.Height());
+    }
+    return stream;
+}
+
+// A page of Compression 9 (T.85, which libtiff stores but does not code): the stream as one
+// strip.
+bool WriteT85Page(TIFF* tif, const Page& page, const PageFormat& format, bool openHeight,
+                  uint16_t number, uint16_t pages) {
+    SetPageTags(tif, page, format, number, pages);
+    std::vector<uint8_t> stream = CodeT85(page, openHeight);
+    return TIFFWriteRawStrip(tif, 0, stream.data(), static_cast<tmsize_t>(stream.size())) >= 0 &&
+           TIFFWriteDirectory(tif) != 0;
+}
+
+// Intel order; a JBIG fax of two pages as open fax stacks store it.
+bool WriteFaxT85(TIFF* tif) {
+    constexpr uint16_t kT85 = 9;
+    PageFormat fine{kT85, 0, 204.0F, 196.0F, 0};
+    PageFormat normal{kT85, 0, 204.0F, 98.0F, 0};
+    return WriteT85Page(
+               tif,
+               FaxPage(kFaxWidth, 2200, Rows{1}, "JBIG FAX PAGE 1", "T.85, OPEN HEIGHT, 204 X 196"),
+               fine, true, 1, 2) &&
+           WriteT85Page(tif, FaxPage(kFaxWidth, 1100, Rows{2}, "JBIG FAX PAGE 2", "T.85, 204 X 98"),
+                        normal, false, 2, 2);
+}
+
 // A private tag, so that the report has an entry it cannot name.
 constexpr ttag_t kPrivateTag = 65000;
 const TIFFFieldInfo kPrivateField[] = {
@@ -336,6 +387,7 @@ constexpr SampleFile kSamples[] = {
     {"fax-three-pages.tif", "wl", WriteFaxThreePages},
     {"fax-motorola.tif", "wb", WriteFaxMotorola},
     {"mixed.tif", "wl", WriteMixed},
+    {"fax-t85.tif", "wl", WriteFaxT85},
 };
 
 bool WriteSample(const std::string& folder, const SampleFile& sample) {

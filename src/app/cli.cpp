@@ -17,8 +17,9 @@ constexpr std::array kCommands{
             "decodes image N as the viewer does into OUT: .pbm (1 = black) or .png, or PNG "
             "with --png",
             RunDecode, true},
-    Command{"convert", "FILE N OUT --g3|--g4", 4,
-            "saves image N as the viewer's save commands do: a Group 3 or Group 4 TIFF file",
+    Command{"convert", "FILE N OUT --g3|--g4|--t85", 4,
+            "saves image N as the viewer's save commands do: a Group 3, Group 4 or JBIG (T.85) "
+            "TIFF file",
             RunConvert},
     Command{"pdf", "FILE OUT.pdf [--images LIST]", 2,
             "writes every image (or those of LIST, e.g. 1,3-5) as a page of a PDF file, each "

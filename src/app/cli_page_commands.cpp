@@ -74,6 +74,16 @@ Outcome WritePage(Operands operands, const std::function<Status(const page::View
     });
 }
 
+std::optional<page::SaveCoding> SaveCodingOf(const std::string& option) {
+    if (option == "--g3")
+        return page::SaveCoding::Group3;
+    if (option == "--g4")
+        return page::SaveCoding::Group4;
+    if (option == "--t85")
+        return page::SaveCoding::T85;
+    return std::nullopt;
+}
+
 } // namespace
 
 Outcome RunInfo(Operands operands) {
@@ -107,11 +117,11 @@ Outcome RunDecode(Operands operands) {
 
 Outcome RunConvert(Operands operands) {
     const std::string& coding = operands[3];
-    if (coding != "--g3" && coding != "--g4")
-        return BadUsage("the coding must be --g3 or --g4, not '" + coding + "'");
-    return WritePage(operands, [&operands, &coding](const page::ViewedPage& page) {
-        return page.Save(coding == "--g3" ? page::SaveCoding::Group3 : page::SaveCoding::Group4,
-                         operands[2]);
+    const std::optional<page::SaveCoding> saveCoding = SaveCodingOf(coding);
+    if (!saveCoding)
+        return BadUsage("the coding must be --g3, --g4 or --t85, not '" + coding + "'");
+    return WritePage(operands, [&operands, &saveCoding](const page::ViewedPage& page) {
+        return page.Save(*saveCoding, operands[2]);
     });
 }
 

@@ -5,6 +5,13 @@
 #include "codec/fax_coding.h"
 #include "tiff/tiff_writer.h"
 
+extern "C" {
+#include <jbig85.h>
+}
+
+#include <algorithm>
+#include <vector>
+
 namespace faxlens::encode {
 
 namespace {
@@ -72,6 +79,63 @@ void CodeRowG3(const codec::ChangeList& changes, codec::BitWriter& bits) {
     if (k < changes.size())
         codec::PutRun(bits, changes[k] - column, white);
     codec::PutEndOfLine(bits);
+}
+
+// T.85 as fax stacks code it: typical prediction on, stripes of 128 rows, the adaptive
+// template free to move 8 pixels (jbigkit's choice).
+constexpr int kT85Options = JBG_TPBON;
+constexpr unsigned long kT85StripeRows = 128;
+constexpr int kT85TemplateReach = 8;
+
+// Gathers jbigkit's bytes and hands them on a block at a time.
+class ByteGatherer {
+public:
+    explicit ByteGatherer(const StripBlockSink& sink) : sink_(sink) {}
+
+    static void Take(unsigned char* start, std::size_t length, void* gatherer) {
+        auto& self = *static_cast<ByteGatherer*>(gatherer);
+        self.bytes_.insert(self.bytes_.end(), start, start + length);
+        if (self.bytes_.size() >= kWriteBlock)
+            self.HandOn();
+    }
+    int64_t Finish() {
+        HandOn();
+        return byteCount_;
+    }
+
+private:
+    void HandOn() {
+        if (!bytes_.empty())
+            sink_(bytes_);
+        byteCount_ += static_cast<int64_t>(bytes_.size());
+        bytes_.clear();
+    }
+
+    const StripBlockSink& sink_;
+    std::vector<uint8_t> bytes_;
+    int64_t byteCount_ = 0;
+};
+
+// Sets bits [from, to) of a row, the first pixel in the most significant bit.
+void SetBits(uint8_t* row, int32_t from, int32_t to) {
+    while (from < to && from % 8 != 0) {
+        row[from / 8] |= static_cast<uint8_t>(0x80 >> (from % 8));
+        ++from;
+    }
+    const int32_t wholeBytes = (to - from) / 8;
+    if (wholeBytes > 0) {
+        std::fill_n(row + from / 8, wholeBytes, uint8_t{0xFF});
+        from += 8 * wholeBytes;
+    }
+    for (; from < to; ++from)
+        row[from / 8] |= static_cast<uint8_t>(0x80 >> (from % 8));
+}
+
+// A row as plain bits, 1 for black: the black runs between the changing elements.
+void PaintRowBits(const codec::ChangeList& changes, std::span<uint8_t> row) {
+    std::fill(row.begin(), row.end(), uint8_t{0});
+    for (std::size_t k = 0; k + 1 < changes.size(); k += 2)
+        SetBits(row.data(), changes[k], changes[k + 1]);
 }
 
 void PatchByteCount(OutputFile& file, int32_t position, int64_t byteCount) {
@@ -147,6 +211,30 @@ int64_t CodeStripG4(const RowSource& page, int32_t width, int32_t height,
     return strip.Finish();
 }
 
+int64_t CodeStripT85(const RowSource& page, int32_t width, int32_t height,
+                     const StripBlockSink& sink, const WorkCheck& check) {
+    width = width < 1 ? page.Width() : width;
+    height = height < 1 ? page.Height() : height;
+    ByteGatherer strip(sink);
+    jbg85_enc_state state{};
+    jbg85_enc_init(&state, static_cast<unsigned long>(width), static_cast<unsigned long>(height),
+                   ByteGatherer::Take, &strip);
+    jbg85_enc_options(&state, kT85Options, kT85StripeRows, kT85TemplateReach);
+    // The coder reads the two rows above the one it codes: three rows, taken in turn.
+    const std::size_t rowBytes = (static_cast<std::size_t>(width) + 7) / 8;
+    std::vector<uint8_t> rows(3 * rowBytes);
+    const auto row = [&rows, rowBytes](int32_t y) { return rows.data() + (y % 3) * rowBytes; };
+    codec::ChangeList changes;
+    for (int32_t y = 0; y < height; ++y) {
+        page.RowChanges(y, width, changes);
+        PaintRowBits(changes, std::span<uint8_t>(row(y), rowBytes));
+        jbg85_enc_lineout(&state, row(y), y > 0 ? row(y - 1) : nullptr,
+                          y > 1 ? row(y - 2) : nullptr);
+        CheckWork(check);
+    }
+    return strip.Finish();
+}
+
 Status SavePageG3(const RowSource& page, int32_t xResolution, int32_t yResolution,
                   const std::string& fileName, int32_t width, int32_t height,
                   const WorkCheck& check) {
@@ -159,6 +247,13 @@ Status SavePageG4(const RowSource& page, int32_t xResolution, int32_t yResolutio
                   const WorkCheck& check) {
     return SavePage(page, xResolution, yResolution, fileName, width, height, tiff::WriteHeaderG4,
                     CodeStripG4, check);
+}
+
+Status SavePageT85(const RowSource& page, int32_t xResolution, int32_t yResolution,
+                   const std::string& fileName, int32_t width, int32_t height,
+                   const WorkCheck& check) {
+    return SavePage(page, xResolution, yResolution, fileName, width, height, tiff::WriteHeaderT85,
+                    CodeStripT85, check);
 }
 
 } // namespace faxlens::encode

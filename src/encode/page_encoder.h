@@ -1,9 +1,10 @@
 #pragma once
 
 // Writes a page into a new single-page TIFF file, Group 3
-// (modified Huffman rows, each closed by fill bits and an EOL) or Group 4 (every row coded
-// two-dimensionally against the row above, the strip ended by an EOFB). The header and
-// directory come first, then the rows one by one, then the strip's byte count.
+// (modified Huffman rows, each closed by fill bits and an EOL), Group 4 (every row coded
+// two-dimensionally against the row above, the strip ended by an EOFB) or JBIG as fax machines
+// code it (T.85, Compression 9: one layer in stripes of 128 rows). The header and directory come
+// first, then the rows one by one, then the strip's byte count.
 
 #include "base/result.h"
 #include "base/work_check.h"
@@ -27,6 +28,9 @@ Status SavePageG3(const RowSource& page, int32_t xResolution, int32_t yResolutio
 Status SavePageG4(const RowSource& page, int32_t xResolution, int32_t yResolution,
                   const std::string& fileName, int32_t width, int32_t height,
                   const WorkCheck& check = {});
+Status SavePageT85(const RowSource& page, int32_t xResolution, int32_t yResolution,
+                   const std::string& fileName, int32_t width, int32_t height,
+                   const WorkCheck& check = {});
 
 // Where the bytes of a coded strip go, a block of about a MiB at a time.
 using StripBlockSink = std::function<void(std::span<const uint8_t>)>;
@@ -39,5 +43,8 @@ int64_t CodeStripG3(const RowSource& page, int32_t width, int32_t height,
                     const StripBlockSink& sink, const WorkCheck& check = {});
 int64_t CodeStripG4(const RowSource& page, int32_t width, int32_t height,
                     const StripBlockSink& sink, const WorkCheck& check = {});
+// The strip of a T.85 page: one bi-level image entity of the page's height.
+int64_t CodeStripT85(const RowSource& page, int32_t width, int32_t height,
+                     const StripBlockSink& sink, const WorkCheck& check = {});
 
 } // namespace faxlens::encode

@@ -60,7 +60,9 @@ Status ViewedPage::Save(SaveCoding coding, const std::string& fileName,
                         const WorkCheck& check) const {
     if (!Surface())
         return Fail("there is no page to save");
-    const auto save = coding == SaveCoding::Group3 ? encode::SavePageG3 : encode::SavePageG4;
+    const auto save = coding == SaveCoding::Group3   ? encode::SavePageG3
+                      : coding == SaveCoding::Group4 ? encode::SavePageG4
+                                                     : encode::SavePageT85;
     return save(SurfaceRows(*Surface()), XDotsPerInch(), YDotsPerInch(), fileName, 0, 0, check);
 }
 

@@ -2,8 +2,8 @@
 
 // One image of a file as the viewer shows it and faxlens-cli works on it: opened from its
 // directory (page parameters, strip table, the page decoded into its surface), what keeps it
-// from being shown when it cannot be, its resolution, and saving it again as a Group 3 or a
-// Group 4 TIFF file. No windows: the viewer window and the command line share it.
+// from being shown when it cannot be, its resolution, and saving it again as a Group 3, Group 4
+// or T.85 TIFF file. No windows: the viewer window and the command line share it.
 
 #include "base/result.h"
 #include "base/work_check.h"
@@ -17,7 +17,7 @@
 
 namespace faxlens::page {
 
-enum class SaveCoding { Group3, Group4 };
+enum class SaveCoding { Group3, Group4, T85 };
 
 class ViewedPage {
 public:

@@ -9,7 +9,6 @@ namespace faxlens::tiff {
 namespace {
 
 constexpr int32_t kReservedLength = 16;
-constexpr int32_t kEntryCount = 16;
 constexpr int32_t kXResolutionAt = 8;
 constexpr int32_t kYResolutionAt = 16;
 
@@ -20,6 +19,13 @@ struct Compression {
 };
 constexpr Compression kGroup3{compression::kGroup3, tag::kT4Options, kT4FillBits};
 constexpr Compression kGroup4{compression::kGroup4, tag::kT6Options, kT6Uncompressed};
+// T.85 has no options field: its stream's header holds its options.
+constexpr Compression kT85{compression::kJbigT85, 0, 0};
+
+// Entries of the directory: 16 with an options field, 15 without.
+int32_t EntryCount(const Compression& compression) {
+    return compression.optionsTag != 0 ? 16 : 15;
+}
 
 void PutBigEndian(std::vector<uint8_t>& out, uint32_t value, int bytes) {
     for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8)
@@ -58,7 +64,10 @@ void WriteDimension(OutputFile& file, int32_t tag, int32_t value) {
 int32_t WriteHeader(OutputFile& file, int32_t width, int32_t height, int32_t xResolution,
                     int32_t yResolution, int32_t bitsPerSample, const Compression& compression) {
     WriteFileHeader(file, kReservedLength);
-    AppendShort(file, kEntryCount);
+    const int32_t entryCount = EntryCount(compression);
+    // The strip follows the directory: its entries and the offset of the next one.
+    const int32_t stripOffset = kReservedLength + 8 + 2 + 12 * entryCount + 4;
+    AppendShort(file, entryCount);
     WriteLong(file, tag::kNewSubfileType, kSubfileIsPage);
     WriteDimension(file, tag::kImageWidth, width);
     WriteDimension(file, tag::kImageLength, height);
@@ -66,7 +75,7 @@ int32_t WriteHeader(OutputFile& file, int32_t width, int32_t height, int32_t xRe
     WriteShort(file, tag::kCompression, compression.code);
     WriteShort(file, tag::kPhotometric, photometric::kWhiteIsZero);
     WriteShort(file, tag::kFillOrder, kFillOrderHighBitFirst);
-    WriteLong(file, tag::kStripOffsets, kStripOffset);
+    WriteLong(file, tag::kStripOffsets, stripOffset);
     WriteShort(file, tag::kSamplesPerPixel, 1);
     WriteDimension(file, tag::kRowsPerStrip, height);
     const auto byteCountPosition = static_cast<int32_t>(file.Length() + 8);
@@ -76,7 +85,8 @@ int32_t WriteHeader(OutputFile& file, int32_t width, int32_t height, int32_t xRe
     const std::array<int32_t, 1> y{yResolution};
     WriteRationalEntry(file, tag::kXResolution, x, one, kXResolutionAt);
     WriteRationalEntry(file, tag::kYResolution, y, one, kYResolutionAt);
-    WriteLong(file, compression.optionsTag, compression.options);
+    if (compression.optionsTag != 0)
+        WriteLong(file, compression.optionsTag, compression.options);
     WriteShort(file, tag::kResolutionUnit, kResolutionInInches);
     const std::array<int32_t, 2> pageNumber{0, 1};
     WriteEntry(file, tag::kPageNumber, kShort, pageNumber, 0);
@@ -146,6 +156,11 @@ int32_t WriteHeaderG3(OutputFile& file, int32_t width, int32_t height, int32_t x
 int32_t WriteHeaderG4(OutputFile& file, int32_t width, int32_t height, int32_t xResolution,
                       int32_t yResolution, int32_t bitsPerSample) {
     return WriteHeader(file, width, height, xResolution, yResolution, bitsPerSample, kGroup4);
+}
+
+int32_t WriteHeaderT85(OutputFile& file, int32_t width, int32_t height, int32_t xResolution,
+                       int32_t yResolution, int32_t bitsPerSample) {
+    return WriteHeader(file, width, height, xResolution, yResolution, bitsPerSample, kT85);
 }
 
 } // namespace faxlens::tiff

@@ -1,8 +1,9 @@
 #pragma once
 
 // Writes everything of a saved page's file but its strip: the "MM" header, the two resolution
-// values in the reserved area after it, and one directory of 16 entries at offset 24, so that
-// the strip follows at offset 222. All numbers are big-endian.
+// values in the reserved area after it, and one directory of 16 entries at offset 24 (15 for
+// T.85, which has no options field), so that the strip follows at offset 222 (210). All
+// numbers are big-endian.
 
 #include "base/output_file.h"
 #include "tiff/tiff_facts.h"
@@ -11,10 +12,6 @@
 #include <span>
 
 namespace faxlens::tiff {
-
-inline constexpr int32_t kStripOffset = 222;
-// Where the value of StripByteCounts lies; the page encoder writes it once the strip is done.
-inline constexpr int32_t kByteCountPosition = 154;
 
 // "MM", 42, the directory's offset (reserved length + 8) and the reserved area of zeros.
 void WriteFileHeader(OutputFile& file, int32_t reservedLength);
@@ -35,5 +32,8 @@ int32_t WriteHeaderG3(OutputFile& file, int32_t width, int32_t height, int32_t x
                       int32_t yResolution, int32_t bitsPerSample);
 int32_t WriteHeaderG4(OutputFile& file, int32_t width, int32_t height, int32_t xResolution,
                       int32_t yResolution, int32_t bitsPerSample);
+// The same for a JBIG page coded by T.85 (Compression 9).
+int32_t WriteHeaderT85(OutputFile& file, int32_t width, int32_t height, int32_t xResolution,
+                       int32_t yResolution, int32_t bitsPerSample);
 
 } // namespace faxlens::tiff

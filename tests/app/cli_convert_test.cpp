@@ -1,8 +1,10 @@
 // faxlens-cli convert: pages of files written by libtiff saved again as Group 3 or Group 4 files
-// that libtiff reads back pixel for pixel, and the failures of the command.
+// that libtiff reads back pixel for pixel, or as T.85 files that jbigkit's own decoder reads back,
+// and the failures of the command.
 
 #include "cli_process.h"
 #include "support/export_pages.h"
+#include "support/jbig_streams.h"
 #include "support/libtiff_pages.h"
 #include "support/tiff_builder.h"
 
@@ -37,28 +39,54 @@ std::vector<uint8_t> EntryBytes(uint16_t tag, uint32_t value, bool isLong = fals
 }
 
 // The fixed layout of a saved page: big-endian header, the page's resolutions (204/1 and 196/1,
-// as WriteFaxPages writes them), 16 entries from offset 26, the strip from 222 to the end.
-void ExpectSavedLayout(const std::vector<uint8_t>& file, const Bitmap& page, bool group4) {
-    ASSERT_GT(file.size(), kStripAt);
-    EXPECT_EQ(
-        Slice(file, 0, 26),
-        (std::vector<uint8_t>{0x4D, 0x4D, 0x00, 0x2A, 0x00, 0x00, 0x00, 0x18, 0, 0, 0,    204, 0, 0,
-                              0,    1,    0,    0,    0,    196,  0,    0,    0, 1, 0x00, 0x10}));
+// as WriteFaxPages writes them), 16 entries from offset 26 (15 for T.85, which has no options
+// field), the strip from 222 (210) to the end.
+void ExpectSavedLayout(const std::vector<uint8_t>& file, const Bitmap& page,
+                       const std::string& coding) {
+    const bool t85 = coding == "--t85";
+    const std::size_t stripAt = t85 ? 210 : kStripAt;
+    ASSERT_GT(file.size(), stripAt);
+    EXPECT_EQ(Slice(file, 0, 26),
+              (std::vector<uint8_t>{0x4D, 0x4D,
+                                    0x00, 0x2A,
+                                    0x00, 0x00,
+                                    0x00, 0x18,
+                                    0,    0,
+                                    0,    204,
+                                    0,    0,
+                                    0,    1,
+                                    0,    0,
+                                    0,    196,
+                                    0,    0,
+                                    0,    1,
+                                    0x00, static_cast<uint8_t>(t85 ? 0x0F : 0x10)}));
     const auto entry = [&](int i) {
         return Slice(file, 26 + 12 * static_cast<std::size_t>(i), 12);
     };
+    const int compression = coding == "--g3" ? 3 : coding == "--g4" ? 4 : 9;
     EXPECT_EQ(entry(1), EntryBytes(tiff::tag::kImageWidth, static_cast<uint32_t>(page.width)));
     EXPECT_EQ(entry(2), EntryBytes(tiff::tag::kImageLength, static_cast<uint32_t>(page.height)));
-    EXPECT_EQ(entry(4), EntryBytes(tiff::tag::kCompression, group4 ? 4 : 3));
-    EXPECT_EQ(entry(7), EntryBytes(tiff::tag::kStripOffsets, kStripAt, true));
+    EXPECT_EQ(entry(4), EntryBytes(tiff::tag::kCompression, static_cast<uint32_t>(compression)));
+    EXPECT_EQ(entry(7), EntryBytes(tiff::tag::kStripOffsets, static_cast<uint32_t>(stripAt), true));
     EXPECT_EQ(entry(9), EntryBytes(278, static_cast<uint32_t>(page.height)));
-    EXPECT_EQ(entry(13), group4 ? EntryBytes(tiff::tag::kT6Options, 2, true)
-                                : EntryBytes(tiff::tag::kT4Options, 4, true));
-    EXPECT_EQ(BigEndianAt(file, 154), file.size() - kStripAt);
-    EXPECT_EQ(Slice(file, 218, 4), (std::vector<uint8_t>{0, 0, 0, 0}));
-    if (!group4) { // a Group 3 strip opens with an EOL of its own before row 0
+    EXPECT_EQ(entry(13), compression == 4   ? EntryBytes(tiff::tag::kT6Options, 2, true)
+                         : compression == 3 ? EntryBytes(tiff::tag::kT4Options, 4, true)
+                                            : EntryBytes(296, 2)); // ResolutionUnit: inches
+    EXPECT_EQ(BigEndianAt(file, 154), file.size() - stripAt);
+    EXPECT_EQ(Slice(file, stripAt - 4, 4), (std::vector<uint8_t>{0, 0, 0, 0}));
+    if (compression == 3) { // a Group 3 strip opens with an EOL of its own before row 0
         EXPECT_EQ(Slice(file, kStripAt, 2), (std::vector<uint8_t>{0x00, 0x01}));
     }
+}
+
+// A saved page as its reader of reference reads it: libtiff, or jbigkit's own T.85 decoder.
+Bitmap ReadSavedPage(const std::string& path, const std::string& coding,
+                     const std::string& folder) {
+    if (coding != "--t85")
+        return ReadWithLibtiff(path, 0);
+    const std::vector<uint8_t> file = ReadFile(path);
+    return file.size() < 210 ? Bitmap{}
+                             : DecodeWithJbgtopbm85(Slice(file, 210, file.size() - 210), folder);
 }
 
 std::vector<Bitmap> ThreePages(int32_t width, int32_t height) {
@@ -82,7 +110,7 @@ TEST(CliConvert, SavedPagesReadAsTheOriginalPages) {
     };
     for (const auto& source : sources) {
         SCOPED_TRACE(source.what);
-        TempDir dir;
+        TempDir dir, reference;
         const std::string path = dir.File("pages.tif");
         FaxOptions options;
         options.compression = source.compression;
@@ -92,7 +120,7 @@ TEST(CliConvert, SavedPagesReadAsTheOriginalPages) {
         WriteFaxPages(path, ThreePages(source.width, 140), options);
         for (int page = 1; page <= 3; ++page) {
             const Bitmap original = ReadWithLibtiff(path, page - 1);
-            for (const std::string coding : {"--g3", "--g4"}) {
+            for (const std::string coding : {"--g3", "--g4", "--t85"}) {
                 SCOPED_TRACE("page " + std::to_string(page) + " " + coding);
                 const std::string out = dir.File("saved.tif");
                 const CliResult result =
@@ -100,20 +128,20 @@ TEST(CliConvert, SavedPagesReadAsTheOriginalPages) {
                 EXPECT_EQ(result.exitStatus, 0) << result.err;
                 EXPECT_EQ(result.out, "");
                 EXPECT_EQ(result.err, "");
-                const Bitmap saved = ReadWithLibtiff(out, 0);
+                const Bitmap saved = ReadSavedPage(out, coding, reference.Path());
                 EXPECT_TRUE(saved == original) << DescribeDifferences(original, saved);
-                ExpectSavedLayout(ReadFile(out), original, coding == "--g4");
+                ExpectSavedLayout(ReadFile(out), original, coding);
             }
         }
         EXPECT_EQ(FolderContents(dir.Path()), (std::vector<std::string>{"pages.tif", "saved.tif"}));
     }
 }
 
-TEST(CliConvert, CodingFlagOtherThanG3OrG4IsBadUsage) {
+TEST(CliConvert, CodingFlagOtherThanG3G4OrT85IsBadUsage) {
     TempDir dir;
     const std::string path = dir.File("pages.tif");
     WriteFaxPages(path, ThreePages(64, 16), FaxOptions{});
-    for (const char* coding : {"--g5", "g3", "--g3 ", "-g4", ""}) {
+    for (const char* coding : {"--g5", "g3", "--g3 ", "-g4", "--t82", ""}) {
         SCOPED_TRACE(std::string("'") + coding + "'");
         ExpectFailure(RunCli({"convert", path, "1", dir.File("out.tif"), coding}), 2);
         EXPECT_EQ(FolderContents(dir.Path()), std::vector<std::string>{"pages.tif"});
@@ -147,7 +175,7 @@ TEST(CliConvert, UnwritableOutputFailsAndLeavesNothing) {
         cases.push_back({"a read-only folder, over an existing file", dir.File("locked/page.tif")});
     const std::vector<std::string> before = FolderContents(dir.Path());
     for (const Case& c : cases)
-        for (const char* coding : {"--g3", "--g4"}) {
+        for (const char* coding : {"--g3", "--g4", "--t85"}) {
             SCOPED_TRACE(std::string(c.what) + " " + coding);
             CliResult result;
             if (c.sizeLimit) {

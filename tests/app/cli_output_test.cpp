@@ -37,6 +37,7 @@ TEST(CliOutput, DashWritesTheSameBytesToStandardOutput) {
     } cases[] = {
         {{"convert", in, "2", dir.File("g3.tif"), "--g3"}, {"convert", in, "2", "-", "--g3"}},
         {{"convert", in, "1", dir.File("g4.tif"), "--g4"}, {"convert", in, "1", "-", "--g4"}},
+        {{"convert", in, "3", dir.File("t85.tif"), "--t85"}, {"convert", in, "3", "-", "--t85"}},
         {{"decode", in, "3", dir.File("page.pbm")}, {"decode", in, "3", "-"}},
         {{"decode", in, "2", dir.File("page.png")}, {"decode", in, "2", "-", "--png"}},
         {{"pdf", in, dir.File("all.pdf")}, {"pdf", in, "-"}},
