@@ -7,32 +7,27 @@
 
 namespace faxlens::codec {
 
-namespace {
-
-bool BitAt(std::span<const uint8_t> row, int32_t x) {
-    return (row[static_cast<std::size_t>(x) / 8] >> (7 - x % 8)) & 1;
-}
-
-// Sets the runs of set bits of one row.
-void PaintSetBits(RowPainter& painter, std::span<const uint8_t> row, int32_t width) {
-    const int32_t available = static_cast<int32_t>(std::min<int64_t>(width, row.size() * 8));
-    for (int32_t start = 0; start < available;) {
-        if (!BitAt(row, start)) {
-            ++start;
-            continue;
-        }
-        int32_t end = start;
-        while (end < available && BitAt(row, end))
-            ++end;
-        painter.Paint(start, end);
-        start = end;
-    }
-}
-
-} // namespace
-
 std::size_t BitmapRowBytes(int32_t width) {
     return (static_cast<std::size_t>(std::max(width, 0)) + 7) / 8;
+}
+
+void SetRowInk(RowSink* sink, int64_t row, std::span<const uint8_t> bits, int32_t width) {
+    const int64_t pixels = std::min<int64_t>(std::max(width, 0), int64_t{8} * bits.size());
+    const auto wholeBytes = static_cast<std::size_t>(pixels / 8);
+    const int tail = static_cast<int>(pixels % 8);
+    const auto tailMask = static_cast<uint8_t>(0xFF00 >> tail);
+    const bool inked =
+        std::any_of(bits.begin(), bits.begin() + static_cast<std::ptrdiff_t>(wholeBytes),
+                    [](uint8_t byte) { return byte != 0; }) ||
+        (tail != 0 && (bits[wholeBytes] & tailMask) != 0);
+    uint8_t* const ink = inked ? sink->BeginInk(row) : nullptr;
+    if (!ink)
+        return;
+    for (std::size_t i = 0; i < wholeBytes; ++i)
+        ink[i] |= bits[i];
+    if (tail != 0)
+        ink[wholeBytes] |= bits[wholeBytes] & tailMask;
+    sink->EndInk(row);
 }
 
 int64_t DecodeStripBitmap(RowSink* sink, std::span<const uint8_t> data, int32_t width, int32_t rows,
@@ -40,18 +35,15 @@ int64_t DecodeStripBitmap(RowSink* sink, std::span<const uint8_t> data, int32_t 
     const std::size_t rowBytes = BitmapRowBytes(width);
     if (rowBytes == 0)
         return 0;
-    RowPainter painter(sink);
     int32_t r = 0;
     for (; r < rows; ++r) {
         const std::size_t start = static_cast<std::size_t>(r) * rowBytes;
         if (start >= data.size())
             break;
         const std::size_t length = std::min(rowBytes, data.size() - start);
-        painter.Start(firstRow + r);
         if (sink)
-            PaintSetBits(painter, data.subspan(start, length), width);
+            SetRowInk(sink, firstRow + r, data.subspan(start, length), width);
     }
-    painter.Finish();
     return r;
 }
 

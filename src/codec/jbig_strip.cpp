@@ -79,8 +79,9 @@ struct RowsOut {
 
     void Take(const uint8_t* bits, int64_t y) {
         // A row of jbigkit is a row of plain bits, 1 for ink, as an uncompressed page holds it.
-        DecodeStripBitmap(sink, std::span<const uint8_t>(bits, BitmapRowBytes(width)), width, 1,
-                          firstRow + y);
+        if (sink)
+            SetRowInk(sink, firstRow + y, std::span<const uint8_t>(bits, BitmapRowBytes(width)),
+                      width);
         reached = y + 1;
     }
 };

@@ -70,6 +70,9 @@ int64_t DecodeFaxStrip(FaxCoding coding, RowSink* sink, std::span<const uint8_t>
 int64_t DecodeStripBitmap(RowSink* sink, std::span<const uint8_t> data, int32_t width, int32_t rows,
                           int64_t firstRow);
 std::size_t BitmapRowBytes(int32_t width);
+// Sets the ink of one row given as plain bits, 1 for ink, the first pixel in the most significant
+// bit: its set bits among the first `width` pixels (and those the bits reach).
+void SetRowInk(RowSink* sink, int64_t row, std::span<const uint8_t> bits, int32_t width);
 
 // PackBits unpacked, at most limit bytes.
 std::vector<uint8_t> UnpackBits(std::span<const uint8_t> packed, std::size_t limit);
