@@ -179,10 +179,13 @@ int DecodeWholeImage(RowsOut& out, std::span<uint8_t> data, const WorkCheck& che
         FeedInPieces(data, check, offset, [&decoder](uint8_t* p, std::size_t n, std::size_t* used) {
             return jbg_dec_in(decoder.State(), p, n, used);
         });
-    const uint8_t* image = jbg_dec_getimage(decoder.State(), 0);
-    if (result != JBG_EOK || !image || jbg_dec_getwidth(decoder.State()) != header->width ||
-        jbg_dec_getheight(decoder.State()) != header->height)
+    // jbigkit has an image to give only once the stream is decoded whole.
+    if (Kind(result) != JBG_EOK)
         return IsError(result) ? result : JBG_EAGAIN;
+    const uint8_t* image = jbg_dec_getimage(decoder.State(), 0);
+    if (!image || jbg_dec_getwidth(decoder.State()) != header->width ||
+        jbg_dec_getheight(decoder.State()) != header->height)
+        return JBG_EINVAL;
     const std::size_t rowBytes = BitmapRowBytes(out.width);
     for (uint32_t y = 0; y < header->height; ++y)
         out.Take(image + y * rowBytes, y);

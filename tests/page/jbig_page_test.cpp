@@ -42,6 +42,8 @@ TEST(JbigPage, DecodesEveryPixelAsCodedAndSaysWhereAStreamBreaks) {
     const Bitmap page = NoisePage(1728, 300, 4, 3);
     const std::vector<uint8_t> sound = EncodeT85(page);
     const std::vector<uint8_t> progressive = EncodeT82(page, 3);
+    std::vector<uint8_t> noStripes = progressive; // a header of 0 rows a stripe (L0)
+    std::fill_n(noStripes.begin() + 12, 4, 0);
     std::vector<uint8_t> cut(sound.begin(), sound.begin() + sound.size() / 2);
     std::vector<uint8_t> damaged = sound;
     ASSERT_GT(sound.size(), 1000u);
@@ -72,6 +74,8 @@ TEST(JbigPage, DecodesEveryPixelAsCodedAndSaysWhereAStreamBreaks) {
         {"T.82, three layers", kT82, progressive, 300, false, true, "", 300},
         {"T.82, three layers, cut short", kT82,
          std::vector<uint8_t>(progressive.begin(), progressive.end() - 100), 300, false, false,
+         "rows 1 to 300 could not be decoded", 0},
+        {"T.82, three layers, no rows a stripe", kT82, noStripes, 300, false, false,
          "rows 1 to 300 could not be decoded", 0},
     };
     for (const auto& c : cases) {
