@@ -54,7 +54,7 @@ if [ "${2:-}" = deb ]; then
     said=$(cd "$build" && cpack -G DEB 2>&1) || fail "cpack cannot make the package: $said"
     deb=$(ls -t "$build"/faxlens_*.deb | head -1)
     depends=$(dpkg-deb -f "$deb" Depends)
-    for library in libc6 libqt6widgets6 zlib1g; do
+    for library in libc6 libqt6widgets6 zlib1g libjbig0; do
         grep -q "$library" <<< "$depends" || fail "the package does not depend on $library: $depends"
     done
     [ "$(dpkg-deb -f "$deb" Recommends)" = fonts-wine ] || fail "the package does not recommend fonts-wine"
