@@ -1,7 +1,9 @@
 // The decoding engine against the reference decoder on arbitrary strips: the first bytes choose a
 // small page (width 1 to 2048, 1 to 64 rows), the fax coding, the fill order and an offset; the
-// rest is the strip. Both must paint the same pixels and reach the same rows, always.
+// rest is the strip. Both must paint the same pixels and reach the same rows, always, and the
+// engine's trace of the strip must reach those rows and stop where the engine stops.
 
+#include "codec/fax_trace.h"
 #include "codec/page_decode.h"
 #include "codec/reference/reference_decoder.h"
 #include "codec/reference/surface_strips.h"
@@ -30,6 +32,13 @@ constexpr Coding kCodings[] = {
     {FaxCoding::HuffmanRle, reference::DecodeStripHuffmanRle},
 };
 
+// Takes the codes and says nothing: the trace is run for where it ends.
+struct NoListener final : FaxTraceListener {
+    void Code(int64_t, const TracedCode&) override {}
+    void RowEnds(int64_t) override {}
+    void Stopped(int64_t, int64_t, int64_t, Expected) override {}
+};
+
 bool SamePlanes(const page::PageSurface& a, const page::PageSurface& b) {
     return a.IsBilevel() && b.IsBilevel() && a.Background() == b.Background() &&
            a.Ink() == b.Ink() &&
@@ -56,9 +65,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     auto actual = page::CreatePageSurface(width, rows, page::kColourWhite);
     const int64_t expectedRows =
         coding.reference(*expected, msbFirst, width, rows, xOffset, 0, page::kColourBlack, {});
-    const int64_t actualRows = test::PaintFaxStrip(coding.engine, actual.get(), strip, lowBitFirst,
-                                                   width, rows, xOffset, 0, page::kColourBlack);
+    FaxStripEnd end;
+    const int64_t actualRows =
+        test::PaintFaxStrip(coding.engine, actual.get(), strip, lowBitFirst, width, rows, xOffset,
+                            0, page::kColourBlack, {}, &end);
     if (expectedRows != actualRows || !SamePlanes(*expected, *actual))
+        __builtin_trap();
+    NoListener listener;
+    FaxStripEnd traceEnd;
+    if (TraceFaxStrip(coding.engine, strip, lowBitFirst, width, rows, 0, listener, {}, &traceEnd) !=
+            actualRows ||
+        traceEnd.stopBit != end.stopBit || traceEnd.firstUnexplainedBit != end.firstUnexplainedBit)
         __builtin_trap();
     return 0;
 }

@@ -25,6 +25,10 @@ constexpr std::array kCommands{
             "writes every image (or those of LIST, e.g. 1,3-5) as a page of a PDF file, each "
             "picture a Group 4 stream",
             RunPdf, true},
+    Command{"trace", "FILE N [--rows A-B] [--json]", 2,
+            "the codes of every row of fax image N (or rows A to B), as the decoder reads them: "
+            "one line a row, or one JSON document with --json",
+            RunTrace, true},
     Command{"check", "FILE... [--json] [-j N]", 1,
             "checks every image of every file: one line a page, ok, damaged or not shown; "
             "--json writes one JSON document; N pages at once (all processors by default)",

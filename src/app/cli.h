@@ -3,7 +3,8 @@
 // faxlens-cli: the reading machinery of Faxlens without windows. A run is one command from the
 // command table; it yields an Outcome that main() turns into stdout bytes, at most one stderr
 // line and the exit status. Commands never print themselves, so stdout holds exactly what the
-// command describes and nothing of a command that failed half-way.
+// command describes and nothing of a command that failed half-way; the one exception is trace,
+// whose rows go out as the engine reads them, so that a trace of any page costs the same memory.
 
 #include "base/result.h"
 #include "tiff/image_list.h"
@@ -89,5 +90,6 @@ Outcome RunDecode(Operands operands);
 Outcome RunConvert(Operands operands);
 Outcome RunCheck(Operands operands);
 Outcome RunPdf(Operands operands);
+Outcome RunTrace(Operands operands);
 
 } // namespace faxlens::cli

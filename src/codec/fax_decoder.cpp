@@ -9,6 +9,7 @@
 #include "codec/change_line.h"
 #include "codec/codec_types.h"
 #include "codec/fax_tables.h"
+#include "codec/fax_trace.h"
 #include "codec/page_decode.h"
 #include "codec/reference_line.h"
 #include "codec/row_sink.h"
@@ -65,6 +66,9 @@ struct Cursor {
     bool anythingDecoded = false;
 };
 
+int64_t FirstUnexplainedBit(std::span<const uint8_t> data, bool lowBitFirst, int64_t from,
+                            bool tagBits);
+
 // A mode code as the vertical steps of the common course read it: whether it is a vertical mode,
 // its a1 - b1, its length, and how far it moves the walk along the reference line.
 struct VerticalCode {
@@ -88,15 +92,18 @@ const std::array<VerticalCode, std::size_t{1} << codec::kModeLookupBits>& Vertic
 }
 
 // Without kDelivers the decoder only reads the strip: what a check of a page needs, at the cost of
-// decoding alone.
-template <bool kDelivers>
+// decoding alone. With kTraces it tells a listener every code it takes; every step then goes by
+// the general rules, which the common courses only take faster, so the codes told are those that
+// decide the page's pixels.
+template <bool kDelivers, bool kTraces = false>
 class FaxDecoder {
 public:
     FaxDecoder(RowSink* sink, std::span<const uint8_t> data, bool lowBitFirst, int32_t width,
-               int32_t rowLimit, int64_t firstRow, const WorkCheck& check)
+               int32_t rowLimit, int64_t firstRow, const WorkCheck& check,
+               FaxTraceListener* listener = nullptr)
         : sink_(sink), data_(data), lowBitFirst_(lowBitFirst), width_(width), rowLimit_(rowLimit),
-          firstRow_(firstRow), check_(check), reference_(TypicalChanges(width)),
-          codingLine_(TypicalChanges(width)),
+          firstRow_(firstRow), check_(check), listener_(listener),
+          reference_(TypicalChanges(width)), codingLine_(TypicalChanges(width)),
           marks_(sink != nullptr ? static_cast<std::size_t>(sink->Width()) / 64 + 2 : 0) {
         reference_.Append(width);
         reference_.Seal();
@@ -145,12 +152,14 @@ private:
         BitReader& reader = c.reader;
         if (reader.Available() <= 0)
             return {};
+        const int64_t start = reader.Position();
         if (reader.ZerosAhead(kEolZeros)) {
             const int64_t one = reader.NextOne();
             if (one < 0)
                 return {};
             const int64_t used = one - reader.Position() + 1;
             reader.Skip(used);
+            Tell({.kind = TracedCode::Kind::EndOfLine, .bit = start, .length = used});
             return {false, -1, used};
         }
         const codec::RunLookup& lookup = colour == kWhite ? whiteRuns_ : blackRuns_;
@@ -159,6 +168,12 @@ private:
             const codec::RunCode& code = lookup[reader.Peek(codec::kRunLookupBits)];
             if (!code.Known() || code.length > reader.Available())
                 return result;
+            Tell({.kind = TracedCode::Kind::Run,
+                  .colour = colour,
+                  .run = code.run,
+                  .terminating = code.Terminating(),
+                  .bit = reader.Position(),
+                  .length = code.length});
             reader.Skip(code.length);
             result.used += code.length;
             result.run = SaturateToInt32(int64_t{result.run} + code.run);
@@ -193,6 +208,7 @@ private:
         if (!c.horizontalPending) {
             const codec::ModeCode mode = ReadMode(c);
             if (mode.mode == codec::Mode::Vertical) {
+                TellMode(c, mode);
                 c.reader.Skip(mode.length);
                 const int32_t a = SaturateToInt32(c.a0);
                 int32_t b1 = 0;
@@ -205,6 +221,7 @@ private:
             }
         }
         const int64_t start = c.reader.Position();
+        const std::size_t told = toldCodes_.size(); // what a failed step takes back
         int64_t total = 0;
         int32_t a = SaturateToInt32(c.a0);
         codec::ReferenceWalk walk = c.walk;
@@ -212,8 +229,10 @@ private:
             const codec::ModeCode mode = ReadMode(c);
             if (mode.mode == codec::Mode::None) {
                 c.reader.Seek(start);
+                TakeBackCodes(told);
                 return false;
             }
+            TellMode(c, mode);
             c.reader.Skip(mode.length);
             if (mode.mode == codec::Mode::Horizontal)
                 break;
@@ -239,6 +258,7 @@ private:
         const RunResult run = DecodeRun(c, c.colour);
         if (!run.decoded) {
             c.reader.Seek(start);
+            TakeBackCodes(told);
             return false;
         }
         c.horizontalPending = true;
@@ -278,6 +298,10 @@ private:
 
     // The row's runs go to the sink, and the next row begins.
     [[gnu::always_inline]] void NextRow(Cursor& c) {
+        if constexpr (kTraces) {
+            HandOnCodes(c);
+            listener_->RowEnds(c.row + firstRow_);
+        }
         ++c.row;
         if constexpr (kDelivers)
             c.painter.Start(c.row + firstRow_);
@@ -392,6 +416,8 @@ private:
     // none was taken. With kRecordsChanges the runs go on the coding line too.
     template <bool kRecordsChanges>
     [[gnu::noinline]] bool TakeCommonRuns(Cursor& c) {
+        if constexpr (kTraces)
+            return false;
         const int64_t stopAt = std::min(c.reader.LastOne() - kRunMargin, c.nextCheck);
         if (c.a0 < 0 || c.a0 >= width_ || c.reader.Position() >= stopAt)
             return false;
@@ -465,10 +491,15 @@ private:
         AddRun(c, run);
         if (c.a0 >= width_ && !c.horizontalPending) {
             // The row is full. An EOL after it is skipped without ending the row again.
-            if (c.reader.ZerosAhead(kEolZeros))
+            if (c.reader.ZerosAhead(kEolZeros)) {
+                Tell({.kind = c.reader.Peek(kEolLength) == 1 ? TracedCode::Kind::EndOfLine
+                                                             : TracedCode::Kind::Skipped,
+                      .bit = c.reader.Position(),
+                      .length = kEolLength});
                 c.reader.Skip(kEolLength);
-            else
+            } else {
                 EndGroup4Row(c);
+            }
         }
         return c.row < rowLimit_;
     }
@@ -764,6 +795,8 @@ private:
     // fills, it ends as Group4Step ends it. Kept out of the strip's loop: the common course keeps
     // its own locals in registers, which the general steps around it would crowd.
     [[gnu::noinline]] bool TakeCommonGroup4Steps(Cursor& c) {
+        if constexpr (kTraces)
+            return true;
         BitReader& reader = c.reader;
         const int64_t stopAt = std::min(reader.LastOne() - kCommonMargin, c.nextCheck);
         while (OnCommonCourse(c)) {
@@ -796,10 +829,14 @@ private:
     [[gnu::always_inline]] static bool AtEol(Cursor& c) { return c.reader.ZerosAhead(kEolZeros); }
 
     // The bit after an EOL: 1 for a one-dimensional line, 0 for a two-dimensional one.
-    [[gnu::always_inline]] static bool TakeTagBit(Cursor& c, bool& oneDimensional) {
+    [[gnu::always_inline]] bool TakeTagBit(Cursor& c, bool& oneDimensional) {
         if (!DataLeft(c))
             return false;
         oneDimensional = c.reader.Peek(1) == 1;
+        Tell({.kind = TracedCode::Kind::TagBit,
+              .run = oneDimensional ? 1 : 0,
+              .bit = c.reader.Position(),
+              .length = 1});
         c.reader.Skip(1);
         return true;
     }
@@ -854,7 +891,7 @@ private:
     // one is not common or the line is full; DecodeLine2D takes the rest by the general rules.
     // horizontalRuns counts the runs of horizontal modes as DecodeLine2D counts them.
     [[gnu::noinline]] void TakeCommonLineSteps(Cursor& c, int32_t& horizontalRuns) {
-        if (!OnCommonCourse(c))
+        if (kTraces || !OnCommonCourse(c))
             return;
         const int64_t stopAt = std::min(c.reader.LastOne() - kCommonMargin, c.nextCheck);
         const auto last = static_cast<int32_t>(reference_.Count()) - 1;
@@ -873,6 +910,57 @@ private:
         NextReference(c);
     }
 
+    // --- telling a listener ---
+
+    // Codes are kept until their row ends or decoding stops, for a step that fails takes back
+    // the codes it read.
+    [[gnu::always_inline]] void Tell(const TracedCode& code) {
+        if constexpr (kTraces)
+            toldCodes_.push_back(code);
+    }
+
+    [[gnu::always_inline]] void TellMode(const Cursor& c, const codec::ModeCode& mode) {
+        if constexpr (kTraces) {
+            TracedCode code{.bit = c.reader.Position(), .length = mode.length};
+            code.kind = mode.mode == codec::Mode::Pass         ? TracedCode::Kind::Pass
+                        : mode.mode == codec::Mode::Horizontal ? TracedCode::Kind::Horizontal
+                                                               : TracedCode::Kind::Vertical;
+            code.delta = mode.delta;
+            toldCodes_.push_back(code);
+        }
+    }
+
+    [[gnu::always_inline]] void TakeBackCodes(std::size_t told) {
+        if constexpr (kTraces)
+            toldCodes_.resize(told);
+    }
+
+    void HandOnCodes(const Cursor& c) {
+        for (const TracedCode& code : toldCodes_)
+            listener_->Code(c.row + firstRow_, code);
+        toldCodes_.clear();
+    }
+
+    // Decoding has stopped: the codes read go on, and where it stopped short of the strip's
+    // rows, what it looked for there.
+    void TellStop(const Cursor& c, Expected expected, bool tagBits = false) {
+        if constexpr (kTraces) {
+            HandOnCodes(c);
+            const int64_t unexplained =
+                FirstUnexplainedBit(data_, lowBitFirst_, c.reader.Position(), tagBits);
+            if (c.row < rowLimit_ && unexplained >= 0)
+                listener_->Stopped(c.row + firstRow_, c.reader.Position(), unexplained, expected);
+        }
+    }
+
+    // What a 1-D line or a 2-D step looks for at the position.
+    static Expected RunOf(Colour colour) {
+        return colour == kWhite ? Expected::WhiteRun : Expected::BlackRun;
+    }
+    static Expected StepOf(const Cursor& c) {
+        return c.horizontalPending ? RunOf(c.colour) : Expected::ModeCode;
+    }
+
     RowSink* sink_; // null: rows are only read
     const std::span<const uint8_t> data_;
     const bool lowBitFirst_;
@@ -887,6 +975,8 @@ private:
     const int32_t rowLimit_;
     const int64_t firstRow_;
     const WorkCheck& check_;
+    FaxTraceListener* const listener_; // with kTraces
+    std::vector<TracedCode> toldCodes_;
 
     ChangeLine reference_;
     ChangeLine codingLine_;
@@ -895,8 +985,8 @@ private:
     int64_t stopBit_ = 0;
 };
 
-template <bool kDelivers>
-int64_t FaxDecoder<kDelivers>::RunGroup3() {
+template <bool kDelivers, bool kTraces>
+int64_t FaxDecoder<kDelivers, kTraces>::RunGroup3() {
     Cursor c = Start();
     while (DataLeft(c)) {
         OfferCheck(c);
@@ -912,12 +1002,13 @@ int64_t FaxDecoder<kDelivers>::RunGroup3() {
     }
     if constexpr (kDelivers)
         c.painter.Finish();
+    TellStop(c, RunOf(c.colour));
     stopBit_ = c.reader.Position();
     return c.row + (c.a0 > 0 ? 1 : 0);
 }
 
-template <bool kDelivers>
-int64_t FaxDecoder<kDelivers>::RunGroup4() {
+template <bool kDelivers, bool kTraces>
+int64_t FaxDecoder<kDelivers, kTraces>::RunGroup4() {
     Cursor c = Start();
     while (DataLeft(c)) {
         OfferCheck(c);
@@ -928,12 +1019,13 @@ int64_t FaxDecoder<kDelivers>::RunGroup4() {
     PaintCodingLine(c);
     if constexpr (kDelivers)
         c.painter.Finish();
+    TellStop(c, StepOf(c));
     stopBit_ = c.reader.Position();
     return c.row + (c.a0 != 0 ? 1 : 0);
 }
 
-template <bool kDelivers>
-int64_t FaxDecoder<kDelivers>::RunGroup3TwoD() {
+template <bool kDelivers, bool kTraces>
+int64_t FaxDecoder<kDelivers, kTraces>::RunGroup3TwoD() {
     Cursor c = Start();
     // Other writers start a strip with an EOL and a tag bit; without them the first line is
     // one-dimensional, as every first line must be.
@@ -941,6 +1033,7 @@ int64_t FaxDecoder<kDelivers>::RunGroup3TwoD() {
     if (AtEol(c)) {
         DecodeRun(c, kWhite);
         if (!TakeTagBit(c, oneDimensional)) {
+            TellStop(c, Expected::EndOfLine, true);
             stopBit_ = c.reader.Position();
             return c.row;
         }
@@ -960,12 +1053,13 @@ int64_t FaxDecoder<kDelivers>::RunGroup3TwoD() {
         if (!TakeTagBit(c, oneDimensional))
             break;
     }
+    TellStop(c, oneDimensional ? RunOf(c.colour) : StepOf(c), true);
     stopBit_ = c.reader.Position();
     return c.row;
 }
 
-template <bool kDelivers>
-int64_t FaxDecoder<kDelivers>::RunHuffmanRle() {
+template <bool kDelivers, bool kTraces>
+int64_t FaxDecoder<kDelivers, kTraces>::RunHuffmanRle() {
     Cursor c = Start();
     while (c.row < rowLimit_ && DataLeft(c)) {
         const LineEnd end = DecodeLine1D<false>(c);
@@ -974,12 +1068,13 @@ int64_t FaxDecoder<kDelivers>::RunHuffmanRle() {
             break;
         c.reader.Skip((8 - c.reader.Position() % 8) % 8); // each line begins on a byte
     }
+    TellStop(c, RunOf(c.colour));
     stopBit_ = c.reader.Position();
     return c.row;
 }
 
-template <bool kDelivers>
-int64_t RunCoding(FaxDecoder<kDelivers>& decoder, FaxCoding coding) {
+template <bool kDelivers, bool kTraces>
+int64_t RunCoding(FaxDecoder<kDelivers, kTraces>& decoder, FaxCoding coding) {
     switch (coding) {
     case FaxCoding::Group3:
         return decoder.RunGroup3();
@@ -1016,11 +1111,13 @@ int64_t FirstUnexplainedBit(std::span<const uint8_t> data, bool lowBitFirst, int
 // decoding calls is inlined here, where the decoder is a local, so that its members stay in
 // registers instead of being read through a pointer after every store; with both decoders in this
 // file the compiler would otherwise stop inlining early.
-template <bool kDelivers>
+template <bool kDelivers, bool kTraces = false>
 [[gnu::flatten]] int64_t Decode(FaxCoding coding, RowSink* sink, std::span<const uint8_t> data,
                                 bool lowBitFirst, int32_t width, int32_t rowLimit, int64_t firstRow,
-                                const WorkCheck& check, FaxStripEnd* end) {
-    FaxDecoder<kDelivers> decoder(sink, data, lowBitFirst, width, rowLimit, firstRow, check);
+                                const WorkCheck& check, FaxStripEnd* end,
+                                FaxTraceListener* listener = nullptr) {
+    FaxDecoder<kDelivers, kTraces> decoder(sink, data, lowBitFirst, width, rowLimit, firstRow,
+                                           check, listener);
     const int64_t rows = RunCoding(decoder, coding);
     if (end != nullptr) {
         end->stopBit = decoder.StopBit();
@@ -1039,6 +1136,13 @@ int64_t DecodeFaxStrip(FaxCoding coding, RowSink* sink, std::span<const uint8_t>
                                           firstRow, check, end)
                            : Decode<false>(coding, sink, data, lowBitFirst, width, rowLimit,
                                            firstRow, check, end);
+}
+
+int64_t TraceFaxStrip(FaxCoding coding, std::span<const uint8_t> data, bool lowBitFirst,
+                      int32_t width, int32_t rowLimit, int64_t firstRow, FaxTraceListener& listener,
+                      const WorkCheck& check, FaxStripEnd* end) {
+    return Decode<false, true>(coding, nullptr, data, lowBitFirst, width, rowLimit, firstRow, check,
+                               end, &listener);
 }
 
 } // namespace faxlens::codec

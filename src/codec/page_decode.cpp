@@ -2,6 +2,7 @@
 
 #include "base/bit_words.h"
 #include "base/numbers.h"
+#include "codec/fax_trace.h"
 #include "codec/jbig_strip.h"
 #include "codec/strip_unpacking.h"
 #include "tiff/tag_dictionary.h"
@@ -250,12 +251,15 @@ bool InkIsWhite(const tiff::TiffPage& page) {
            (coding.photometric == tiff::photometric::kPalette && coding.paletteDarkIndex == 0);
 }
 
-Result<PageDamage> DecodePageRows(RowSink* sink, const tiff::TiffFile& file,
-                                  const tiff::TiffPage& page, const WorkCheck& check) {
-    const PageDecoder decoder = DecoderFor(page);
+namespace {
+
+// Walks the strips of a page whose sides fit 32 bits, reading each that holds data and handing it
+// to decodeStrip(strip, data, firstRow, rowLimit, end), which gives the rows it reached; says
+// what the walk and the strips met besides sound data.
+template <typename DecodeOneStrip>
+Result<PageDamage> WalkStrips(const tiff::TiffFile& file, const tiff::TiffPage& page,
+                              PageDecoder decoder, DecodeOneStrip decodeStrip) {
     PageDamage damage;
-    if (decoder == PageDecoder::None || page.width > kInt32Max || page.height > kInt32Max)
-        return damage;
     damage.rowsExpected = static_cast<int32_t>(page.height);
     PageBudget budget(file, page);
     // Strips from firstRow on; past the page's last row nothing of a strip could be shown.
@@ -282,8 +286,7 @@ Result<PageDamage> DecodePageRows(RowSink* sink, const tiff::TiffFile& file,
                 {strip, static_cast<int64_t>(data.size()), slot.byteCount});
         const auto rowLimit = static_cast<int32_t>(std::min<int64_t>(rows, budget.rows));
         FaxStripEnd end;
-        const int64_t reached =
-            DecodeStrip(decoder, sink, data, page, firstRow, rowLimit, check, end);
+        const int64_t reached = decodeStrip(strip, data, firstRow, rowLimit, end);
         budget.rows -= reached;
         // A strip without a byte count is read up to whatever follows it (the next strip, a
         // directory, the end of the file): what lies after its rows is no sign of damage.
@@ -292,6 +295,42 @@ Result<PageDamage> DecodePageRows(RowSink* sink, const tiff::TiffFile& file,
                      end, data.size(), firstRow, reached, rows);
     }
     return damage;
+}
+
+bool SidesFit(const tiff::TiffPage& page) {
+    return page.width <= kInt32Max && page.height <= kInt32Max;
+}
+
+} // namespace
+
+Result<PageDamage> DecodePageRows(RowSink* sink, const tiff::TiffFile& file,
+                                  const tiff::TiffPage& page, const WorkCheck& check) {
+    const PageDecoder decoder = DecoderFor(page);
+    if (decoder == PageDecoder::None || !SidesFit(page))
+        return PageDamage{};
+    return WalkStrips(file, page, decoder,
+                      [&](int32_t, std::span<uint8_t> data, int64_t firstRow, int32_t rowLimit,
+                          FaxStripEnd& end) {
+                          return DecodeStrip(decoder, sink, data, page, firstRow, rowLimit, check,
+                                             end);
+                      });
+}
+
+Result<PageDamage> TracePageRows(const tiff::TiffFile& file, const tiff::TiffPage& page,
+                                 PageTraceListener& listener, const WorkCheck& check) {
+    const PageDecoder decoder = DecoderFor(page);
+    const std::optional<FaxCoding> coding = FaxCodingOf(decoder);
+    if (!coding || !SidesFit(page))
+        return PageDamage{};
+    const bool lowBitFirst = page.coding.fillOrder == tiff::kFillOrderLowBitFirst;
+    return WalkStrips(file, page, decoder,
+                      [&](int32_t strip, std::span<uint8_t> data, int64_t firstRow,
+                          int32_t rowLimit, FaxStripEnd& end) {
+                          listener.StripBegins(strip, data, firstRow);
+                          return TraceFaxStrip(*coding, data, lowBitFirst,
+                                               static_cast<int32_t>(page.width), rowLimit, firstRow,
+                                               listener, check, &end);
+                      });
 }
 
 } // namespace faxlens::codec

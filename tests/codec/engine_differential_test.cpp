@@ -1,7 +1,11 @@
 // The decoding engine against the reference decoder: every strip of the corpus, the samples and
 // generated pages, whole and damaged, decodes to the same pixels and the same row count with
 // both, in either fill order. The fuzz harness fuzz_engine does the same with random strips.
+// The engine's trace of each strip reaches the same rows and stop, and its codes, one after the
+// other from the strip's first bit, code again into the strip's bits.
 
+#include "codec/fax_coding.h"
+#include "codec/fax_trace.h"
 #include "codec/page_decode.h"
 #include "codec/reference/reference_decoder.h"
 #include "codec/reference/surface_strips.h"
@@ -57,6 +61,104 @@ std::vector<uint8_t> Reversed(std::vector<uint8_t> bytes) {
     return bytes;
 }
 
+// Collects every code the engine tells.
+struct CodeCollector final : FaxTraceListener {
+    std::vector<TracedCode> codes;
+    int64_t rowsEnded = 0;
+    void Code(int64_t, const TracedCode& code) override { codes.push_back(code); }
+    void RowEnds(int64_t) override { ++rowsEnded; }
+    void Stopped(int64_t, int64_t, int64_t, Expected) override {}
+};
+
+// Bits as text, for the coders.
+struct BitText {
+    std::string bits;
+    void Put(uint32_t code, int length) {
+        for (int k = length - 1; k >= 0; --k)
+            bits += (code >> k) & 1 ? '1' : '0';
+    }
+    void PutZeros(int64_t count) { bits.append(static_cast<std::size_t>(count), '0'); }
+    int64_t BitCount() const { return static_cast<int64_t>(bits.size()); }
+};
+
+// What a traced code stands for, coded again.
+std::string CodedAgain(const TracedCode& code) {
+    BitText text;
+    switch (code.kind) {
+    case TracedCode::Kind::Run: {
+        const CodeBits& word = CodeBitsFor(code.colour)[static_cast<std::size_t>(
+            code.terminating ? code.run : MakeUpIndex(code.run))];
+        text.Put(word.bits, word.length);
+        break;
+    }
+    case TracedCode::Kind::Pass:
+        text.Put(0b0001, 4);
+        break;
+    case TracedCode::Kind::Horizontal:
+        text.Put(0b001, 3);
+        break;
+    case TracedCode::Kind::Vertical: {
+        const uint32_t sign = code.delta < 0 ? 0 : 1;
+        const int size = code.delta < 0 ? -code.delta : code.delta;
+        if (size == 0)
+            text.Put(1, 1);
+        else
+            text.Put(0b010 | sign, size == 1 ? 3 : size + 4); // 01x, 00001x, 000001x
+        break;
+    }
+    case TracedCode::Kind::EndOfLine:
+        text.PutZeros(code.length - 12);
+        text.Put(1, 12);
+        break;
+    case TracedCode::Kind::TagBit:
+        text.Put(static_cast<uint32_t>(code.run), 1);
+        break;
+    case TracedCode::Kind::Skipped: // eleven zeros and a bit that is not the 1 of an EOL
+        text.PutZeros(12);
+        break;
+    }
+    return text.bits;
+}
+
+// The bits of the strip from `from` on, no further than its end.
+std::string BitsOf(std::span<const uint8_t> bytes, int64_t from, int64_t length) {
+    std::string bits;
+    const int64_t end = std::min<int64_t>(from + length, static_cast<int64_t>(bytes.size()) * 8);
+    for (int64_t bit = from; bit < end; ++bit)
+        bits += (bytes[static_cast<std::size_t>(bit / 8)] >> (7 - bit % 8)) & 1 ? '1' : '0';
+    return bits;
+}
+
+// The trace of the strip reaches the rows and the stop of decoding it, and its codes follow one
+// another from bit 0 (Huffman RLE skips to a byte before each row) and code again into the
+// strip's bits.
+void ExpectTraceOfTheSameBits(const Strip& strip, int64_t rows, const FaxStripEnd& end) {
+    CodeCollector collector;
+    FaxStripEnd traceEnd;
+    const bool aligned = strip.coding->engine == FaxCoding::HuffmanRle;
+    EXPECT_EQ(TraceFaxStrip(strip.coding->engine, strip.bytes, false, strip.width, strip.rows, 0,
+                            collector, {}, &traceEnd),
+              rows);
+    EXPECT_EQ(traceEnd.stopBit, end.stopBit);
+    EXPECT_EQ(traceEnd.firstUnexplainedBit, end.firstUnexplainedBit);
+    int64_t next = 0;
+    for (const TracedCode& code : collector.codes) {
+        const int64_t gap = code.bit - next;
+        ASSERT_TRUE(gap == 0 || (aligned && gap > 0 && gap < 8 && code.bit % 8 == 0))
+            << "a code at bit " << code.bit << " where the last one ended at " << next;
+        // Only the twelve bits passed over after a full row may reach past the data's end.
+        const std::string coded = CodedAgain(code);
+        const std::string bits = BitsOf(strip.bytes, code.bit, code.length);
+        ASSERT_EQ(bits,
+                  code.kind == TracedCode::Kind::Skipped ? coded.substr(0, bits.size()) : coded)
+            << "the code at bit " << code.bit;
+        next = code.bit + code.length;
+    }
+    if (!aligned) {
+        EXPECT_EQ(next, end.stopBit);
+    }
+}
+
 // Both decoders on one strip, with an offset page and a second, bit-reversed, reading.
 void ExpectSameDecoding(const Strip& strip, int64_t xOffset = 0, int64_t yOffset = 0) {
     SCOPED_TRACE(strip.name + " as " + strip.coding->name);
@@ -67,9 +169,10 @@ void ExpectSameDecoding(const Strip& strip, int64_t xOffset = 0, int64_t yOffset
     auto reversed = page::CreatePageSurface(surfaceWidth, surfaceHeight, page::kColourWhite);
     const int64_t expectedRows = strip.coding->reference(
         *expected, strip.bytes, strip.width, strip.rows, xOffset, yOffset, page::kColourBlack, {});
+    FaxStripEnd end;
     const int64_t actualRows =
         test::PaintFaxStrip(strip.coding->engine, actual.get(), strip.bytes, false, strip.width,
-                            strip.rows, xOffset, yOffset, page::kColourBlack);
+                            strip.rows, xOffset, yOffset, page::kColourBlack, {}, &end);
     const int64_t reversedRows =
         test::PaintFaxStrip(strip.coding->engine, reversed.get(), Reversed(strip.bytes), true,
                             strip.width, strip.rows, xOffset, yOffset, page::kColourBlack);
@@ -78,6 +181,7 @@ void ExpectSameDecoding(const Strip& strip, int64_t xOffset = 0, int64_t yOffset
     EXPECT_TRUE(SamePixels(*expected, *actual))
         << test::DescribeDifferences(test::BitmapOf(*expected), test::BitmapOf(*actual));
     EXPECT_TRUE(SamePixels(*expected, *reversed));
+    ExpectTraceOfTheSameBits(strip, actualRows, end);
 }
 
 // The raw strips of every page of a file that libtiff reads, as most-significant-first bits.

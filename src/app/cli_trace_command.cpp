@@ -1,0 +1,137 @@
+// faxlens-cli trace FILE N [--rows A-B] [--json]: the codes of every row of a fax page, as the
+// decoding engine reads them. Unlike the other commands it writes its rows to standard output as
+// the engine finishes them, so that the trace of any page costs the same memory.
+
+#include "app/cli.h"
+#include "codec/page_decode.h"
+#include "page/row_trace.h"
+#include "tiff/page_info.h"
+#include "tiff/tiff_facts.h"
+
+#include <charconv>
+#include <cstdio>
+
+namespace faxlens::cli {
+
+namespace {
+
+struct TraceOptions {
+    int64_t firstRow = 1;
+    int64_t lastRow = 0; // 0: to the end
+    bool json = false;
+};
+
+std::optional<int64_t> RowNumber(std::string_view text) {
+    int64_t number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error != std::errc() || end != text.data() + text.size() || number < 1)
+        return std::nullopt;
+    return number;
+}
+
+// "A-B" or "A", rows counted from 1.
+bool ParseRows(std::string_view text, TraceOptions& options) {
+    const std::size_t dash = text.find('-');
+    const std::optional<int64_t> first = RowNumber(text.substr(0, dash));
+    const std::optional<int64_t> last =
+        dash == std::string_view::npos ? first : RowNumber(text.substr(dash + 1));
+    if (!first || !last || *last < *first)
+        return false;
+    options.firstRow = *first;
+    options.lastRow = *last;
+    return true;
+}
+
+std::optional<TraceOptions> ParseOptions(Operands flags) {
+    TraceOptions options;
+    for (std::size_t k = 0; k < flags.size(); ++k) {
+        if (flags[k] == "--json")
+            options.json = true;
+        else if (flags[k] != "--rows" || k + 1 == flags.size() || !ParseRows(flags[++k], options))
+            return std::nullopt;
+    }
+    return options;
+}
+
+// Rows go out as they come; a JSON document is opened before the first and closed after the
+// last.
+class TraceOutput {
+public:
+    explicit TraceOutput(bool json) : json_(json) {
+        if (json_)
+            Write("{\"rows\":[\n");
+    }
+
+    void Take(const page::TracedRow& row) {
+        if (json_)
+            Write((rows_ > 0 ? ",\n" : "") + page::TraceJson(row));
+        else
+            Write(page::TraceLine(row) + "\n");
+        ++rows_;
+    }
+
+    // The document's end, with what decoding met besides sound data.
+    std::string Close(const std::string& damage) const {
+        if (!json_)
+            return {};
+        std::string end = "\n],\"damage\":\"";
+        for (char c : damage)
+            end += c == '"' || c == '\\' ? std::string{'\\', c} : std::string{c};
+        return end + "\"}\n";
+    }
+
+    bool Failed() const { return failed_; }
+
+private:
+    void Write(const std::string& text) {
+        failed_ = failed_ || std::fwrite(text.data(), 1, text.size(), stdout) != text.size();
+    }
+
+    bool json_;
+    int64_t rows_ = 0;
+    bool failed_ = false;
+};
+
+Outcome TraceImage(Operands operands, const InputImage& image, const TraceOptions& options) {
+    const Result<tiff::TiffPage> page = tiff::ReadPageParameters(image.file, image.ifdOffset);
+    if (!page)
+        return Failed(CannotRead(operands[0], page.Reason()));
+    const std::string name = operands[0] + " image " + operands[1];
+    if (const std::string reason = codec::UnsupportedReason(*page); !reason.empty())
+        return Failed(name + " cannot be shown: " + reason);
+    const codec::PageDecoder decoder = codec::DecoderFor(*page);
+    if (decoder != codec::PageDecoder::Group3 && decoder != codec::PageDecoder::Group3TwoD &&
+        decoder != codec::PageDecoder::Group4 && decoder != codec::PageDecoder::HuffmanRle)
+        return Failed(name + " is not fax coded: trace reads Group 3, Group 4 and Huffman RLE");
+    TraceOutput output(options.json);
+    page::RowTracer tracer(page->coding.fillOrder == tiff::kFillOrderLowBitFirst, options.firstRow,
+                           options.lastRow,
+                           [&output](const page::TracedRow& row) { output.Take(row); });
+    Result<codec::PageDamage> damage = codec::PageDamage{};
+    try {
+        damage = codec::TracePageRows(image.file, *page, tracer);
+        tracer.Finish();
+    } catch (const WorkCancelled&) {
+        // Every row asked for is out.
+    }
+    if (!damage)
+        return Failed(CannotRead(operands[0], damage.Reason()));
+    Outcome outcome =
+        damage->Any() ? Damaged(name + " is damaged: " + damage->Describe()) : Done({});
+    outcome.output = output.Close(damage->Any() ? damage->Describe() : "");
+    if (output.Failed())
+        return cli::Failed("cannot write to standard output");
+    return outcome;
+}
+
+} // namespace
+
+Outcome RunTrace(Operands operands) {
+    const std::optional<TraceOptions> options = ParseOptions(operands.subspan(2));
+    if (!options)
+        return BadUsage("the options must be --rows A-B (rows from 1) and --json");
+    return WithImage(
+        operands, [&](const InputImage& image) { return TraceImage(operands, image, *options); });
+}
+
+} // namespace faxlens::cli

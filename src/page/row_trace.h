@@ -1,0 +1,78 @@
+#pragma once
+
+// The codes of a fax page row by row, as the decoding engine reads them: for each row the strip
+// and the place where its codes begin, the EOL or fill before it, its codes in a compact
+// notation, and where decoding stopped, with the bits there. Rows go out one at a time as the
+// engine finishes them, so a trace costs the same memory whatever the page's length.
+
+#include "codec/fax_trace.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace faxlens::page {
+
+// Where decoding stopped in a row.
+struct TraceStop {
+    int64_t byte = 0;     // within the strip
+    int bit = 0;          // 0 to 7, in the order the bits are read
+    std::string expected; // "a mode code", "a white run code", ...
+    // The first bit from there on that no EOL or fill explains, where the page's damage says its
+    // bad code is.
+    int64_t unexplainedByte = 0;
+    int unexplainedBit = 0;
+    // The bits from the last code decoded (or where the row began) to 32 bits past the stop,
+    // with "^" where decoding stopped.
+    std::string bits;
+};
+
+struct TracedRow {
+    // From 1, as the damage line numbers rows; 0 for what follows the page's last row (the
+    // codes that end the strip).
+    int64_t row = 0;
+    int32_t strip = 0;
+    int64_t byte = 0; // where the row's codes begin, within the strip
+    int bit = 0;
+    std::string before;             // "", "EOL", "EOL 1-D", "EOL 2-D", "fill 4, EOL", ...
+    std::vector<std::string> codes; // "W12", "B3", "V0", "VR1", "VL2", "P", "H 12+340"
+    std::optional<TraceStop> stop;
+};
+
+// Collects what the engine tells of a page into rows: those from firstRow to lastRow (from 1;
+// 0 for no bound) go to `take`, and the trace ends (WorkCancelled) once lastRow is out.
+class RowTracer final : public codec::PageTraceListener {
+public:
+    RowTracer(bool lowBitFirst, int64_t firstRow, int64_t lastRow,
+              std::function<void(const TracedRow&)> take);
+
+    void StripBegins(int32_t strip, std::span<const uint8_t> data, int64_t firstRow) override;
+    void Code(int64_t row, const codec::TracedCode& code) override;
+    void RowEnds(int64_t row) override;
+    void Stopped(int64_t row, int64_t bit, int64_t unexplainedBit,
+                 codec::Expected expected) override;
+    // Hands on what is left after the last strip: codes that follow the page's last row.
+    void Finish();
+
+private:
+    void HandOn(int64_t row, std::optional<TraceStop> stop);
+    bool Wanted(int64_t row) const;
+    std::string BitsAround(int64_t from, int64_t stop) const;
+
+    bool lowBitFirst_;
+    int64_t firstRow_;
+    int64_t lastRow_;
+    std::function<void(const TracedRow&)> take_;
+    int32_t strip_ = 0;
+    std::span<const uint8_t> data_;
+    std::vector<codec::TracedCode> codes_; // of the row being read
+};
+
+// One line of text: "row 135: strip 1, byte 483 bit 5, after EOL 2-D: V0 VR1 H 12+340 P".
+std::string TraceLine(const TracedRow& row);
+// The same as one JSON object.
+std::string TraceJson(const TracedRow& row);
+
+} // namespace faxlens::page
