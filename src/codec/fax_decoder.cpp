@@ -103,6 +103,8 @@ public:
                FaxTraceListener* listener = nullptr)
         : sink_(sink), data_(data), lowBitFirst_(lowBitFirst), width_(width), rowLimit_(rowLimit),
           firstRow_(firstRow), check_(check), listener_(listener),
+          // From the row before the first one wanted, for the EOL that ends it opens the next.
+          tellFrom_(listener != nullptr ? listener->FirstRowWanted() - 1 : 0),
           reference_(TypicalChanges(width)), codingLine_(TypicalChanges(width)),
           marks_(sink != nullptr ? static_cast<std::size_t>(sink->Width()) / 64 + 2 : 0) {
         reference_.Append(width);
@@ -125,6 +127,8 @@ private:
 
     [[gnu::always_inline]] Cursor Start() {
         CheckWork(check_);
+        if constexpr (kTraces)
+            telling_ = firstRow_ >= tellFrom_;
         Cursor c{.reader = BitReader(data_, lowBitFirst_),
                  .painter = RowPainter(sink_),
                  .reference = reference_.Elements()};
@@ -301,6 +305,7 @@ private:
         if constexpr (kTraces) {
             HandOnCodes(c);
             listener_->RowEnds(c.row + firstRow_);
+            telling_ = c.row + 1 + firstRow_ >= tellFrom_;
         }
         ++c.row;
         if constexpr (kDelivers)
@@ -416,7 +421,7 @@ private:
     // none was taken. With kRecordsChanges the runs go on the coding line too.
     template <bool kRecordsChanges>
     [[gnu::noinline]] bool TakeCommonRuns(Cursor& c) {
-        if constexpr (kTraces)
+        if (kTraces && telling_)
             return false;
         const int64_t stopAt = std::min(c.reader.LastOne() - kRunMargin, c.nextCheck);
         if (c.a0 < 0 || c.a0 >= width_ || c.reader.Position() >= stopAt)
@@ -795,11 +800,10 @@ private:
     // fills, it ends as Group4Step ends it. Kept out of the strip's loop: the common course keeps
     // its own locals in registers, which the general steps around it would crowd.
     [[gnu::noinline]] bool TakeCommonGroup4Steps(Cursor& c) {
-        if constexpr (kTraces)
-            return true;
         BitReader& reader = c.reader;
         const int64_t stopAt = std::min(reader.LastOne() - kCommonMargin, c.nextCheck);
-        while (OnCommonCourse(c)) {
+        // A trace takes the general steps from the first row it tells.
+        while (OnCommonCourse(c) && !(kTraces && telling_)) {
             const int32_t* const reference = reference_.Begin();
             const auto last = static_cast<int32_t>(reference_.Count()) - 1;
             CommonRow row = LoadCommonRow(c);
@@ -891,7 +895,7 @@ private:
     // one is not common or the line is full; DecodeLine2D takes the rest by the general rules.
     // horizontalRuns counts the runs of horizontal modes as DecodeLine2D counts them.
     [[gnu::noinline]] void TakeCommonLineSteps(Cursor& c, int32_t& horizontalRuns) {
-        if (kTraces || !OnCommonCourse(c))
+        if ((kTraces && telling_) || !OnCommonCourse(c))
             return;
         const int64_t stopAt = std::min(c.reader.LastOne() - kCommonMargin, c.nextCheck);
         const auto last = static_cast<int32_t>(reference_.Count()) - 1;
@@ -916,11 +920,14 @@ private:
     // the codes it read.
     [[gnu::always_inline]] void Tell(const TracedCode& code) {
         if constexpr (kTraces)
-            toldCodes_.push_back(code);
+            if (telling_)
+                toldCodes_.push_back(code);
     }
 
     [[gnu::always_inline]] void TellMode(const Cursor& c, const codec::ModeCode& mode) {
         if constexpr (kTraces) {
+            if (!telling_)
+                return;
             TracedCode code{.bit = c.reader.Position(), .length = mode.length};
             code.kind = mode.mode == codec::Mode::Pass         ? TracedCode::Kind::Pass
                         : mode.mode == codec::Mode::Horizontal ? TracedCode::Kind::Horizontal
@@ -976,6 +983,8 @@ private:
     const int64_t firstRow_;
     const WorkCheck& check_;
     FaxTraceListener* const listener_; // with kTraces
+    const int64_t tellFrom_;           // the first row whose codes are told
+    bool telling_ = false;
     std::vector<TracedCode> toldCodes_;
 
     ChangeLine reference_;

@@ -47,6 +47,9 @@ public:
     virtual void Code(int64_t row, const TracedCode& code) = 0;
     // Row `row` is complete.
     virtual void RowEnds(int64_t row) = 0;
+    // The first row whose codes are wanted: the rows before it are decoded as fast as the engine
+    // decodes without a listener, and only their ends are told.
+    virtual int64_t FirstRowWanted() const { return 0; }
     // Decoding stopped at `bit` within row `row` because no code it could take begins there;
     // the first bit after it that no EOL or fill explains is `unexplainedBit` (where the damage
     // of the page says its bad code is).

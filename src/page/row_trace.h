@@ -49,6 +49,7 @@ public:
               std::function<void(const TracedRow&)> take);
 
     void StripBegins(int32_t strip, std::span<const uint8_t> data, int64_t firstRow) override;
+    int64_t FirstRowWanted() const override { return firstRow_ - 1; }
     void Code(int64_t row, const codec::TracedCode& code) override;
     void RowEnds(int64_t row) override;
     void Stopped(int64_t row, int64_t bit, int64_t unexplainedBit,

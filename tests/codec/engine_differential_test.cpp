@@ -12,6 +12,7 @@
 #include "support/libtiff_pages.h"
 #include "support/tiff_builder.h"
 
+#include <array>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -61,13 +62,23 @@ std::vector<uint8_t> Reversed(std::vector<uint8_t> bytes) {
     return bytes;
 }
 
-// Collects every code the engine tells.
+// Collects every code the engine tells, from the row it wants on.
 struct CodeCollector final : FaxTraceListener {
-    std::vector<TracedCode> codes;
-    int64_t rowsEnded = 0;
-    void Code(int64_t, const TracedCode& code) override { codes.push_back(code); }
-    void RowEnds(int64_t) override { ++rowsEnded; }
+    int64_t wanted = 0;
+    std::vector<std::pair<int64_t, TracedCode>> codes; // with their rows
+    explicit CodeCollector(int64_t firstRow = 0) : wanted(firstRow) {}
+    int64_t FirstRowWanted() const override { return wanted; }
+    void Code(int64_t row, const TracedCode& code) override { codes.emplace_back(row, code); }
+    void RowEnds(int64_t) override {}
     void Stopped(int64_t, int64_t, int64_t, Expected) override {}
+    // The codes of rows from `row` on, as (row, bit, length).
+    std::vector<std::array<int64_t, 3>> From(int64_t row) const {
+        std::vector<std::array<int64_t, 3>> from;
+        for (const auto& [at, code] : codes)
+            if (at >= row)
+                from.push_back({at, code.bit, code.length});
+        return from;
+    }
 };
 
 // Bits as text, for the coders.
@@ -142,7 +153,7 @@ void ExpectTraceOfTheSameBits(const Strip& strip, int64_t rows, const FaxStripEn
     EXPECT_EQ(traceEnd.stopBit, end.stopBit);
     EXPECT_EQ(traceEnd.firstUnexplainedBit, end.firstUnexplainedBit);
     int64_t next = 0;
-    for (const TracedCode& code : collector.codes) {
+    for (const auto& [row, code] : collector.codes) {
         const int64_t gap = code.bit - next;
         ASSERT_TRUE(gap == 0 || (aligned && gap > 0 && gap < 8 && code.bit % 8 == 0))
             << "a code at bit " << code.bit << " where the last one ended at " << next;
@@ -157,6 +168,13 @@ void ExpectTraceOfTheSameBits(const Strip& strip, int64_t rows, const FaxStripEn
     if (!aligned) {
         EXPECT_EQ(next, end.stopBit);
     }
+    // A trace that wants the rows from the middle on decodes those before as fast as it can and
+    // tells the same codes from there.
+    CodeCollector fromMiddle(rows / 2);
+    EXPECT_EQ(TraceFaxStrip(strip.coding->engine, strip.bytes, false, strip.width, strip.rows, 0,
+                            fromMiddle),
+              rows);
+    EXPECT_EQ(fromMiddle.From(rows / 2), collector.From(rows / 2));
 }
 
 // Both decoders on one strip, with an offset page and a second, bit-reversed, reading.
