@@ -377,10 +377,44 @@ bool WriteMixed(TIFF* tif) {
     return WritePage(tif, packed, PageFormat{COMPRESSION_PACKBITS, 0, 204.0F, 98.0F, 100}, 3, 3);
 }
 
+// Intel order; one Group 3 page as page 1 of fax-three-pages.tif, damaged afterwards (see
+// DamageStrip).
+bool WriteFaxDamaged(TIFF* tif) {
+    PageFormat g3Normal{COMPRESSION_CCITTFAX3, GROUP3OPT_FILLBITS, 204.0F, 98.0F, 128};
+    return WritePage(
+        tif,
+        FaxPage(kFaxWidth, 1100, Rows{2}, "DAMAGED FAX PAGE", "A BURST OF LINE NOISE IN STRIP 1"),
+        g3Normal, 1, 1);
+}
+
+// A burst of line noise, as a telephone line leaves it: four bytes a third into strip 1 of the
+// first page turned into other bits, among them runs of zeros that no code word begins with, so
+// that decoding breaks there.
+bool DamageStrip(const std::string& path) {
+    TIFF* tif = TIFFOpen(path.c_str(), "r");
+    if (tif == nullptr)
+        return false;
+    uint64_t* offsets = nullptr;
+    uint64_t* counts = nullptr;
+    const bool found = TIFFGetField(tif, TIFFTAG_STRIPOFFSETS, &offsets) == 1 &&
+                       TIFFGetField(tif, TIFFTAG_STRIPBYTECOUNTS, &counts) == 1 &&
+                       TIFFNumberOfStrips(tif) > 1;
+    const uint64_t at = found ? offsets[1] + counts[1] / 3 : 0;
+    TIFFClose(tif);
+    std::FILE* file = found ? std::fopen(path.c_str(), "r+b") : nullptr;
+    if (file == nullptr)
+        return false;
+    const uint8_t noise[] = {0x00, 0x9F, 0x00, 0x9F};
+    const bool written = std::fseek(file, static_cast<long>(at), SEEK_SET) == 0 &&
+                         std::fwrite(noise, 1, sizeof noise, file) == sizeof noise;
+    return std::fclose(file) == 0 && written;
+}
+
 struct SampleFile {
     const char* name;
     const char* mode; // libtiff open mode: "wl" little-endian, "wb" big-endian
     bool (*write)(TIFF*);
+    bool (*afterwards)(const std::string& path) = nullptr;
 };
 
 constexpr SampleFile kSamples[] = {
@@ -388,6 +422,7 @@ constexpr SampleFile kSamples[] = {
     {"fax-motorola.tif", "wb", WriteFaxMotorola},
     {"mixed.tif", "wl", WriteMixed},
     {"fax-t85.tif", "wl", WriteFaxT85},
+    {"fax-damaged.tif", "wl", WriteFaxDamaged, DamageStrip},
 };
 
 bool WriteSample(const std::string& folder, const SampleFile& sample) {
@@ -397,6 +432,7 @@ bool WriteSample(const std::string& folder, const SampleFile& sample) {
         return false;
     bool ok = sample.write(tif);
     TIFFClose(tif);
+    ok = ok && (sample.afterwards == nullptr || sample.afterwards(path));
     if (ok)
         std::printf("wrote %s\n", path.c_str());
     else

@@ -63,6 +63,10 @@ public:
     }
 
     void Take(const page::TracedRow& row) {
+        if (row.stop && firstStop_.empty())
+            firstStop_ = "decoding stops in row " + std::to_string(row.row) + " (strip " +
+                         std::to_string(row.strip) + ", byte " + std::to_string(row.stop->byte) +
+                         ")";
         if (json_)
             Write((rows_ > 0 ? ",\n" : "") + page::TraceJson(row));
         else
@@ -81,6 +85,8 @@ public:
     }
 
     bool Failed() const { return failed_; }
+    // Where decoding stops in the first row shown that it stops in; empty when there is none.
+    const std::string& FirstStop() const { return firstStop_; }
 
 private:
     void Write(const std::string& text) {
@@ -89,6 +95,7 @@ private:
 
     bool json_;
     int64_t rows_ = 0;
+    std::string firstStop_;
     bool failed_ = false;
 };
 
@@ -108,17 +115,20 @@ Outcome TraceImage(Operands operands, const InputImage& image, const TraceOption
                            options.lastRow,
                            [&output](const page::TracedRow& row) { output.Take(row); });
     Result<codec::PageDamage> damage = codec::PageDamage{};
+    std::string said; // the damage, as far as the trace went
     try {
         damage = codec::TracePageRows(image.file, *page, tracer);
         tracer.Finish();
+        if (damage)
+            said = damage->Describe();
     } catch (const WorkCancelled&) {
-        // Every row asked for is out.
+        // Every row asked for is out: of the page's damage, only what they show is known.
+        said = output.FirstStop();
     }
     if (!damage)
         return Failed(CannotRead(operands[0], damage.Reason()));
-    Outcome outcome =
-        damage->Any() ? Damaged(name + " is damaged: " + damage->Describe()) : Done({});
-    outcome.output = output.Close(damage->Any() ? damage->Describe() : "");
+    Outcome outcome = said.empty() ? Done({}) : Damaged(name + " is damaged: " + said);
+    outcome.output = output.Close(said);
     if (output.Failed())
         return cli::Failed("cannot write to standard output");
     return outcome;

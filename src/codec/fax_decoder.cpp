@@ -1011,7 +1011,7 @@ int64_t FaxDecoder<kDelivers, kTraces>::RunGroup3() {
     }
     if constexpr (kDelivers)
         c.painter.Finish();
-    TellStop(c, RunOf(c.colour));
+    TellStop(c, Expected::EitherRun);
     stopBit_ = c.reader.Position();
     return c.row + (c.a0 > 0 ? 1 : 0);
 }
@@ -1062,7 +1062,7 @@ int64_t FaxDecoder<kDelivers, kTraces>::RunGroup3TwoD() {
         if (!TakeTagBit(c, oneDimensional))
             break;
     }
-    TellStop(c, oneDimensional ? RunOf(c.colour) : StepOf(c), true);
+    TellStop(c, oneDimensional ? Expected::EitherRun : StepOf(c), true);
     stopBit_ = c.reader.Position();
     return c.row;
 }
@@ -1077,7 +1077,7 @@ int64_t FaxDecoder<kDelivers, kTraces>::RunHuffmanRle() {
             break;
         c.reader.Skip((8 - c.reader.Position() % 8) % 8); // each line begins on a byte
     }
-    TellStop(c, RunOf(c.colour));
+    TellStop(c, Expected::EitherRun);
     stopBit_ = c.reader.Position();
     return c.row;
 }

@@ -38,7 +38,9 @@ struct TracedCode {
 };
 
 // Where the engine stopped short of the strip's rows: the bit, and what it looked for there.
-enum class Expected : uint8_t { WhiteRun, BlackRun, ModeCode, EndOfLine };
+// A one-dimensional line that cannot go on has tried a run of either colour (a code that is
+// neither counts as an empty run of the colour due, and the other colour is tried).
+enum class Expected : uint8_t { WhiteRun, BlackRun, EitherRun, ModeCode, EndOfLine };
 
 class FaxTraceListener {
 public:

@@ -113,6 +113,8 @@ std::string ExpectedText(codec::Expected expected) {
         return "a white run code";
     case codec::Expected::BlackRun:
         return "a black run code";
+    case codec::Expected::EitherRun:
+        return "a run code of either colour";
     case codec::Expected::ModeCode:
         return "a mode code";
     case codec::Expected::EndOfLine:

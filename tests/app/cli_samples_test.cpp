@@ -81,13 +81,12 @@ std::map<std::string, std::string> ReportValues(const std::string& report) {
 struct Sample {
     const char* name;
     std::size_t images;
+    bool sound = true; // every strip decodes without error
 };
 
 const Sample kSamples[] = {
-    {"fax-three-pages.tif", 3},
-    {"fax-motorola.tif", 2},
-    {"mixed.tif", 3},
-    {"fax-t85.tif", 2},
+    {"fax-three-pages.tif", 3}, {"fax-motorola.tif", 2},       {"mixed.tif", 3},
+    {"fax-t85.tif", 2},         {"fax-damaged.tif", 1, false},
 };
 
 std::string SamplePath(const char* name) {
@@ -135,6 +134,8 @@ TEST(CliSamples, ReportAgreesWithLibtiff) {
 // libtiff has no decoder for T.85; the next test takes those pages.
 TEST(CliSamples, SamplesDecodeCleanlyWithLibtiff) {
     for (const Sample& sample : kSamples) {
+        if (!sample.sound)
+            continue;
         SCOPED_TRACE(sample.name);
         TiffHandle tif = OpenWithLibtiff(SamplePath(sample.name));
         ASSERT_TRUE(tif);
