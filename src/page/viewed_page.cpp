@@ -44,6 +44,7 @@ Result<ViewedPage> ViewedPage::Turned(int quarterTurns, const WorkCheck& check) 
     turned.decoded_.status = decoded_.status;
     turned.decoded_.damage = decoded_.damage;
     turned.problem_ = problem_;
+    turned.quarterTurns_ = (quarterTurns_ + turns) % 4;
     CheckWork(check);
     const QuarterTurn way = turns == 3 ? QuarterTurn::CounterClockwise : QuarterTurn::Clockwise;
     turned.decoded_.surface = turns == 2 ? TurnedHalf(*Surface()) : TurnedQuarter(*Surface(), way);

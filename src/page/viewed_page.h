@@ -67,6 +67,9 @@ public:
     // turned one cannot be had.
     Result<ViewedPage> Turned(int quarterTurns, const WorkCheck& check = {}) const;
 
+    // How far the page is turned from the file's page: quarter turns clockwise, 0 to 3.
+    int QuarterTurns() const { return quarterTurns_; }
+
     // Frees the page.
     void Close() { decoded_.surface.reset(); }
 
@@ -75,6 +78,7 @@ private:
 
     DecodedPage decoded_;
     std::string problem_;
+    int quarterTurns_ = 0;
 };
 
 } // namespace faxlens::page

@@ -1,6 +1,7 @@
 #include "viewer/damage_line.h"
 
 #include <QHelpEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
 
@@ -16,6 +17,7 @@ const QColor kTextColour(0x40, 0x30, 0x00);
 
 DamageLine::DamageLine(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("damageLine"));
+    setCursor(Qt::PointingHandCursor);
     hide();
 }
 
@@ -38,6 +40,11 @@ void DamageLine::paintEvent(QPaintEvent*) {
     const QRect text = band.adjusted(kPadding * 2, 0, -kPadding * 2, 0);
     painter.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
                      fontMetrics().elidedText(text_, Qt::ElideRight, text.width()));
+}
+
+void DamageLine::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        emit Clicked();
 }
 
 bool DamageLine::event(QEvent* event) {

@@ -22,8 +22,13 @@ public:
     // The line's height while it shows, in pixels.
     int BandHeight() const;
 
+signals:
+    // A click on the line: the user wants to see the damage.
+    void Clicked();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     bool event(QEvent* event) override;
 
 private:

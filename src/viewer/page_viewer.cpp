@@ -1,6 +1,7 @@
 #include "viewer/page_viewer.h"
 
 #include "base/number_text.h"
+#include "codec/page_decode.h"
 #include "tiff/image_list.h"
 #include "ui/dropped_file.h"
 #include "ui/input_events.h"
@@ -8,6 +9,7 @@
 #include "ui/program_font.h"
 #include "ui/program_icon.h"
 #include "ui/twips.h"
+#include "viewer/damage_marks.h"
 #include "viewer/info_line.h"
 #include "viewer/page_image.h"
 #include "viewer/render_page.h"
@@ -287,6 +289,10 @@ void PageViewer::ConnectActions() {
     connect(&actions_.closeViewer, &QAction::triggered, this, &PageViewer::CancelWorkOrClose);
     connect(&actions_.quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
     connect(&actions_.thumbnails, &QAction::toggled, this, &PageViewer::ShowThumbnails);
+    connect(&actions_.goToDamage, &QAction::triggered, this, &PageViewer::GoToDamage);
+    connect(&actions_.showDamage, &QAction::toggled, this, &PageViewer::RequestRedraw);
+    connect(&actions_.showCodes, &QAction::triggered, this, &PageViewer::ShowCodesOfPointerRow);
+    connect(&damageLine_, &DamageLine::Clicked, this, &PageViewer::GoToDamage);
     connect(&thumbnails_, &ThumbnailPanel::ImageChosen, this, &PageViewer::ShowImageAt);
 }
 
@@ -315,6 +321,7 @@ void PageViewer::TrackPointer(const QEvent& event) {
     if (at == pointer_)
         return;
     pointer_ = at;
+    EnableDataActions();
     ShowInfo();
 }
 
@@ -531,7 +538,65 @@ void PageViewer::TakePage(Result<page::ViewedPage> page) {
     LayOutControls();
     saveG3Button_.setEnabled(Surface() != nullptr);
     saveG4Button_.setEnabled(Surface() != nullptr);
+    EnableDataActions();
     RequestRedraw();
+}
+
+// Go to Damage needs rows that could not be decoded, Show Codes a fax page and a row under the
+// pointer.
+void PageViewer::EnableDataActions() {
+    const bool shown = Surface() != nullptr;
+    actions_.goToDamage.setEnabled(shown && !page_->Damage().undecodedRows.empty());
+    const codec::PageDecoder decoder =
+        shown ? codec::DecoderFor(page_->Parameters()) : codec::PageDecoder::None;
+    const bool faxCoded =
+        decoder == codec::PageDecoder::Group3 || decoder == codec::PageDecoder::Group3TwoD ||
+        decoder == codec::PageDecoder::Group4 || decoder == codec::PageDecoder::HuffmanRle;
+    actions_.showCodes.setEnabled(faxCoded && pointer_.has_value());
+}
+
+int32_t PageViewer::FileHeight() const {
+    const tiff::TiffPage& parameters = page_->Parameters();
+    return static_cast<int32_t>(page_->QuarterTurns() % 2 != 0 ? parameters.width
+                                                               : parameters.height);
+}
+
+// The rows that could not be decoded, as bands over the drawing, while Show Damaged Rows is on.
+void PageViewer::MarkDamagedRows() {
+    std::vector<QRectF> marks;
+    const page::PageSurface* surface = Surface();
+    if (surface && actions_.showDamage.isChecked())
+        for (const codec::PageDamage::RowRange& rows : page_->Damage().undecodedRows) {
+            const QRectF mark = ViewRectOf(
+                ShownStretchOfRows(rows.first - 1, rows.last, page_->QuarterTurns(), FileHeight()),
+                LastRenderPlan(), surface->Width(), surface->Height());
+            if (!mark.isEmpty())
+                marks.push_back(mark);
+        }
+    pageView_.SetMarks(std::move(marks));
+}
+
+void PageViewer::GoToDamage() {
+    if (!Surface() || page_->Damage().undecodedRows.empty() || !LastRenderPlan().draws)
+        return;
+    const codec::PageDamage::RowRange& first = page_->Damage().undecodedRows.front();
+    const ShownStretch stretch =
+        ShownStretchOfRows(first.first - 1, first.last, page_->QuarterTurns(), FileHeight());
+    const RenderPlan& plan = LastRenderPlan();
+    const double x =
+        stretch.columns ? (stretch.from - plan.x0) * plan.kx - plan.viewWidth / 4.0 : 0;
+    const double y =
+        stretch.columns ? 0 : (stretch.from - plan.y0) * plan.ky - plan.viewHeight / 4.0;
+    if (controller_.ScrollByPixels(x, y, Shown()))
+        RequestRedraw();
+}
+
+void PageViewer::ShowCodesOfPointerRow() {
+    if (!Surface() || !pointer_)
+        return;
+    const int32_t row =
+        FileRowAt(pointer_->x(), pointer_->y(), page_->QuarterTurns(), FileHeight());
+    rowCodes_.ShowRow(path_, ifdOffset_, int64_t{row} + 1);
 }
 
 // A page whose opening was cancelled before it was ever shown says so; a step to another image
@@ -673,6 +738,7 @@ float PageViewer::VerticalScroll() const {
 }
 
 void PageViewer::ShowPageMenu(QPoint globalPosition) {
+    EnableDataActions();
     QMenu menu(this);
     menu.addActions(actions_.MenuOrder());
     menu.exec(globalPosition);
@@ -709,6 +775,7 @@ void PageViewer::Redraw() {
                    page_->YResolution(), HorizontalScroll(), VerticalScroll());
     else if (!message_.isEmpty())
         RenderMessage(pageView_, message_);
+    MarkDamagedRows();
     EnlargeViewToScreen();
     UpdateScrollBars();
     ShowInfo();

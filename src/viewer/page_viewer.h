@@ -17,6 +17,7 @@
 #include "viewer/damage_line.h"
 #include "viewer/page_print_command.h"
 #include "viewer/page_save_command.h"
+#include "viewer/row_codes_window.h"
 #include "viewer/thumbnail_panel.h"
 #include "viewer/view_actions.h"
 #include "viewer/view_canvas.h"
@@ -73,6 +74,10 @@ public:
     void ShowImageAt(int index);
     // F9: shows or hides the side panel of the file's images.
     void ShowThumbnails(bool shown);
+    // Scrolls to the first row that could not be decoded, a quarter of the view below the top.
+    void GoToDamage();
+    // Opens the window with the codes of the row under the pointer and the rows around it.
+    void ShowCodesOfPointerRow();
     // Esc: cancels the work under way; with none, closes the window, as Ctrl+W does at once.
     void CancelWorkOrClose();
     // The shown page onto the clipboard as a picture.
@@ -151,6 +156,9 @@ private:
     void ScrollByNotches(QPointF notches);
     void ScrollKey(ScrollMove move);
     void ShowPageMenu(QPoint globalPosition);
+    void EnableDataActions();
+    void MarkDamagedRows();
+    int32_t FileHeight() const;
     void SaveAs(page::SaveCoding coding, QPushButton& button);
     void TakeReplacedFile();
 
@@ -195,6 +203,7 @@ private:
     ThumbnailPanel thumbnails_{this};
     QLabel infoLine_{this};
     ui::ProgressStrip progress_{this};
+    RowCodesWindow rowCodes_{this};
 
     ui::BackgroundTask opening_;
     ui::BackgroundTask turning_;

@@ -20,9 +20,10 @@ void Prepare(QAction& action, const QString& text, const QList<QKeySequence>& ke
 ViewerActions::ViewerActions(QWidget& window)
     : zoomIn(&window), zoomOut(&window), fitWidth(&window), fitPage(&window), actualSize(&window),
       rotateRight(&window), rotateLeft(&window), nextImage(&window), previousImage(&window),
-      firstImage(&window), lastImage(&window), thumbnails(&window), copyImage(&window),
-      print(&window), openFile(&window), closeViewer(&window), quit(&window), afterZoom_(&window),
-      afterRotate_(&window), afterImages_(&window), afterOutput_(&window) {
+      firstImage(&window), lastImage(&window), thumbnails(&window), goToDamage(&window),
+      showDamage(&window), showCodes(&window), copyImage(&window), print(&window),
+      openFile(&window), closeViewer(&window), quit(&window), afterZoom_(&window),
+      afterRotate_(&window), afterImages_(&window), afterData_(&window), afterOutput_(&window) {
     // Ctrl+= is Ctrl+plus on keyboards where plus needs Shift.
     Prepare(zoomIn, QStringLiteral("Zoom In"),
             {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)}, window,
@@ -53,6 +54,12 @@ ViewerActions::ViewerActions(QWidget& window)
     Prepare(thumbnails, QStringLiteral("Thumbnails"), {QKeySequence(Qt::Key_F9)}, window,
             "thumbnailsAction");
     thumbnails.setCheckable(true);
+    Prepare(goToDamage, QStringLiteral("Go to Damage"), {QKeySequence(Qt::Key_F8)}, window,
+            "goToDamageAction");
+    Prepare(showDamage, QStringLiteral("Show Damaged Rows"), {}, window, "showDamageAction");
+    showDamage.setCheckable(true);
+    showDamage.setChecked(true);
+    Prepare(showCodes, QStringLiteral("Show Codes of This Row"), {}, window, "showCodesAction");
     Prepare(openFile, QStringLiteral("Open..."), {QKeySequence::Open}, window, "openFileAction");
     Prepare(closeViewer, QStringLiteral("Close"),
             {QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::Key_Escape)}, window,
@@ -62,14 +69,16 @@ ViewerActions::ViewerActions(QWidget& window)
     afterZoom_.setSeparator(true);
     afterRotate_.setSeparator(true);
     afterImages_.setSeparator(true);
+    afterData_.setSeparator(true);
     afterOutput_.setSeparator(true);
 }
 
 QList<QAction*> ViewerActions::MenuOrder() {
-    return {&zoomIn,     &zoomOut,     &fitWidth,     &fitPage,   &actualSize,    &afterZoom_,
-            &rotateLeft, &rotateRight, &afterRotate_, &nextImage, &previousImage, &firstImage,
-            &lastImage,  &thumbnails,  &afterImages_, &copyImage, &print,         &afterOutput_,
-            &openFile,   &closeViewer, &quit};
+    return {&zoomIn,        &zoomOut,      &fitWidth,    &fitPage,      &actualSize,
+            &afterZoom_,    &rotateLeft,   &rotateRight, &afterRotate_, &nextImage,
+            &previousImage, &firstImage,   &lastImage,   &thumbnails,   &afterImages_,
+            &goToDamage,    &showDamage,   &showCodes,   &afterData_,   &copyImage,
+            &print,         &afterOutput_, &openFile,    &closeViewer,  &quit};
 }
 
 } // namespace faxlens::viewer

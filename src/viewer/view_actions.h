@@ -30,6 +30,9 @@ struct ViewerActions {
     QAction firstImage;
     QAction lastImage;
     QAction thumbnails; // checked while the side panel shows
+    QAction goToDamage;
+    QAction showDamage; // checked while the rows that could not be decoded are marked
+    QAction showCodes;  // of the row under the pointer
     QAction copyImage;
     QAction print;
     QAction openFile;
@@ -40,6 +43,7 @@ private:
     QAction afterZoom_;
     QAction afterRotate_;
     QAction afterImages_;
+    QAction afterData_;
     QAction afterOutput_;
 };
 

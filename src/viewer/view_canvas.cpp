@@ -62,6 +62,8 @@ page::ColourValue ToColourValue(const QColor& colour) {
 
 namespace {
 constexpr int kFocusFrameWidth = 2;
+// Rows that could not be decoded: a translucent red, through which what was decoded shows.
+const QColor kMarkColour(0xE0, 0x20, 0x20, 0x50);
 } // namespace
 
 ViewCanvas::ViewCanvas(QWidget* parent) : QWidget(parent) {
@@ -91,6 +93,8 @@ void ViewCanvas::paintEvent(QPaintEvent* event) {
     const QColor background = ResolvedBackColor();
     for (const QRect& rect : uncovered)
         painter.fillRect(rect, background);
+    for (const QRectF& mark : marks_)
+        painter.fillRect(mark, kMarkColour);
     if (hasFocus())
         PaintFocusFrame(painter);
 }
@@ -108,6 +112,13 @@ void ViewCanvas::PaintFocusFrame(QPainter& painter) const {
     painter.setBrush(Qt::NoBrush);
     const int inset = kFocusFrameWidth / 2;
     painter.drawRect(QRect(QPoint(0, 0), shown).adjusted(inset, inset, -inset - 1, -inset - 1));
+}
+
+void ViewCanvas::SetMarks(std::vector<QRectF> marks) {
+    if (marks == marks_)
+        return;
+    marks_ = std::move(marks);
+    update();
 }
 
 void ViewCanvas::focusInEvent(QFocusEvent* event) {

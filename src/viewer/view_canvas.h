@@ -13,6 +13,7 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <vector>
 
 class QPainter;
 
@@ -51,6 +52,11 @@ public:
     const RenderPlan& ShownPlan() const { return shownPlan_; }
     void SetShownPlan(const RenderPlan& plan) { shownPlan_ = plan; }
 
+    // Bands laid over the picture in a translucent colour (the rows of a page that could not be
+    // decoded), in view pixels; none by default.
+    const std::vector<QRectF>& Marks() const { return marks_; }
+    void SetMarks(std::vector<QRectF> marks);
+
 protected:
     // With the keyboard focus the view shows a frame around what its frame shows.
     void paintEvent(QPaintEvent* event) override;
@@ -63,6 +69,7 @@ private:
     page::ColourValue backColor_ = page::kColourWhite;
     QImage picture_;
     RenderPlan shownPlan_;
+    std::vector<QRectF> marks_;
 };
 
 } // namespace faxlens::viewer

@@ -426,7 +426,8 @@ TEST_F(ViewerHandlingTest, ThePagesMenuOffersEveryCommandWithItsShortcut) {
         "Zoom In Ctrl++ | Zoom Out Ctrl+- | Fit Width Ctrl+2 | Fit Page Ctrl+0 | 100% Ctrl+1 | "
         "Rotate Left Ctrl+Shift+R | Rotate Right Ctrl+R | Next Image Ctrl+PgDown | "
         "Previous Image Ctrl+PgUp | First Image Ctrl+Home | Last Image Ctrl+End | "
-        "Thumbnails F9 | Copy Image Ctrl+C | Print... Ctrl+P | Open... Ctrl+O | "
+        "Thumbnails F9 | Go to Damage F8 | Show Damaged Rows  | Show Codes of This Row  | "
+        "Copy Image Ctrl+C | Print... Ctrl+P | Open... Ctrl+O | "
         "Close Ctrl+W | Quit Ctrl+Q");
 }
 

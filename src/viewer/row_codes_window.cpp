@@ -1,0 +1,84 @@
+#include "viewer/row_codes_window.h"
+
+#include "codec/page_decode.h"
+#include "page/row_trace.h"
+#include "tiff/page_info.h"
+#include "tiff/tiff_facts.h"
+#include "tiff/tiff_file.h"
+
+#include <QFontDatabase>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace faxlens::viewer {
+
+namespace {
+
+bool IsFaxCoded(codec::PageDecoder decoder) {
+    return decoder == codec::PageDecoder::Group3 || decoder == codec::PageDecoder::Group3TwoD ||
+           decoder == codec::PageDecoder::Group4 || decoder == codec::PageDecoder::HuffmanRle;
+}
+
+} // namespace
+
+QString TraceLinesOf(const std::string& path, int64_t ifdOffset, int64_t first, int64_t last,
+                     const WorkCheck& check) {
+    const Result<tiff::TiffFile> file = tiff::TiffFile::Open(path);
+    if (!file)
+        return QStringLiteral("The file cannot be read: %1.")
+            .arg(QString::fromStdString(file.Reason()));
+    const Result<tiff::TiffPage> page = tiff::ReadPageParameters(*file, ifdOffset);
+    if (!page)
+        return QStringLiteral("The page cannot be read: %1.")
+            .arg(QString::fromStdString(page.Reason()));
+    if (!IsFaxCoded(codec::DecoderFor(*page)))
+        return QStringLiteral("This page is not fax coded: only Group 3, Group 4 and Huffman RLE "
+                              "pages have codes to show.");
+    QString lines;
+    page::RowTracer tracer(page->coding.fillOrder == tiff::kFillOrderLowBitFirst, first, last,
+                           [&lines](const page::TracedRow& row) {
+                               lines += QString::fromStdString(page::TraceLine(row)) + '\n';
+                           });
+    try {
+        if (const Result<codec::PageDamage> traced =
+                codec::TracePageRows(*file, *page, tracer, check);
+            !traced)
+            return QStringLiteral("The file cannot be read: %1.")
+                .arg(QString::fromStdString(traced.Reason()));
+    } catch (const WorkCancelled&) {
+        CheckWork(check); // the window no longer wants the rows: this passes that on
+        // Every row asked for is out.
+    }
+    return lines.isEmpty() ? QStringLiteral("No codes: these rows could not be decoded.") : lines;
+}
+
+RowCodesWindow::RowCodesWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("rowCodesWindow"));
+    text_.setObjectName(QStringLiteral("rowCodesText"));
+    text_.setReadOnly(true);
+    text_.setLineWrapMode(QPlainTextEdit::NoWrap);
+    text_.setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(&text_);
+    resize(720, 220);
+}
+
+void RowCodesWindow::ShowRow(const std::string& path, int64_t ifdOffset, int64_t row) {
+    setWindowTitle(QStringLiteral("Codes of Row %1").arg(row));
+    text_.setPlainText(QStringLiteral("Reading the codes..."));
+    const int64_t first = std::max<int64_t>(1, row - kNeighbours);
+    const int64_t last = row + kNeighbours;
+    tracing_.Start<QString>(
+        [path, ifdOffset, first, last](const WorkCheck& check) {
+            return TraceLinesOf(path, ifdOffset, first, last, check);
+        },
+        [this](QString lines) {
+            text_.setPlainText(lines);
+            emit Shown();
+        });
+    show();
+    raise();
+    activateWindow();
+}
+
+} // namespace faxlens::viewer
