@@ -229,6 +229,17 @@ std::string RowTracer::BitsAround(int64_t from, int64_t stop) const {
     return bits;
 }
 
+// A row begins at its first run or mode; the EOLs before it are the row's until one comes.
+void RowStartIndex::Code(int64_t row, const TracedCode& code) {
+    if (row < 0 || row >= static_cast<int64_t>(starts_.size()))
+        return;
+    RowStart& start = starts_[static_cast<std::size_t>(row)];
+    const bool content = !BetweenRows(code);
+    if (start.coded || (start.strip >= 0 && !content))
+        return;
+    start = {strip_, content, code.bit / 8};
+}
+
 std::string TraceLine(const TracedRow& row) {
     std::string line = row.row > 0 ? "row " + std::to_string(row.row) : std::string("end");
     line += ": strip " + std::to_string(row.strip) + ", byte " + std::to_string(row.byte) +

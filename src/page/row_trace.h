@@ -71,6 +71,29 @@ private:
     std::vector<codec::TracedCode> codes_; // of the row being read
 };
 
+// Where the codes of each row of a fax page begin: its strip and the byte there, for every row
+// that decoding reached (the strip is -1 for the others). Twelve bytes a row.
+struct RowStart {
+    int32_t strip = -1;
+    bool coded = false; // a run or mode of the row was read (not only the EOL before it)
+    int64_t byte = 0;
+};
+class RowStartIndex final : public codec::PageTraceListener {
+public:
+    explicit RowStartIndex(int64_t rows) : starts_(static_cast<std::size_t>(rows)) {}
+
+    void StripBegins(int32_t strip, std::span<const uint8_t>, int64_t) override { strip_ = strip; }
+    void Code(int64_t row, const codec::TracedCode& code) override;
+    void RowEnds(int64_t) override {}
+    void Stopped(int64_t, int64_t, int64_t, codec::Expected) override {}
+
+    std::vector<RowStart> Take() { return std::move(starts_); }
+
+private:
+    std::vector<RowStart> starts_;
+    int32_t strip_ = 0;
+};
+
 // One line of text: "row 135: strip 1, byte 483 bit 5, after EOL 2-D: V0 VR1 H 12+340 P".
 std::string TraceLine(const TracedRow& row);
 // The same as one JSON object.

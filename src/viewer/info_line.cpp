@@ -39,7 +39,8 @@ QString InfoLineText(const InfoFacts& facts) {
     if (!facts.note.isEmpty())
         parts << facts.note;
     if (facts.column && facts.row)
-        parts << QStringLiteral("column %1, row %2").arg(*facts.column + 1).arg(*facts.row + 1);
+        parts << QStringLiteral("column %1, row %2").arg(*facts.column + 1).arg(*facts.row + 1) +
+                     (facts.place.isEmpty() ? QString() : QStringLiteral(", ") + facts.place);
     return parts.join(kSeparator);
 }
 

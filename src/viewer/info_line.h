@@ -2,7 +2,8 @@
 
 // The information line at the foot of the viewer: which file and image it shows, the page's size
 // in pixels and, from its resolution, in millimetres, the zoom, and the page pixel under the
-// pointer while it is over the page.
+// pointer while it is over the page, with the place in the file where the codes of its row
+// begin.
 
 #include <QString>
 #include <cstdint>
@@ -21,7 +22,8 @@ struct InfoFacts {
     float zoom = 0;                // of the drawing shown, percent; 0 when nothing is drawn
     std::optional<int32_t> column; // the page pixel under the pointer
     std::optional<int32_t> row;
-    QString note; // a word on the last command, such as that there is no next image
+    QString place; // where the codes of the row under the pointer begin: "strip 1, byte 483"
+    QString note;  // a word on the last command, such as that there is no next image
 };
 
 // The facts joined into one line, short enough for the viewer's first size, those that are not

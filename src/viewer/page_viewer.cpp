@@ -104,6 +104,7 @@ struct PageViewer::NeighbourPage {
     int count = 0;
     tiff::FileIdentity identity; // of the file the images were listed from
     Result<page::ViewedPage> page = Fail(std::string());
+    std::shared_ptr<const tiff::TiffFile> file; // the file as opened, for more work on the page
 };
 
 namespace {
@@ -252,7 +253,7 @@ void PageViewer::ConnectHandlers() {
     connect(&thumbnails_, &ThumbnailPanel::Idle, this, &PageViewer::ReportIfIdle,
             Qt::QueuedConnection);
     for (ui::BackgroundTask* task :
-         {&opening_, &turning_, &saveCommand_.Task(), &printCommand_.Task()})
+         {&opening_, &turning_, &indexing_, &saveCommand_.Task(), &printCommand_.Task()})
         connect(task, &ui::BackgroundTask::Ended, this, &PageViewer::ReportIfIdle,
                 Qt::QueuedConnection);
     ConnectPageInput();
@@ -341,9 +342,23 @@ QString PageViewer::InfoText() const {
     if (pointer_) {
         facts.column = pointer_->x();
         facts.row = pointer_->y();
+        facts.place = RowPlaceText(*pointer_);
     }
     facts.note = note_;
     return InfoLineText(facts);
+}
+
+// Where the codes of the file's row under the pointer begin, once the rows are indexed.
+QString PageViewer::RowPlaceText(QPoint pixel) const {
+    if (!rowStarts_ || !page_)
+        return {};
+    const int32_t row = FileRowAt(pixel.x(), pixel.y(), page_->QuarterTurns(), FileHeight());
+    if (row < 0 || static_cast<std::size_t>(row) >= rowStarts_->size())
+        return {};
+    const page::RowStart& start = (*rowStarts_)[static_cast<std::size_t>(row)];
+    if (start.strip < 0)
+        return {};
+    return QStringLiteral("strip %1, byte %2").arg(start.strip).arg(start.byte);
 }
 
 void PageViewer::ShowInfo() {
@@ -380,6 +395,7 @@ void PageViewer::resizeEvent(QResizeEvent* event) {
 void PageViewer::closeEvent(QCloseEvent* event) {
     opening_.Cancel();
     turning_.Cancel();
+    indexing_.Cancel();
     saveCommand_.Task().Cancel();
     printCommand_.Task().Cancel();
     thumbnails_.Stop();
@@ -435,8 +451,9 @@ void PageViewer::LayOutControls() {
 }
 
 bool PageViewer::Idle() const {
-    return !opening_.Running() && !turning_.Running() && !saveCommand_.Running() &&
-           !printCommand_.Running() && !thumbnails_.Busy() && !redrawTimer_.isActive();
+    return !opening_.Running() && !turning_.Running() && !indexing_.Running() &&
+           !saveCommand_.Running() && !printCommand_.Running() && !thumbnails_.Busy() &&
+           !redrawTimer_.isActive();
 }
 
 void PageViewer::ReportIfIdle() {
@@ -461,7 +478,7 @@ void PageViewer::StartOpening(ImageTarget target, int step, int at) {
     opening_.Start<NeighbourPage>(
         [path = path_, from = ifdOffset_, target, total, at](const WorkCheck& check) {
             NeighbourPage found;
-            const Result<tiff::TiffFile> file = tiff::TiffFile::Open(path);
+            Result<tiff::TiffFile> file = tiff::TiffFile::Open(path);
             const Result<tiff::ImageList> images =
                 file ? tiff::ListImages(*file, 0, check) : Result<tiff::ImageList>(Fail({}));
             const std::vector<int64_t> offsets = images ? images->offsets : std::vector<int64_t>{};
@@ -490,6 +507,8 @@ void PageViewer::StartOpening(ImageTarget target, int step, int at) {
                                : offsets[static_cast<std::size_t>(index)];
             found.index = static_cast<int>(index);
             found.page = DecodeImage(file, found.offset, check);
+            if (file)
+                found.file = std::make_shared<const tiff::TiffFile>(std::move(*file));
             return found;
         },
         [this, target](NeighbourPage opened) { ShowOpened(target, std::move(opened)); });
@@ -521,6 +540,7 @@ void PageViewer::ShowOpened(ImageTarget target, NeighbourPage opened) {
     if (moved)
         controller_.StepTaken();
     thumbnails_.MarkShown(imageIndex_);
+    file_ = std::move(opened.file);
     TakePage(std::move(opened.page));
     if (moved && !sameImage)
         emit ImageShown(ui::PathText(path_), opened.index);
@@ -539,20 +559,51 @@ void PageViewer::TakePage(Result<page::ViewedPage> page) {
     saveG3Button_.setEnabled(Surface() != nullptr);
     saveG4Button_.setEnabled(Surface() != nullptr);
     EnableDataActions();
+    IndexRowStarts();
     RequestRedraw();
+}
+
+// Where each row's codes begin, for the information line: the page's strips traced on a worker
+// once it is shown.
+void PageViewer::IndexRowStarts() {
+    rowStarts_.reset();
+    indexing_.Cancel();
+    if (!FaxCoded() || !file_)
+        return;
+    const int64_t rows = FileHeight();
+    if (rows > kMostRowsIndexed)
+        return;
+    using Index = std::shared_ptr<const std::vector<page::RowStart>>;
+    // The file the page was decoded from, as it was then: no second opening.
+    indexing_.Start<Index>(
+        [file = file_, offset = ifdOffset_, rows](const WorkCheck& check) -> Index {
+            const Result<tiff::TiffPage> page = tiff::ReadPageParameters(*file, offset);
+            if (!page)
+                return nullptr;
+            page::RowStartIndex index(rows);
+            if (!codec::TracePageRows(*file, *page, index, check))
+                return nullptr;
+            return std::make_shared<const std::vector<page::RowStart>>(index.Take());
+        },
+        [this](Index starts) {
+            rowStarts_ = std::move(starts);
+            ShowInfo();
+        });
 }
 
 // Go to Damage needs rows that could not be decoded, Show Codes a fax page and a row under the
 // pointer.
 void PageViewer::EnableDataActions() {
-    const bool shown = Surface() != nullptr;
-    actions_.goToDamage.setEnabled(shown && !page_->Damage().undecodedRows.empty());
+    actions_.goToDamage.setEnabled(Surface() && !page_->Damage().undecodedRows.empty());
+    actions_.showCodes.setEnabled(FaxCoded() && pointer_.has_value());
+}
+
+// A page shown that the fax engine decodes, whose codes can be traced.
+bool PageViewer::FaxCoded() const {
     const codec::PageDecoder decoder =
-        shown ? codec::DecoderFor(page_->Parameters()) : codec::PageDecoder::None;
-    const bool faxCoded =
-        decoder == codec::PageDecoder::Group3 || decoder == codec::PageDecoder::Group3TwoD ||
-        decoder == codec::PageDecoder::Group4 || decoder == codec::PageDecoder::HuffmanRle;
-    actions_.showCodes.setEnabled(faxCoded && pointer_.has_value());
+        Surface() ? codec::DecoderFor(page_->Parameters()) : codec::PageDecoder::None;
+    return decoder == codec::PageDecoder::Group3 || decoder == codec::PageDecoder::Group3TwoD ||
+           decoder == codec::PageDecoder::Group4 || decoder == codec::PageDecoder::HuffmanRle;
 }
 
 int32_t PageViewer::FileHeight() const {

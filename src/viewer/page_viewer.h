@@ -11,6 +11,7 @@
 // that state in its controls and draws the page once for any number of requests that came
 // together.
 
+#include "page/row_trace.h"
 #include "page/viewed_page.h"
 #include "ui/background_task.h"
 #include "ui/progress_strip.h"
@@ -157,6 +158,9 @@ private:
     void ScrollKey(ScrollMove move);
     void ShowPageMenu(QPoint globalPosition);
     void EnableDataActions();
+    bool FaxCoded() const;
+    void IndexRowStarts();
+    QString RowPlaceText(QPoint pixel) const;
     void MarkDamagedRows();
     int32_t FileHeight() const;
     void SaveAs(page::SaveCoding coding, QPushButton& button);
@@ -176,6 +180,8 @@ private:
     std::string path_;
     int64_t ifdOffset_;
     std::shared_ptr<const page::ViewedPage> page_;
+    // The file the page shown was decoded from, kept open for work on the page.
+    std::shared_ptr<const tiff::TiffFile> file_;
     QString message_;
     ViewController controller_;
     // The zoom the box was last given by the controller or took from the user.
@@ -207,6 +213,11 @@ private:
 
     ui::BackgroundTask opening_;
     ui::BackgroundTask turning_;
+    ui::BackgroundTask indexing_;
+    // Where each of the file's rows begins in its strip, once indexed; none for pages not fax
+    // coded or taller than kMostRowsIndexed.
+    std::shared_ptr<const std::vector<page::RowStart>> rowStarts_;
+    static constexpr int64_t kMostRowsIndexed = int64_t{1} << 20;
     PageSaveCommand saveCommand_{*this};
     PagePrintCommand printCommand_{*this};
     QTimer redrawTimer_;

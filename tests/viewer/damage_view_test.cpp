@@ -12,6 +12,7 @@
 #include "viewer/row_codes_window.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QSignalSpy>
@@ -127,6 +128,11 @@ TEST_F(DamageViewTest, ShowCodesListsTheRowUnderThePointerAndItsNeighbours) {
     ASSERT_EQ(lines.size(), 5);
     EXPECT_TRUE(lines[0].startsWith("row 19: strip 0, byte ")) << lines[0].toStdString();
     EXPECT_TRUE(lines[4].startsWith("row 23: strip 0, byte ")) << lines[4].toStdString();
+    // The information line says where the row's codes begin, as the trace does.
+    ASSERT_TRUE(WaitForViewer(viewer));
+    const QString place = lines[2].section(QLatin1Char(0x20), 2, 5); // "strip 0, byte N"
+    EXPECT_TRUE(Find<QLabel>(*viewer, "infoLine").text().endsWith("row 21, " + place))
+        << Find<QLabel>(*viewer, "infoLine").text().toStdString() << " / " << place.toStdString();
 }
 
 } // namespace

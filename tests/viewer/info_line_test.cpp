@@ -20,16 +20,18 @@ TEST(InfoLine, SaysWhatIsKnownAndLeavesOutTheRest) {
     full.column = 0;
     full.row = 1099;
     full.note = QStringLiteral("This is the last image.");
+    full.place = QStringLiteral("strip 8, byte 766");
     InfoFacts noResolution = full;
     noResolution.xDpi = 0;
     noResolution.column.reset();
     noResolution.note.clear();
+    noResolution.place.clear();
     InfoFacts notYetListed;
     notYetListed.fileName = QStringLiteral("big.tif");
     notYetListed.count = 3; // the place of the image shown is not known
     const std::pair<InfoFacts, const char*> cases[] = {
         {full, "fax.tif  image 2 of 5  1728 x 1100 px, 215 x 285 mm  66.5%  "
-               "This is the last image.  column 1, row 1100"},
+               "This is the last image.  column 1, row 1100, strip 8, byte 766"},
         {noResolution, "fax.tif  image 2 of 5  1728 x 1100 px  66.5%"},
         {notYetListed, "big.tif"},
         {InfoFacts{}, ""},
