@@ -49,7 +49,10 @@ QString TraceLinesOf(const std::string& path, int64_t ifdOffset, int64_t first, 
         CheckWork(check); // the window no longer wants the rows: this passes that on
         // Every row asked for is out.
     }
-    return lines.isEmpty() ? QStringLiteral("No codes: these rows could not be decoded.") : lines;
+    return lines.isEmpty() ? QStringLiteral("No codes: rows %1 to %2 could not be decoded.")
+                                 .arg(first)
+                                 .arg(last)
+                           : lines;
 }
 
 RowCodesWindow::RowCodesWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
