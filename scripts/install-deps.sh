@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev libgl-dev fonts-wine
     libgtest-dev libgmock-dev libbenchmark-dev
     libtiff-dev libtiff-tools libjbig-dev jbigkit-bin
-    qpdf poppler-utils ghostscript
+    qpdf poppler-utils ghostscript imagemagick
     desktop-file-utils appstream dpkg-dev man-db file lintian
     clang libclang-rt-14-dev
 )

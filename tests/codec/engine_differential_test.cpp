@@ -1,8 +1,8 @@
-// The decoding engine against the reference decoder: every strip of the corpus, the samples and
-// generated pages, whole and damaged, decodes to the same pixels and the same row count with
-// both, in either fill order. The fuzz harness fuzz_engine does the same with random strips.
-// The engine's trace of each strip reaches the same rows and stop, and its codes, one after the
-// other from the strip's first bit, code again into the strip's bits.
+// The decoding engine against the reference decoder: every strip of the corpus, the samples,
+// pages written by libtiff, Ghostscript and ImageMagick, whole and damaged, decodes to the same
+// pixels and the same row count with both, in either fill order. The fuzz harness fuzz_engine does
+// the same with random strips. The engine's trace of each strip reaches the same rows and stop, and
+// its codes, one after the other from the strip's first bit, code again into the strip's bits.
 
 #include "codec/fax_coding.h"
 #include "codec/fax_trace.h"
@@ -13,10 +13,12 @@
 #include "support/tiff_builder.h"
 
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <random>
 #include <tiffio.h>
 
@@ -278,9 +280,50 @@ std::vector<Strip> GeneratedStrips(const test::TempDir& dir) {
     return strips;
 }
 
+// A page of text coded by Ghostscript's fax devices and by ImageMagick, as those programs write
+// fax files. Writers that are not installed give none (the install script installs both).
+std::vector<Strip> WriterStrips(const test::TempDir& dir) {
+    const std::string page = dir.File("page.ps");
+    test::WriteFile(page, [] {
+        const std::string text = "%!PS\n/Courier findfont 9 scalefont setfont\n"
+                                 "0 1 60 { /i exch def 30 780 i 12 mul sub moveto "
+                                 "(FAXLENS TRACE 0123456789 the quick brown fox jumps) show } for\n"
+                                 "showpage\n";
+        return std::vector<uint8_t>(text.begin(), text.end());
+    }());
+    const std::string gs = "gs -q -dNOPAUSE -dBATCH -dSAFER -r204x196 -g1728x2200 ";
+    const std::string magick = "convert -size 1000x300 xc:white -fill black -pointsize 30 -draw "
+                               "\"text 20,80 'FAXLENS 0123456789' text 20,200 'trace'\" ";
+    const struct {
+        const char* name;
+        std::string command; // writes OUT
+    } writers[] = {
+        {"gs-g4.tif", gs + "-sDEVICE=tiffg4 -sOutputFile=OUT " + page},
+        {"gs-g3.tif", gs + "-sDEVICE=tiffg3 -sOutputFile=OUT " + page},
+        {"gs-g32d.tif", gs + "-sDEVICE=tiffg32d -sOutputFile=OUT " + page},
+        {"gs-crle.tif", gs + "-sDEVICE=tiffcrle -sOutputFile=OUT " + page},
+        {"im-g4.tif", magick + "-compress Group4 OUT"},
+        {"im-g3.tif", magick + "-compress Fax OUT"},
+    };
+    std::vector<Strip> strips;
+    for (const auto& writer : writers) {
+        const std::string out = dir.File(writer.name);
+        std::string command = writer.command;
+        command.replace(command.find("OUT"), 3, "'" + out + "'");
+        if (std::system((command + " >/dev/null 2>&1").c_str()) != 0)
+            continue;
+        for (Strip& strip : StripsOf(out))
+            strips.push_back(std::move(strip));
+    }
+    return strips;
+}
+
 TEST(EngineDifferential, WholeStripsOfEveryKind) {
     test::TempDir dir;
     std::vector<Strip> strips = GeneratedStrips(dir);
+    std::vector<Strip> written = WriterStrips(dir);
+    EXPECT_GE(written.size(), 6u) << "Ghostscript or ImageMagick did not write its pages";
+    std::move(written.begin(), written.end(), std::back_inserter(strips));
     for (const auto& folder :
          {std::filesystem::path(FAXLENS_CORPUS_DIR), std::filesystem::path(FAXLENS_SAMPLES_DIR)}) {
         if (!std::filesystem::exists(folder))
