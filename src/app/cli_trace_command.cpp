@@ -70,7 +70,7 @@ public:
         if (json_)
             Write((rows_ > 0 ? ",\n" : "") + page::TraceJson(row));
         else
-            Write(page::TraceLine(row) + "\n");
+            Write(page::TraceLine(row).append(1, '\n'));
         ++rows_;
     }
 

@@ -159,7 +159,8 @@ void RowTracer::RowEnds(int64_t row) {
     std::vector<TracedCode> next(content, codes_.end());
     codes_.erase(content, codes_.end());
     HandOn(row, std::nullopt);
-    codes_ = std::move(next);
+    // The held codes keep their room: a row of many codes would grow it again each time.
+    codes_.insert(codes_.end(), next.begin(), next.end());
 }
 
 void RowTracer::Stopped(int64_t row, int64_t bit, int64_t unexplainedBit,
@@ -241,19 +242,30 @@ void RowStartIndex::Code(int64_t row, const TracedCode& code) {
 }
 
 std::string TraceLine(const TracedRow& row) {
-    std::string line = row.row > 0 ? "row " + std::to_string(row.row) : std::string("end");
-    line += ": strip " + std::to_string(row.strip) + ", byte " + std::to_string(row.byte) +
-            " bit " + std::to_string(row.bit);
+    std::string line;
+    line.reserve(64 + 6 * row.codes.size());
+    line += row.row > 0 ? "row " + std::to_string(row.row) : std::string("end");
+    line.append(": strip ").append(std::to_string(row.strip));
+    line.append(", byte ").append(std::to_string(row.byte));
+    line.append(" bit ").append(std::to_string(row.bit));
     if (!row.before.empty())
-        line += ", after " + row.before;
-    line += ":";
+        line.append(", after ").append(row.before);
+    line += ':';
     for (const std::string& code : row.codes)
-        line += " " + code;
+        line.append(1, ' ').append(code);
     if (row.stop)
-        line += " | stops at byte " + std::to_string(row.stop->byte) + " bit " +
-                std::to_string(row.stop->bit) + ", expected " + row.stop->expected +
-                ", unexplained from byte " + std::to_string(row.stop->unexplainedByte) + " bit " +
-                std::to_string(row.stop->unexplainedBit) + "; bits " + row.stop->bits;
+        line.append(" | stops at byte ")
+            .append(std::to_string(row.stop->byte))
+            .append(" bit ")
+            .append(std::to_string(row.stop->bit))
+            .append(", expected ")
+            .append(row.stop->expected)
+            .append(", unexplained from byte ")
+            .append(std::to_string(row.stop->unexplainedByte))
+            .append(" bit ")
+            .append(std::to_string(row.stop->unexplainedBit))
+            .append("; bits ")
+            .append(row.stop->bits);
     return line;
 }
 
