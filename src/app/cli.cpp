@@ -25,6 +25,11 @@ constexpr std::array kCommands{
             "writes every image (or those of LIST, e.g. 1,3-5) as a page of a PDF file, each "
             "picture a Group 4 stream",
             RunPdf, true},
+    Command{"pages", "OUT --g3|--g4|--t85 FILE[:LIST]... [--verify]", 3,
+            "writes the images of each FILE (all, or those of LIST, e.g. 1,3-5), in the order "
+            "given, as the pages of one new TIFF file, each coded as convert codes it; "
+            "--verify reads every page back and compares it with its image",
+            RunPages, true},
     Command{"trace", "FILE N [--rows A-B] [--json]", 2,
             "the codes of every row of fax image N (or rows A to B), as the decoder reads them: "
             "one line a row, or one JSON document with --json",

@@ -91,5 +91,6 @@ Outcome RunConvert(Operands operands);
 Outcome RunCheck(Operands operands);
 Outcome RunPdf(Operands operands);
 Outcome RunTrace(Operands operands);
+Outcome RunPages(Operands operands);
 
 } // namespace faxlens::cli

@@ -167,6 +167,10 @@ void OutputFile::TakeOverOwnerAndMode() {
         NoteFailure(Reason(errno));
 }
 
+std::string OutputFile::ReadBackPath() const {
+    return stream_ || fd_ < 0 ? std::string() : "/proc/self/fd/" + std::to_string(fd_);
+}
+
 Status OutputFile::Finish() {
     if (stream_) {
         if (Ok())

@@ -46,6 +46,9 @@ public:
     static constexpr std::size_t kStreamHeld = std::size_t{1} << 20;
 
     void WriteAt(int64_t offset, std::span<const uint8_t> bytes);
+    // A path by which the bytes written so far can be read back before Finish, for a file (the
+    // temporary file, through the process's descriptor of it); empty for a stream.
+    std::string ReadBackPath() const;
     void Append(std::span<const uint8_t> bytes) { WriteAt(length_, bytes); }
 
     // A file: gives it the permission bits, owner and group of the file it replaces (a new file

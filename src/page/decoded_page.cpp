@@ -28,24 +28,25 @@ Result<DecodedPage> DecodePage(const tiff::TiffFile& file, int64_t ifdOffset,
     return DecodePage(file, std::move(*parameters), check, painting);
 }
 
+PageStatus StatusBeforeDecoding(const tiff::TiffPage& page) {
+    if (page.width <= 0 || page.height <= 0)
+        return PageStatus::NoSize;
+    if (codec::DecoderFor(page) == codec::PageDecoder::None)
+        return PageStatus::Unsupported;
+    if (!SurfaceSizeFits(page.width, page.height) || page.width > kInt32Max ||
+        page.height > kInt32Max)
+        return PageStatus::TooLarge;
+    return PageStatus::Decoded;
+}
+
 Result<DecodedPage> DecodePage(const tiff::TiffFile& file, tiff::TiffPage parameters,
                                const WorkCheck& check, Painting painting) {
     DecodedPage decoded;
     decoded.page = std::move(parameters);
     const tiff::TiffPage& page = decoded.page;
-    if (page.width <= 0 || page.height <= 0) {
-        decoded.status = PageStatus::NoSize;
+    decoded.status = StatusBeforeDecoding(page);
+    if (decoded.status != PageStatus::Decoded)
         return decoded;
-    }
-    if (codec::DecoderFor(page) == codec::PageDecoder::None) {
-        decoded.status = PageStatus::Unsupported;
-        return decoded;
-    }
-    if (!SurfaceSizeFits(page.width, page.height) || page.width > kInt32Max ||
-        page.height > kInt32Max) {
-        decoded.status = PageStatus::TooLarge;
-        return decoded;
-    }
     if (painting == Painting::Painted) {
         decoded.surface = CreatePageSurface(static_cast<int32_t>(page.width),
                                             static_cast<int32_t>(page.height), kColourWhite);
@@ -64,8 +65,11 @@ Result<DecodedPage> DecodePage(const tiff::TiffFile& file, tiff::TiffPage parame
 }
 
 std::string PageProblem(const DecodedPage& decoded) {
-    const tiff::TiffPage& page = decoded.page;
-    switch (decoded.status) {
+    return PageProblem(decoded.page, decoded.status);
+}
+
+std::string PageProblem(const tiff::TiffPage& page, PageStatus status) {
+    switch (status) {
     case PageStatus::Unsupported:
         return "This page cannot be shown: " + codec::UnsupportedReason(page) + ".";
     case PageStatus::TooLarge:

@@ -54,5 +54,10 @@ Result<DecodedPage> DecodePage(const tiff::TiffFile& file, tiff::TiffPage parame
 // What the viewer shows, and faxlens-cli says, instead of a page that was not decoded; empty
 // for a decoded page.
 std::string PageProblem(const DecodedPage& decoded);
+std::string PageProblem(const tiff::TiffPage& page, PageStatus status);
+
+// What keeps the page from being decoded that its parameters tell already; Decoded when nothing
+// does (the memory for its surface may still be lacking).
+PageStatus StatusBeforeDecoding(const tiff::TiffPage& page);
 
 } // namespace faxlens::page

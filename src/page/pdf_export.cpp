@@ -2,6 +2,7 @@
 
 #include "base/save_target.h"
 #include "codec/page_decode.h"
+#include "page/own_coding.h"
 #include "page/pdf_writer.h"
 #include "page/viewed_page.h"
 #include "tiff/page_info.h"
@@ -18,23 +19,6 @@ bool ImageNumber(std::string_view text, int count, int& number) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
     return error == std::errc{} && end == text.data() + text.size() && number >= 1 &&
            number <= count;
-}
-
-// Whether a PDF reader may read the page's own coding as it stands: Group 4 in one strip, every
-// byte of which is in the file. Decoding it without damage then tells that it is sound.
-bool MayKeepOwnCoding(const tiff::TiffFile& file, const tiff::TiffPage& page) {
-    const auto& strips = page.strips;
-    return page.coding.compression == tiff::compression::kGroup4 && strips.size() == 1 &&
-           strips[0].byteCount > 0 && strips[0].offset + strips[0].byteCount <= file.Length();
-}
-
-// The one strip, its bits turned round for FillOrder 2.
-std::vector<uint8_t> OwnCoding(const tiff::TiffFile& file, const tiff::TiffPage& page) {
-    const tiff::StripSlot& strip = page.strips[0];
-    std::vector<uint8_t> bytes = file.Read(strip.offset, static_cast<std::size_t>(strip.byteCount));
-    if (page.coding.fillOrder == tiff::kFillOrderLowBitFirst)
-        codec::ReverseBitOrder(bytes);
-    return bytes;
 }
 
 // A sound page whose own coding a PDF reader reads goes in as it stands, decoded only to learn

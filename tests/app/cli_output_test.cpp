@@ -41,9 +41,12 @@ TEST(CliOutput, DashWritesTheSameBytesToStandardOutput) {
         {{"decode", in, "3", dir.File("page.pbm")}, {"decode", in, "3", "-"}},
         {{"decode", in, "2", dir.File("page.png")}, {"decode", in, "2", "-", "--png"}},
         {{"pdf", in, dir.File("all.pdf")}, {"pdf", in, "-"}},
+        {{"pages", dir.File("two.tif"), "--g3", in + ":3,1"}, {"pages", "-", "--g3", in + ":3,1"}},
     };
     for (const auto& command : cases) {
-        const std::string& out = command.toFile[command.toFile[0] == "pdf" ? 2 : 3];
+        const std::string& out = command.toFile[command.toFile[0] == "pdf"     ? 2
+                                                : command.toFile[0] == "pages" ? 1
+                                                                               : 3];
         SCOPED_TRACE(out);
         const CliResult written = RunCli(command.toFile);
         ASSERT_EQ(written.exitStatus, 0) << written.err;
@@ -65,7 +68,8 @@ TEST(CliOutput, TheFileBeingReadIsNeverWritten) {
         for (const std::vector<std::string>& args :
              {std::vector<std::string>{"convert", in, "1", out, "--g4"},
               std::vector<std::string>{"decode", in, "1", out, "--png"},
-              std::vector<std::string>{"pdf", in, out}}) {
+              std::vector<std::string>{"pdf", in, out},
+              std::vector<std::string>{"pages", out, "--g4", in}}) {
             SCOPED_TRACE(args[0] + " to " + out);
             const CliResult result = RunCli(args);
             ExpectFailure(result, 1);
