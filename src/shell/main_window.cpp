@@ -102,7 +102,7 @@ void SayChainBreak(QWidget& window, const QString& path, const std::string& chai
 
 } // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QWidget(parent), pdfSave_(*this) {
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent), imagesSave_(*this) {
     setWindowTitle(QStringLiteral("Faxlens"));
     setWindowIcon(ui::ProgramIcon());
     setFont(ui::ProgramFont());
@@ -132,6 +132,8 @@ void MainWindow::NameControls() {
     imageListMenu_.setObjectName(QStringLiteral("imageListMenu"));
     viewImageAction_.setObjectName(QStringLiteral("viewImageAction"));
     saveImagesAsPdfAction_.setObjectName(QStringLiteral("saveImagesAsPdfAction"));
+    saveImagesAsG4Action_.setObjectName(QStringLiteral("saveImagesAsG4Action"));
+    saveImagesAsG3Action_.setObjectName(QStringLiteral("saveImagesAsG3Action"));
     openAction_.setObjectName(QStringLiteral("openAction"));
     reloadAction_.setObjectName(QStringLiteral("reloadAction"));
     cancelWorkAction_.setObjectName(QStringLiteral("cancelWorkAction"));
@@ -155,7 +157,8 @@ void MainWindow::SetUpControls() {
     imagesFrame_.setTitle(kImagesTitle);
     settingsFrame_.setTitle(kSettingsTitle);
     imageList_.setSortingEnabled(false);
-    imageList_.setSelectionMode(QAbstractItemView::SingleSelection);
+    // Ctrl and Shift with a click, and Ctrl+A, select several images for the saves.
+    imageList_.setSelectionMode(QAbstractItemView::ExtendedSelection);
     // The report is for reading and copying, with the mouse or the keyboard.
     tagReport_.setReadOnly(true);
     tagReport_.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -165,6 +168,8 @@ void MainWindow::SetUpControls() {
     imageListMenu_.addAction(&viewImageAction_);
     imageListMenu_.addSeparator();
     imageListMenu_.addAction(&saveImagesAsPdfAction_);
+    imageListMenu_.addAction(&saveImagesAsG4Action_);
+    imageListMenu_.addAction(&saveImagesAsG3Action_);
     statusLine_.setTextFormat(Qt::PlainText);
     statusLine_.setText(QString::fromLatin1(kStatusNoFile));
     openAction_.setShortcut(QKeySequence::Open);
@@ -185,7 +190,7 @@ void MainWindow::SetUpControls() {
     // Tab goes from the list to the report and back; the frames and the label take no focus.
     setTabOrder(&imageList_, &tagReport_);
     progress_.Follow(listing_, kListingProgress);
-    progress_.Follow(pdfSave_.Task(), PdfSaveCommand::kProgressText);
+    progress_.Follow(imagesSave_.Task(), ImagesSaveCommand::kProgressText);
 }
 
 void MainWindow::ConnectHandlers() {
@@ -194,6 +199,10 @@ void MainWindow::ConnectHandlers() {
     connect(&imageList_, &QWidget::customContextMenuRequested, this, &MainWindow::ShowListMenu);
     connect(&viewImageAction_, &QAction::triggered, this, &MainWindow::ViewSelectedImage);
     connect(&saveImagesAsPdfAction_, &QAction::triggered, this, &MainWindow::SaveImagesAsPdf);
+    connect(&saveImagesAsG4Action_, &QAction::triggered, this,
+            [this] { SaveImages(ImagesFormat::TiffG4); });
+    connect(&saveImagesAsG3Action_, &QAction::triggered, this,
+            [this] { SaveImages(ImagesFormat::TiffG3); });
     connect(&openAction_, &QAction::triggered, this, &MainWindow::ChooseAndOpenFile);
     connect(&reloadAction_, &QAction::triggered, this, &MainWindow::ReloadFile);
     connect(&cancelWorkAction_, &QAction::triggered, &progress_, &ui::ProgressStrip::CancelAll);
@@ -323,8 +332,27 @@ void MainWindow::ShowReportOfSelectedImage() {
 }
 
 int MainWindow::SelectedEntry() const {
+    const QListWidgetItem* current = imageList_.currentItem();
+    if (current != nullptr && current->isSelected())
+        return imageList_.row(current);
     const QModelIndexList rows = imageList_.selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+std::vector<ListedImage> MainWindow::ChosenImages() const {
+    const std::vector<int64_t>& offsets = Document().ImageOffsets;
+    QModelIndexList rows = imageList_.selectionModel()->selectedRows();
+    std::vector<ListedImage> images;
+    if (rows.size() >= 2) {
+        std::sort(rows.begin(), rows.end());
+        for (const QModelIndex& row : rows)
+            if (row.row() < static_cast<int>(offsets.size()))
+                images.push_back({row.row() + 1, offsets[static_cast<std::size_t>(row.row())]});
+        return images;
+    }
+    for (std::size_t k = 0; k < offsets.size(); ++k)
+        images.push_back({static_cast<int>(k + 1), offsets[k]});
+    return images;
 }
 
 QList<viewer::PageViewer*> MainWindow::OpenViewers() const {
@@ -342,17 +370,32 @@ void MainWindow::ShowReport(const std::string& report) {
     tagReport_.setPlainText(text);
 }
 
+// A click on an entry of the selection keeps the selection; on any other entry, selects it alone.
 bool MainWindow::SelectEntryAt(QPoint position) {
     QListWidgetItem* item = imageList_.itemAt(position);
     if (!item)
         return false;
-    imageList_.setCurrentItem(item);
+    if (item->isSelected())
+        imageList_.setCurrentItem(item, QItemSelectionModel::NoUpdate);
+    else
+        imageList_.setCurrentItem(item);
     return true;
 }
 
 void MainWindow::ShowListMenu(QPoint position) {
-    if (SelectEntryAt(position))
-        imageListMenu_.popup(imageList_.viewport()->mapToGlobal(position));
+    if (!SelectEntryAt(position))
+        return;
+    NameSaveActions();
+    imageListMenu_.popup(imageList_.viewport()->mapToGlobal(position));
+}
+
+void MainWindow::NameSaveActions() {
+    const qsizetype selected = imageList_.selectionModel()->selectedRows().size();
+    const QString images = selected >= 2 ? QStringLiteral("%1 Selected Images").arg(selected)
+                                         : QStringLiteral("Images");
+    saveImagesAsPdfAction_.setText(QStringLiteral("Save %1 As PDF...").arg(images));
+    saveImagesAsG4Action_.setText(QStringLiteral("Save %1 As TIFF (G4)...").arg(images));
+    saveImagesAsG3Action_.setText(QStringLiteral("Save %1 As TIFF (G3)...").arg(images));
 }
 
 void MainWindow::ViewSelectedImage() {
@@ -392,10 +435,10 @@ void MainWindow::ListReplacedFile(const QString& path) {
     OpenTifFile(Document().CurrentFile, 0);
 }
 
-void MainWindow::SaveImagesAsPdf() {
+void MainWindow::SaveImages(ImagesFormat format) {
     const DocumentState& state = Document();
     if (!state.ImageOffsets.empty() && StillListed())
-        pdfSave_.Run(state.CurrentFile, state.ImageOffsets);
+        imagesSave_.Run(format, state.CurrentFile, ChosenImages());
 }
 
 // An action on the list's entries would read whatever the file holds now at offsets of what it

@@ -7,7 +7,7 @@
 // both can be cancelled.
 
 #include "base/result.h"
-#include "shell/pdf_save_command.h"
+#include "shell/images_save_command.h"
 #include "tiff/image_list.h"
 #include "ui/background_task.h"
 #include "ui/progress_strip.h"
@@ -63,14 +63,20 @@ public:
     void ShowReportOfSelectedImage();
     // Opens a new viewer for the selected image.
     void ViewSelectedImage();
-    // Asks for a file name and saves every image of the open file as a page of one PDF file.
-    void SaveImagesAsPdf();
+    // Asks for a file name and saves the chosen images of the open file (see ChosenImages) as
+    // the pages of one PDF or fax file.
+    void SaveImages(ImagesFormat format);
+    void SaveImagesAsPdf() { SaveImages(ImagesFormat::Pdf); }
 
-    // Whether a file is being listed, or a PDF written.
+    // Whether a file is being listed, or images saved.
     bool Listing() const { return listing_.Running(); }
-    bool SavingPdf() const { return pdfSave_.Running(); }
-    // The index of the selected list entry; -1 when none is.
+    bool SavingImages() const { return imagesSave_.Running(); }
+    // The index of the list entry whose report shows: the current one when it is selected, else
+    // the first selected; -1 when none is.
     int SelectedEntry() const;
+    // The images the saves of several images take: those selected when there are two or more,
+    // else every image of the file.
+    std::vector<ListedImage> ChosenImages() const;
     // The viewers opened from this window that are still open.
     QList<viewer::PageViewer*> OpenViewers() const;
 
@@ -96,6 +102,8 @@ private:
     void ShowReport(const std::string& report);
     bool SelectEntryAt(QPoint position);
     void ShowListMenu(QPoint position);
+    // The save actions say whether they take the selected images or all.
+    void NameSaveActions();
     void FollowViewer(const QString& path, int index);
     void ListReplacedFile(const QString& path);
 
@@ -111,6 +119,8 @@ private:
     QMenu imageListMenu_{this};
     QAction viewImageAction_{QStringLiteral("View Image"), this};
     QAction saveImagesAsPdfAction_{QStringLiteral("Save Images As PDF..."), this};
+    QAction saveImagesAsG4Action_{QStringLiteral("Save Images As TIFF (G4)..."), this};
+    QAction saveImagesAsG3Action_{QStringLiteral("Save Images As TIFF (G3)..."), this};
     // Ctrl+O: the open dialog, as a double-click on the status line opens it.
     QAction openAction_{QStringLiteral("Open..."), this};
     // F5: the open file listed again.
@@ -120,7 +130,7 @@ private:
     QAction quitAction_{QStringLiteral("Quit"), this};
 
     ui::BackgroundTask listing_;
-    PdfSaveCommand pdfSave_;
+    ImagesSaveCommand imagesSave_;
     std::vector<QPointer<viewer::PageViewer>> viewers_;
 };
 

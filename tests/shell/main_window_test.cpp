@@ -6,12 +6,14 @@
 #include "support/window_driving.h"
 #include "ui/file_dialogs.h"
 
+#include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QListView>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace faxlens::test {
@@ -407,6 +409,48 @@ TEST_F(Form1Test, SaveImagesAsPdfWritesEveryImageAsAPage) {
     EXPECT_TRUE(text.starts_with("%PDF-1.4"));
     EXPECT_NE(text.find("/Type /Pages /Kids [5 0 R 8 0 R] /Count 2"), std::string::npos);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+// Ctrl+click selects several images; the list's menu then names and saves those, in the list's
+// order, as the pages of one fax file that libtiff reads back as the images.
+TEST_F(Form1Test, SelectedImagesSaveAsOneFaxFile) {
+    const std::string path = dir.File("fax.tif");
+    const std::vector<Bitmap> pages = {TextLikePage(800, 100, 1), TextLikePage(900, 120, 2),
+                                       TextLikePage(700, 90, 3)};
+    WriteFaxPages(path, pages, {});
+    Show();
+    ASSERT_TRUE(Open(path));
+    auto& list = Find<QListWidget>(form, "imageList");
+    ClickEntry(2);
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      list.visualItemRect(list.item(0)).center());
+    QString said;
+    WhenShown<QFileDialog> name([&](QFileDialog& dialog) {
+        TypeFileName(dialog, QString::fromStdString(dir.File("chosen")));
+        PressAccept(dialog);
+    });
+    WhenShown<QMessageBox> box([&](QMessageBox& shown) {
+        said = shown.text();
+        shown.accept();
+    });
+    QStringList offered;
+    QTimer::singleShot(50, [&] {
+        for (QAction* action : Find<QMenu>(form, "imageListMenu").actions())
+            offered << action->text();
+        Find<QMenu>(form, "imageListMenu").close();
+    });
+    const QPoint at = list.visualItemRect(list.item(2)).center();
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, at, list.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list.viewport(), &menu);
+    ASSERT_TRUE(WaitUntil([&] { return !offered.isEmpty(); }));
+    EXPECT_TRUE(offered.contains("Save 2 Selected Images As TIFF (G4)..."))
+        << offered.join(" | ").toStdString();
+    EXPECT_TRUE(offered.contains("Save 2 Selected Images As PDF..."));
+    Find<QAction>(form, "saveImagesAsG4Action").trigger();
+    ASSERT_TRUE(Settle(form));
+    EXPECT_EQ(said.toStdString(), "Saved 2 page(s) as\n" + dir.File("chosen.tif"));
+    EXPECT_TRUE(ReadWithLibtiff(dir.File("chosen.tif"), 0) == pages[0]);
+    EXPECT_TRUE(ReadWithLibtiff(dir.File("chosen.tif"), 1) == pages[2]);
 }
 
 // A viewer that saves its page over the listed file of three images, once the user has agreed

@@ -35,7 +35,7 @@ inline bool WaitForViewer(const viewer::PageViewer* viewer) {
 // Waits until the window and its viewers have no work left; false when they still have.
 inline bool Settle(const shell::MainWindow& window) {
     return WaitUntil([&window] {
-        if (window.Listing() || window.SavingPdf())
+        if (window.Listing() || window.SavingImages())
             return false;
         for (const viewer::PageViewer* viewer : window.OpenViewers())
             if (!viewer->Idle())
