@@ -7,6 +7,7 @@
 // whose rows go out as the engine reads them, so that a trace of any page costs the same memory.
 
 #include "base/result.h"
+#include "page/viewed_page.h"
 #include "tiff/image_list.h"
 #include "tiff/tiff_file.h"
 
@@ -91,6 +92,9 @@ Outcome RunConvert(Operands operands);
 Outcome RunCheck(Operands operands);
 Outcome RunPdf(Operands operands);
 Outcome RunTrace(Operands operands);
+
+// The coding that --g3, --g4 or --t85 asks for; none for any other text.
+std::optional<page::SaveCoding> CodingOption(std::string_view option);
 Outcome RunPages(Operands operands);
 
 } // namespace faxlens::cli

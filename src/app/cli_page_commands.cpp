@@ -74,16 +74,6 @@ Outcome WritePage(Operands operands, const std::function<Status(const page::View
     });
 }
 
-std::optional<page::SaveCoding> SaveCodingOf(const std::string& option) {
-    if (option == "--g3")
-        return page::SaveCoding::Group3;
-    if (option == "--g4")
-        return page::SaveCoding::Group4;
-    if (option == "--t85")
-        return page::SaveCoding::T85;
-    return std::nullopt;
-}
-
 } // namespace
 
 Outcome RunInfo(Operands operands) {
@@ -115,9 +105,19 @@ Outcome RunDecode(Operands operands) {
     });
 }
 
+std::optional<page::SaveCoding> CodingOption(std::string_view option) {
+    if (option == "--g3")
+        return page::SaveCoding::Group3;
+    if (option == "--g4")
+        return page::SaveCoding::Group4;
+    if (option == "--t85")
+        return page::SaveCoding::T85;
+    return std::nullopt;
+}
+
 Outcome RunConvert(Operands operands) {
     const std::string& coding = operands[3];
-    const std::optional<page::SaveCoding> saveCoding = SaveCodingOf(coding);
+    const std::optional<page::SaveCoding> saveCoding = CodingOption(coding);
     if (!saveCoding)
         return BadUsage("the coding must be --g3, --g4 or --t85, not '" + coding + "'");
     return WritePage(operands, [&operands, &saveCoding](const page::ViewedPage& page) {

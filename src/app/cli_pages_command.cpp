@@ -19,16 +19,6 @@ struct PagesRequest {
     std::vector<std::string> inputs; // FILE or FILE:LIST
 };
 
-std::optional<page::SaveCoding> CodingOption(const std::string& option) {
-    if (option == "--g3")
-        return page::SaveCoding::Group3;
-    if (option == "--g4")
-        return page::SaveCoding::Group4;
-    if (option == "--t85")
-        return page::SaveCoding::T85;
-    return std::nullopt;
-}
-
 Result<PagesRequest> ParseRequest(Operands operands) {
     PagesRequest request;
     request.out = operands[0];

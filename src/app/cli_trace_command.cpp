@@ -106,9 +106,7 @@ Outcome TraceImage(Operands operands, const InputImage& image, const TraceOption
     const std::string name = operands[0] + " image " + operands[1];
     if (const std::string reason = codec::UnsupportedReason(*page); !reason.empty())
         return Failed(name + " cannot be shown: " + reason);
-    const codec::PageDecoder decoder = codec::DecoderFor(*page);
-    if (decoder != codec::PageDecoder::Group3 && decoder != codec::PageDecoder::Group3TwoD &&
-        decoder != codec::PageDecoder::Group4 && decoder != codec::PageDecoder::HuffmanRle)
+    if (!codec::IsFaxDecoder(codec::DecoderFor(*page)))
         return Failed(name + " is not fax coded: trace reads Group 3, Group 4 and Huffman RLE");
     TraceOutput output(options.json);
     page::RowTracer tracer(page->coding.fillOrder == tiff::kFillOrderLowBitFirst, options.firstRow,

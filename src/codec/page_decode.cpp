@@ -194,6 +194,10 @@ PageDecoder DecoderFor(const tiff::TiffPage& page) {
     return UnsupportedReason(page).empty() ? DecoderForCompression(page.coding) : PageDecoder::None;
 }
 
+bool IsFaxDecoder(PageDecoder decoder) {
+    return FaxCodingOf(decoder).has_value();
+}
+
 std::string UnsupportedReason(const tiff::TiffPage& page) {
     const tiff::PageCoding& c = page.coding;
     if (DecoderForCompression(c) == PageDecoder::None)

@@ -32,6 +32,9 @@ enum class PageDecoder {
 
 // The decoder for the page's compression and sample layout.
 PageDecoder DecoderFor(const tiff::TiffPage& page);
+// Whether the decoder is the fax engine's (Group 3, Group 4, Huffman RLE): its pages can be
+// traced code by code.
+bool IsFaxDecoder(PageDecoder decoder);
 
 // Why a page has no decoder, in words for the user ("its compression is LZW"); empty when it
 // has one.

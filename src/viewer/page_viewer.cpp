@@ -600,10 +600,7 @@ void PageViewer::EnableDataActions() {
 
 // A page shown that the fax engine decodes, whose codes can be traced.
 bool PageViewer::FaxCoded() const {
-    const codec::PageDecoder decoder =
-        Surface() ? codec::DecoderFor(page_->Parameters()) : codec::PageDecoder::None;
-    return decoder == codec::PageDecoder::Group3 || decoder == codec::PageDecoder::Group3TwoD ||
-           decoder == codec::PageDecoder::Group4 || decoder == codec::PageDecoder::HuffmanRle;
+    return Surface() && codec::IsFaxDecoder(codec::DecoderFor(page_->Parameters()));
 }
 
 int32_t PageViewer::FileHeight() const {

@@ -12,15 +12,6 @@
 
 namespace faxlens::viewer {
 
-namespace {
-
-bool IsFaxCoded(codec::PageDecoder decoder) {
-    return decoder == codec::PageDecoder::Group3 || decoder == codec::PageDecoder::Group3TwoD ||
-           decoder == codec::PageDecoder::Group4 || decoder == codec::PageDecoder::HuffmanRle;
-}
-
-} // namespace
-
 QString TraceLinesOf(const std::string& path, int64_t ifdOffset, int64_t first, int64_t last,
                      const WorkCheck& check) {
     const Result<tiff::TiffFile> file = tiff::TiffFile::Open(path);
@@ -31,7 +22,7 @@ QString TraceLinesOf(const std::string& path, int64_t ifdOffset, int64_t first, 
     if (!page)
         return QStringLiteral("The page cannot be read: %1.")
             .arg(QString::fromStdString(page.Reason()));
-    if (!IsFaxCoded(codec::DecoderFor(*page)))
+    if (!codec::IsFaxDecoder(codec::DecoderFor(*page)))
         return QStringLiteral("This page is not fax coded: only Group 3, Group 4 and Huffman RLE "
                               "pages have codes to show.");
     QString lines;
