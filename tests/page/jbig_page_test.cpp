@@ -95,6 +95,36 @@ TEST(JbigPage, DecodesEveryPixelAsCodedAndSaysWhereAStreamBreaks) {
     }
 }
 
+// A page in two strips, each its own stream (as libtiff's model has it), black-is-zero: each
+// strip's rows go to their place, and what the codes call black shows white.
+TEST(JbigPage, EachStripIsAStreamOfItsOwnAndBlackIsZeroShowsInverted) {
+    const Bitmap page = TextLikePage(1728, 300, 7);
+    Bitmap top(1728, 150), bottom(1728, 150);
+    for (int32_t y = 0; y < 300; ++y)
+        for (int32_t x = 0; x < 1728; ++x)
+            (y < 150 ? top : bottom).At(x, y % 150) = page.At(x, y);
+    TempDir dir;
+    TiffBuilder builder;
+    const std::vector<uint8_t> first = EncodeT85(top), second = EncodeT85(bottom);
+    const uint32_t firstAt = builder.AddData(first), secondAt = builder.AddData(second);
+    builder.Ifd()
+        .Long(tiff::tag::kImageWidth, {1728})
+        .Long(tiff::tag::kImageLength, {300})
+        .Short(tiff::tag::kCompression, {tiff::compression::kJbigT85})
+        .Short(tiff::tag::kPhotometric, {1})
+        .Long(tiff::tag::kStripOffsets, {firstAt, secondAt})
+        .Long(tiff::tag::kRowsPerStrip, {150})
+        .Long(tiff::tag::kStripByteCounts,
+              {static_cast<uint32_t>(first.size()), static_cast<uint32_t>(second.size())});
+    builder.WriteTo(dir.File("strips.tif"));
+    const Decoded decoded = DecodeFirstPage(dir.File("strips.tif"));
+    EXPECT_EQ(decoded.damage.Describe(), "");
+    Bitmap inverted = page;
+    for (uint8_t& pixel : inverted.black)
+        pixel ^= 1;
+    EXPECT_TRUE(decoded.shown == inverted) << DescribeDifferences(inverted, decoded.shown);
+}
+
 // libtiff codes its JBIG pages with jbigkit's T.82 encoder and turns the bits of every byte
 // round under FillOrder 1: its pages read as it reads them, in either fill order.
 TEST(JbigPage, ReadsLibtiffsJbigPagesInEitherFillOrder) {
