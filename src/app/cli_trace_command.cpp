@@ -3,10 +3,10 @@
 // the engine finishes them, so that the trace of any page costs the same memory.
 
 #include "app/cli.h"
+#include "base/json_text.h"
 #include "codec/page_decode.h"
 #include "page/row_trace.h"
 #include "tiff/page_info.h"
-#include "tiff/tiff_facts.h"
 
 #include <charconv>
 #include <cstdio>
@@ -78,10 +78,7 @@ public:
     std::string Close(const std::string& damage) const {
         if (!json_)
             return {};
-        std::string end = "\n],\"damage\":\"";
-        for (char c : damage)
-            end += c == '"' || c == '\\' ? std::string{'\\', c} : std::string{c};
-        return end + "\"}\n";
+        return "\n],\"damage\":" + JsonString(damage) + "}\n";
     }
 
     bool Failed() const { return failed_; }
@@ -109,22 +106,13 @@ Outcome TraceImage(Operands operands, const InputImage& image, const TraceOption
     if (!codec::IsFaxDecoder(codec::DecoderFor(*page)))
         return Failed(name + " is not fax coded: trace reads Group 3, Group 4 and Huffman RLE");
     TraceOutput output(options.json);
-    page::RowTracer tracer(page->coding.fillOrder == tiff::kFillOrderLowBitFirst, options.firstRow,
-                           options.lastRow,
-                           [&output](const page::TracedRow& row) { output.Take(row); });
-    Result<codec::PageDamage> damage = codec::PageDamage{};
-    std::string said; // the damage, as far as the trace went
-    try {
-        damage = codec::TracePageRows(image.file, *page, tracer);
-        tracer.Finish();
-        if (damage)
-            said = damage->Describe();
-    } catch (const WorkCancelled&) {
-        // Every row asked for is out: of the page's damage, only what they show is known.
-        said = output.FirstStop();
-    }
-    if (!damage)
-        return Failed(CannotRead(operands[0], damage.Reason()));
+    const Result<page::RowsTraced> traced =
+        page::TraceRows(image.file, *page, options.firstRow, options.lastRow,
+                        [&output](const page::TracedRow& row) { output.Take(row); });
+    if (!traced)
+        return Failed(CannotRead(operands[0], traced.Reason()));
+    // A trace that ended at its last row knows of the page's damage only what its rows show.
+    const std::string said = traced->whole ? traced->damage.Describe() : output.FirstStop();
     Outcome outcome = said.empty() ? Done({}) : Damaged(name + " is damaged: " + said);
     outcome.output = output.Close(said);
     if (output.Failed())

@@ -1,6 +1,7 @@
 #include "page/row_trace.h"
 
-#include "base/work_check.h"
+#include "base/json_text.h"
+#include "tiff/tiff_facts.h"
 
 #include <algorithm>
 
@@ -123,21 +124,44 @@ std::string ExpectedText(codec::Expected expected) {
     return {};
 }
 
-std::string JsonString(const std::string& text) {
-    std::string json = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\')
-            json += '\\';
-        json += c;
-    }
-    return json + "\"";
-}
+// Thrown by the tracer once the last row asked for is out: the trace has what it wants.
+struct LastRowOut {};
+
+// Collects what the engine tells of a page into rows: those from firstRow to lastRow (from 1;
+// 0 for no bound) go to `take`, and the trace ends (LastRowOut) once lastRow is out.
+class RowTracer final : public codec::PageTraceListener {
+public:
+    RowTracer(bool lowBitFirst, int64_t firstRow, int64_t lastRow,
+              const std::function<void(const TracedRow&)>& take);
+
+    void StripBegins(int32_t strip, std::span<const uint8_t> data, int64_t firstRow) override;
+    int64_t FirstRowWanted() const override { return firstRow_ - 1; }
+    void Code(int64_t row, const codec::TracedCode& code) override;
+    void RowEnds(int64_t row) override;
+    void Stopped(int64_t row, int64_t bit, int64_t unexplainedBit,
+                 codec::Expected expected) override;
+    // Hands on what is left after the last strip: codes that follow the page's last row.
+    void Finish();
+
+private:
+    void HandOn(int64_t row, std::optional<TraceStop> stop);
+    bool Wanted(int64_t row) const;
+    std::string BitsAround(int64_t from, int64_t stop) const;
+
+    bool lowBitFirst_;
+    int64_t firstRow_;
+    int64_t lastRow_;
+    const std::function<void(const TracedRow&)>& take_;
+    int32_t strip_ = 0;
+    std::span<const uint8_t> data_;
+    std::vector<codec::TracedCode> codes_; // of the row being read
+};
 
 } // namespace
 
 RowTracer::RowTracer(bool lowBitFirst, int64_t firstRow, int64_t lastRow,
-                     std::function<void(const TracedRow&)> take)
-    : lowBitFirst_(lowBitFirst), firstRow_(firstRow), lastRow_(lastRow), take_(std::move(take)) {}
+                     const std::function<void(const TracedRow&)>& take)
+    : lowBitFirst_(lowBitFirst), firstRow_(firstRow), lastRow_(lastRow), take_(take) {}
 
 void RowTracer::StripBegins(int32_t strip, std::span<const uint8_t> data, int64_t) {
     // What the last strip left after its rows ends there.
@@ -209,7 +233,7 @@ void RowTracer::HandOn(int64_t row, std::optional<TraceStop> stop) {
     }
     codes_.clear();
     if (row >= 0 && lastRow_ > 0 && row + 1 >= lastRow_)
-        throw WorkCancelled{}; // every row asked for is out
+        throw LastRowOut{};
 }
 
 // The bits of the strip from `from` to kBitsPastStop past `stop`, in the order they are read,
@@ -228,6 +252,22 @@ std::string RowTracer::BitsAround(int64_t from, int64_t stop) const {
         bits += ((byte >> shift) & 1) ? '1' : '0';
     }
     return bits;
+}
+
+Result<RowsTraced> TraceRows(const tiff::TiffFile& file, const tiff::TiffPage& page,
+                             int64_t firstRow, int64_t lastRow,
+                             const std::function<void(const TracedRow&)>& take,
+                             const WorkCheck& check) {
+    RowTracer tracer(page.coding.fillOrder == tiff::kFillOrderLowBitFirst, firstRow, lastRow, take);
+    try {
+        Result<codec::PageDamage> damage = codec::TracePageRows(file, page, tracer, check);
+        if (!damage)
+            return std::move(damage).TakeFailure();
+        tracer.Finish();
+        return RowsTraced{std::move(*damage), true};
+    } catch (const LastRowOut&) {
+        return RowsTraced{{}, false};
+    }
 }
 
 // A row begins at its first run or mode; the EOLs before it are the row's until one comes.

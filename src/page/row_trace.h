@@ -41,35 +41,20 @@ struct TracedRow {
     std::optional<TraceStop> stop;
 };
 
-// Collects what the engine tells of a page into rows: those from firstRow to lastRow (from 1;
-// 0 for no bound) go to `take`, and the trace ends (WorkCancelled) once lastRow is out.
-class RowTracer final : public codec::PageTraceListener {
-public:
-    RowTracer(bool lowBitFirst, int64_t firstRow, int64_t lastRow,
-              std::function<void(const TracedRow&)> take);
-
-    void StripBegins(int32_t strip, std::span<const uint8_t> data, int64_t firstRow) override;
-    int64_t FirstRowWanted() const override { return firstRow_ - 1; }
-    void Code(int64_t row, const codec::TracedCode& code) override;
-    void RowEnds(int64_t row) override;
-    void Stopped(int64_t row, int64_t bit, int64_t unexplainedBit,
-                 codec::Expected expected) override;
-    // Hands on what is left after the last strip: codes that follow the page's last row.
-    void Finish();
-
-private:
-    void HandOn(int64_t row, std::optional<TraceStop> stop);
-    bool Wanted(int64_t row) const;
-    std::string BitsAround(int64_t from, int64_t stop) const;
-
-    bool lowBitFirst_;
-    int64_t firstRow_;
-    int64_t lastRow_;
-    std::function<void(const TracedRow&)> take_;
-    int32_t strip_ = 0;
-    std::span<const uint8_t> data_;
-    std::vector<codec::TracedCode> codes_; // of the row being read
+// What a trace of chosen rows found: the page's damage, known only when the trace went through
+// the whole page (`whole`), not when the last row asked for ended it.
+struct RowsTraced {
+    codec::PageDamage damage;
+    bool whole = true;
 };
+
+// Traces rows firstRow to lastRow (from 1; lastRow 0: to the page's end, with the codes that
+// follow its last row) of a fax page, handing each row to `take` as it is read; decoding stops
+// after lastRow. Fails only when the file cannot be read.
+Result<RowsTraced> TraceRows(const tiff::TiffFile& file, const tiff::TiffPage& page,
+                             int64_t firstRow, int64_t lastRow,
+                             const std::function<void(const TracedRow&)>& take,
+                             const WorkCheck& check = {});
 
 // Where the codes of each row of a fax page begin: its strip and the byte there, for every row
 // that decoding reached (the strip is -1 for the others). Twelve bytes a row.

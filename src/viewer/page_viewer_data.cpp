@@ -103,11 +103,11 @@ void PageViewer::GoToDamage() {
 }
 
 void PageViewer::ShowCodesOfPointerRow() {
-    if (!Surface() || !pointer_)
+    if (!Surface() || !pointer_ || !file_)
         return;
     const int32_t row =
         FileRowAt(pointer_->x(), pointer_->y(), page_->QuarterTurns(), FileHeight());
-    rowCodes_.ShowRow(path_, ifdOffset_, int64_t{row} + 1);
+    rowCodes_.ShowRow(file_, ifdOffset_, int64_t{row} + 1);
 }
 
 } // namespace faxlens::viewer

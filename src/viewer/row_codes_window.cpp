@@ -3,8 +3,6 @@
 #include "codec/page_decode.h"
 #include "page/row_trace.h"
 #include "tiff/page_info.h"
-#include "tiff/tiff_facts.h"
-#include "tiff/tiff_file.h"
 
 #include <QFontDatabase>
 #include <QVBoxLayout>
@@ -12,13 +10,9 @@
 
 namespace faxlens::viewer {
 
-QString TraceLinesOf(const std::string& path, int64_t ifdOffset, int64_t first, int64_t last,
+QString TraceLinesOf(const tiff::TiffFile& file, int64_t ifdOffset, int64_t first, int64_t last,
                      const WorkCheck& check) {
-    const Result<tiff::TiffFile> file = tiff::TiffFile::Open(path);
-    if (!file)
-        return QStringLiteral("The file cannot be read: %1.")
-            .arg(QString::fromStdString(file.Reason()));
-    const Result<tiff::TiffPage> page = tiff::ReadPageParameters(*file, ifdOffset);
+    const Result<tiff::TiffPage> page = tiff::ReadPageParameters(file, ifdOffset);
     if (!page)
         return QStringLiteral("The page cannot be read: %1.")
             .arg(QString::fromStdString(page.Reason()));
@@ -26,20 +20,15 @@ QString TraceLinesOf(const std::string& path, int64_t ifdOffset, int64_t first, 
         return QStringLiteral("This page is not fax coded: only Group 3, Group 4 and Huffman RLE "
                               "pages have codes to show.");
     QString lines;
-    page::RowTracer tracer(page->coding.fillOrder == tiff::kFillOrderLowBitFirst, first, last,
-                           [&lines](const page::TracedRow& row) {
-                               lines += QString::fromStdString(page::TraceLine(row)) + '\n';
-                           });
-    try {
-        if (const Result<codec::PageDamage> traced =
-                codec::TracePageRows(*file, *page, tracer, check);
-            !traced)
-            return QStringLiteral("The file cannot be read: %1.")
-                .arg(QString::fromStdString(traced.Reason()));
-    } catch (const WorkCancelled&) {
-        CheckWork(check); // the window no longer wants the rows: this passes that on
-        // Every row asked for is out.
-    }
+    const Result<page::RowsTraced> traced = page::TraceRows(
+        file, *page, first, last,
+        [&lines](const page::TracedRow& row) {
+            lines += QString::fromStdString(page::TraceLine(row)) + '\n';
+        },
+        check);
+    if (!traced)
+        return QStringLiteral("The file cannot be read: %1.")
+            .arg(QString::fromStdString(traced.Reason()));
     return lines.isEmpty() ? QStringLiteral("No codes: rows %1 to %2 could not be decoded.")
                                  .arg(first)
                                  .arg(last)
@@ -57,14 +46,15 @@ RowCodesWindow::RowCodesWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     resize(720, 220);
 }
 
-void RowCodesWindow::ShowRow(const std::string& path, int64_t ifdOffset, int64_t row) {
+void RowCodesWindow::ShowRow(std::shared_ptr<const tiff::TiffFile> file, int64_t ifdOffset,
+                             int64_t row) {
     setWindowTitle(QStringLiteral("Codes of Row %1").arg(row));
     text_.setPlainText(QStringLiteral("Reading the codes..."));
     const int64_t first = std::max<int64_t>(1, row - kNeighbours);
     const int64_t last = row + kNeighbours;
     tracing_.Start<QString>(
-        [path, ifdOffset, first, last](const WorkCheck& check) {
-            return TraceLinesOf(path, ifdOffset, first, last, check);
+        [file = std::move(file), ifdOffset, first, last](const WorkCheck& check) {
+            return TraceLinesOf(*file, ifdOffset, first, last, check);
         },
         [this](QString lines) {
             text_.setPlainText(lines);

@@ -123,7 +123,9 @@ TEST_F(DamageViewTest, ShowCodesListsTheRowUnderThePointerAndItsNeighbours) {
     Action("showCodesAction").trigger();
     ASSERT_TRUE(shown.wait(5000));
     EXPECT_EQ(window.windowTitle(), "Codes of Row 21");
-    EXPECT_EQ(window.Text(), viewer::TraceLinesOf(path, ImageOffsetsOf(path).at(0), 19, 23, {}));
+    const Result<tiff::TiffFile> file = tiff::TiffFile::Open(path);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(window.Text(), viewer::TraceLinesOf(*file, ImageOffsetsOf(path).at(0), 19, 23, {}));
     const QStringList lines = window.Text().split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 5);
     EXPECT_TRUE(lines[0].startsWith("row 19: strip 0, byte ")) << lines[0].toStdString();
