@@ -75,6 +75,7 @@ public:
         }
         int64_t last = 0; // the last end marked, at most the width
         bool inked = false;
+        MarkRow row{marks};
         for (std::size_t k = 0; k < count; k += 2) {
             // Cut at the width, which keeps the order of the elements.
             const int64_t from = std::min<int64_t>(changes[k], width_);
@@ -85,8 +86,8 @@ public:
                 return;
             }
             inked = inked || from < to;
-            ToggleMark(marks, from);
-            ToggleMark(marks, to);
+            row.Toggle(from);
+            row.Toggle(to);
             last = to;
         }
         if (!inked || (mode_ == Mode::Undecided && !Begin())) {
@@ -117,30 +118,34 @@ private:
         }
     };
 
-    // Marks are toggled a byte at a time, the first pixel in the top bit as in a row: the ends
-    // of neighbouring runs then seldom share a byte, and each toggle need not wait for the one
-    // before.
-    static void ToggleMark(uint64_t* marks, int64_t at) {
-        reinterpret_cast<uint8_t*>(marks)[at >> 3] ^= static_cast<uint8_t>(0x80 >> (at & 7));
-    }
+    // The marks of a row, toggled in ascending order. A mark flips its pixel and the rest of its
+    // word, so that each word holds the running parity of its own marks. The marks of one word are
+    // gathered in a register and the word is stored after each, never read: a toggle need not wait
+    // for the one before to reach memory. Words no mark reaches keep the zero they hold.
+    struct MarkRow {
+        uint64_t* marks;
+        int64_t word = -1;
+        uint64_t bits = 0;
+
+        void Toggle(int64_t at) {
+            const int64_t at_word = at >> 6;
+            const uint64_t flip = ~uint64_t{0} >> (at & 63);
+            bits = at_word == word ? bits ^ flip : flip;
+            word = at_word;
+            marks[at_word] = bits;
+        }
+    };
     static void ClearMarks(uint64_t* marks, int64_t last) {
         std::fill_n(marks, (last >> 6) + 1, uint64_t{0});
     }
 
-    // Each word's pixels are black from a mark to the next: the running parity of the marks up
-    // to each pixel, carried from word to word.
+    // Each word's pixels are black from a mark to the next: the running parity of the word's own
+    // marks, and that of the words before carried on.
     void FillBetweenMarks(uint64_t* marks, int64_t last) {
         uint64_t carry = 0; // all ones when a run goes on into the next word
         for (int64_t word = 0; word <= last >> 6; ++word) {
-            uint64_t ink = LoadBigEndian64(reinterpret_cast<const uint8_t*>(marks + word));
+            const uint64_t ink = marks[word] ^ carry;
             marks[word] = 0;
-            ink ^= ink >> 1;
-            ink ^= ink >> 2;
-            ink ^= ink >> 4;
-            ink ^= ink >> 8;
-            ink ^= ink >> 16;
-            ink ^= ink >> 32;
-            ink ^= carry;
             carry = 0 - (ink & 1);
             if (ink != 0)
                 SetBits{bits_}(word, ink);
