@@ -9,17 +9,23 @@
 #include "base/numbers.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace faxlens::codec {
 
 class ChangeLine {
 public:
     static constexpr std::size_t kBefore = 2;
-    static constexpr std::size_t kAfter = 2;
+    // Two sealing elements, and room to read eight elements on from the last (RisingElements).
+    static constexpr std::size_t kAfter = 8;
 
     explicit ChangeLine(std::size_t capacity) : storage_(kBefore + capacity + kAfter, 0) {}
 
@@ -46,7 +52,8 @@ public:
     // The elements written at WriteAt up to `end` become part of the line.
     void CommitUpTo(const int32_t* end) { count_ = static_cast<std::size_t>(end - Begin()); }
 
-    // The two elements after the last become the largest 32-bit number.
+    // The two elements after the last become the largest 32-bit number; what follows them may hold
+    // anything.
     void Seal() {
         storage_[kBefore + count_] = kInt32Max;
         storage_[kBefore + count_ + 1] = kInt32Max;
@@ -56,5 +63,27 @@ private:
     std::vector<int32_t> storage_;
     std::size_t count_ = 0;
 };
+
+// Of the eight elements from `at`, a bit (the first element's lowest) for each one that lies
+// before `width` and is followed by a larger one. Reads nine elements.
+inline uint32_t RisingBeforeWidth(const int32_t* at, int32_t width) {
+#if defined(__SSE2__)
+    const __m128i limit = _mm_set1_epi32(width);
+    const auto load = [](const int32_t* p) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    };
+    const auto rising = [&](const int32_t* p) {
+        const __m128i here = load(p);
+        return _mm_movemask_ps(_mm_castsi128_ps(
+            _mm_and_si128(_mm_cmplt_epi32(here, limit), _mm_cmpgt_epi32(load(p + 1), here))));
+    };
+    return static_cast<uint32_t>(rising(at) | rising(at + 4) << 4);
+#else
+    uint32_t bits = 0;
+    for (int k = 0; k < 8; ++k)
+        bits |= static_cast<uint32_t>(at[k] < width && at[k + 1] > at[k]) << k;
+    return bits;
+#endif
+}
 
 } // namespace faxlens::codec

@@ -33,6 +33,9 @@ constexpr int64_t kCommonMargin = 8;
 // How far before the last 1 bit of the data the common course of one-dimensional runs ends: every
 // word it reads lies in the data before that.
 constexpr int64_t kRunMargin = codec::kRunLookupBits;
+// The room the common course of Group 4 keeps on the coding line for a step: the two elements of
+// a horizontal mode, or the eight a run of V0 codes copies at a time.
+constexpr int64_t kStepRoom = 8;
 
 // A run of one-dimensional code: decoded (a terminating word ended it), or not, with run -1
 // for an EOL; `used` covers what was read.
@@ -545,7 +548,7 @@ private:
     }
 
     [[gnu::always_inline]] CommonRow LoadCommonRow(Cursor& c) {
-        codingLine_.Reserve(2);
+        codingLine_.Reserve(kStepRoom);
         int32_t* const out = codingLine_.WriteAt();
         return {.a0 = static_cast<int32_t>(c.a0),
                 .colour = c.colour,
@@ -562,12 +565,12 @@ private:
         codingLine_.CommitUpTo(row.out);
     }
 
-    // Room for the two elements a step may add.
+    // Room for what a step may write (kStepRoom).
     [[gnu::always_inline]] void MakeRoom(CommonRow& row) {
-        if (row.outLimit - row.out >= 2)
+        if (row.outLimit - row.out >= kStepRoom)
             return;
         codingLine_.CommitUpTo(row.out);
-        codingLine_.Reserve(2);
+        codingLine_.Reserve(kStepRoom);
         row.out = codingLine_.WriteAt();
         row.outLimit = row.out + codingLine_.Room();
     }
@@ -685,13 +688,13 @@ private:
             return;
         const VerticalCode* const codes = verticalCodes_.data();
         const int32_t parity = static_cast<int32_t>(row.colour);
+        // The walk's element has a0's colour, and with it the colour changes: a0's colour is the
+        // parity of `next` throughout.
         int32_t next = std::max(row.walk.next, parity - 2);
         next += (next & 1) ^ parity;
         int32_t a0 = row.a0;
-        Colour colour = row.colour;
         int32_t* out = row.out;
-        bool taken = false;
-        while (a0 < width && reader.Position() < stopAt && out < row.outLimit) {
+        while (a0 < width && reader.Position() < stopAt && row.outLimit - out >= kStepRoom) {
             const VerticalCode code = codes[reader.Peek(codec::kModeLookupBits)];
             if (!code.vertical)
                 break;
@@ -701,9 +704,8 @@ private:
             if (i > last)
                 break;
             if (code.delta == 0) {
-                TakeVerticalZeros(reader, reference, last, stopAt, width, i, a0, colour, out, row);
+                TakeVerticalZeros(reader, reference, last, stopAt, width, i, a0, out, row);
                 next = i;
-                taken = true;
                 continue;
             }
             const int64_t a1 = int64_t{reference[i]} + code.delta;
@@ -711,15 +713,13 @@ private:
                 break;
             reader.SkipBuffered(code.length);
             next = i + code.walkStep;
-            taken = true;
             *out++ = static_cast<int32_t>(a1);
             a0 = static_cast<int32_t>(a1);
-            colour = OppositeColour(colour);
         }
-        if (taken) {
+        if (out != row.out) { // each step adds one element
             row.walk.next = next;
             row.a0 = a0;
-            row.colour = colour;
+            row.colour = static_cast<Colour>(next & 1);
             row.out = out;
         }
     }
@@ -728,23 +728,28 @@ private:
     // stands on, and the walk moves one on. While the elements increase, the next b1 is the next
     // element, so the run of codes copies elements of the reference line as they stand, without
     // a search. It stops after the step that fills the row, and before a step that would begin at
-    // or past stopAt, find no room, leave the line or need the walk to search.
+    // or past stopAt, find no room, leave the line or need the walk to search. Elements are
+    // looked at and copied eight at a time, without a branch for each: the copy may write past
+    // the steps taken, within the room (at least kStepRoom), where nothing of the line is yet.
     [[gnu::always_inline]] void TakeVerticalZeros(BitReader& reader, const int32_t* reference,
                                                   int32_t last, int64_t stopAt, int32_t width,
-                                                  int32_t& i, int32_t& a0, Colour& colour,
-                                                  int32_t*& out, const CommonRow& row) {
-        const int64_t limit = std::min<int64_t>({reader.OnesAhead(stopAt - reader.Position()),
-                                                 row.outLimit - out, int64_t{last} + 1 - i});
+                                                  int32_t& i, int32_t& a0, int32_t*& out,
+                                                  const CommonRow& row) {
+        const int64_t limit =
+            std::min<int64_t>({reader.OnesAhead(stopAt - reader.Position()),
+                               row.outLimit - out - (kStepRoom - 1), int64_t{last} + 1 - i});
         const int32_t* const run = reference + i;
-        int64_t steps = 1;
-        while (steps < limit && run[steps - 1] < width && run[steps] > run[steps - 1])
-            ++steps;
-        // A few elements, which a call to copy them would cost more than.
-        for (int64_t k = 0; k < steps; ++k)
-            out[k] = run[k];
+        int64_t steps = 0;
+        for (;;) {
+            // The first element of the eight is taken; each after it while those before rise.
+            const int rising = std::countr_one(codec::RisingBeforeWidth(run + steps, width));
+            std::memcpy(out + steps, run + steps, 8 * sizeof(int32_t));
+            steps += std::min(rising + 1, 8);
+            if (rising < 8 || steps >= limit)
+                break;
+        }
+        steps = std::min(steps, limit);
         a0 = run[steps - 1];
-        if (steps % 2 != 0)
-            colour = OppositeColour(colour);
         out += steps;
         i += static_cast<int32_t>(steps);
         reader.SkipBuffered(static_cast<int>(steps));
