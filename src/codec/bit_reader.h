@@ -31,10 +31,10 @@ public:
     }
 
     // Bits taken so far; may run past the end when a skip does.
-    [[gnu::always_inline]] int64_t Position() const { return position_; }
+    [[gnu::always_inline]] int64_t Position() const { return end_ - buffered_; }
     int64_t Length() const { return length_; }
     // Real bits from the position on (0 or less at the end).
-    [[gnu::always_inline]] int64_t Available() const { return length_ - position_; }
+    [[gnu::always_inline]] int64_t Available() const { return length_ - Position(); }
 
     // The next n bits (1 to 32), the first in the most significant place of the n.
     [[gnu::always_inline]] uint32_t Peek(int n) {
@@ -46,9 +46,8 @@ public:
         if (n <= buffered_) {
             buffer_ = n == 64 ? 0 : buffer_ << n;
             buffered_ -= static_cast<int>(n);
-            position_ += n;
         } else {
-            Seek(position_ + n);
+            Seek(Position() + n);
         }
     }
     // How many of the buffered real bits ahead are 1 before the first 0, at most `most` and
@@ -62,17 +61,17 @@ public:
     [[gnu::always_inline]] void SkipBuffered(int n) {
         buffer_ <<= n;
         buffered_ -= n;
-        position_ += n;
     }
     void Seek(int64_t position) {
-        position_ = position;
         buffer_ = 0;
         buffered_ = 0;
         if (position >= length_ || position < 0) {
             nextByte_ = data_.size();
+            end_ = position;
             return;
         }
         nextByte_ = static_cast<std::size_t>(position / 8);
+        end_ = position / 8 * 8;
         Refill();
         const int within = static_cast<int>(position % 8);
         buffer_ <<= within;
@@ -88,10 +87,10 @@ public:
 
     // The first 1 bit at or after the position; -1 when there is none.
     int64_t NextOne() const {
-        if (lastOne_ < position_)
+        if (lastOne_ < Position())
             return -1;
         if (buffer_ != 0)
-            return position_ + std::countl_zero(buffer_);
+            return Position() + std::countl_zero(buffer_);
         // Only zeros are buffered: look on from the first byte not yet read, eight at a time.
         std::size_t i = nextByte_;
         for (uint64_t word = 0; i + 8 <= data_.size(); i += 8) {
@@ -120,12 +119,14 @@ private:
                 word &= ~uint64_t{0} << (64 - 8 * bytes);
             buffer_ |= word >> buffered_;
             buffered_ += 8 * bytes;
+            end_ += 8 * bytes;
             nextByte_ += static_cast<std::size_t>(bytes);
             return;
         }
         while (buffered_ <= 56 && nextByte_ < data_.size()) {
             buffer_ |= uint64_t{ByteAt(nextByte_++)} << (56 - buffered_);
             buffered_ += 8;
+            end_ += 8;
         }
     }
 
@@ -133,7 +134,9 @@ private:
     bool lowBitFirst_;
     int64_t length_;
     int64_t lastOne_ = -1;
-    int64_t position_ = 0;
+    // The position after the buffered bits: bits up to nextByte_, or where a seek out of the data
+    // went. Moved by refills only, so that taking bits costs no more than shifting them out.
+    int64_t end_ = 0;
     std::size_t nextByte_ = 0; // the first byte not yet in the buffer
     uint64_t buffer_ = 0;      // the next bits, the first in the top bit
     int buffered_ = 0;         // how many bits of the buffer come from the data
