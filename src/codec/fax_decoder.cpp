@@ -698,9 +698,13 @@ private:
             const VerticalCode code = codes[reader.Peek(codec::kModeLookupBits)];
             if (!code.vertical)
                 break;
-            int32_t i = next + (reference[next] <= a0 ? 2 : 0);
-            while (reference[i] <= a0)
-                i += 2;
+            // The walk's element is b1 unless a0 has passed it, which the step before made rare.
+            int32_t i = next;
+            if (reference[i] <= a0) {
+                do
+                    i += 2;
+                while (reference[i] <= a0);
+            }
             if (i > last)
                 break;
             if (code.delta == 0) {
@@ -712,7 +716,13 @@ private:
             if (a1 < a0 || a1 > kInt32Max)
                 break;
             reader.SkipBuffered(code.length);
-            next = i + code.walkStep;
+            // The next b1 is the element before b1 when a1 went back past it (a mode left of b1
+            // by more than the run before it), else the one after.
+            // A branch, not a choice by arithmetic: it is seldom taken, and the next step's reads
+            // need not wait for a1.
+            next = i + 1;
+            if (__builtin_expect(reference[i - 1] > a1, 0))
+                next = i - 1;
             *out++ = static_cast<int32_t>(a1);
             a0 = static_cast<int32_t>(a1);
         }
