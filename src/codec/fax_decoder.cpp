@@ -609,7 +609,8 @@ private:
             const codec::RunCode& code = lookup[reader.Peek(codec::kRunLookupBits)];
             if (!code.Known() || code.length > reader.Available())
                 return false;
-            reader.Skip(code.length);
+            // The peek buffered the word's bits, or all that are left.
+            reader.SkipBuffered(code.length);
             total += code.run;
             if (code.Terminating()) {
                 run = SaturateToInt32(total);
