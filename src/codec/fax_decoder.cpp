@@ -73,12 +73,11 @@ int64_t FirstUnexplainedBit(std::span<const uint8_t> data, bool lowBitFirst, int
                             bool tagBits);
 
 // A mode code as the vertical steps of the common course read it: whether it is a vertical mode,
-// its a1 - b1, its length, and how far it moves the walk along the reference line.
-struct VerticalCode {
+// its a1 - b1 and its length. Four bytes, so that one read fetches it.
+struct alignas(4) VerticalCode {
     bool vertical = false;
     int8_t delta = 0;
     uint8_t length = 0;
-    int8_t walkStep = 0;
 };
 
 const std::array<VerticalCode, std::size_t{1} << codec::kModeLookupBits>& VerticalCodes() {
@@ -87,8 +86,7 @@ const std::array<VerticalCode, std::size_t{1} << codec::kModeLookupBits>& Vertic
         const auto& modes = codec::ModeLookup();
         for (std::size_t i = 0; i < table.size(); ++i)
             if (modes[i].mode == codec::Mode::Vertical)
-                table[i] = {true, modes[i].delta, modes[i].length,
-                            static_cast<int8_t>(modes[i].delta < 0 ? -1 : 1)};
+                table[i] = {true, modes[i].delta, modes[i].length};
         return table;
     }();
     return codes;

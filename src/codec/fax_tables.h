@@ -46,7 +46,7 @@ enum class Mode : uint8_t { None, Pass, Horizontal, Vertical };
 
 // The mode code that a 7-bit value begins with, recognised as ReadModeCode recognises it: a
 // vertical mode left of b1 (VL1 to VL3) counts only when a 1 follows the code somewhere.
-struct ModeCode {
+struct alignas(4) ModeCode { // four bytes, so that one read fetches it
     Mode mode = Mode::None;
     int8_t delta = 0; // a1 - b1 of a vertical mode
     uint8_t length = 0;
