@@ -715,12 +715,13 @@ private:
             if (a1 < a0 || a1 > kInt32Max)
                 break;
             reader.SkipBuffered(code.length);
-            // The next b1 is the element before b1 when a1 went back past it (a mode left of b1
-            // by more than the run before it), else the one after.
-            // A branch, not a choice by arithmetic: it is seldom taken, and the next step's reads
-            // need not wait for a1.
+            // The next b1 is the element before b1 when a mode left of b1 went back past it (by
+            // more than the run before it), else the one after. A branch, not a choice by
+            // arithmetic: it is seldom taken, and the next step's reads need not wait for a1. Only
+            // a mode left of b1 looks back: on a damaged reference line whose elements decrease,
+            // the element before b1 may lie right of any a1.
             next = i + 1;
-            if (__builtin_expect(reference[i - 1] > a1, 0))
+            if (__builtin_expect((reference[i - 1] > a1) & (code.delta < 0), 0))
                 next = i - 1;
             *out++ = static_cast<int32_t>(a1);
             a0 = static_cast<int32_t>(a1);
