@@ -24,7 +24,7 @@ namespace faxlens::codec {
 class ChangeLine {
 public:
     static constexpr std::size_t kBefore = 2;
-    // Two sealing elements, and room to read eight elements on from the last (RisingElements).
+    // Two sealing elements, and room to read eight elements on from the last (RisingBeforeWidth).
     static constexpr std::size_t kAfter = 8;
 
     explicit ChangeLine(std::size_t capacity) : storage_(kBefore + capacity + kAfter, 0) {}
@@ -40,7 +40,7 @@ public:
         storage_[kBefore + count_++] = change;
     }
 
-    // Room for n more elements and the two after them; WriteAt may then write them directly.
+    // Room for n more elements and those after them; WriteAt may then write them directly.
     void Reserve(std::size_t n) {
         const std::size_t needed = kBefore + count_ + n + kAfter;
         if (needed > storage_.size())
