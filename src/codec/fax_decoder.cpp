@@ -72,26 +72,6 @@ struct Cursor {
 int64_t FirstUnexplainedBit(std::span<const uint8_t> data, bool lowBitFirst, int64_t from,
                             bool tagBits);
 
-// A mode code as the vertical steps of the common course read it: whether it is a vertical mode,
-// its a1 - b1 and its length. Four bytes, so that one read fetches it.
-struct alignas(4) VerticalCode {
-    bool vertical = false;
-    int8_t delta = 0;
-    uint8_t length = 0;
-};
-
-const std::array<VerticalCode, std::size_t{1} << codec::kModeLookupBits>& VerticalCodes() {
-    static const auto codes = [] {
-        std::array<VerticalCode, std::size_t{1} << codec::kModeLookupBits> table{};
-        const auto& modes = codec::ModeLookup();
-        for (std::size_t i = 0; i < table.size(); ++i)
-            if (modes[i].mode == codec::Mode::Vertical)
-                table[i] = {true, modes[i].delta, modes[i].length};
-        return table;
-    }();
-    return codes;
-}
-
 // Without kDelivers the decoder only reads the strip: what a check of a page needs, at the cost of
 // decoding alone. With kTraces it tells a listener every code it takes; every step then goes by
 // the general rules, which the common courses only take faster, so the codes told are those that
@@ -685,7 +665,7 @@ private:
         // A walk more than one past the line's last element has nothing to search.
         if (!row.walk.runDecoded || row.walk.next > last + 1)
             return;
-        const VerticalCode* const codes = verticalCodes_.data();
+        const codec::ModeCode* const codes = modes_.data();
         const int32_t parity = static_cast<int32_t>(row.colour);
         // The walk's element has a0's colour, and with it the colour changes: a0's colour is the
         // parity of `next` throughout.
@@ -694,8 +674,8 @@ private:
         int32_t a0 = row.a0;
         int32_t* out = row.out;
         while (a0 < width && reader.Position() < stopAt && row.outLimit - out >= kStepRoom) {
-            const VerticalCode code = codes[reader.Peek(codec::kModeLookupBits)];
-            if (!code.vertical)
+            const codec::ModeCode code = codes[reader.Peek(codec::kModeLookupBits)];
+            if (code.mode != codec::Mode::Vertical)
                 break;
             // The walk's element is b1 unless a0 has passed it, which the step before made rare.
             int32_t i = next;
@@ -991,8 +971,6 @@ private:
     const codec::RunPairLookup& runPairs_ = codec::RunPairLookup12();
     const std::array<codec::ModeCode, std::size_t{1} << codec::kModeLookupBits>& modes_ =
         codec::ModeLookup();
-    const std::array<VerticalCode, std::size_t{1} << codec::kModeLookupBits>& verticalCodes_ =
-        VerticalCodes();
     const int32_t width_;
     const int32_t rowLimit_;
     const int64_t firstRow_;
