@@ -33,6 +33,9 @@ constexpr int64_t kCommonMargin = 8;
 // How far before the last 1 bit of the data the common course of one-dimensional runs ends: every
 // word it reads lies in the data before that.
 constexpr int64_t kRunMargin = codec::kRunLookupBits;
+// The room the common course of one-dimensional runs asks of the coding line; it stops when that
+// is full, and the next call asks again.
+constexpr std::size_t kRunRoom = 512;
 // The room the common course of Group 4 keeps on the coding line for a step: the two elements of
 // a horizontal mode, or the eight a run of V0 codes copies at a time.
 constexpr int64_t kStepRoom = 8;
@@ -147,7 +150,7 @@ private:
             Tell({.kind = TracedCode::Kind::EndOfLine, .bit = start, .length = used});
             return {false, -1, used};
         }
-        const codec::RunLookup& lookup = colour == kWhite ? whiteRuns_ : blackRuns_;
+        const codec::RunLookup& lookup = runLookups_[static_cast<std::size_t>(colour)];
         RunResult result;
         for (;;) {
             const codec::RunCode& code = lookup[reader.Peek(codec::kRunLookupBits)];
@@ -315,91 +318,18 @@ private:
 
     // --- the common course of one-dimensional lines ---
     //
-    // Most runs of a sound line are a terminating word, perhaps after make-up words, that ends
-    // on the row, with the data going on well past it. Such runs are taken here, white and black
-    // in turn with the line's state in locals, and give what DecodeRun and PaintRun (or AddRun)
-    // give; an EOL, a word that is not known, a run past the width or the end of the data leave
-    // the run, unread, to them.
-
-    // One run whose words all begin before stopAt and that ends at most at `width` from a0;
-    // false, with nothing read, when there is none.
-    [[gnu::always_inline]] static bool TakeCommonRun(BitReader& reader,
-                                                     const codec::RunLookup& lookup, int64_t stopAt,
-                                                     int32_t a0, int32_t width, int32_t& a1) {
-        const int64_t start = reader.Position();
-        int64_t end = a0;
-        while (reader.Position() < stopAt) {
-            const codec::RunCode code = lookup[reader.Peek(codec::kRunLookupBits)];
-            if (!code.Known())
-                break;
-            end += code.run;
-            if (end > width)
-                break;
-            reader.SkipBuffered(code.length);
-            if (code.Terminating()) {
-                a1 = static_cast<int32_t>(end);
-                return true;
-            }
-        }
-        if (reader.Position() != start)
-            reader.Seek(start);
-        return false;
-    }
-
-    // The state of a line while it takes the common course of one-dimensional runs.
-    struct CommonLine {
-        BitReader reader;
-        int32_t a0 = 0;
-        Colour colour = kWhite;
-        bool taken = false; // whether a run has been taken
-    };
-
-    // A common run of the colour, recorded as AddRun (kRecordsChanges) or PaintRun records it;
-    // false when there is none or it fills the line.
-    template <bool kRecordsChanges, Colour kColour>
-    [[gnu::always_inline]] bool TakeCommonRunOf(CommonLine& line, RowPainter* painter,
-                                                int64_t stopAt) {
-        int32_t a1 = 0;
-        if (!TakeCommonRun(line.reader, kColour == kWhite ? whiteRuns_ : blackRuns_, stopAt,
-                           line.a0, width_, a1))
-            return false;
-        if constexpr (kRecordsChanges)
-            codingLine_.Append(a1);
-        if (kDelivers && !kRecordsChanges && kColour != kWhite && a1 > line.a0)
-            painter->Paint(line.a0, a1);
-        line.a0 = a1;
-        line.colour = OppositeColour(kColour);
-        line.taken = true;
-        return a1 < width_;
-    }
-
-    // A white run and the black run after it that one lookup of a RunPair decodes, when the white
-    // run ends before the width and the black one at most at it; false, with nothing read, when
-    // the next words are not such a pair. a0 is white's.
-    template <bool kRecordsChanges>
-    [[gnu::always_inline]] bool TakeCommonPair(CommonLine& line, RowPainter* painter,
-                                               int64_t stopAt) {
-        if (line.reader.Position() >= stopAt)
-            return false;
-        const codec::RunPair pair = runPairs_[line.reader.Peek(codec::kRunPairBits)];
-        const int32_t white = line.a0 + pair.white;
-        const int32_t black = white + pair.black;
-        if (pair.length == 0 || white >= width_ || black > width_)
-            return false;
-        line.reader.SkipBuffered(pair.length);
-        if constexpr (kRecordsChanges) {
-            codingLine_.Append(white);
-            codingLine_.Append(black);
-        }
-        if (kDelivers && !kRecordsChanges && black > white)
-            painter->Paint(white, black);
-        line.a0 = black;
-        line.taken = true;
-        return true;
-    }
+    // Most runs of a sound line are make-up words and a terminating word that end on the row,
+    // with the data going on well past it. Such runs are taken here and give what DecodeRun and
+    // PaintRun (or AddRun) give; an EOL, a word that is not known, a run past the width or the
+    // end of the data leave the run, unread, to them. Each step is one lookup of a RunStep, which
+    // takes up to two runs, and does not branch on what it took: the colour, a number, picks the
+    // table, both ends are written and as many kept as ended, and the colour changes by their
+    // count. Rows whose runs are many for their length are painted by marking the ends as they
+    // are taken, other rows from the ends on the coding line, run by run where they are few.
 
     // Common runs of the line from a0 on until it is full or a run is not common; false when
-    // none was taken. With kRecordsChanges the runs go on the coding line too.
+    // none was taken. With kRecordsChanges the runs go on the coding line; otherwise they are
+    // painted.
     template <bool kRecordsChanges>
     [[gnu::noinline]] bool TakeCommonRuns(Cursor& c) {
         if (kTraces && telling_)
@@ -407,29 +337,109 @@ private:
         const int64_t stopAt = std::min(c.reader.LastOne() - kRunMargin, c.nextCheck);
         if (c.a0 < 0 || c.a0 >= width_ || c.reader.Position() >= stopAt)
             return false;
-        CommonLine line{.reader = c.reader, .a0 = static_cast<int32_t>(c.a0), .colour = c.colour};
-        // The painter is worked on as a local too, which keeps its word and mask in registers.
-        RowPainter painter = c.painter;
-        if (line.colour == kWhite ||
-            TakeCommonRunOf<kRecordsChanges, kBlack>(line, &painter, stopAt))
-            for (;;) {
-                if (TakeCommonPair<kRecordsChanges>(line, &painter, stopAt)) {
-                    if (line.a0 >= width_)
-                        break;
-                    continue;
-                }
-                if (!TakeCommonRunOf<kRecordsChanges, kWhite>(line, &painter, stopAt) ||
-                    !TakeCommonRunOf<kRecordsChanges, kBlack>(line, &painter, stopAt))
-                    break;
-            }
-        c.painter = painter;
-        if (!line.taken)
+        const int64_t from = c.a0;
+        int64_t ends = 0;
+        if constexpr (kRecordsChanges)
+            ends = TakeCommonRunsOnCodingLine(c, stopAt);
+        else if (!kDelivers || !denseRuns_)
+            ends = PaintCommonRunsFromCodingLine(c, stopAt);
+        else
+            ends = PaintCommonRunsFromMarks(c, stopAt);
+        if (ends == 0) // only whole runs are read: none was
             return false;
-        c.reader = line.reader;
-        c.a0 = line.a0;
-        c.codingEnd = line.a0;
-        c.colour = line.colour;
+        // Rows are much like the rows before them: the next one is painted by the way that suits
+        // this one, marks where its runs are many for its length.
+        denseRuns_ = ends * 64 >= c.a0 - from;
         return true;
+    }
+
+    // The common runs' ends go on the coding line; returns how many.
+    int64_t TakeCommonRunsOnCodingLine(Cursor& c, int64_t stopAt) {
+        codingLine_.Reserve(kRunRoom);
+        int32_t* const begin = codingLine_.WriteAt();
+        int32_t* out = begin;
+        const int32_t* const limit = begin + codingLine_.Room() - 1;
+        c.a0 = TakeCommonRunsBy(c, stopAt, [&](int64_t first, int64_t second, uint32_t ended) {
+            out[0] = static_cast<int32_t>(first);
+            out[1] = static_cast<int32_t>(second);
+            out += ended;
+            return out < limit;
+        });
+        c.codingEnd = static_cast<int32_t>(c.a0);
+        codingLine_.CommitUpTo(out);
+        return out - begin;
+    }
+
+    // The common runs are painted from their ends on the coding line, which is left empty.
+    int64_t PaintCommonRunsFromCodingLine(Cursor& c, int64_t stopAt) {
+        codingLine_.Clear();
+        if (c.colour != kWhite) // the black run from a0 is the first to paint
+            codingLine_.Append(static_cast<int32_t>(c.a0));
+        const int64_t ends = TakeCommonRunsOnCodingLine(c, stopAt);
+        PaintCodingLine(c);
+        codingLine_.Clear();
+        return ends;
+    }
+
+    // The common runs are painted by marking their ends as PaintChanges marks them, which costs
+    // no pass over the ends afterwards; returns how many.
+    int64_t PaintCommonRunsFromMarks(Cursor& c, int64_t stopAt) {
+        uint64_t* const marks = marks_.data();
+        const int64_t sinkWidth = c.painter.Width();
+        const auto toggle = [&](int64_t at, uint64_t keep) {
+            at = std::min(at, sinkWidth);
+            marks[at >> 6] ^= ~uint64_t{0} >> (at & 63) & keep;
+        };
+        if (c.colour != kWhite) // the black run from a0 is the first to paint
+            toggle(c.a0, ~uint64_t{0});
+        int64_t ends = 0;
+        c.a0 = TakeCommonRunsBy(c, stopAt, [&](int64_t first, int64_t second, uint32_t ended) {
+            toggle(first, 0 - uint64_t{ended != 0});
+            toggle(second, 0 - uint64_t{ended >> 1});
+            ends += ended;
+            return true;
+        });
+        c.codingEnd = static_cast<int32_t>(c.a0);
+        if (c.colour != kWhite) // the black run from a0 goes on: the general steps paint it
+            toggle(c.a0, ~uint64_t{0});
+        c.painter.PaintMarks(marks, std::min(c.a0, sinkWidth));
+        return ends;
+    }
+
+    // The common runs from a0 on, each step's ends given to `emit` (the first two ends, of which
+    // `ended` are kept) until it returns false, for a0 on the row and the data going on past
+    // stopAt; returns where the last whole run ended. The reader is left there and the colour
+    // is that of the next run.
+    template <typename Emit>
+    [[gnu::always_inline]] int64_t TakeCommonRunsBy(Cursor& c, int64_t stopAt, Emit&& emit) {
+        BitReader reader = c.reader;
+        const int64_t width = width_;
+        auto colour = static_cast<uint32_t>(c.colour);
+        int64_t a0 = c.a0;    // where the step starts; make-up words may take it past a run's start
+        int64_t ended = c.a0; // where the last whole run ended
+        uint32_t unfinished = 0; // the bits of the make-up words of a run not yet ended
+        while (reader.Position() < stopAt) {
+            const codec::RunStep step = runSteps_[colour][reader.Peek(codec::kRunStepBits)];
+            if (!step.Known())
+                break;
+            const int64_t first = a0 + step.first;
+            const int64_t second = a0 + step.second;
+            // Every run but the last ends before the width, the last at most at it.
+            if ((second > width) | (first + (step.ended >> 1) > width))
+                break;
+            reader.SkipBuffered(static_cast<int>(step.length));
+            colour ^= step.ended & 1;
+            unfinished = (unfinished + step.length) & (step.ended == 0 ? ~0U : 0U);
+            ended = step.ended == 0 ? ended : second;
+            a0 = second;
+            if (!emit(first, second, step.ended) || ((second == width) & (step.ended != 0)))
+                break;
+        }
+        if (unfinished != 0)
+            reader.Seek(reader.Position() - unfinished);
+        c.reader = reader;
+        c.colour = static_cast<Colour>(colour);
+        return ended;
     }
 
     // --- Group 3, one-dimensional ---
@@ -581,7 +591,7 @@ private:
     // One run of one-dimensional code with every word in the data; false when a word is missing.
     // The run tables know no word of eleven zeros, so an EOL fails here as DecodeRun fails on it.
     [[gnu::always_inline]] bool DecodeCommonRun(BitReader& reader, Colour colour, int32_t& run) {
-        const codec::RunLookup& lookup = colour == kWhite ? whiteRuns_ : blackRuns_;
+        const codec::RunLookup& lookup = runLookups_[static_cast<std::size_t>(colour)];
         int64_t total = 0;
         for (;;) {
             const codec::RunCode& code = lookup[reader.Peek(codec::kRunLookupBits)];
@@ -966,9 +976,8 @@ private:
     RowSink* sink_; // null: rows are only read
     const std::span<const uint8_t> data_;
     const bool lowBitFirst_;
-    const codec::RunLookup& whiteRuns_ = codec::RunLookupFor(kWhite);
-    const codec::RunLookup& blackRuns_ = codec::RunLookupFor(kBlack);
-    const codec::RunPairLookup& runPairs_ = codec::RunPairLookup12();
+    const codec::RunLookups& runLookups_ = codec::RunLookupsByColour();
+    const codec::RunStepLookup& runSteps_ = codec::RunSteps();
     const std::array<codec::ModeCode, std::size_t{1} << codec::kModeLookupBits>& modes_ =
         codec::ModeLookup();
     const int32_t width_;
@@ -985,6 +994,7 @@ private:
     std::vector<uint64_t>
         marks_; // PaintChanges' marks: a word for every 64 pixels of the sink and one more
     int64_t stopBit_ = 0;
+    bool denseRuns_ = true; // whether the last common runs were many for their length
 };
 
 template <bool kDelivers, bool kTraces>

@@ -29,24 +29,45 @@ RunLookup RunLookupOf(const CodeTable& table) {
     return lookup;
 }
 
-RunPairLookup RunPairLookupOf(const RunLookup& white, const RunLookup& black) {
-    RunPairLookup pairs{};
-    constexpr int kUnused = kRunLookupBits - kRunPairBits;
-    constexpr uint32_t kPairMask = (uint32_t{1} << kRunPairBits) - 1;
-    for (uint32_t value = 0; value < pairs.size(); ++value) {
-        // A word of 12 bits or fewer is known by the first 12 bits whatever the 13th is.
-        const RunCode first = white[value << kUnused];
-        if (!first.Known() || !first.Terminating() || first.length >= kRunPairBits)
+// The step that decodes the 12-bit value from the colour: words as long as they fit, until a
+// second run ends; an entry is kept at each run's end, and at each make-up word while none has.
+RunStep RunStepOf(const RunLookups& lookups, Colour start, uint32_t value) {
+    constexpr uint32_t kMask = (uint32_t{1} << kRunStepBits) - 1;
+    constexpr int kUnused = kRunLookupBits - kRunStepBits;
+    RunStep step;
+    auto colour = static_cast<std::size_t>(start);
+    uint32_t taken = 0;
+    uint32_t pixels = 0;
+    uint32_t ended = 0;
+    uint32_t first = 0;
+    for (;;) {
+        const RunCode code = lookups[colour][(value << taken & kMask) << kUnused];
+        // Words as long as make-up words can be fit within twelve bits stand for fewer pixels
+        // than twelve bits can count; the last check only keeps that so.
+        if (!code.Known() || taken + code.length > kRunStepBits || pixels + code.run > 0xfff)
+            return step;
+        taken += code.length;
+        pixels += code.run;
+        if (!code.Terminating()) {
+            if (ended == 0)
+                step = {.first = pixels, .second = pixels, .length = taken, .ended = 0};
             continue;
-        const uint32_t rest = value << first.length & kPairMask;
-        const RunCode second = black[rest << kUnused];
-        if (!second.Known() || !second.Terminating() || first.length + second.length > kRunPairBits)
-            continue;
-        pairs[value] = {.white = first.run,
-                        .black = second.run,
-                        .length = static_cast<uint16_t>(first.length + second.length)};
+        }
+        if (++ended == 1)
+            first = pixels;
+        step = {.first = first, .second = pixels, .length = taken, .ended = ended};
+        if (ended == 2)
+            return step;
+        colour ^= 1;
     }
-    return pairs;
+}
+
+RunStepLookup RunStepLookupOf(const RunLookups& lookups) {
+    RunStepLookup steps{};
+    for (const Colour colour : {kWhite, kBlack})
+        for (uint32_t value = 0; value < steps[0].size(); ++value)
+            steps[static_cast<std::size_t>(colour)][value] = RunStepOf(lookups, colour, value);
+    return steps;
 }
 
 // A mode code is known by where its first 1 stands among the first six bits: "1" V0, "001"
@@ -87,15 +108,18 @@ CodeBitsTable CodeBitsOf(const CodeTable& table) {
 
 } // namespace
 
-const RunLookup& RunLookupFor(Colour colour) {
-    static const RunLookup white = RunLookupOf(WhiteCodes());
-    static const RunLookup black = RunLookupOf(BlackCodes());
-    return colour == kBlack ? black : white;
+const RunLookups& RunLookupsByColour() {
+    static const RunLookups lookups{RunLookupOf(WhiteCodes()), RunLookupOf(BlackCodes())};
+    return lookups;
 }
 
-const RunPairLookup& RunPairLookup12() {
-    static const RunPairLookup pairs = RunPairLookupOf(RunLookupFor(kWhite), RunLookupFor(kBlack));
-    return pairs;
+const RunLookup& RunLookupFor(Colour colour) {
+    return RunLookupsByColour()[static_cast<std::size_t>(colour)];
+}
+
+const RunStepLookup& RunSteps() {
+    static const RunStepLookup steps = RunStepLookupOf(RunLookupsByColour());
+    return steps;
 }
 
 const std::array<ModeCode, std::size_t{1} << kModeLookupBits>& ModeLookup() {

@@ -1,8 +1,8 @@
 #pragma once
 
 // Lookup tables of the fast decoding engine and encoders, derived once from the code tables:
-// which code word the next 13 bits begin with, which mode code the next 7 bits begin with, and
-// each code word as bits to write.
+// which code word the next 13 bits begin with, which runs the next 12 bits end, which mode code
+// the next 7 bits begin with, and each code word as bits to write.
 
 #include "codec/codec_types.h"
 
@@ -29,18 +29,28 @@ using RunLookup = std::array<RunCode, std::size_t{1} << kRunLookupBits>;
 
 // The table of the colour.
 const RunLookup& RunLookupFor(Colour colour);
+// Both tables, white's first, so that a colour held as a number picks its table by index.
+using RunLookups = std::array<RunLookup, 2>;
+const RunLookups& RunLookupsByColour();
 
-// A white run and the black run after it, each a terminating word, that a 12-bit value begins
-// with: most runs of a page of text come in such pairs, which one lookup decodes.
-inline constexpr int kRunPairBits = 12;
-struct RunPair {
-    uint16_t white : 6 = 0;
-    uint16_t black : 6 = 0;
-    uint16_t length : 4 = 0; // the bits of both words; 0 when the value begins with no such pair
+// What one lookup of 12 bits takes of one-dimensional code from a colour: the words that begin
+// there and fit in the 12 bits, up to the end of a second run, or make-up words alone when no run
+// ends within them. `ended` runs end, at `first` and `second` pixels on (the same when one does);
+// with none, the words are make-up words of `second` pixels. Most runs of a page end within a
+// lookup, and pairs of short runs within one.
+inline constexpr int kRunStepBits = 12;
+struct RunStep {
+    uint32_t first : 12 = 0;
+    uint32_t second : 12 = 0;
+    uint32_t length : 4 = 0; // the bits taken; 0 when no word of the colour begins there
+    uint32_t ended : 2 = 0;
+
+    bool Known() const { return length != 0; }
 };
-static_assert(sizeof(RunPair) == 2);
-using RunPairLookup = std::array<RunPair, std::size_t{1} << kRunPairBits>;
-const RunPairLookup& RunPairLookup12();
+static_assert(sizeof(RunStep) == 4);
+using RunStepLookup = std::array<std::array<RunStep, std::size_t{1} << kRunStepBits>, 2>;
+// White's steps first, as in RunLookups.
+const RunStepLookup& RunSteps();
 
 enum class Mode : uint8_t { None, Pass, Horizontal, Vertical };
 

@@ -98,6 +98,28 @@ public:
         FillBetweenMarks(marks, last);
     }
 
+    // The black runs marked in `marks` as PaintChanges marks them, each end toggling the rest of
+    // its word, up to pixel `last` at most the width; the marks are left zero.
+    void PaintMarks(uint64_t* marks, int64_t last) {
+        if (mode_ == Mode::Undecided) {
+            bool inked = false;
+            for (int64_t word = 0; word <= last >> 6 && !inked; ++word)
+                inked = marks[word] != 0;
+            if (!inked || !Begin()) {
+                ClearMarks(marks, last);
+                return;
+            }
+        }
+        if (mode_ == Mode::Off) {
+            ClearMarks(marks, last);
+            return;
+        }
+        mask_.Finish(SetBits{bits_});
+        FillBetweenMarks(marks, last);
+    }
+
+    int64_t Width() const { return width_; }
+
     void Finish() {
         if (mode_ == Mode::On) {
             mask_.Finish(SetBits{bits_});

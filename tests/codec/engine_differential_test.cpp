@@ -378,7 +378,8 @@ TEST(EngineDifferential, DamagedStripsAndWrongCodings) {
                 break;
             }
             strip.name = original.name + " damaged " + std::to_string(round);
-            ExpectSameDecoding(strip, round == 5 ? -7 : 0, round == 11 ? 1 : 0);
+            // Sinks wider and narrower than the strip.
+            ExpectSameDecoding(strip, round == 5 ? -7 : round == 7 ? 300 : 0, round == 11 ? 1 : 0);
             if (HasFailure())
                 return;
         }
@@ -430,6 +431,17 @@ TEST(EngineDifferential, VerticalModesOnADecreasingReferenceLine) {
         0x2e, 0x2e, 0x2e, 0x2e, 0x2e, 0x2e, 0x2e, 0x26, 0x26, 0x00, 0x00, 0x00, 0x26,
     };
     Strip strip{"vertical modes on a decreasing line", bytes, 120, 47, &kCodings[2]};
+    ExpectSameDecoding(strip);
+}
+
+// A run of no pixels is decoded as any other: a white one before the strip's first EOL makes that
+// EOL end the first row, where an EOL before anything is the strip's start marker.
+TEST(EngineDifferential, ARunOfNoPixelsBeforeTheFirstEndOfLine) {
+    const std::string white0 = "00110101";
+    const std::string eol = "000000000001";
+    const std::string row = "011111011111"; // white 2, black 2, twice
+    Strip strip{"white 0 then an EOL", BytesOf(white0 + eol + row + eol + row + eol), 8, 4,
+                &kCodings[0]};
     ExpectSameDecoding(strip);
 }
 
