@@ -759,6 +759,18 @@ private:
     [[gnu::always_inline]] CommonStep TakeCommonHorizontal(BitReader& reader, CommonRow& row,
                                                            codec::ReferenceWalk walk, int32_t a,
                                                            int64_t start, int64_t stopAt) {
+        // Both runs in one lookup where their words fit in it, as they mostly do.
+        const codec::RunStep both =
+            runSteps_[static_cast<std::size_t>(row.colour)][reader.Peek(codec::kRunStepBits)];
+        if (both.ended == 2 && both.length <= reader.Available() && a >= row.a0 &&
+            a <= kInt32Max - 2 * 0xfff) {
+            walk.runDecoded = true;
+            row.walk = walk;
+            reader.SkipBuffered(static_cast<int>(both.length));
+            AddCommonRun(row, a + static_cast<int32_t>(both.first));
+            AddCommonRun(row, a + static_cast<int32_t>(both.second));
+            return CommonStep::Taken;
+        }
         int32_t run = 0;
         if (!DecodeCommonRun(reader, row.colour, run) || int64_t{a} + run < row.a0 ||
             int64_t{a} + run > kInt32Max) {

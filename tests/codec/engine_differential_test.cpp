@@ -445,6 +445,16 @@ TEST(EngineDifferential, ARunOfNoPixelsBeforeTheFirstEndOfLine) {
     ExpectSameDecoding(strip);
 }
 
+// A horizontal mode whose second word would end one bit past the data: its words are not all
+// there, so the row ends after the first run.
+TEST(EngineDifferential, AHorizontalModeCutByTheEndOfTheData) {
+    const std::string rows = "111111"; // six white rows, V0 each
+    // Horizontal mode, white 12, and the first bit of black 3 ("10").
+    const std::string cut = "0010010001";
+    Strip strip{"horizontal mode cut short", BytesOf(rows + cut), 32, 8, &kCodings[1]};
+    ExpectSameDecoding(strip);
+}
+
 TEST(EngineDifferential, RandomBytes) {
     std::mt19937 random(5);
     for (int round = 0; round < 3000; ++round) {
