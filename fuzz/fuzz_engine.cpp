@@ -1,13 +1,15 @@
 // The decoding engine against the reference decoder on arbitrary strips: the first bytes choose a
-// small page (width 1 to 2048, 1 to 64 rows), the fax coding, the fill order and an offset; the
-// rest is the strip. Both must paint the same pixels and reach the same rows, always, and the
-// engine's trace of the strip must reach those rows and stop where the engine stops.
+// small page (width 1 to 2048, 1 to 64 rows), the fax coding, the fill order, an offset and
+// whether the page is narrower than the strip; the rest is the strip. Both must paint the same
+// pixels and reach the same rows, always, and the engine's trace of the strip must reach those rows
+// and stop where the engine stops.
 
 #include "codec/fax_trace.h"
 #include "codec/page_decode.h"
 #include "codec/reference/reference_decoder.h"
 #include "codec/reference/surface_strips.h"
 
+#include <algorithm>
 #include <cstring>
 #include <span>
 #include <vector>
@@ -55,14 +57,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const Coding& coding = kCodings[data[3] % 4];
     const bool lowBitFirst = (data[3] & 0x80) != 0;
     const int64_t xOffset = (data[3] & 0x40) != 0 ? -3 : 0;
+    // A page narrower than the strip cuts its rows.
+    const int32_t pageWidth = (data[3] & 0x20) != 0 ? std::max(width - 40, 1) : width;
     const std::span<const uint8_t> strip(data + 4, size - 4);
 
     // The reference reads bits most significant first: it gets the bytes turned round.
     std::vector<uint8_t> msbFirst(strip.begin(), strip.end());
     if (lowBitFirst)
         ReverseBitOrder(msbFirst);
-    auto expected = page::CreatePageSurface(width, rows, page::kColourWhite);
-    auto actual = page::CreatePageSurface(width, rows, page::kColourWhite);
+    auto expected = page::CreatePageSurface(pageWidth, rows, page::kColourWhite);
+    auto actual = page::CreatePageSurface(pageWidth, rows, page::kColourWhite);
     const int64_t expectedRows =
         coding.reference(*expected, msbFirst, width, rows, xOffset, 0, page::kColourBlack, {});
     FaxStripEnd end;
