@@ -763,7 +763,7 @@ private:
         const codec::RunStep both =
             runSteps_[static_cast<std::size_t>(row.colour)][reader.Peek(codec::kRunStepBits)];
         if (both.ended == 2 && both.length <= reader.Available() && a >= row.a0 &&
-            a <= kInt32Max - 2 * 0xfff) {
+            a <= kInt32Max - static_cast<int32_t>(codec::kRunStepMostPixels)) {
             walk.runDecoded = true;
             row.walk = walk;
             reader.SkipBuffered(static_cast<int>(both.length));

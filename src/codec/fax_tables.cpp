@@ -44,7 +44,8 @@ RunStep RunStepOf(const RunLookups& lookups, Colour start, uint32_t value) {
         const RunCode code = lookups[colour][(value << taken & kMask) << kUnused];
         // Words as long as make-up words can be fit within twelve bits stand for fewer pixels
         // than twelve bits can count; the last check only keeps that so.
-        if (!code.Known() || taken + code.length > kRunStepBits || pixels + code.run > 0xfff)
+        if (!code.Known() || taken + code.length > kRunStepBits ||
+            pixels + code.run > kRunStepMostPixels)
             return step;
         taken += code.length;
         pixels += code.run;

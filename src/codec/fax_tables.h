@@ -39,6 +39,7 @@ const RunLookups& RunLookupsByColour();
 // with none, the words are make-up words of `second` pixels. Most runs of a page end within a
 // lookup, and pairs of short runs within one.
 inline constexpr int kRunStepBits = 12;
+inline constexpr uint32_t kRunStepMostPixels = 0xfff; // what `first` and `second` can hold
 struct RunStep {
     uint32_t first : 12 = 0;
     uint32_t second : 12 = 0;

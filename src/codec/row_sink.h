@@ -90,32 +90,17 @@ public:
             row.Toggle(to);
             last = to;
         }
-        if (!inked || (mode_ == Mode::Undecided && !Begin())) {
-            ClearMarks(marks, last);
-            return;
-        }
-        mask_.Finish(SetBits{bits_});
-        FillBetweenMarks(marks, last);
+        FillMarks(marks, last, inked);
     }
 
     // The black runs marked in `marks` as PaintChanges marks them, each end toggling the rest of
-    // its word, up to pixel `last` at most the width; the marks are left zero.
+    // its word, up to pixel `last` at most the width; the marks are left zero. A row not yet asked
+    // of the sink is asked for only when a mark is set.
     void PaintMarks(uint64_t* marks, int64_t last) {
-        if (mode_ == Mode::Undecided) {
-            bool inked = false;
-            for (int64_t word = 0; word <= last >> 6 && !inked; ++word)
-                inked = marks[word] != 0;
-            if (!inked || !Begin()) {
-                ClearMarks(marks, last);
-                return;
-            }
-        }
-        if (mode_ == Mode::Off) {
-            ClearMarks(marks, last);
-            return;
-        }
-        mask_.Finish(SetBits{bits_});
-        FillBetweenMarks(marks, last);
+        const bool inked =
+            mode_ != Mode::Undecided ||
+            std::any_of(marks, marks + (last >> 6) + 1, [](uint64_t word) { return word != 0; });
+        FillMarks(marks, last, inked);
     }
 
     int64_t Width() const { return width_; }
@@ -159,6 +144,16 @@ private:
     };
     static void ClearMarks(uint64_t* marks, int64_t last) {
         std::fill_n(marks, (last >> 6) + 1, uint64_t{0});
+    }
+
+    // The row is filled between the marks up to `last` where it takes ink, and the marks cleared.
+    void FillMarks(uint64_t* marks, int64_t last, bool inked) {
+        if (mode_ == Mode::Off || !inked || (mode_ == Mode::Undecided && !Begin())) {
+            ClearMarks(marks, last);
+            return;
+        }
+        mask_.Finish(SetBits{bits_});
+        FillBetweenMarks(marks, last);
     }
 
     // Each word's pixels are black from a mark to the next: the running parity of the word's own
