@@ -23,7 +23,9 @@ namespace faxlens::codec {
 
 class ChangeLine {
 public:
-    static constexpr std::size_t kBefore = 2;
+    // Zeros before the first element: a walk along the line may stand two before it, and the
+    // common course of vertical modes reads the element before the walk's.
+    static constexpr std::size_t kBefore = 4;
     // Two sealing elements, and room to read eight elements on from the last (RisingBeforeWidth).
     static constexpr std::size_t kAfter = 8;
 

@@ -14,8 +14,14 @@
 #include "codec/reference_line.h"
 #include "codec/row_sink.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 #include <vector>
 
 namespace faxlens::codec {
@@ -37,7 +43,8 @@ constexpr int64_t kRunMargin = codec::kRunLookupBits;
 // is full, and the next call asks again.
 constexpr std::size_t kRunRoom = 512;
 // The room the common course of Group 4 keeps on the coding line for a step: the two elements of
-// a horizontal mode, or the eight a run of V0 codes copies at a time.
+// a horizontal mode, the elements of the vertical modes taken at a time, or the eight a run of
+// V0 codes copies at a time.
 constexpr int64_t kStepRoom = 8;
 
 // A run of one-dimensional code: decoded (a terminating word ended it), or not, with run -1
@@ -74,6 +81,53 @@ struct Cursor {
 
 int64_t FirstUnexplainedBit(std::span<const uint8_t> data, bool lowBitFirst, int64_t from,
                             bool tagBits);
+
+// The vertical modes of `modes` that follow one another on the common course from a0, the walk
+// standing on `at`, an element of the reference line with `inLine` elements from it on: each
+// code's b1 is the element the walk stands on, right of the a0 before it, and its a1 lies at or
+// right of that a0, which lies before the width; the walk moves one on, as a mode left of b1
+// that went back past the element before b1 would not. Writes the a1 of all four lanes to `out`
+// and returns how many codes, from the first, take that course. Reads the element before `at`
+// and the three after it.
+[[gnu::always_inline]] inline int TakeVerticalModes(const int32_t* at, int32_t a0, int32_t width,
+                                                    int32_t inLine,
+                                                    const codec::VerticalModes& modes,
+                                                    int32_t* out) {
+    const int lanes = std::min<int32_t>(modes.count, inLine);
+#if defined(__SSE2__)
+    const auto load = [](const int32_t* p) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    };
+    int32_t packed = 0; // the four deltas, a byte each, widened to 32 bits with their signs
+    std::memcpy(&packed, modes.delta, sizeof packed);
+    __m128i delta = _mm_cvtsi32_si128(packed);
+    delta = _mm_unpacklo_epi8(delta, delta);
+    delta = _mm_srai_epi32(_mm_unpacklo_epi16(delta, delta), 24);
+    const __m128i b1 = load(at);
+    const __m128i a1 = _mm_add_epi32(b1, delta);
+    const __m128i before = _mm_or_si128(_mm_slli_si128(a1, 4), _mm_cvtsi32_si128(a0));
+    __m128i holds = _mm_andnot_si128(_mm_cmpgt_epi32(before, a1), _mm_cmpgt_epi32(b1, before));
+    holds = _mm_and_si128(holds, _mm_cmplt_epi32(before, _mm_set1_epi32(width)));
+    const __m128i back = _mm_and_si128(_mm_cmplt_epi32(delta, _mm_setzero_si128()),
+                                       _mm_cmpgt_epi32(load(at - 1), a1));
+    holds = _mm_andnot_si128(back, holds);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), a1);
+    const auto held = static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(holds)));
+#else
+    uint32_t held = 0;
+    int64_t before = a0;
+    for (int k = 0; k < codec::kMostVerticalModes; ++k) {
+        const int64_t a1 = int64_t{at[k]} + modes.delta[k];
+        const bool back = modes.delta[k] < 0 && at[k - 1] > a1;
+        held |= static_cast<uint32_t>(at[k] > before && a1 >= before && before < width &&
+                                      a1 <= kInt32Max && !back)
+                << k;
+        out[k] = static_cast<int32_t>(a1);
+        before = a1;
+    }
+#endif
+    return std::countr_one(held & ((1U << std::max(lanes, 0)) - 1));
+}
 
 // Without kDelivers the decoder only reads the strip: what a check of a page needs, at the cost of
 // decoding alone. With kTraces it tells a listener every code it takes; every step then goes by
@@ -667,8 +721,10 @@ private:
     // has a run, b1 lies within the reference line and a1 on the row. The walk stands on the
     // element of a0's colour where the search for b1 starts; a vertical mode moves it one on (or
     // back), which keeps its colour right, so in the usual case b1 is that element or the next
-    // of its colour and no step branches on it. Stops, with nothing of it read, at the first step
-    // that is not such a mode.
+    // of its colour. Up to four codes are taken at a time, without a branch on which they are,
+    // where the data goes on past them (TakeVerticalModes); a code that does not take that course
+    // is taken by itself. Stops, with nothing of it read, at the first step that is not such a
+    // mode.
     [[gnu::always_inline]] void TakeVerticalSteps(BitReader& reader, CommonRow& row,
                                                   const int32_t* reference, int32_t last,
                                                   int64_t stopAt, int32_t width) {
@@ -676,6 +732,9 @@ private:
         if (!row.walk.runDecoded || row.walk.next > last + 1)
             return;
         const codec::ModeCode* const codes = modes_.data();
+        const codec::VerticalModes* const severalCodes = verticalModes_.data();
+        // Every code of a lookup begins before stopAt when the lookup begins before this.
+        const int64_t severalStop = stopAt - codec::kVerticalModesBits;
         const int32_t parity = static_cast<int32_t>(row.colour);
         // The walk's element has a0's colour, and with it the colour changes: a0's colour is the
         // parity of `next` throughout.
@@ -684,6 +743,27 @@ private:
         int32_t a0 = row.a0;
         int32_t* out = row.out;
         while (a0 < width && reader.Position() < stopAt && row.outLimit - out >= kStepRoom) {
+            if (reader.Position() < severalStop) {
+                const codec::VerticalModes& modes =
+                    severalCodes[reader.Peek(codec::kVerticalModesBits)];
+                if (modes.count == 0)
+                    break;
+                // Four V0 codes begin a run of them that may go on: taken eight at a time.
+                if (modes.end[codec::kMostVerticalModes - 1] == codec::kMostVerticalModes &&
+                    next <= last && reference[next] > a0) {
+                    TakeVerticalZeros(reader, reference, last, stopAt, width, next, a0, out, row);
+                    continue;
+                }
+                const int taken =
+                    TakeVerticalModes(reference + next, a0, width, last + 1 - next, modes, out);
+                if (taken > 0) {
+                    out += taken;
+                    next += taken;
+                    a0 = out[-1];
+                    reader.SkipBuffered(modes.end[taken - 1]);
+                    continue;
+                }
+            }
             const codec::ModeCode code = codes[reader.Peek(codec::kModeLookupBits)];
             if (code.mode != codec::Mode::Vertical)
                 break;
@@ -696,11 +776,6 @@ private:
             }
             if (i > last)
                 break;
-            if (code.delta == 0) {
-                TakeVerticalZeros(reader, reference, last, stopAt, width, i, a0, out, row);
-                next = i;
-                continue;
-            }
             const int64_t a1 = int64_t{reference[i]} + code.delta;
             if (a1 < a0 || a1 > kInt32Max)
                 break;
@@ -990,6 +1065,7 @@ private:
     const bool lowBitFirst_;
     const codec::RunLookups& runLookups_ = codec::RunLookupsByColour();
     const codec::RunStepLookup& runSteps_ = codec::RunSteps();
+    const codec::VerticalModesLookup& verticalModes_ = codec::VerticalModesTable();
     const std::array<codec::ModeCode, std::size_t{1} << codec::kModeLookupBits>& modes_ =
         codec::ModeLookup();
     const int32_t width_;

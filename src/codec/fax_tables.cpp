@@ -96,6 +96,24 @@ ModeCode ModeOf(uint32_t seven) {
     }
 }
 
+VerticalModes VerticalModesOf(uint32_t value) {
+    constexpr uint32_t kMask = (uint32_t{1} << kModeLookupBits) - 1;
+    VerticalModes modes;
+    int taken = 0;
+    while (modes.count < kMostVerticalModes) {
+        // The seven bits from `taken` on, zeros past the value's.
+        const uint32_t seven = (value << kModeLookupBits >> (kVerticalModesBits - taken)) & kMask;
+        const ModeCode code = ModeOf(seven);
+        if (code.mode != Mode::Vertical || taken + code.length > kVerticalModesBits)
+            break;
+        taken += code.length;
+        modes.delta[modes.count] = code.delta;
+        modes.end[modes.count] = static_cast<uint8_t>(taken);
+        ++modes.count;
+    }
+    return modes;
+}
+
 CodeBitsTable CodeBitsOf(const CodeTable& table) {
     CodeBitsTable bits{};
     for (std::size_t i = 0; i < bits.size(); ++i) {
@@ -129,6 +147,16 @@ const std::array<ModeCode, std::size_t{1} << kModeLookupBits>& ModeLookup() {
         for (uint32_t value = 0; value < modes.size(); ++value)
             modes[value] = ModeOf(value);
         return modes;
+    }();
+    return lookup;
+}
+
+const VerticalModesLookup& VerticalModesTable() {
+    static const auto lookup = [] {
+        VerticalModesLookup table{};
+        for (uint32_t value = 0; value < table.size(); ++value)
+            table[value] = VerticalModesOf(value);
+        return table;
     }();
     return lookup;
 }

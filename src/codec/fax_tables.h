@@ -2,7 +2,8 @@
 
 // Lookup tables of the fast decoding engine and encoders, derived once from the code tables:
 // which code word the next 13 bits begin with, which runs the next 12 bits end, which mode code
-// the next 7 bits begin with, and each code word as bits to write.
+// the next 7 bits begin with, which vertical modes the next 10 bits begin with, and each code
+// word as bits to write.
 
 #include "codec/codec_types.h"
 
@@ -63,6 +64,19 @@ struct alignas(4) ModeCode { // four bytes, so that one read fetches it
     uint8_t length = 0;
 };
 const std::array<ModeCode, std::size_t{1} << kModeLookupBits>& ModeLookup();
+
+// What one lookup of 10 bits takes of the vertical mode codes that begin there: up to four codes
+// one after another, each whole within the 10 bits, up to the first code that is not a vertical
+// mode. Most stretches of a page's steps are vertical modes, and four of them fit in 10 bits.
+inline constexpr int kVerticalModesBits = 10;
+inline constexpr int kMostVerticalModes = 4;
+struct alignas(16) VerticalModes {
+    int8_t delta[kMostVerticalModes]{}; // a1 - b1 of each code
+    uint8_t end[kMostVerticalModes]{};  // the bits taken up to the end of each code
+    uint8_t count = 0; // how many codes; none where the bits begin with another code
+};
+using VerticalModesLookup = std::array<VerticalModes, std::size_t{1} << kVerticalModesBits>;
+const VerticalModesLookup& VerticalModesTable();
 
 // A code word as bits to write: the last `length` bits of `bits`, first bit first.
 struct CodeBits {
