@@ -746,8 +746,18 @@ private:
             if (reader.Position() < severalStop) {
                 const codec::VerticalModes& modes =
                     severalCodes[reader.Peek(codec::kVerticalModesBits)];
-                if (modes.count == 0)
-                    break;
+                if (modes.count == 0) {
+                    // Horizontal modes come among vertical ones, and are taken among them.
+                    if (!TakeHorizontalAmongVertical(reader, static_cast<Colour>(next & 1), a0,
+                                                     out))
+                        break;
+                    // The walk goes on to b1 of the next step: no element it passes can serve as
+                    // b1 again, for a0 never moves back. The sealing elements, the largest 32-bit
+                    // numbers, end the search for an a0 before the width.
+                    while (a0 < width && reference[next] <= a0)
+                        next += 2;
+                    continue;
+                }
                 // Four V0 codes begin a run of them that may go on: taken eight at a time.
                 if (modes.end[codec::kMostVerticalModes - 1] == codec::kMostVerticalModes &&
                     next <= last && reference[next] > a0) {
@@ -797,6 +807,27 @@ private:
             row.colour = static_cast<Colour>(next & 1);
             row.out = out;
         }
+    }
+
+    // A horizontal mode whose code and both runs lie in one lookup of the run steps after it, as
+    // most do, as TakeCommonHorizontal takes it; false, with nothing read, for any other step.
+    // The colour is a0's: two runs leave it as it was, and the walk where it stood.
+    [[gnu::always_inline]] bool TakeHorizontalAmongVertical(BitReader& reader, Colour colour,
+                                                            int32_t& a0, int32_t*& out) {
+        constexpr int kCodeBits = 3; // "001"
+        const uint32_t bits = reader.Peek(kCodeBits + codec::kRunStepBits);
+        const codec::RunStep both =
+            runSteps_[static_cast<std::size_t>(colour)][bits & ((1U << codec::kRunStepBits) - 1)];
+        if ((bits >> codec::kRunStepBits) != 1 || both.ended != 2 ||
+            kCodeBits + both.length > reader.Available() ||
+            a0 > kInt32Max - static_cast<int32_t>(codec::kRunStepMostPixels))
+            return false;
+        reader.SkipBuffered(kCodeBits + static_cast<int>(both.length));
+        out[0] = a0 + static_cast<int32_t>(both.first);
+        out[1] = a0 + static_cast<int32_t>(both.second);
+        out += 2;
+        a0 = out[-1];
+        return true;
     }
 
     // A V0 code and those right after it, one "1" bit each: each a1 is b1, the element the walk

@@ -73,14 +73,15 @@ public:
             PaintRunsOneByOne(changes, count);
             return;
         }
-        int64_t last = 0; // the last end marked, at most the width
+        const int64_t width = width_; // a local: the stores to `marks` cannot change it
+        int64_t last = 0;             // the last end marked, at most the width
         bool inked = false;
         MarkRow row{marks};
         for (std::size_t k = 0; k < count; k += 2) {
             // Cut at the width, which keeps the order of the elements.
-            const int64_t from = std::min<int64_t>(changes[k], width_);
-            const int64_t to = std::min<int64_t>(changes[k + 1], width_);
-            if (from < last || to < from) {
+            const int64_t from = std::min<int64_t>(changes[k], width);
+            const int64_t to = std::min<int64_t>(changes[k + 1], width);
+            if ((from < last) | (to < from)) {
                 ClearMarks(marks, last);
                 PaintRunsOneByOne(changes, count);
                 return;
