@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace faxlens::codec {
 
@@ -170,10 +171,34 @@ private:
         }
     }
 
+    // Each black run by itself, set straight into the row: the runs of such rows are few for
+    // their length and seldom share a word, so gathering them in a mask would buy little.
     void PaintRunsOneByOne(const int32_t* changes, std::size_t count) {
-        for (std::size_t k = 0; k < count; k += 2)
-            if (changes[k + 1] > changes[k])
-                Paint(changes[k], changes[k + 1]);
+        for (std::size_t k = 0; k < count; k += 2) {
+            int64_t from = changes[k];
+            int64_t to = changes[k + 1];
+            if (!ClipSpan(from, to, width_))
+                continue;
+            if (mode_ != Mode::On && (mode_ == Mode::Off || !Begin()))
+                return;
+            SetSpan(from, to);
+        }
+    }
+
+    // Sets pixels [from, to) of the row, 0 <= from < to <= the width.
+    void SetSpan(int64_t from, int64_t to) const {
+        const int64_t first = from >> 6;
+        const int64_t last = (to - 1) >> 6;
+        const uint64_t head = ~uint64_t{0} >> (from & 63);
+        const uint64_t tail = ~uint64_t{0} << (63 - ((to - 1) & 63));
+        if (first == last) {
+            SetBits{bits_}(first, head & tail);
+            return;
+        }
+        SetBits{bits_}(first, head);
+        std::memset(bits_ + ((first + 1) << 3), 0xff,
+                    static_cast<std::size_t>(last - first - 1) << 3);
+        SetBits{bits_}(last, tail);
     }
 
     // Asks the sink for the row at its first span. Inline, for this painter's address must not
