@@ -76,7 +76,6 @@ public:
         }
         const int64_t width = width_; // a local: the stores to `marks` cannot change it
         int64_t last = 0;             // the last end marked, at most the width
-        bool inked = false;
         MarkRow row{marks};
         for (std::size_t k = 0; k < count; k += 2) {
             // Cut at the width, which keeps the order of the elements.
@@ -87,12 +86,11 @@ public:
                 PaintRunsOneByOne(changes, count);
                 return;
             }
-            inked = inked || from < to;
             row.Toggle(from);
             row.Toggle(to);
             last = to;
         }
-        FillMarks(marks, last, inked);
+        PaintMarks(marks, last); // asks for the row only where a run has pixels
     }
 
     // The black runs marked in `marks` as PaintChanges marks them, each end toggling the rest of
@@ -185,7 +183,8 @@ private:
         }
     }
 
-    // Sets pixels [from, to) of the row, 0 <= from < to <= the width.
+    // Sets pixels [from, to) of the row, 0 <= from < to <= the width: the first and last word
+    // by their masks, and whole words between.
     void SetSpan(int64_t from, int64_t to) const {
         const int64_t first = from >> 6;
         const int64_t last = (to - 1) >> 6;
