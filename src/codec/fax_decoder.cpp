@@ -742,8 +742,10 @@ private:
         next += (next & 1) ^ parity;
         int32_t a0 = row.a0;
         int32_t* out = row.out;
-        while (a0 < width && reader.Position() < stopAt && row.outLimit - out >= kStepRoom) {
-            if (reader.Position() < severalStop) {
+        const int32_t* const outLast = row.outLimit - kStepRoom; // the room for a step ends here
+        while (a0 < width && out <= outLast) {
+            const int64_t position = reader.Position();
+            if (position < severalStop) {
                 const codec::VerticalModes& modes =
                     severalCodes[reader.Peek(codec::kVerticalModesBits)];
                 if (modes.count == 0) {
@@ -774,6 +776,8 @@ private:
                     continue;
                 }
             }
+            if (position >= stopAt)
+                break;
             const codec::ModeCode code = codes[reader.Peek(codec::kModeLookupBits)];
             if (code.mode != codec::Mode::Vertical)
                 break;
