@@ -458,6 +458,28 @@ TEST(EngineDifferential, AHorizontalModeCutByTheEndOfTheData) {
     ExpectSameDecoding(strip);
 }
 
+// Rows of vertical modes with horizontal modes among them, on pages narrow enough for their
+// changes to stand close: most codes are taken four at a time, and every way a code leaves that
+// course comes up (a b1 the walk must search for, a mode left of b1 that goes back past the
+// element before it, an a1 left of a0, a row filled among the four, a horizontal mode among them).
+TEST(EngineDifferential, VerticalModesFourAtATime) {
+    const std::string codes[] = {"1",      "1",      "1",       "011",    "010",
+                                 "000011", "000010", "0000011", "0000010"};
+    const std::string horizontal = "001"
+                                   "0111"
+                                   "11"; // white 2 and black 2 from a white a0
+    std::mt19937 random(7);
+    for (int round = 0; round < 200; ++round) {
+        std::string bits;
+        for (int k = 0; k < 600; ++k)
+            bits += random() % 8 == 0 ? horizontal : codes[random() % std::size(codes)];
+        const auto width = static_cast<int32_t>(8 + random() % 56);
+        Strip strip{"vertical modes " + std::to_string(round), BytesOf(bits), width, 200,
+                    &kCodings[1]};
+        ExpectSameDecoding(strip);
+    }
+}
+
 TEST(EngineDifferential, RandomBytes) {
     std::mt19937 random(5);
     for (int round = 0; round < 3000; ++round) {
