@@ -190,10 +190,12 @@ private:
         const int64_t last = (to - 1) >> 6;
         const uint64_t head = ~uint64_t{0} >> (from & 63);
         const uint64_t tail = ~uint64_t{0} << (63 - ((to - 1) & 63));
+        PrefetchNextRow(first);
         if (first == last) {
             SetBits{bits_}(first, head & tail);
             return;
         }
+        PrefetchNextRow(last);
         SetBits{bits_}(first, head);
         std::memset(bits_ + ((first + 1) << 3), 0xff,
                     static_cast<std::size_t>(last - first - 1) << 3);
@@ -203,9 +205,26 @@ private:
     // Asks the sink for the row at its first span. Inline, for this painter's address must not
     // leave the decoder that holds it.
     [[gnu::always_inline]] bool Begin() {
-        bits_ = sink_->BeginInk(row_);
+        uint8_t* const bits = sink_->BeginInk(row_);
+        // How far the row's bits lie from the row before's, when that one had ink too: the next
+        // row most likely lies as far on.
+        rowStep_ = bits && bits_ && row_ == inkedRow_ + 1
+                       ? reinterpret_cast<uintptr_t>(bits) - reinterpret_cast<uintptr_t>(bits_)
+                       : 0;
+        inkedRow_ = row_;
+        bits_ = bits;
         mode_ = bits_ ? Mode::On : Mode::Off;
         return bits_ != nullptr;
+    }
+
+    // Asks for the word of the row's bits, one row on, into the cache: rows of few runs far
+    // apart touch words the cache has long lost, and their runs mostly go on in the next row
+    // where they stand. A hint only: it reads nothing, whatever the address.
+    void PrefetchNextRow(int64_t word) const {
+        if (rowStep_ != 0)
+            __builtin_prefetch(reinterpret_cast<const void*>(
+                                   reinterpret_cast<uintptr_t>(bits_ + (word << 3)) + rowStep_),
+                               1);
     }
 
     RowSink* sink_;
@@ -213,6 +232,8 @@ private:
     Mode mode_ = Mode::Off;
     int64_t row_ = 0;
     uint8_t* bits_ = nullptr;
+    int64_t inkedRow_ = -2; // the row bits_ belongs to
+    uintptr_t rowStep_ = 0; // from the row before's bits to this row's; 0 when not known
     WordMask mask_;
 };
 
