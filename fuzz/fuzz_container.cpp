@@ -30,7 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         const Result<tiff::TiffPage> page = tiff::ReadPageParameters(*file, offset);
         if (!page)
             __builtin_trap();
-        if (page->width * page->height > kMostPixels)
+        // Each side is bounded first: their product may not fit in 64 bits.
+        if (page->width > kMostPixels || page->height > kMostPixels ||
+            page->width * page->height > kMostPixels)
             continue;
         const auto painted = page::DecodePage(*file, offset);
         const auto checked = page::DecodePage(*file, offset, {}, page::Painting::NotPainted);
