@@ -750,8 +750,9 @@ private:
                     severalCodes[reader.Peek(codec::kVerticalModesBits)];
                 if (modes.count == 0) {
                     // Horizontal modes come among vertical ones, and are taken among them.
-                    if (!TakeHorizontalAmongVertical(reader, static_cast<Colour>(next & 1), a0,
-                                                     out))
+                    constexpr uint32_t kHorizontalCode = 0b001;
+                    if (!TakeBothRunsAtOnce(reader, static_cast<Colour>(next & 1), 3,
+                                            kHorizontalCode, a0, out))
                         break;
                     // The walk goes on to b1 of the next step: no element it passes can serve as
                     // b1 again, for a0 never moves back. The sealing elements, the largest 32-bit
@@ -813,20 +814,20 @@ private:
         }
     }
 
-    // A horizontal mode whose code and both runs lie in one lookup of the run steps after it, as
-    // most do, as TakeCommonHorizontal takes it; false, with nothing read, for any other step.
-    // The colour is a0's: two runs leave it as it was, and the walk where it stood.
-    [[gnu::always_inline]] bool TakeHorizontalAmongVertical(BitReader& reader, Colour colour,
-                                                            int32_t& a0, int32_t*& out) {
-        constexpr int kCodeBits = 3; // "001"
-        const uint32_t bits = reader.Peek(kCodeBits + codec::kRunStepBits);
+    // Both runs of a horizontal mode from a0, of a0's colour, where they and the `codeBits` before
+    // them lie in one lookup of the run steps, as most do, and those bits are `code`: true with
+    // all of it read and both ends written, a0 moved to the second; false, with nothing read, for
+    // anything else. Two runs leave the colour as it was.
+    [[gnu::always_inline]] bool TakeBothRunsAtOnce(BitReader& reader, Colour colour, int codeBits,
+                                                   uint32_t code, int32_t& a0, int32_t*& out) {
+        const uint32_t bits = reader.Peek(codeBits + codec::kRunStepBits);
         const codec::RunStep both =
             runSteps_[static_cast<std::size_t>(colour)][bits & ((1U << codec::kRunStepBits) - 1)];
-        if ((bits >> codec::kRunStepBits) != 1 || both.ended != 2 ||
-            kCodeBits + both.length > reader.Available() ||
+        if ((bits >> codec::kRunStepBits) != code || both.ended != 2 ||
+            codeBits + static_cast<int64_t>(both.length) > reader.Available() ||
             a0 > kInt32Max - static_cast<int32_t>(codec::kRunStepMostPixels))
             return false;
-        reader.SkipBuffered(kCodeBits + static_cast<int>(both.length));
+        reader.SkipBuffered(codeBits + static_cast<int>(both.length));
         out[0] = a0 + static_cast<int32_t>(both.first);
         out[1] = a0 + static_cast<int32_t>(both.second);
         out += 2;
@@ -869,16 +870,11 @@ private:
     [[gnu::always_inline]] CommonStep TakeCommonHorizontal(BitReader& reader, CommonRow& row,
                                                            codec::ReferenceWalk walk, int32_t a,
                                                            int64_t start, int64_t stopAt) {
-        // Both runs in one lookup where their words fit in it, as they mostly do.
-        const codec::RunStep both =
-            runSteps_[static_cast<std::size_t>(row.colour)][reader.Peek(codec::kRunStepBits)];
-        if (both.ended == 2 && both.length <= reader.Available() && a >= row.a0 &&
-            a <= kInt32Max - static_cast<int32_t>(codec::kRunStepMostPixels)) {
+        int32_t a0 = a;
+        if (a >= row.a0 && TakeBothRunsAtOnce(reader, row.colour, 0, 0, a0, row.out)) {
             walk.runDecoded = true;
             row.walk = walk;
-            reader.SkipBuffered(static_cast<int>(both.length));
-            AddCommonRun(row, a + static_cast<int32_t>(both.first));
-            AddCommonRun(row, a + static_cast<int32_t>(both.second));
+            row.a0 = a0;
             return CommonStep::Taken;
         }
         int32_t run = 0;

@@ -100,7 +100,12 @@ public:
         const bool inked =
             mode_ != Mode::Undecided ||
             std::any_of(marks, marks + (last >> 6) + 1, [](uint64_t word) { return word != 0; });
-        FillMarks(marks, last, inked);
+        if (mode_ == Mode::Off || !inked || (mode_ == Mode::Undecided && !Begin())) {
+            ClearMarks(marks, last);
+            return;
+        }
+        mask_.Finish(SetBits{bits_});
+        FillBetweenMarks(marks, last);
     }
 
     int64_t Width() const { return width_; }
@@ -144,16 +149,6 @@ private:
     };
     static void ClearMarks(uint64_t* marks, int64_t last) {
         std::fill_n(marks, (last >> 6) + 1, uint64_t{0});
-    }
-
-    // The row is filled between the marks up to `last` where it takes ink, and the marks cleared.
-    void FillMarks(uint64_t* marks, int64_t last, bool inked) {
-        if (mode_ == Mode::Off || !inked || (mode_ == Mode::Undecided && !Begin())) {
-            ClearMarks(marks, last);
-            return;
-        }
-        mask_.Finish(SetBits{bits_});
-        FillBetweenMarks(marks, last);
     }
 
     // Each word's pixels are black from a mark to the next: the running parity of the word's own
