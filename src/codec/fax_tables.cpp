@@ -51,12 +51,12 @@ RunStep RunStepOf(const RunLookups& lookups, Colour start, uint32_t value) {
         pixels += code.run;
         if (!code.Terminating()) {
             if (ended == 0)
-                step = {.first = pixels, .second = pixels, .length = taken, .ended = 0};
+                step = {.length = taken, .ended = 0, .first = pixels, .second = pixels};
             continue;
         }
         if (++ended == 1)
             first = pixels;
-        step = {.first = first, .second = pixels, .length = taken, .ended = ended};
+        step = {.length = taken, .ended = ended, .first = first, .second = pixels};
         if (ended == 2)
             return step;
         colour ^= 1;

@@ -42,10 +42,12 @@ const RunLookups& RunLookupsByColour();
 inline constexpr int kRunStepBits = 12;
 inline constexpr uint32_t kRunStepMostPixels = 0xfff; // what `first` and `second` can hold
 struct RunStep {
+    // The bits taken; 0 when no word of the colour begins there. First and six bits wide, so that
+    // a shift by it needs no mask.
+    uint32_t length : 6 = 0;
+    uint32_t ended : 2 = 0;
     uint32_t first : 12 = 0;
     uint32_t second : 12 = 0;
-    uint32_t length : 4 = 0; // the bits taken; 0 when no word of the colour begins there
-    uint32_t ended : 2 = 0;
 
     bool Known() const { return length != 0; }
 };

@@ -28,18 +28,18 @@ RunStep StepByRuns(const std::string& bits, Colour colour) {
         int32_t used = 0;
         if (!reference::DecodeRun(bits, position, colour, run, used)) {
             if (ended == 1 && run > 0)
-                step = {.first = static_cast<uint32_t>(run),
-                        .second = static_cast<uint32_t>(run),
-                        .length = static_cast<uint32_t>(used)};
+                step = {.length = static_cast<uint32_t>(used),
+                        .first = static_cast<uint32_t>(run),
+                        .second = static_cast<uint32_t>(run)};
             return step;
         }
         position += used;
         pixels += run;
         first = ended == 1 ? pixels : first;
-        step = {.first = static_cast<uint32_t>(first),
-                .second = static_cast<uint32_t>(pixels),
-                .length = static_cast<uint32_t>(position - 1),
-                .ended = ended};
+        step = {.length = static_cast<uint32_t>(position - 1),
+                .ended = ended,
+                .first = static_cast<uint32_t>(first),
+                .second = static_cast<uint32_t>(pixels)};
         colour = OppositeColour(colour);
     }
     return step;
