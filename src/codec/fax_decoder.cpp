@@ -436,27 +436,39 @@ private:
     }
 
     // The common runs are painted by marking their ends as PaintChanges marks them, which costs
-    // no pass over the ends afterwards; returns how many.
+    // no pass over the ends afterwards; returns how many. Runs end at most at the decoder's width:
+    // where the sink is as wide, as it mostly is, no end needs cutting at the sink's.
     int64_t PaintCommonRunsFromMarks(Cursor& c, int64_t stopAt) {
-        uint64_t* const marks = marks_.data();
         const int64_t sinkWidth = c.painter.Width();
+        if (sinkWidth >= width_)
+            return MarkCommonRuns(c, stopAt, [](int64_t at) { return at; });
+        return MarkCommonRuns(c, stopAt,
+                              [sinkWidth](int64_t at) { return std::min(at, sinkWidth); });
+    }
+
+    // Marks the common runs' ends, each cut by `cut` to the sink's width, and paints them. Both
+    // ends of a step are marked where two runs end in it; where none does they are one place,
+    // and two marks there cancel; where one does only the first is.
+    template <typename Cut>
+    [[gnu::always_inline]] int64_t MarkCommonRuns(Cursor& c, int64_t stopAt, Cut cut) {
+        uint64_t* const marks = marks_.data();
         const auto toggle = [&](int64_t at, uint64_t keep) {
-            at = std::min(at, sinkWidth);
+            at = cut(at);
             marks[at >> 6] ^= ~uint64_t{0} >> (at & 63) & keep;
         };
         if (c.colour != kWhite) // the black run from a0 is the first to paint
             toggle(c.a0, ~uint64_t{0});
         int64_t ends = 0;
         c.a0 = TakeCommonRunsBy(c, stopAt, [&](int64_t first, int64_t second, uint32_t ended) {
-            toggle(first, 0 - uint64_t{ended != 0});
-            toggle(second, 0 - uint64_t{ended >> 1});
+            toggle(first, ~uint64_t{0});
+            toggle(second, 0 - uint64_t{ended != 1});
             ends += ended;
             return true;
         });
         c.codingEnd = static_cast<int32_t>(c.a0);
         if (c.colour != kWhite) // the black run from a0 goes on: the general steps paint it
             toggle(c.a0, ~uint64_t{0});
-        c.painter.PaintMarks(marks, std::min(c.a0, sinkWidth));
+        c.painter.PaintMarks(marks, cut(c.a0));
         return ends;
     }
 
@@ -478,15 +490,17 @@ private:
                 break;
             const int64_t first = a0 + step.first;
             const int64_t second = a0 + step.second;
-            // Every run but the last ends before the width, the last at most at it.
-            if ((second > width) | (first + (step.ended >> 1) > width))
+            // Every run but the last ends before the width, the last at most at it. A step that
+            // reaches the width, one a row, is checked alone.
+            const bool reachesWidth = second >= width;
+            if (reachesWidth && ((second > width) | (first + (step.ended >> 1) > width)))
                 break;
             reader.SkipBuffered(static_cast<int>(step.length));
             colour ^= step.ended & 1;
             unfinished = (unfinished + step.length) & (step.ended == 0 ? ~0U : 0U);
             ended = step.ended == 0 ? ended : second;
             a0 = second;
-            if (!emit(first, second, step.ended) || ((second == width) & (step.ended != 0)))
+            if (!emit(first, second, step.ended) || (reachesWidth & (step.ended != 0)))
                 break;
         }
         if (unfinished != 0)
