@@ -381,6 +381,8 @@ private:
     // count. Rows whose runs are many for their length are painted by marking the ends as they
     // are taken, other rows from the ends on the coding line, run by run where they are few.
 
+    enum class RunLengths : uint8_t { Short, Long }; // of the rows a loop is made for
+
     // Common runs of the line from a0 on until it is full or a run is not common; false when
     // none was taken. With kRecordsChanges the runs go on the coding line; otherwise they are
     // painted.
@@ -407,18 +409,21 @@ private:
         return true;
     }
 
-    // The common runs' ends go on the coding line; returns how many.
+    // The common runs' ends go on the coding line; returns how many. Rows are much like the rows
+    // before them: the loop is the one for the runs of the last row taken.
     int64_t TakeCommonRunsOnCodingLine(Cursor& c, int64_t stopAt) {
         codingLine_.Reserve(kRunRoom);
         int32_t* const begin = codingLine_.WriteAt();
         int32_t* out = begin;
         const int32_t* const limit = begin + codingLine_.Room() - 1;
-        c.a0 = TakeCommonRunsBy(c, stopAt, [&](int64_t first, int64_t second, uint32_t ended) {
+        const auto emit = [&](int64_t first, int64_t second, uint32_t ended) {
             out[0] = static_cast<int32_t>(first);
             out[1] = static_cast<int32_t>(second);
             out += ended;
             return out < limit;
-        });
+        };
+        c.a0 = denseRuns_ ? TakeCommonRunsBy<RunLengths::Short>(c, stopAt, emit)
+                          : TakeCommonRunsBy<RunLengths::Long>(c, stopAt, emit);
         c.codingEnd = static_cast<int32_t>(c.a0);
         codingLine_.CommitUpTo(out);
         return out - begin;
@@ -459,12 +464,13 @@ private:
         if (c.colour != kWhite) // the black run from a0 is the first to paint
             toggle(c.a0, ~uint64_t{0});
         int64_t ends = 0;
-        c.a0 = TakeCommonRunsBy(c, stopAt, [&](int64_t first, int64_t second, uint32_t ended) {
-            toggle(first, ~uint64_t{0});
-            toggle(second, 0 - uint64_t{ended != 1});
-            ends += ended;
-            return true;
-        });
+        c.a0 = TakeCommonRunsBy<RunLengths::Short>(
+            c, stopAt, [&](int64_t first, int64_t second, uint32_t ended) {
+                toggle(first, ~uint64_t{0});
+                toggle(second, 0 - uint64_t{ended != 1});
+                ends += ended;
+                return true;
+            });
         c.codingEnd = static_cast<int32_t>(c.a0);
         if (c.colour != kWhite) // the black run from a0 goes on: the general steps paint it
             toggle(c.a0, ~uint64_t{0});
@@ -476,7 +482,11 @@ private:
     // `ended` are kept) until it returns false, for a0 on the row and the data going on past
     // stopAt; returns where the last whole run ended. The reader is left there and the colour
     // is that of the next run.
-    template <typename Emit>
+    //
+    // Whether a step ends a run, or takes only make-up words, follows no pattern where runs are
+    // long: there it is taken into account by masks, which cost a few more instructions than the
+    // branch that serves rows of short runs, where make-up words are rare.
+    template <RunLengths kRuns, typename Emit>
     [[gnu::always_inline]] int64_t TakeCommonRunsBy(Cursor& c, int64_t stopAt, Emit&& emit) {
         BitReader reader = c.reader;
         const int64_t width = width_;
@@ -497,8 +507,14 @@ private:
                 break;
             reader.SkipBuffered(static_cast<int>(step.length));
             colour ^= step.ended & 1;
-            unfinished = (unfinished + step.length) & (step.ended == 0 ? ~0U : 0U);
-            ended = step.ended == 0 ? ended : second;
+            if constexpr (kRuns == RunLengths::Long) {
+                const uint32_t endsRun = 0U - uint32_t{step.ended != 0};
+                unfinished = (unfinished + step.length) & ~endsRun;
+                ended += (second - ended) & -int64_t{endsRun & 1};
+            } else {
+                unfinished = (unfinished + step.length) & (step.ended == 0 ? ~0U : 0U);
+                ended = step.ended == 0 ? ended : second;
+            }
             a0 = second;
             if (!emit(first, second, step.ended) || (reachesWidth & (step.ended != 0)))
                 break;
