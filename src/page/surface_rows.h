@@ -57,6 +57,10 @@ void ScanBits(const uint8_t* row, int32_t width, bool blackBit, OnRun& onRun) {
     uint64_t left = blackBit ? 0 : 1; // the bit left of the word's first pixel: white's at first
     for (int64_t first = 0; first < width; first += 64) {
         const uint64_t bits = LoadBigEndian64(row + first / 8);
+        // A whole word of the colour left of it holds no change, as most words of a page: it is
+        // passed over at the cost of one comparison.
+        if (bits == 0 - left && width - first >= 64)
+            continue;
         uint64_t changes = bits ^ (bits >> 1 | left << 63);
         left = bits & 1;
         if (width - first < 64) // pixels past the width do not count
