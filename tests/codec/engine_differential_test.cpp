@@ -480,6 +480,59 @@ TEST(EngineDifferential, VerticalModesFourAtATime) {
     }
 }
 
+// One-dimensional rows of long runs (make-up words) and rows of short runs in turn, so that each
+// row is taken by the loop that suits the row before it, on pages as wide as the strip, wider and
+// narrower. Rows end at the width, a pixel short of it, past it, or with a run of no pixels after
+// it.
+TEST(EngineDifferential, OneDimensionalRowsOfLongAndShortRuns) {
+    // A row filled by the first run of a step whose second run, of no pixels, opens the next row:
+    // white 0 alone (its code and black 7's do not fit in one step), black 7 and white 1, then
+    // black 2 and white 0 in one step.
+    BitText filled;
+    for (int row = 0; row < 4; ++row) {
+        Colour colour = kWhite;
+        for (const int32_t run : {0, 7, 1, 2, 0}) {
+            PutRun(filled, run, colour);
+            colour = OppositeColour(colour);
+        }
+        PutEndOfLine(filled);
+    }
+    ExpectSameDecoding(Strip{"filled by a step", BytesOf(filled.bits), 10, 8, &kCodings[0]});
+
+    std::mt19937 random(11);
+    for (const Coding* coding : {&kCodings[0], &kCodings[3]}) {
+        for (int round = 0; round < 40; ++round) {
+            const auto width = static_cast<int32_t>(64 + random() % 3000);
+            constexpr int kRows = 24;
+            BitText text;
+            for (int row = 0; row < kRows; ++row) {
+                const uint32_t longest = random() % 2 == 0 ? 2000 : 6;
+                const int32_t end = width + std::array{-1, 0, 0, 1, 90}[random() % 5];
+                Colour colour = kWhite;
+                for (int32_t column = 0; column < end; colour = OppositeColour(colour)) {
+                    const int32_t run =
+                        std::min(static_cast<int32_t>(random() % longest), end - column);
+                    PutRun(text, run, colour);
+                    column += run;
+                }
+                if (random() % 4 == 0)
+                    PutRun(text, 0, colour);
+                if (coding == &kCodings[0])
+                    PutEndOfLine(text);
+                else
+                    text.PutZeros((8 - text.BitCount() % 8) % 8);
+            }
+            for (const int32_t pageWidth : {width, width + 3, width - 5}) {
+                ExpectSameDecoding(Strip{"runs " + std::to_string(round), BytesOf(text.bits), width,
+                                         kRows, coding},
+                                   0, 0, pageWidth);
+                if (HasFailure())
+                    return;
+            }
+        }
+    }
+}
+
 TEST(EngineDifferential, RandomBytes) {
     std::mt19937 random(5);
     for (int round = 0; round < 3000; ++round) {
