@@ -107,9 +107,9 @@ private:
 template <typename Sink>
 void PutRow2D(Sink& sink, std::span<const int32_t> reference, std::span<const int32_t> coding,
               int32_t width) {
-    // Pass "0001", horizontal "001", and the vertical modes by a1 - b1 from -3 to +3.
+    // Pass "0001", horizontal (kHorizontalModeCode), and the vertical modes by a1 - b1 from -3 to
+    // +3.
     constexpr CodeBits kPass{0b0001, 4};
-    constexpr CodeBits kHorizontal{0b001, 3};
     constexpr CodeBits kVertical[7] = {{0b0000010, 7}, {0b000010, 6}, {0b010, 3},    {0b1, 1},
                                        {0b011, 3},     {0b000011, 6}, {0b0000011, 7}};
     detail::Changes above(reference, width);
@@ -129,7 +129,7 @@ void PutRow2D(Sink& sink, std::span<const int32_t> reference, std::span<const in
             colour = OppositeColour(colour);
         } else {
             const int32_t a2 = row.NextAfter(a1);
-            sink.Put(kHorizontal.bits, kHorizontal.length);
+            sink.Put(kHorizontalModeCode.bits, kHorizontalModeCode.length);
             PutRun(sink, a1 - std::max(a0, 0), colour);
             PutRun(sink, a2 - a1, OppositeColour(colour));
             a0 = a2;

@@ -780,9 +780,9 @@ private:
                     severalCodes[reader.Peek(codec::kVerticalModesBits)];
                 if (modes.count == 0) {
                     // Horizontal modes come among vertical ones, and are taken among them.
-                    constexpr uint32_t kHorizontalCode = 0b001;
-                    if (!TakeBothRunsAtOnce(reader, static_cast<Colour>(next & 1), 3,
-                                            kHorizontalCode, a0, out))
+                    constexpr codec::CodeBits kCode = codec::kHorizontalModeCode;
+                    if (!TakeBothRunsAtOnce(reader, static_cast<Colour>(next & 1), kCode.length,
+                                            kCode.bits, a0, out))
                         break;
                     // The walk goes on to b1 of the next step: no element it passes can serve as
                     // b1 again, for a0 never moves back. The sealing elements, the largest 32-bit

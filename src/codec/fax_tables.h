@@ -85,6 +85,8 @@ struct CodeBits {
     uint16_t bits = 0;
     uint8_t length = 0;
 };
+// The mode code of a horizontal mode, "001".
+inline constexpr CodeBits kHorizontalModeCode{0b001, 3};
 // Index i as in the code tables: a terminating word for i up to 63, else a make-up word.
 using CodeBitsTable = std::array<CodeBits, 104>;
 const CodeBitsTable& CodeBitsFor(Colour colour);
