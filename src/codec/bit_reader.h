@@ -4,6 +4,8 @@
 // Bits past the end of the strip read as 0, but the reader always knows how many real bits are
 // left, so that a code is recognised only when all of its bits are there. Everything is inline:
 // a decoder keeps its reader in a local, and the compiler keeps its state in registers.
+// The buffer past its `buffered_` bits holds 0s or the strip's own bits that follow them, never
+// anything else, so that a refill may OR in bits already there.
 
 #include "base/bit_words.h"
 
@@ -44,24 +46,41 @@ public:
     }
     [[gnu::always_inline]] void Skip(int64_t n) {
         if (n <= buffered_) {
-            buffer_ = n == 64 ? 0 : buffer_ << n;
+            buffer_ <<= n;
             buffered_ -= static_cast<int>(n);
         } else {
             Seek(Position() + n);
         }
     }
-    // How many of the buffered real bits ahead are 1 before the first 0, at most `most` and
-    // fewer than 64, so that SkipBuffered may take them.
+    // How many of the buffered real bits ahead are 1 before the first 0, at most `most`, so that
+    // SkipBuffered may take them.
     [[gnu::always_inline]] int OnesAhead(int64_t most) const {
-        const int ones = std::min({std::countl_one(buffer_), buffered_, 63});
+        const int ones = std::min(std::countl_one(buffer_), buffered_);
         return static_cast<int>(std::min<int64_t>(ones, most));
     }
-    // Skips n bits that are in the buffer (after a Peek of n or more with n real bits left); n is
-    // below 64.
+    // Skips n bits that are in the buffer (after a Peek of n or more with n real bits left).
     [[gnu::always_inline]] void SkipBuffered(int n) {
         buffer_ <<= n;
         buffered_ -= n;
     }
+    // Fills the buffer to at least 56 bits without a branch on how many it holds, for a decoder
+    // that refills on every step instead of on a test that follows no pattern. Only before
+    // RefillStop(), where the eight bytes it reads lie in the data.
+    [[gnu::always_inline]] void RefillInside() {
+        uint64_t word = LoadBigEndian64(data_.data() + nextByte_);
+        if (lowBitFirst_)
+            word = ReverseBitsOfBytes(word);
+        // The bytes that do not fit whole are ORed in again, with the same bits, next time.
+        buffer_ |= word >> buffered_;
+        const int bytes = (63 - buffered_) >> 3;
+        nextByte_ += static_cast<std::size_t>(bytes);
+        end_ += 8 * bytes;
+        buffered_ |= 56; // buffered_ + 8 * bytes
+    }
+    // The position before which RefillInside may be used: the next unread byte lies at most 63
+    // bits on from the position, and eight bytes from it must lie in the data.
+    int64_t RefillStop() const { return length_ - 63 - 64; }
+
     void Seek(int64_t position) {
         buffer_ = 0;
         buffered_ = 0;
@@ -109,21 +128,11 @@ private:
     }
 
     [[gnu::always_inline]] void Refill() {
-        if (buffered_ <= 56 && nextByte_ + 8 <= data_.size()) {
-            // Eight bytes at once; those that do not fit whole are read again next time.
-            uint64_t word = LoadBigEndian64(data_.data() + nextByte_);
-            if (lowBitFirst_)
-                word = ReverseBitsOfBytes(word);
-            const int bytes = (64 - buffered_) / 8;
-            if (bytes < 8)
-                word &= ~uint64_t{0} << (64 - 8 * bytes);
-            buffer_ |= word >> buffered_;
-            buffered_ += 8 * bytes;
-            end_ += 8 * bytes;
-            nextByte_ += static_cast<std::size_t>(bytes);
+        if (nextByte_ + 8 <= data_.size()) {
+            RefillInside();
             return;
         }
-        while (buffered_ <= 56 && nextByte_ < data_.size()) {
+        while (buffered_ <= 55 && nextByte_ < data_.size()) {
             buffer_ |= uint64_t{ByteAt(nextByte_++)} << (56 - buffered_);
             buffered_ += 8;
             end_ += 8;
@@ -139,7 +148,7 @@ private:
     int64_t end_ = 0;
     std::size_t nextByte_ = 0; // the first byte not yet in the buffer
     uint64_t buffer_ = 0;      // the next bits, the first in the top bit
-    int buffered_ = 0;         // how many bits of the buffer come from the data
+    int buffered_ = 0;         // how many bits of the buffer come from the data, below 64
 };
 
 } // namespace faxlens::codec

@@ -763,8 +763,10 @@ private:
             return;
         const codec::ModeCode* const codes = modes_.data();
         const codec::VerticalModes* const severalCodes = verticalModes_.data();
-        // Every code of a lookup begins before stopAt when the lookup begins before this.
-        const int64_t severalStop = stopAt - codec::kVerticalModesBits;
+        // Every code of a lookup begins before stopAt when the lookup begins before this, and the
+        // reader may refill there without a branch.
+        const int64_t severalStop =
+            std::min(stopAt - codec::kVerticalModesBits, reader.RefillStop());
         const int32_t parity = static_cast<int32_t>(row.colour);
         // The walk's element has a0's colour, and with it the colour changes: a0's colour is the
         // parity of `next` throughout.
@@ -776,6 +778,9 @@ private:
         while (a0 < width && out <= outLast) {
             const int64_t position = reader.Position();
             if (position < severalStop) {
+                // A step reads at most a lookup of modes, or a mode code and the runs after it,
+                // all within the 56 bits this leaves.
+                reader.RefillInside();
                 const codec::VerticalModes& modes =
                     severalCodes[reader.Peek(codec::kVerticalModesBits)];
                 if (modes.count == 0) {
