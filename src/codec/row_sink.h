@@ -76,7 +76,6 @@ public:
         }
         const int64_t width = width_; // a local: the stores to `marks` cannot change it
         int64_t last = 0;             // the last end marked, at most the width
-        MarkRow row{marks};
         for (std::size_t k = 0; k < count; k += 2) {
             // Cut at the width, which keeps the order of the elements.
             const int64_t from = std::min<int64_t>(changes[k], width);
@@ -86,8 +85,8 @@ public:
                 PaintRunsOneByOne(changes, count);
                 return;
             }
-            row.Toggle(from);
-            row.Toggle(to);
+            Toggle(marks, from);
+            Toggle(marks, to);
             last = to;
         }
         PaintMarks(marks, last); // asks for the row only where a run has pixels
@@ -130,23 +129,10 @@ private:
         }
     };
 
-    // The marks of a row, toggled in ascending order. A mark flips its pixel and the rest of its
-    // word, so that each word holds the running parity of its own marks. The marks of one word are
-    // gathered in a register and the word is stored after each, never read: a toggle need not wait
-    // for the one before to reach memory. Words no mark reaches keep the zero they hold.
-    struct MarkRow {
-        uint64_t* marks;
-        int64_t word = -1;
-        uint64_t bits = 0;
-
-        void Toggle(int64_t at) {
-            const int64_t at_word = at >> 6;
-            const uint64_t flip = ~uint64_t{0} >> (at & 63);
-            bits = at_word == word ? bits ^ flip : flip;
-            word = at_word;
-            marks[at_word] = bits;
-        }
-    };
+    // A mark flips its pixel and the rest of its word, so that each word holds the running
+    // parity of its own marks. Marks that share a word wait for each other in memory, but those
+    // of different words do not, and no branch asks which is which.
+    static void Toggle(uint64_t* marks, int64_t at) { marks[at >> 6] ^= ~uint64_t{0} >> (at & 63); }
     static void ClearMarks(uint64_t* marks, int64_t last) {
         std::fill_n(marks, (last >> 6) + 1, uint64_t{0});
     }
