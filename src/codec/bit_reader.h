@@ -64,8 +64,8 @@ public:
         buffered_ -= n;
     }
     // Fills the buffer to at least 56 bits without a branch on how many it holds, for a decoder
-    // that refills on every step instead of on a test that follows no pattern. Only before
-    // RefillStop(), where the eight bytes it reads lie in the data.
+    // that refills on every step instead of on a test that follows no pattern. Only at positions
+    // from 0 up to RefillStop(), where the eight bytes it reads lie in the data.
     [[gnu::always_inline]] void RefillInside() {
         uint64_t word = LoadBigEndian64(data_.data() + nextByte_);
         if (lowBitFirst_)
