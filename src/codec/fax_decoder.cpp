@@ -458,8 +458,7 @@ private:
     [[gnu::always_inline]] int64_t MarkCommonRuns(Cursor& c, int64_t stopAt, Cut cut) {
         uint64_t* const marks = marks_.data();
         const auto toggle = [&](int64_t at, uint64_t keep) {
-            at = cut(at);
-            marks[at >> 6] ^= ~uint64_t{0} >> (at & 63) & keep;
+            codec::RowPainter::Toggle(marks, cut(at), keep);
         };
         if (c.colour != kWhite) // the black run from a0 is the first to paint
             toggle(c.a0, ~uint64_t{0});

@@ -92,6 +92,14 @@ public:
         PaintMarks(marks, last); // asks for the row only where a run has pixels
     }
 
+    // Marks pixel `at` for PaintMarks, where `keep` is all ones (all zeros leave it unmarked). A
+    // mark flips its pixel and the rest of its word, so that each word holds the running parity of
+    // its own marks. Marks that share a word wait for each other in memory, but those of different
+    // words do not, and no branch asks which is which.
+    static void Toggle(uint64_t* marks, int64_t at, uint64_t keep = ~uint64_t{0}) {
+        marks[at >> 6] ^= ~uint64_t{0} >> (at & 63) & keep;
+    }
+
     // The black runs marked in `marks` as PaintChanges marks them, each end toggling the rest of
     // its word, up to pixel `last` at most the width; the marks are left zero. A row not yet asked
     // of the sink is asked for only when a mark is set.
@@ -129,10 +137,6 @@ private:
         }
     };
 
-    // A mark flips its pixel and the rest of its word, so that each word holds the running
-    // parity of its own marks. Marks that share a word wait for each other in memory, but those
-    // of different words do not, and no branch asks which is which.
-    static void Toggle(uint64_t* marks, int64_t at) { marks[at >> 6] ^= ~uint64_t{0} >> (at & 63); }
     static void ClearMarks(uint64_t* marks, int64_t last) {
         std::fill_n(marks, (last >> 6) + 1, uint64_t{0});
     }
