@@ -42,6 +42,12 @@ public:
     [[gnu::always_inline]] uint32_t Peek(int n) {
         if (buffered_ < n)
             Refill();
+        return PeekBuffered(n);
+    }
+    // How many bits the buffer holds: a Peek of up to so many needs no refill.
+    [[gnu::always_inline]] int Buffered() const { return buffered_; }
+    // The next n bits (1 to 32) where the buffer holds them.
+    [[gnu::always_inline]] uint32_t PeekBuffered(int n) const {
         return static_cast<uint32_t>(buffer_ >> (64 - n));
     }
     [[gnu::always_inline]] void Skip(int64_t n) {

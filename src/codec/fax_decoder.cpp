@@ -42,6 +42,9 @@ constexpr int64_t kRunMargin = codec::kRunLookupBits;
 // The room the common course of one-dimensional runs asks of the coding line; it stops when that
 // is full, and the next call asks again.
 constexpr std::size_t kRunRoom = 512;
+// The most steps of the common course of one-dimensional runs between two refills of its bits:
+// its words are 2 bits long or longer.
+constexpr int64_t kMostStepsPerRefill = 64 / 2;
 // The room the common course of Group 4 keeps on the coding line for a step: the two elements of
 // a horizontal mode, the elements of the vertical modes taken at a time, or the eight a run of
 // V0 codes copies at a time.
@@ -415,15 +418,16 @@ private:
         codingLine_.Reserve(kRunRoom);
         int32_t* const begin = codingLine_.WriteAt();
         int32_t* out = begin;
-        const int32_t* const limit = begin + codingLine_.Room() - 1;
+        // Both ends of a step are written, as many kept as ended.
+        const int32_t* const roomEnd = begin + codingLine_.Room() - 2 * kMostStepsPerRefill;
         const auto emit = [&](int64_t first, int64_t second, uint32_t ended) {
             out[0] = static_cast<int32_t>(first);
             out[1] = static_cast<int32_t>(second);
             out += ended;
-            return out < limit;
         };
-        c.a0 = denseRuns_ ? TakeCommonRunsBy<RunLengths::Short>(c, stopAt, emit)
-                          : TakeCommonRunsBy<RunLengths::Long>(c, stopAt, emit);
+        const auto hasRoom = [&] { return out <= roomEnd; };
+        c.a0 = denseRuns_ ? TakeCommonRunsBy<RunLengths::Short>(c, stopAt, emit, hasRoom)
+                          : TakeCommonRunsBy<RunLengths::Long>(c, stopAt, emit, hasRoom);
         c.codingEnd = static_cast<int32_t>(c.a0);
         codingLine_.CommitUpTo(out);
         return out - begin;
@@ -464,12 +468,13 @@ private:
             toggle(c.a0, ~uint64_t{0});
         int64_t ends = 0;
         c.a0 = TakeCommonRunsBy<RunLengths::Short>(
-            c, stopAt, [&](int64_t first, int64_t second, uint32_t ended) {
+            c, stopAt,
+            [&](int64_t first, int64_t second, uint32_t ended) {
                 toggle(first, ~uint64_t{0});
                 toggle(second, 0 - uint64_t{ended != 1});
                 ends += ended;
-                return true;
-            });
+            },
+            [] { return true; });
         c.codingEnd = static_cast<int32_t>(c.a0);
         if (c.colour != kWhite) // the black run from a0 goes on: the general steps paint it
             toggle(c.a0, ~uint64_t{0});
@@ -478,34 +483,38 @@ private:
     }
 
     // The common runs from a0 on, each step's ends given to `emit` (the first two ends, of which
-    // `ended` are kept) until it returns false, for a0 on the row and the data going on past
-    // stopAt; returns where the last whole run ended. The reader is left there and the colour
-    // is that of the next run.
+    // `ended` are kept), for a0 on the row and the data going on past stopAt; returns where the
+    // last whole run ended. The reader is left there and the colour is that of the next run.
+    // `hasRoom` is asked before every kMostStepsPerRefill steps whether they may be taken.
     //
     // Whether a step ends a run, or takes only make-up words, follows no pattern where runs are
     // long: there it is taken into account by masks, which cost a few more instructions than the
     // branch that serves rows of short runs, where make-up words are rare.
-    template <RunLengths kRuns, typename Emit>
-    [[gnu::always_inline]] int64_t TakeCommonRunsBy(Cursor& c, int64_t stopAt, Emit&& emit) {
+    template <RunLengths kRuns, typename Emit, typename HasRoom>
+    [[gnu::always_inline]] int64_t TakeCommonRunsBy(Cursor& c, int64_t stopAt, Emit&& emit,
+                                                    HasRoom&& hasRoom) {
         BitReader reader = c.reader;
+        // The stop and the room are checked at each refill, which comes before the buffer runs
+        // short of a lookup. Steps begin at most kStepBitsPerRefill bits on from there, so before
+        // stopAt; the refill reads within the data.
+        constexpr int64_t kStepBitsPerRefill = 64 - codec::kRunStepBits;
+        const int64_t refillStop = std::min(stopAt - kStepBitsPerRefill, reader.RefillStop());
+        if (reader.Position() >= refillStop || !hasRoom())
+            return c.a0;
         const int64_t width = width_;
-        auto colour = static_cast<uint32_t>(c.colour);
+        const codec::RunStep* const steps = runSteps_[0].data(); // each colour's after white's
+        // The colour as the offset of its steps, which a step that ends one run flips: the
+        // step's own bit for that, moved there.
+        uint32_t colourSteps = static_cast<uint32_t>(c.colour) << codec::kRunStepBits;
+        constexpr int kColourStepsShift =
+            codec::kRunStepBits - std::countr_zero(codec::kRunStepChangesColour);
         int64_t a0 = c.a0;    // where the step starts; make-up words may take it past a run's start
         int64_t ended = c.a0; // where the last whole run ended
         uint32_t unfinished = 0; // the bits of the make-up words of a run not yet ended
-        while (reader.Position() < stopAt) {
-            const codec::RunStep step = runSteps_[colour][reader.Peek(codec::kRunStepBits)];
-            if (!step.Known())
-                break;
-            const int64_t first = a0 + step.first;
-            const int64_t second = a0 + step.second;
-            // Every run but the last ends before the width, the last at most at it. A step that
-            // reaches the width, one a row, is checked alone.
-            const bool reachesWidth = second >= width;
-            if (reachesWidth && ((second > width) | (first + (step.ended >> 1) > width)))
-                break;
+        const auto take = [&](const codec::RunStep step, int64_t first, int64_t second) {
             reader.SkipBuffered(static_cast<int>(step.length));
-            colour ^= step.ended & 1;
+            colourSteps ^= (std::bit_cast<uint32_t>(step) & codec::kRunStepChangesColour)
+                           << kColourStepsShift;
             if constexpr (kRuns == RunLengths::Long) {
                 const uint32_t endsRun = 0U - uint32_t{step.ended != 0};
                 unfinished = (unfinished + step.length) & ~endsRun;
@@ -515,13 +524,36 @@ private:
                 ended = step.ended == 0 ? ended : second;
             }
             a0 = second;
-            if (!emit(first, second, step.ended) || (reachesWidth & (step.ended != 0)))
+            emit(first, second, step.ended);
+        };
+        for (;;) {
+            if (reader.Buffered() < codec::kRunStepBits) {
+                if (reader.Position() >= refillStop || !hasRoom())
+                    break;
+                reader.RefillInside();
+            }
+            const codec::RunStep step =
+                steps[colourSteps | reader.PeekBuffered(codec::kRunStepBits)];
+            if (!step.Known())
                 break;
+            const int64_t first = a0 + step.first;
+            const int64_t second = a0 + step.second;
+            // Every run but the last ends before the width, the last at most at it. A step that
+            // reaches the width, one a row, is taken alone, and the run it ends fills the row.
+            if (second >= width) [[unlikely]] {
+                if ((second > width) | (first + (step.ended >> 1) > width))
+                    break;
+                take(step, first, second);
+                if (step.ended != 0)
+                    break;
+                continue;
+            }
+            take(step, first, second);
         }
         if (unfinished != 0)
             reader.Seek(reader.Position() - unfinished);
         c.reader = reader;
-        c.colour = static_cast<Colour>(colour);
+        c.colour = static_cast<Colour>(colourSteps >> codec::kRunStepBits);
         return ended;
     }
 

@@ -52,6 +52,9 @@ struct RunStep {
     bool Known() const { return length != 0; }
 };
 static_assert(sizeof(RunStep) == 4);
+// The bit of a RunStep, read as a 32-bit word, that is set where one run ends in it, and so the
+// colour changes: the lowest of `ended`, after the six of `length`.
+inline constexpr uint32_t kRunStepChangesColour = 1U << 6;
 using RunStepLookup = std::array<std::array<RunStep, std::size_t{1} << kRunStepBits>, 2>;
 // White's steps first, as in RunLookups.
 const RunStepLookup& RunSteps();

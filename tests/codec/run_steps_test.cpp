@@ -4,6 +4,7 @@
 #include "codec/fax_tables.h"
 #include "codec/reference/run_decoding.h"
 
+#include <bit>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -56,6 +57,9 @@ TEST(RunSteps, TakeWhatDecodingTheirBitsRunByRunTakes) {
             ASSERT_EQ(step.ended, expected.ended);
             ASSERT_EQ(step.first, expected.first);
             ASSERT_EQ(step.second, expected.second);
+            // The engine reads the change of colour from the step as a word.
+            ASSERT_EQ((std::bit_cast<uint32_t>(step) & kRunStepChangesColour) != 0,
+                      expected.ended == 1);
         }
     }
 }
