@@ -107,9 +107,7 @@ private:
 template <typename Sink>
 void PutRow2D(Sink& sink, std::span<const int32_t> reference, std::span<const int32_t> coding,
               int32_t width) {
-    // Pass "0001", horizontal (kHorizontalModeCode), and the vertical modes by a1 - b1 from -3 to
-    // +3.
-    constexpr CodeBits kPass{0b0001, 4};
+    // The vertical modes by a1 - b1 from -3 to +3.
     constexpr CodeBits kVertical[7] = {{0b0000010, 7}, {0b000010, 6}, {0b010, 3},    {0b1, 1},
                                        {0b011, 3},     {0b000011, 6}, {0b0000011, 7}};
     detail::Changes above(reference, width);
@@ -120,7 +118,7 @@ void PutRow2D(Sink& sink, std::span<const int32_t> reference, std::span<const in
         const int32_t a1 = row.NextAfter(a0);
         const auto [b1, b2] = above.B1B2(a0, colour);
         if (b2 < a1) {
-            sink.Put(kPass.bits, kPass.length);
+            sink.Put(kPassModeCode.bits, kPassModeCode.length);
             a0 = b2;
         } else if (std::abs(int64_t{a1} - b1) <= 3) {
             const CodeBits& code = kVertical[static_cast<std::size_t>(a1 - b1 + 3)];

@@ -815,7 +815,10 @@ private:
                 const codec::VerticalModes& modes =
                     severalCodes[reader.Peek(codec::kVerticalModesBits)];
                 if (modes.count == 0) {
-                    // Horizontal modes come among vertical ones, and are taken among them.
+                    // Passes and horizontal modes come among vertical ones, and are taken among
+                    // them.
+                    if (TakePassThenVertical(reader, reference, last, width, next, a0, out))
+                        continue;
                     constexpr codec::CodeBits kCode = codec::kHorizontalModeCode;
                     if (!TakeBothRunsAtOnce(reader, static_cast<Colour>(next & 1), kCode.length,
                                             kCode.bits, a0, out))
@@ -878,6 +881,42 @@ private:
             row.colour = static_cast<Colour>(next & 1);
             row.out = out;
         }
+    }
+
+    // A pass and the vertical mode after it, as TakeCommonStep takes them, where the pass's b1
+    // and b2 lie on the line, in order and before the width, and the mode's b1 lies on the line and
+    // its a1 not left of a0: true with both read, a1 written and a0 moved to it; false, with
+    // nothing read, for anything else. The walk `next` stands as TakeVerticalSteps keeps it, and
+    // both codes are buffered.
+    [[gnu::always_inline]] bool TakePassThenVertical(BitReader& reader, const int32_t* reference,
+                                                     int32_t last, int32_t width, int32_t& next,
+                                                     int32_t& a0, int32_t*& out) {
+        constexpr codec::CodeBits kPass = codec::kPassModeCode;
+        const uint32_t bits = reader.PeekBuffered(kPass.length + codec::kModeLookupBits);
+        if ((bits >> codec::kModeLookupBits) != kPass.bits)
+            return false;
+        int32_t i = next; // b1 of the pass: the sealing elements end the search
+        while (reference[i] <= a0)
+            i += 2;
+        if (i >= last || reference[i + 1] < reference[i] || reference[i + 1] >= width)
+            return false;
+        const int32_t passedTo = reference[i + 1]; // b2
+        const codec::ModeCode mode = modes_[bits & ((1U << codec::kModeLookupBits) - 1)];
+        if (mode.mode != codec::Mode::Vertical)
+            return false;
+        int32_t k = i + 2; // b1 of the vertical mode, of the same colour as the pass's
+        while (reference[k] <= passedTo)
+            k += 2;
+        if (k > last)
+            return false;
+        const int64_t a1 = int64_t{reference[k]} + mode.delta;
+        if (a1 < a0 || a1 > kInt32Max)
+            return false;
+        reader.SkipBuffered(kPass.length + mode.length);
+        next = k + (mode.delta < 0 ? -1 : 1);
+        *out++ = static_cast<int32_t>(a1);
+        a0 = static_cast<int32_t>(a1);
+        return true;
     }
 
     // Both runs of a horizontal mode from a0, of a0's colour, where they and the `codeBits` before

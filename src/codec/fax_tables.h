@@ -88,8 +88,9 @@ struct CodeBits {
     uint16_t bits = 0;
     uint8_t length = 0;
 };
-// The mode code of a horizontal mode, "001".
+// The mode code of a horizontal mode, "001", and of a pass, "0001".
 inline constexpr CodeBits kHorizontalModeCode{0b001, 3};
+inline constexpr CodeBits kPassModeCode{0b0001, 4};
 // Index i as in the code tables: a terminating word for i up to 63, else a make-up word.
 using CodeBitsTable = std::array<CodeBits, 104>;
 const CodeBitsTable& CodeBitsFor(Colour colour);

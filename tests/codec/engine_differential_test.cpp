@@ -458,10 +458,11 @@ TEST(EngineDifferential, AHorizontalModeCutByTheEndOfTheData) {
     ExpectSameDecoding(strip);
 }
 
-// Rows of vertical modes with horizontal modes among them, on pages narrow enough for their
-// changes to stand close: most codes are taken four at a time, and every way a code leaves that
-// course comes up (a b1 the walk must search for, a mode left of b1 that goes back past the
-// element before it, an a1 left of a0, a row filled among the four, a horizontal mode among them).
+// Rows of vertical modes with horizontal modes and passes among them, on pages narrow enough for
+// their changes to stand close: most codes are taken four at a time, and every way a code leaves
+// that course comes up (a b1 the walk must search for, a mode left of b1 that goes back past the
+// element before it, an a1 left of a0, a row filled among the four, a horizontal mode among them,
+// a pass before a vertical mode or not, over the line's end, the width or a decreasing line).
 TEST(EngineDifferential, VerticalModesFourAtATime) {
     const std::string codes[] = {"1",      "1",      "1",       "011",    "010",
                                  "000011", "000010", "0000011", "0000010"};
@@ -471,8 +472,12 @@ TEST(EngineDifferential, VerticalModesFourAtATime) {
     std::mt19937 random(7);
     for (int round = 0; round < 200; ++round) {
         std::string bits;
-        for (int k = 0; k < 600; ++k)
-            bits += random() % 8 == 0 ? horizontal : codes[random() % std::size(codes)];
+        for (int k = 0; k < 600; ++k) {
+            const uint32_t pick = random() % 16;
+            bits += pick == 0   ? horizontal
+                    : pick == 1 ? "0001"
+                                : codes[random() % std::size(codes)];
+        }
         const auto width = static_cast<int32_t>(8 + random() % 56);
         Strip strip{"vertical modes " + std::to_string(round), BytesOf(bits), width, 200,
                     &kCodings[1]};
