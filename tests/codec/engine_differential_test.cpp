@@ -538,6 +538,22 @@ TEST(EngineDifferential, OneDimensionalRowsOfLongAndShortRuns) {
     }
 }
 
+// A one-dimensional line of more runs than the line of changing elements first has room for,
+// after a line of one long run, so that its runs go on that line: the common course stops for room
+// among them, in steps of two runs of six bits, and goes on. Lines without EOLs are one-dimensional
+// in two-dimensional Group 3 too.
+TEST(EngineDifferential, OneDimensionalLineOfMoreRunsThanItsLineHasRoomFor) {
+    constexpr int32_t kPairs = 12000; // 24,000 changes
+    BitText text;
+    PutRun(text, 4 * kPairs, kWhite);
+    for (int pair = 0; pair < kPairs; ++pair) {
+        PutRun(text, 2, kWhite);
+        PutRun(text, 2, kBlack);
+    }
+    for (const Coding* coding : {&kCodings[0], &kCodings[2]})
+        ExpectSameDecoding(Strip{"many runs", BytesOf(text.bits), 4 * kPairs, 2, coding});
+}
+
 TEST(EngineDifferential, RandomBytes) {
     std::mt19937 random(5);
     for (int round = 0; round < 3000; ++round) {
