@@ -17,7 +17,7 @@ constexpr int64_t kMostPixels = 1 << 18;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     using namespace faxlens;
-    static fuzz::InputFile input;
+    static fuzz::ProcessFile input("input");
     const Result<tiff::TiffFile> file = tiff::TiffFile::Open(input.Write(data, size));
     if (!file)
         return 0;

@@ -9,8 +9,6 @@
 #include "page/decoded_page.h"
 #include "page/surface_rows.h"
 
-#include <unistd.h>
-
 namespace {
 
 using namespace faxlens;
@@ -67,10 +65,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     CheckRunCodes(data, size);
     if (size < 5)
         return 0;
-    static const std::string path =
-        "/tmp/faxlens-fuzz-saved-" + std::to_string(::getpid()) + ".tif";
+    static const fuzz::ProcessFile saved("saved");
     const auto surface = SurfaceOf(data, size);
-    CheckSavedPage(*surface, false, path);
-    CheckSavedPage(*surface, true, path);
+    CheckSavedPage(*surface, false, saved.Path());
+    CheckSavedPage(*surface, true, saved.Path());
     return 0;
 }
